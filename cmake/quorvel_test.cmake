@@ -1,0 +1,16 @@
+# Every test runs through tests/run_isolated.sh, which gives it a private HOME and
+# XDG folders and the offscreen Qt platform, so no test can touch the real home.
+set(QUORVEL_TEST_RUNNER ${CMAKE_SOURCE_DIR}/tests/run_isolated.sh)
+
+# quorvel_add_qtest(<name> SOURCES <files...> LIBS <targets...> [TIMEOUT <s>])
+function(quorvel_add_qtest name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${QUORVEL_TEST_RUNNER} $<TARGET_FILE:${name}>)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+endfunction()

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvel {
+
+// The per-user data root and the files and folders below it. The root ends
+// in "/" and every path is the root followed by a relative text.
+class app_paths {
+public:
+    // The process-wide object; its root is computed on first use, before the
+    // application object exists, and created on disk.
+    static const app_paths& instance();
+
+    // A tree below any root, for tools and tests; creates the root.
+    explicit app_paths(const QString& root);
+
+    const QString& root() const { return root_; }
+
+    QString cache_dir() const;    // created when missing
+    QString crash_dir() const;    // created by the dump writer
+    QString log_dir() const;      // created by the file logger
+    QString update_dir() const;   // created when missing
+    QString settings_file() const; // "config/" created when missing
+    QString update_state_file() const;
+    QString search_history_file() const;
+
+    QString installer_path(const QString& version) const;
+    // True when the installer of that version exists and the lower-case hex
+    // SHA-256 of its content equals sha256_hex exactly (case-sensitive).
+    bool installer_matches(const QString& version, const QString& sha256_hex) const;
+
+private:
+    QString ensure_dir(const QString& relative) const;
+
+    QString root_;
+};
+
+// The data root of this platform: the user's application-data folder + "/quorvel/".
+QString default_data_root();
+
+} // namespace quorvel

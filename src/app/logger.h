@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvel {
+
+// Sets up the process-wide file logger "file_logger" in the log folder, file
+// "<pid>_<tid>.log", and makes it spdlog's default logger. Returns the file
+// path, or an empty string when the logger could not be created (logging then
+// stays with spdlog's own default).
+QString init_logger();
+QString init_logger(const QString& log_dir);
+
+// Drops every registered logger, which flushes and closes the file.
+void shutdown_logging();
+
+} // namespace quorvel
