@@ -1,0 +1,265 @@
+#include "admin.h"
+
+#include "auth.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+
+namespace quorvel::server {
+
+namespace {
+
+std::optional<qint64> insert_one(storage& store, const QString& sql, const QVariantList& binds,
+                                 QString* error) {
+    transaction tx(store, true);
+    const QString id = tx.insert(sql, binds);
+    if (id.isEmpty() || !tx.commit()) {
+        *error = tx.error();
+        return std::nullopt;
+    }
+    return id.toLongLong();
+}
+
+std::optional<qint64> user_id(transaction& tx, const QString& account) {
+    const QVariant id = tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = ?"), {account});
+    if (!id.isValid())
+        return std::nullopt;
+    return id.toLongLong();
+}
+
+std::optional<qint64> role_id(transaction& tx, const QString& key) {
+    const QVariant id = tx.scalar(QStringLiteral("SELECT id FROM roles WHERE role_key = ?"), {key});
+    if (!id.isValid())
+        return std::nullopt;
+    return id.toLongLong();
+}
+
+} // namespace
+
+std::optional<qint64> add_department(storage& store, const QString& name, qint64 parent, QString* error) {
+    if (name.trimmed().isEmpty()) {
+        *error = QStringLiteral("department name is empty");
+        return std::nullopt;
+    }
+    return insert_one(store, QStringLiteral("INSERT INTO departments (parent_id, name) VALUES (?, ?)"),
+                      {parent, name.trimmed()}, error);
+}
+
+std::optional<qint64> add_role(storage& store, const QString& name, const QString& key, QString* error) {
+    if (key.trimmed().isEmpty()) {
+        *error = QStringLiteral("role key is empty");
+        return std::nullopt;
+    }
+    return insert_one(store, QStringLiteral("INSERT INTO roles (name, role_key) VALUES (?, ?)"),
+                      {name, key.trimmed()}, error);
+}
+
+std::optional<qint64> add_user(storage& store, const QString& account, const QString& name,
+                               const QString& password, qint64 dept, const QStringList& role_keys,
+                               bool admin, QString* error) {
+    if (account.trimmed().isEmpty() || password.isEmpty()) {
+        *error = QStringLiteral("account and password are required");
+        return std::nullopt;
+    }
+    const QString hash = hash_password(password);
+    transaction tx(store, true);
+    const QString id = tx.insert(
+        QStringLiteral("INSERT INTO users (account, user_name, password_hash, dept_id, admin_type)"
+                       " VALUES (?, ?, ?, ?, ?)"),
+        {account.trimmed(), name.isEmpty() ? account.trimmed() : name, hash, dept, admin ? 1 : 0});
+    for (const QString& key : role_keys) {
+        const auto role = role_id(tx, key);
+        if (!role) {
+            *error = QStringLiteral("unknown role key %1").arg(key);
+            return std::nullopt;
+        }
+        tx.run(QStringLiteral("INSERT INTO user_roles (user_id, role_id) VALUES (?, ?)"), {id.toLongLong(), *role});
+    }
+    if (id.isEmpty() || !tx.commit()) {
+        *error = tx.error().isEmpty() ? QStringLiteral("cannot add user") : tx.error();
+        return std::nullopt;
+    }
+    return id.toLongLong();
+}
+
+bool set_password(storage& store, const QString& account, const QString& password, QString* error) {
+    if (password.isEmpty()) {
+        *error = QStringLiteral("password is empty");
+        return false;
+    }
+    const QString hash = hash_password(password);
+    transaction tx(store, true);
+    const auto id = user_id(tx, account);
+    if (!id) {
+        *error = QStringLiteral("unknown account %1").arg(account);
+        return false;
+    }
+    tx.run(QStringLiteral("UPDATE users SET password_hash = ? WHERE id = ?"), {hash, *id});
+    tx.run(QStringLiteral("DELETE FROM tokens WHERE user_id = ?"), {*id}); // sign out everywhere
+    if (!tx.commit()) {
+        *error = tx.error();
+        return false;
+    }
+    return true;
+}
+
+bool grant_department(storage& store, const QString& account, qint64 dept, const QString& role_key,
+                      QString* error) {
+    transaction tx(store, true);
+    const auto user = user_id(tx, account);
+    const auto role = role_id(tx, role_key);
+    const bool dept_exists =
+        tx.scalar(QStringLiteral("SELECT id FROM departments WHERE id = ?"), {dept}).isValid();
+    if (!user || !role || !dept_exists) {
+        *error = QStringLiteral("unknown account, department or role key");
+        return false;
+    }
+    tx.run(QStringLiteral("DELETE FROM user_dept_rights WHERE user_id = ? AND dept_id = ? AND role_id = ?"),
+           {*user, dept, *role});
+    tx.run(QStringLiteral("INSERT INTO user_dept_rights (user_id, dept_id, role_id) VALUES (?, ?, ?)"),
+           {*user, dept, *role});
+    if (!tx.commit()) {
+        *error = tx.error();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void put_config(transaction& tx, const QString& name, const QString& value) {
+    tx.run(QStringLiteral("DELETE FROM config WHERE name = ?"), {name});
+    tx.run(QStringLiteral("INSERT INTO config (name, value) VALUES (?, ?)"), {name, value});
+}
+
+} // namespace
+
+bool set_config(storage& store, const QString& name, const QString& value, QString* error) {
+    transaction tx(store, true);
+    put_config(tx, name, value);
+    if (!tx.commit()) {
+        *error = tx.error();
+        return false;
+    }
+    return true;
+}
+
+bool set_update(storage& store, file_store& files, const QString& version, const QString& installer,
+                bool force, bool silent, const QString& notes, QString* error) {
+    QFile file(installer);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1").arg(installer);
+        return false;
+    }
+    auto sink = files.begin_upload();
+    while (!file.atEnd()) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (!sink->write(chunk.constData(), static_cast<size_t>(chunk.size()))) {
+            *error = QStringLiteral("cannot store the installer");
+            return false;
+        }
+    }
+    transaction tx(store, true);
+    file_meta_t meta;
+    meta.account = QStringLiteral("admin");
+    meta.is_public = true;
+    meta.client_path = QFileInfo(installer).fileName();
+    const auto id = files.commit_upload(tx, *sink, meta);
+    if (!id) {
+        *error = QStringLiteral("cannot store the installer");
+        return false;
+    }
+    put_config(tx, QStringLiteral("update.version"), version);
+    put_config(tx, QStringLiteral("update.file_id"), QString::number(*id));
+    put_config(tx, QStringLiteral("update.sha256"), sink->sha256_hex());
+    put_config(tx, QStringLiteral("update.force"), force ? QStringLiteral("1") : QStringLiteral("0"));
+    put_config(tx, QStringLiteral("update.silent"), silent ? QStringLiteral("1") : QStringLiteral("0"));
+    put_config(tx, QStringLiteral("update.notes"), notes);
+    if (!tx.commit()) {
+        *error = tx.error();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+const char usage[] =
+    "admin commands:\n"
+    "  dept add NAME [PARENT_ID]\n"
+    "  role add NAME KEY                      (a key ending in \"zz\" is a manager key)\n"
+    "  user add ACCOUNT NAME PASSWORD [DEPT_ID] [--admin] [--role KEY]...\n"
+    "  user passwd ACCOUNT PASSWORD           (PASSWORD \"-\" reads it from standard input)\n"
+    "  user grant ACCOUNT DEPT_ID ROLE_KEY    (data rights in a department)\n"
+    "  update set VERSION INSTALLER [--force] [--silent] [--notes TEXT]\n"
+    "  update clear\n"
+    "  apps set \"NAME=ID,ID;NAME=ID\"          (the supported chat applications)\n";
+
+QString password_arg(const QString& arg) {
+    if (arg != QLatin1String("-"))
+        return arg;
+    QTextStream in(stdin);
+    return in.readLine();
+}
+
+} // namespace
+
+int run_admin_command(storage& store, file_store& files, const QStringList& args) {
+    QString error;
+    bool ok = false;
+    const QString what = args.value(0) + QLatin1Char(' ') + args.value(1);
+    const QStringList rest = args.mid(2);
+    if (what == QLatin1String("dept add") && !rest.isEmpty()) {
+        const auto id = add_department(store, rest[0], rest.value(1, QStringLiteral("0")).toLongLong(), &error);
+        if (id)
+            std::printf("%lld\n", static_cast<long long>(*id));
+        ok = id.has_value();
+    } else if (what == QLatin1String("role add") && rest.size() >= 2) {
+        const auto id = add_role(store, rest[0], rest[1], &error);
+        if (id)
+            std::printf("%lld\n", static_cast<long long>(*id));
+        ok = id.has_value();
+    } else if (what == QLatin1String("user add") && rest.size() >= 3) {
+        QStringList roles;
+        bool admin = false;
+        qint64 dept = 0;
+        for (int i = 3; i < rest.size(); ++i) {
+            if (rest[i] == QLatin1String("--admin"))
+                admin = true;
+            else if (rest[i] == QLatin1String("--role") && i + 1 < rest.size())
+                roles << rest[++i];
+            else
+                dept = rest[i].toLongLong();
+        }
+        const auto id = add_user(store, rest[0], rest[1], password_arg(rest[2]), dept, roles, admin, &error);
+        if (id)
+            std::printf("%lld\n", static_cast<long long>(*id));
+        ok = id.has_value();
+    } else if (what == QLatin1String("user passwd") && rest.size() == 2) {
+        ok = set_password(store, rest[0], password_arg(rest[1]), &error);
+    } else if (what == QLatin1String("user grant") && rest.size() == 3) {
+        ok = grant_department(store, rest[0], rest[1].toLongLong(), rest[2], &error);
+    } else if (what == QLatin1String("update set") && rest.size() >= 2) {
+        const int notes = rest.indexOf(QStringLiteral("--notes"));
+        ok = set_update(store, files, rest[0], rest[1], rest.contains(QStringLiteral("--force")),
+                        rest.contains(QStringLiteral("--silent")), notes >= 0 ? rest.value(notes + 1) : QString(),
+                        &error);
+    } else if (what == QLatin1String("update clear")) {
+        ok = set_config(store, QStringLiteral("update.version"), QString(), &error);
+    } else if (what == QLatin1String("apps set") && rest.size() == 1) {
+        ok = set_config(store, QStringLiteral("adsorption"), rest[0], &error);
+    } else {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "quorvel-server: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace quorvel::server

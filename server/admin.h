@@ -1,0 +1,31 @@
+#pragma once
+
+#include "file_store.h"
+#include "storage.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quorvel::server {
+
+// Organisation set-up without SQL. Each returns the new row's id, or nullopt
+// with the reason in *error.
+std::optional<qint64> add_department(storage& store, const QString& name, qint64 parent, QString* error);
+std::optional<qint64> add_role(storage& store, const QString& name, const QString& key, QString* error);
+std::optional<qint64> add_user(storage& store, const QString& account, const QString& name,
+                               const QString& password, qint64 dept, const QStringList& role_keys,
+                               bool admin, QString* error);
+bool set_password(storage& store, const QString& account, const QString& password, QString* error);
+// Data rights in a department, through a role held there.
+bool grant_department(storage& store, const QString& account, qint64 dept, const QString& role_key,
+                      QString* error);
+bool set_config(storage& store, const QString& name, const QString& value, QString* error);
+// The update offered to clients: the installer goes into the file store.
+bool set_update(storage& store, file_store& files, const QString& version, const QString& installer,
+                bool force, bool silent, const QString& notes, QString* error);
+
+// Runs an admin subcommand (args after the global options); returns the exit code.
+int run_admin_command(storage& store, file_store& files, const QStringList& args);
+
+} // namespace quorvel::server

@@ -1,0 +1,329 @@
+#include "api.h"
+
+#include "auth.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSqlQuery>
+
+namespace quorvel::server {
+
+QString now_text() {
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+namespace {
+
+struct route_t {
+    const char* method;
+    const char* path;
+    api::handler_t handler;
+};
+
+const QHash<QString, api::handler_t>& routes() {
+    static const QHash<QString, api::handler_t> table = [] {
+        const route_t list[] = {
+            {"POST", "loginAccount/logInCrm", &api::login},
+            {"GET", "loginAccount/getLoginUserData", &api::login_user_data},
+            {"POST", "clientKb/getClassifyTree", &api::classify_tree},
+            {"POST", "clientKb/queryClassify", &api::query_classify},
+            {"POST", "clientKb/createClassify", &api::create_classify},
+            {"POST", "clientKb/editClassify", &api::edit_classify},
+            {"POST", "clientKb/updateClassifySort", &api::classify_sort},
+            {"POST", "clientKb/querySpeech", &api::query_speech},
+            {"POST", "clientKb/createSpeech", &api::create_speech},
+            {"POST", "clientKb/editSpeech", &api::edit_speech},
+            {"POST", "clientKb/updateSpeechSort", &api::speech_sort},
+            {"POST", "clientKb/queryEmoji", &api::query_emoji},
+            {"POST", "clientKb/createEmoji", &api::create_emoji},
+            {"POST", "clientKb/editEmoji", &api::edit_emoji},
+            {"GET", "clientPhrase/list", &api::phrase_list},
+            {"POST", "clientPhrase/add", &api::phrase_add},
+            {"GET", "clientPhrase/del", &api::phrase_del},
+            {"POST", "clientPhrase/sort", &api::phrase_sort},
+            {"GET", "clientOperateHabit/getQuickReplySpeech", &api::quick_reply_list},
+            {"POST", "clientOperateHabit/saveQuickReply", &api::quick_reply_save},
+            {"POST", "clientKb/queryFile", &api::query_file},
+            {"POST", "clientKb/createFile", &api::create_file},
+            {"POST", "clientKb/editFile", &api::edit_file},
+            {"GET", "nas/getNasFileMappingInfo", &api::nas_file_info},
+            {"GET", "clientGeneral/checkVersionUpdate", &api::check_version},
+            {"GET", "clientOperateHabit/getAdsorptionList", &api::adsorption_list},
+            {"GET", "clientGeneral/generatedVisitAddress", &api::visit_address},
+        };
+        QHash<QString, api::handler_t> out;
+        for (const route_t& r : list)
+            out.insert(QLatin1String(r.method) + QLatin1Char(' ') + QLatin1String(r.path), r.handler);
+        return out;
+    }();
+    return table;
+}
+
+} // namespace
+
+api::api(storage& store, file_store& files, api_options_t options)
+    : store_(store), files_(files), options_(options) {}
+
+const api::handler_t* api::find(const QString& method, const QString& path) const {
+    const auto it = routes().constFind(method + QLatin1Char(' ') + path);
+    return it == routes().constEnd() ? nullptr : &it.value();
+}
+
+bool api::needs_login(const QString& path) const {
+    return path != QLatin1String("loginAccount/logInCrm");
+}
+
+std::optional<user_t> api::authenticate(const QString& token) {
+    if (token.isEmpty() || token.size() > 256)
+        return std::nullopt;
+    transaction tx(store_, false);
+    auto q = tx.run(QStringLiteral(
+                        "SELECT u.id, u.account, u.user_name, u.dept_id, u.admin_type, u.account_type"
+                        " FROM tokens t JOIN users u ON u.id = t.user_id"
+                        " WHERE t.token_hash = ? AND t.expires_at > ?"),
+                    {token_digest(token), QDateTime::currentSecsSinceEpoch()});
+    if (!q || !q->next())
+        return std::nullopt;
+    user_t user;
+    user.id = q->value(0).toLongLong();
+    user.account = q->value(1).toString();
+    user.name = q->value(2).toString();
+    user.dept_id = q->value(3).toLongLong();
+    user.admin_type = q->value(4).toInt();
+    user.account_type = q->value(5).toInt();
+    if (auto roles = tx.run(QStringLiteral("SELECT r.role_key FROM user_roles ur JOIN roles r"
+                                           " ON r.id = ur.role_id WHERE ur.user_id = ? ORDER BY r.id"),
+                            {user.id}))
+        while (roles->next())
+            user.role_keys << roles->value(0).toString();
+    if (auto rights = tx.run(QStringLiteral("SELECT d.dept_id, r.role_key FROM user_dept_rights d"
+                                            " JOIN roles r ON r.id = d.role_id WHERE d.user_id = ?"
+                                            " ORDER BY d.dept_id, r.id"),
+                             {user.id}))
+        while (rights->next())
+            user.dept_role_keys[rights->value(0).toLongLong()] << rights->value(1).toString();
+    if (!tx.ok())
+        return std::nullopt;
+    return user;
+}
+
+reply_t api::login(const request_t& r) {
+    const QString account = r.text("account").trimmed();
+    const QString password = r.text("password");
+    if (account.isEmpty() || password.isEmpty() || account.size() > max_name_length ||
+        password.size() > max_name_length)
+        return reply_t::failure(codes::login_failed, QStringLiteral("用户名或密码错误"));
+
+    QString hash;
+    qint64 user_id = 0;
+    {
+        transaction tx(store_, false);
+        auto q = tx.run(QStringLiteral("SELECT id, password_hash FROM users WHERE account = ?"),
+                        {account});
+        if (!tx.ok())
+            return reply_t::internal();
+        if (q && q->next()) {
+            user_id = q->value(0).toLongLong();
+            hash = q->value(1).toString();
+        }
+    }
+    // The slow hash runs outside any transaction so logins do not hold the writer.
+    if (user_id == 0 || !verify_password(hash, password))
+        return reply_t::failure(codes::login_failed, QStringLiteral("用户名或密码错误"));
+
+    const QString token = new_token();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    transaction tx(store_, true);
+    tx.run(QStringLiteral("DELETE FROM tokens WHERE user_id = ? AND expires_at <= ?"), {user_id, now});
+    tx.run(QStringLiteral("INSERT INTO tokens (token_hash, user_id, expires_at) VALUES (?, ?, ?)"),
+           {token_digest(token), user_id, now + options_.token_ttl_seconds});
+    if (!tx.commit())
+        return reply_t::internal();
+    return reply_t::success(QJsonObject{{"jwtToken", token}});
+}
+
+namespace {
+
+struct dept_row_t {
+    qint64 id;
+    qint64 parent;
+    QString name;
+    QString status;
+};
+
+QJsonObject dept_node(const dept_row_t& d, const QMultiHash<qint64, dept_row_t>& by_parent) {
+    QJsonArray children;
+    QList<dept_row_t> kids = by_parent.values(d.id);
+    std::sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+    for (const dept_row_t& kid : kids)
+        children.append(dept_node(kid, by_parent));
+    return {{"id", id_text(d.id)}, {"label", d.name}, {"status", d.status}, {"children", children}};
+}
+
+} // namespace
+
+reply_t api::login_user_data(const request_t& r) {
+    transaction tx(store_, false);
+    qint64 user_id = r.user.id;
+    const QString account = r.text("account");
+    if (!account.isEmpty() && account != r.user.account) {
+        // Only administrators may look at another account.
+        if (!r.user.is_admin())
+            return reply_t::forbidden();
+        const QVariant other = tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = ?"), {account});
+        if (!other.isValid())
+            return tx.ok() ? reply_t::missing() : reply_t::internal();
+        user_id = other.toLongLong();
+    }
+    auto u = tx.run(QStringLiteral("SELECT u.account, u.user_name, u.dept_id, u.admin_type,"
+                                   " u.account_type, u.email, u.phone, u.sex, u.avatar,"
+                                   " COALESCE(d.name, '') FROM users u LEFT JOIN departments d"
+                                   " ON d.id = u.dept_id WHERE u.id = ?"),
+                    {user_id});
+    if (!u || !u->next())
+        return tx.ok() ? reply_t::missing() : reply_t::internal();
+
+    QHash<qint64, dept_row_t> depts;
+    QMultiHash<qint64, dept_row_t> by_parent;
+    if (auto q = tx.run(QStringLiteral("SELECT id, parent_id, name, status FROM departments"))) {
+        while (q->next()) {
+            const dept_row_t d{q->value(0).toLongLong(), q->value(1).toLongLong(),
+                               q->value(2).toString(), q->value(3).toString()};
+            depts.insert(d.id, d);
+            by_parent.insert(d.parent, d);
+        }
+    }
+    QJsonArray tree;
+    QList<dept_row_t> roots;
+    for (const dept_row_t& d : depts)
+        if (!depts.contains(d.parent))
+            roots << d;
+    std::sort(roots.begin(), roots.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+    for (const dept_row_t& root : roots)
+        tree.append(dept_node(root, by_parent));
+
+    // Roles: global ones, each with the departments where the user holds it.
+    QJsonArray roles;
+    if (auto q = tx.run(QStringLiteral("SELECT r.id, r.name, r.role_key, r.data_scope FROM user_roles ur"
+                                       " JOIN roles r ON r.id = ur.role_id WHERE ur.user_id = ?"
+                                       " ORDER BY r.id"),
+                        {user_id})) {
+        while (q->next()) {
+            QJsonArray role_depts;
+            if (auto d = tx.run(QStringLiteral("SELECT dept_id FROM user_dept_rights WHERE user_id = ?"
+                                               " AND role_id = ? ORDER BY dept_id"),
+                                {user_id, q->value(0)}))
+                while (d->next()) {
+                    const qint64 dept = d->value(0).toLongLong();
+                    role_depts.append(QJsonObject{{"deptId", id_text(dept)},
+                                                  {"deptName", depts.value(dept).name}});
+                }
+            roles.append(QJsonObject{{"roleId", q->value(0).toString()},
+                                     {"roleName", q->value(1).toString()},
+                                     {"roleKey", q->value(2).toString()},
+                                     {"dataScope", q->value(3).toString()},
+                                     {"deptRoleDataList", role_depts}});
+        }
+    }
+
+    QMap<qint64, QJsonObject> rights;
+    if (auto q = tx.run(QStringLiteral("SELECT d.dept_id, r.id, r.role_key, r.data_scope"
+                                       " FROM user_dept_rights d JOIN roles r ON r.id = d.role_id"
+                                       " WHERE d.user_id = ? ORDER BY d.dept_id, r.id"),
+                        {user_id})) {
+        while (q->next()) {
+            const qint64 dept = q->value(0).toLongLong();
+            QJsonObject entry = rights.value(dept, QJsonObject{{"deptId", id_text(dept)},
+                                                               {"deptName", depts.value(dept).name},
+                                                               {"roleIds", QJsonArray()},
+                                                               {"roleKeys", QJsonArray()},
+                                                               {"dataScopes", QJsonArray()}});
+            auto append = [&entry](const char* key, const QString& value) {
+                QJsonArray list = entry.value(QLatin1String(key)).toArray();
+                list.append(value);
+                entry.insert(QLatin1String(key), list);
+            };
+            append("roleIds", q->value(1).toString());
+            append("roleKeys", q->value(2).toString());
+            append("dataScopes", q->value(3).toString());
+            rights.insert(dept, entry);
+        }
+    }
+    if (!tx.ok())
+        return reply_t::internal();
+    QJsonArray check_list;
+    for (const QJsonObject& entry : rights)
+        check_list.append(entry);
+
+    return reply_t::success(QJsonObject{
+        {"account", u->value(0).toString()},
+        {"userId", id_text(user_id)},
+        {"userName", u->value(1).toString()},
+        {"accountType", u->value(4).toInt()},
+        {"loginStatus", "0"},
+        {"loginType", "account"},
+        {"deptId", id_text(u->value(2).toLongLong())},
+        {"deptName", u->value(9).toString()},
+        {"email", u->value(5).toString()},
+        {"phoneNumber", u->value(6).toString()},
+        {"sex", u->value(7).toString()},
+        {"avatar", u->value(8).toString()},
+        {"adminType", u->value(3).toInt()},
+        {"userRoleList", roles},
+        {"deptRoleTreeMap", QJsonObject{{"deptAllTree", tree}, {"checkDeptDataList", check_list}}},
+    });
+}
+
+QString api::config_value(transaction& tx, const QString& name) {
+    return tx.scalar(QStringLiteral("SELECT value FROM config WHERE name = ?"), {name}).toString();
+}
+
+reply_t api::check_version(const request_t& r) {
+    transaction tx(store_, false);
+    const QString version = config_value(tx, QStringLiteral("update.version"));
+    if (!tx.ok())
+        return reply_t::internal();
+    if (version.isEmpty())
+        return reply_t::success(QJsonObject());
+    const QString file_id = config_value(tx, QStringLiteral("update.file_id"));
+    return reply_t::success(QJsonObject{
+        {"isForceUpdate", config_value(tx, QStringLiteral("update.force")) == QLatin1String("1")},
+        {"isSilentInstall", config_value(tx, QStringLiteral("update.silent")) == QLatin1String("1")},
+        {"installArgs", config_value(tx, QStringLiteral("update.args"))},
+        {"sha256", config_value(tx, QStringLiteral("update.sha256"))},
+        {"downloadUrl", r.base_url + QStringLiteral("/tavorine/nas/downloadFileById?fileId=") + file_id},
+        {"fileId", file_id},
+        {"releaseNotes", config_value(tx, QStringLiteral("update.notes"))},
+        {"latestVersion", version},
+        {"minOsVersion", config_value(tx, QStringLiteral("update.min_os"))},
+    });
+}
+
+reply_t api::adsorption_list(const request_t&) {
+    transaction tx(store_, false);
+    const QString stored = config_value(tx, QStringLiteral("adsorption"));
+    if (!tx.ok())
+        return reply_t::internal();
+    // "name=id,id;name=id,..." as set by the admin command; the two built-in
+    // applications otherwise.
+    QJsonArray list;
+    const QString table = stored.isEmpty()
+                              ? QStringLiteral("企业微信=weworkwindow,企业微信,wecom;"
+                                               "微信=wechatmainwndforpc,qt51514qwindowicon,wechat,"
+                                               "weixin,微信,mmui::mainwindow")
+                              : stored;
+    for (const QString& entry : table.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const int eq = entry.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            continue;
+        list.append(QJsonObject{{"operateHabitKey", entry.left(eq)},
+                                {"operateHabitValue", entry.mid(eq + 1)}});
+    }
+    return reply_t::success(list);
+}
+
+reply_t api::visit_address(const request_t& r) {
+    return reply_t::success(r.base_url + QStringLiteral("/manage"));
+}
+
+} // namespace quorvel::server

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "api_support.h"
+#include "file_store.h"
+#include "storage.h"
+
+#include <QJsonObject>
+#include <functional>
+#include <optional>
+
+namespace quorvel::server {
+
+struct api_options_t {
+    qint64 token_ttl_seconds = 12 * 3600;
+};
+
+// One category row.
+struct category_t {
+    qint64 id = 0;
+    qint64 super_id = -1;
+    QString name;
+    QString business; // "300" stickers, "310" scripts, "320" documents
+    part scope = part::pub;
+    qint64 dept = 0;
+    qint64 owner = 0;
+    qint64 sort = 0;
+    int unfold = 0;
+};
+
+// Every endpoint below "/tavorine/". Handlers take the parsed parameters and
+// the authenticated user and return the reply; each runs in one transaction.
+class api {
+public:
+    using handler_t = std::function<reply_t(api&, const request_t&)>;
+
+    api(storage& store, file_store& files, api_options_t options);
+
+    // The handler of an endpoint path (after "/tavorine/") and method, or null.
+    const handler_t* find(const QString& method, const QString& path) const;
+    bool needs_login(const QString& path) const;
+
+    // Looks the token up; nullopt when missing, unknown or expired.
+    std::optional<user_t> authenticate(const QString& token);
+
+    reply_t login(const request_t& r);
+    reply_t login_user_data(const request_t& r);
+
+    reply_t classify_tree(const request_t& r);
+    reply_t query_classify(const request_t& r);
+    reply_t create_classify(const request_t& r);
+    reply_t edit_classify(const request_t& r);
+    reply_t classify_sort(const request_t& r);
+
+    reply_t query_speech(const request_t& r);
+    reply_t create_speech(const request_t& r);
+    reply_t edit_speech(const request_t& r);
+    reply_t speech_sort(const request_t& r);
+
+    reply_t query_emoji(const request_t& r);
+    reply_t create_emoji(const request_t& r);
+    reply_t edit_emoji(const request_t& r);
+
+    reply_t phrase_list(const request_t& r);
+    reply_t phrase_add(const request_t& r);
+    reply_t phrase_del(const request_t& r);
+    reply_t phrase_sort(const request_t& r);
+    reply_t quick_reply_list(const request_t& r);
+    reply_t quick_reply_save(const request_t& r);
+
+    reply_t query_file(const request_t& r);
+    reply_t create_file(const request_t& r);
+    reply_t edit_file(const request_t& r);
+    reply_t nas_file_info(const request_t& r);
+
+    reply_t check_version(const request_t& r);
+    reply_t adsorption_list(const request_t& r);
+    reply_t visit_address(const request_t& r);
+
+    // File-store access for the streaming routes.
+    bool can_read_file(transaction& tx, const user_t& user, qint64 file_id);
+    storage& store() { return store_; }
+    file_store& files() { return files_; }
+
+private:
+    // Shared by the handlers.
+    std::optional<category_t> load_category(transaction& tx, qint64 id);
+    QJsonObject category_json(const category_t& c) const;
+    bool can_read(const user_t& u, const category_t& c) const;
+    bool can_write(const user_t& u, const category_t& c) const;
+    // The attachments category of the public document library.
+    bool is_attachments(const category_t& c) const;
+    // Scope of a library part from the request: (part, dept id, owner id).
+    std::optional<category_t> scope_of(const request_t& r, const QString& business);
+    qint64 next_sort(transaction& tx, const QString& table, const QString& parent_column,
+                     qint64 parent);
+    QList<qint64> subtree(transaction& tx, qint64 root);
+    bool delete_category_tree(transaction& tx, qint64 root);
+    std::optional<qint64> copy_category_tree(transaction& tx, const category_t& source,
+                                             const category_t& target_scope, qint64 new_parent,
+                                             const user_t& user);
+    bool move_category_tree(transaction& tx, const category_t& source,
+                            const category_t& target_scope, qint64 new_parent);
+
+    QJsonObject script_json(const QSqlQuery& q) const;
+    std::optional<QJsonObject> load_script(transaction& tx, qint64 id, category_t* category);
+    QJsonObject nas_file_json(const QSqlQuery& q, int offset, const user_t& user) const;
+    std::optional<QJsonObject> load_sticker(transaction& tx, qint64 id, const user_t& user,
+                                            category_t* category);
+    std::optional<QJsonObject> load_doc(transaction& tx, qint64 id, const user_t& user,
+                                        category_t* category);
+    QJsonArray phrases_of(transaction& tx, qint64 user_id);
+    QString config_value(transaction& tx, const QString& name);
+
+    storage& store_;
+    file_store& files_;
+    api_options_t options_;
+};
+
+// The marker name of the public category that holds script attachments.
+inline constexpr char attachments_marker[] = "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}";
+
+QString now_text();
+
+} // namespace quorvel::server

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quorvel::server {
+
+// Reply codes. Only authentication failures are above 4399, which makes the
+// client ask for a new login.
+namespace codes {
+inline constexpr int ok = 200;
+inline constexpr int bad_request = 400;
+inline constexpr int login_failed = 401;
+inline constexpr int forbidden = 403;
+inline constexpr int not_found = 404;
+inline constexpr int too_large = 413;
+inline constexpr int internal = 500;
+inline constexpr int token_invalid = 4401;
+} // namespace codes
+
+struct reply_t {
+    int code = codes::ok;
+    QString msg = QStringLiteral("操作成功");
+    // Never null: the client's strict check rejects a null "data".
+    QJsonValue data = QJsonObject();
+
+    static reply_t success(QJsonValue data = QJsonObject()) { return {codes::ok, QStringLiteral("操作成功"), std::move(data)}; }
+    static reply_t failure(int code, const QString& msg) { return {code, msg, QJsonObject()}; }
+    static reply_t bad(const QString& msg = QStringLiteral("参数错误")) { return failure(codes::bad_request, msg); }
+    static reply_t forbidden() { return failure(codes::forbidden, QStringLiteral("没有操作权限")); }
+    static reply_t missing() { return failure(codes::not_found, QStringLiteral("数据不存在")); }
+    static reply_t internal() { return failure(codes::internal, QStringLiteral("服务器内部错误")); }
+};
+
+// The library parts, as the client numbers them.
+enum class part { pub = 0, personal = 1, dept = 2 };
+
+// The logged-in user and what the rights rules need of them.
+struct user_t {
+    qint64 id = 0;
+    QString account;
+    QString name;
+    qint64 dept_id = 0;
+    int admin_type = 0;
+    int account_type = 1;
+    QStringList role_keys;                    // global roles
+    QHash<qint64, QStringList> dept_role_keys; // department → role keys there
+
+    static bool is_manager_key(const QString& key) { return key.endsWith(QLatin1String("zz")); }
+    bool is_admin() const { return admin_type != 0; }
+    bool is_manager() const;
+    bool can_read_dept(qint64 dept) const;
+    bool can_write_dept(qint64 dept) const;
+    QList<qint64> readable_depts() const;
+
+    // Rights on one library part: owner is the personal library's user.
+    bool can_read(part p, qint64 dept, qint64 owner) const;
+    bool can_write(part p, qint64 dept, qint64 owner) const;
+};
+
+// Parameters of a request: the JSON body's members and the query items.
+struct request_t {
+    QJsonObject params;
+    user_t user;
+    QString base_url; // how this client reached the server
+
+    QString text(const char* key) const;
+    bool has(const char* key) const { return params.contains(QLatin1String(key)); }
+    // An id parameter: digits with an optional sign; empty or other text gives nullopt.
+    std::optional<qint64> id(const char* key) const;
+    QStringList id_list(const char* key) const;
+};
+
+std::optional<qint64> parse_id(const QString& text);
+std::optional<part> parse_part(const QString& text);
+QString id_text(qint64 id);
+
+// Longest text accepted in a name and in a script or phrase body.
+inline constexpr int max_name_length = 200;
+inline constexpr int max_content_length = 1 << 20;
+
+} // namespace quorvel::server

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "storage.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace quorvel::server {
+
+// What the uploader said about a file.
+struct file_meta_t {
+    qint64 owner_id = 0;
+    QString account;
+    int account_type = 1;
+    bool is_public = false;
+    QString client_path; // the name as the client sent it, possibly a full path
+};
+
+// A file being received: written to a temporary file while it streams in,
+// hashed on the way.
+class upload_sink {
+public:
+    explicit upload_sink(const QString& temp_dir);
+    ~upload_sink();
+    bool ok() const { return ok_; }
+    bool write(const char* data, size_t size);
+    qint64 size() const { return size_; }
+    QString sha256_hex() const;
+    QString temp_path() const { return file_.fileName(); }
+    void close() { file_.close(); }
+
+private:
+    QFile file_;
+    QCryptographicHash hash_{QCryptographicHash::Sha256};
+    qint64 size_ = 0;
+    bool ok_ = false;
+};
+
+// The file store: one file per id below <data>/files, described in the files table.
+class file_store {
+public:
+    explicit file_store(const QString& data_dir);
+    bool init(QString* error);
+
+    QString path_of(qint64 id) const;
+    std::unique_ptr<upload_sink> begin_upload() const;
+
+    // Records a received file and moves it to its place; nullopt on failure.
+    std::optional<qint64> commit_upload(transaction& tx, upload_sink& sink, const file_meta_t& meta);
+    // Stores bytes held in memory (demo data, installers given on the command line).
+    std::optional<qint64> store_bytes(transaction& tx, const QByteArray& bytes,
+                                      const file_meta_t& meta);
+
+    // The base name of a client path ("C:\\a\\b.png" gives "b.png"); empty when
+    // the name is unusable ("", ".", "..", NUL bytes, over 255 characters).
+    static QString safe_base_name(const QString& client_path);
+
+private:
+    QString dir_;
+};
+
+} // namespace quorvel::server

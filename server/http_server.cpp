@@ -1,0 +1,294 @@
+#include "http_server.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <chrono>
+#include <httplib.h>
+#include <spdlog/spdlog.h>
+
+namespace quorvel::server {
+
+namespace {
+
+thread_local std::chrono::steady_clock::time_point request_start;
+
+void send_envelope(httplib::Response& res, const reply_t& reply, int http_status = 200) {
+    const QJsonObject body{{"code", reply.code}, {"msg", reply.msg}, {"data", reply.data}};
+    res.status = http_status;
+    res.set_content(QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(),
+                    "application/json; charset=utf-8");
+}
+
+QString base_url_of(const httplib::Request& req) {
+    const std::string host = req.get_header_value("Host");
+    return QStringLiteral("http://") + QString::fromStdString(host.empty() ? "127.0.0.1" : host);
+}
+
+// JSON bodies are small; larger ones are refused while they arrive.
+constexpr size_t max_json_body = 8u << 20;
+
+// Body members and query items together; the body wins on a clash.
+std::optional<QJsonObject> params_of(const httplib::Request& req, const QByteArray& body) {
+    QJsonObject params;
+    for (const auto& [key, value] : req.params)
+        params.insert(QString::fromStdString(key), QString::fromStdString(value));
+    if (!body.isEmpty()) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(body, &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject())
+            return std::nullopt;
+        const QJsonObject body = doc.object();
+        for (auto it = body.begin(); it != body.end(); ++it)
+            params.insert(it.key(), it.value());
+    }
+    return params;
+}
+
+const reply_t login_expired = reply_t::failure(codes::token_invalid, QStringLiteral("登录已失效，请重新登录"));
+
+} // namespace
+
+http_server::http_server(api& handlers, http_options_t options)
+    : api_(handlers), options_(options), server_(std::make_unique<httplib::Server>()) {
+    install_routes();
+}
+
+http_server::~http_server() = default;
+
+int http_server::bind(const QString& host, int port) {
+    const std::string h = host.toStdString();
+    if (port == 0)
+        return server_->bind_to_any_port(h);
+    return server_->bind_to_port(h, port) ? port : -1;
+}
+
+bool http_server::serve() { return server_->listen_after_bind(); }
+
+void http_server::stop() { server_->stop(); }
+
+void http_server::install_routes() {
+    httplib::Server& s = *server_;
+    s.set_payload_max_length(static_cast<size_t>(options_.max_upload_bytes));
+    s.set_read_timeout(60, 0);
+    s.set_write_timeout(60, 0);
+
+    s.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        request_start = std::chrono::steady_clock::now();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    s.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                                    request_start)
+                              .count();
+        spdlog::info("{} {} {} {:.1f}ms", req.method, req.path, res.status, ms);
+    });
+    s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        if (!res.body.empty())
+            return;
+        const int status = res.status;
+        if (status == 413)
+            send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("上传内容过大")), 413);
+        else if (status == 404)
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")), 404);
+        else
+            send_envelope(res, reply_t::bad(QStringLiteral("请求格式错误")), status);
+    });
+    s.set_exception_handler([](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
+        spdlog::error("unexpected failure in {} {}", req.method, req.path);
+        send_envelope(res, reply_t::internal(), 500);
+    });
+
+    auto authenticate = [this](const httplib::Request& req) {
+        return api_.authenticate(QString::fromStdString(req.get_header_value("authorities")));
+    };
+
+    auto dispatch = [this, authenticate](const httplib::Request& req, httplib::Response& res,
+                                         const QByteArray& body) {
+        const QString path = QString::fromStdString(req.matches[1].str());
+        const api::handler_t* handler = api_.find(QString::fromStdString(req.method), path);
+        if (!handler) {
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")), 404);
+            return;
+        }
+        request_t r;
+        r.base_url = base_url_of(req);
+        if (api_.needs_login(path)) {
+            auto user = authenticate(req);
+            if (!user) {
+                send_envelope(res, login_expired);
+                return;
+            }
+            r.user = *user;
+        }
+        auto params = params_of(req, body);
+        if (!params) {
+            send_envelope(res, reply_t::bad(QStringLiteral("请求格式错误")));
+            return;
+        }
+        r.params = *params;
+        send_envelope(res, (*handler)(api_, r));
+    };
+
+    // Uploads stream to disk part by part.
+    auto upload = [this, authenticate](const httplib::Request& req, httplib::Response& res,
+                                       const httplib::ContentReader& reader) {
+        const auto user = authenticate(req);
+        if (!user) {
+            send_envelope(res, login_expired);
+            return;
+        }
+        if (!req.is_multipart_form_data()) {
+            send_envelope(res, reply_t::bad(QStringLiteral("请使用文件上传格式")));
+            return;
+        }
+        std::unique_ptr<upload_sink> sink;
+        bool in_file_part = false;
+        bool seen_file = false;
+        QString client_name;
+        const bool read = reader(
+            [&](const httplib::MultipartFormData& part) {
+                in_file_part = part.name == "file" && !seen_file;
+                if (in_file_part) {
+                    seen_file = true;
+                    client_name = QString::fromStdString(part.filename);
+                    sink = api_.files().begin_upload();
+                }
+                return true;
+            },
+            [&](const char* data, size_t size) {
+                if (in_file_part && sink)
+                    sink->write(data, size);
+                return true;
+            });
+        if (!read || !sink) {
+            if (res.status != 413)
+                send_envelope(res, reply_t::bad(QStringLiteral("缺少上传文件")));
+            return;
+        }
+        if (file_store::safe_base_name(client_name).isEmpty()) {
+            send_envelope(res, reply_t::bad(QStringLiteral("文件名无效")));
+            return;
+        }
+        if (!sink->ok()) {
+            send_envelope(res, reply_t::internal());
+            return;
+        }
+        file_meta_t meta;
+        meta.owner_id = user->id;
+        meta.account = user->account;
+        meta.account_type = user->account_type;
+        meta.is_public = req.path.find("publicUpload") != std::string::npos;
+        meta.client_path = client_name;
+        transaction tx(api_.store(), true);
+        const auto id = api_.files().commit_upload(tx, *sink, meta);
+        if (!id || !tx.commit()) {
+            send_envelope(res, reply_t::internal());
+            return;
+        }
+        request_t r;
+        r.user = *user;
+        r.params.insert(QStringLiteral("fileId"), QString::number(*id));
+        send_envelope(res, api_.nas_file_info(r));
+    };
+
+    // Downloads stream from disk.
+    auto stream_file = [this](httplib::Response& res, qint64 id) {
+        auto file = std::make_shared<QFile>(api_.files().path_of(id));
+        if (!file->open(QIODevice::ReadOnly)) {
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
+            return;
+        }
+        QString name;
+        QString mime = QStringLiteral("application/octet-stream");
+        {
+            transaction tx(api_.store(), false);
+            if (auto q = tx.run(QStringLiteral("SELECT local_name, suffix, mime FROM files WHERE id = ?"), {id});
+                q && q->next()) {
+                name = q->value(0).toString() +
+                       (q->value(1).toString().isEmpty() ? QString() : QLatin1Char('.') + q->value(1).toString());
+                if (!q->value(2).toString().isEmpty())
+                    mime = q->value(2).toString();
+            }
+        }
+        res.set_header("Content-Disposition",
+                       "attachment; filename*=UTF-8''" +
+                           QUrl::toPercentEncoding(name).toStdString());
+        res.set_content_provider(
+            static_cast<size_t>(file->size()), mime.toStdString(),
+            [file](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (!file->seek(static_cast<qint64>(offset)))
+                    return false;
+                const QByteArray chunk = file->read(static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
+                if (chunk.isEmpty())
+                    return false;
+                sink.write(chunk.constData(), static_cast<size_t>(chunk.size()));
+                return true;
+            });
+    };
+
+    s.Get("/tavorine/nas/downloadFileById", [this, authenticate, stream_file](const httplib::Request& req,
+                                                                              httplib::Response& res) {
+        const auto user = authenticate(req);
+        if (!user) {
+            send_envelope(res, login_expired);
+            return;
+        }
+        const auto id = parse_id(QString::fromStdString(req.get_param_value("fileId")));
+        bool readable = false;
+        if (id) {
+            transaction tx(api_.store(), false);
+            readable = api_.can_read_file(tx, *user, *id);
+        }
+        if (!readable) {
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
+            return;
+        }
+        stream_file(res, *id);
+    });
+    // Files uploaded for everybody, for address links in scripts.
+    s.Get(R"(/public/(\d+)(/.*)?)", [this, stream_file](const httplib::Request& req, httplib::Response& res) {
+        const auto id = parse_id(QString::fromStdString(req.matches[1].str()));
+        transaction tx(api_.store(), false);
+        const QVariant pub = id ? tx.scalar(QStringLiteral("SELECT is_public FROM files WHERE id = ?"), {*id})
+                                : QVariant();
+        if (!pub.isValid() || pub.toInt() == 0) {
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
+            return;
+        }
+        stream_file(res, *id);
+    });
+    s.Post(R"(/tavorine/nas/(userUploadFileDirect|publicUploadFileDirect))", upload);
+    s.Get(R"(/tavorine/(.*))", [dispatch](const httplib::Request& req, httplib::Response& res) {
+        dispatch(req, res, QByteArray());
+    });
+    s.Post(R"(/tavorine/(.*))", [dispatch](const httplib::Request& req, httplib::Response& res,
+                                           const httplib::ContentReader& reader) {
+        QByteArray body;
+        bool too_large = false;
+        reader([&](const char* data, size_t size) {
+            if (static_cast<size_t>(body.size()) + size > max_json_body) {
+                too_large = true;
+                return false;
+            }
+            body.append(data, static_cast<int>(size));
+            return true;
+        });
+        if (too_large) {
+            send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("请求内容过大")), 413);
+            return;
+        }
+        dispatch(req, res, body);
+    });
+    s.Get("/manage", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<!doctype html><html lang=\"zh\"><meta charset=\"utf-8\"><title>Quorvel 管理"
+                        "</title><h1>Quorvel 管理页面</h1><p>话术库由 quorvel-server 提供。"
+                        "账号、部门与角色请使用 quorvel-server 的管理命令维护。</p></html>",
+                        "text/html; charset=utf-8");
+    });
+}
+
+} // namespace quorvel::server

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "api.h"
+
+#include <QString>
+#include <memory>
+
+namespace httplib {
+class Server;
+}
+
+namespace quorvel::server {
+
+struct http_options_t {
+    qint64 max_upload_bytes = 200LL << 20;
+};
+
+// The HTTP front of the api: envelopes, authentication, streaming file
+// transfers, one log line per request.
+class http_server {
+public:
+    http_server(api& handlers, http_options_t options);
+    ~http_server();
+
+    // Binds; port 0 picks a free port. Returns the bound port or -1.
+    int bind(const QString& host, int port);
+    // Serves until stop() is called from another thread or a signal.
+    bool serve();
+    void stop();
+
+private:
+    void install_routes();
+
+    api& api_;
+    http_options_t options_;
+    std::unique_ptr<httplib::Server> server_;
+};
+
+} // namespace quorvel::server

@@ -1,0 +1,151 @@
+// quorvel-server: the reference backend of the Quorvel client.
+#include "admin.h"
+#include "api.h"
+#include "auth.h"
+#include "demo.h"
+#include "http_server.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <spdlog/spdlog.h>
+
+using namespace quorvel::server;
+
+namespace {
+
+const char usage[] =
+    "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
+    "                      [--demo] [--demo-large] [--max-upload-mb N] [--token-ttl-hours N]\n"
+    "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
+    "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
+    "Port 0 picks a free port; the bound address is printed as \"listening on http://HOST:PORT\".\n";
+
+struct options_t {
+    QString listen = QStringLiteral("127.0.0.1:8610");
+    QString data_dir = QStringLiteral("quorvel-data");
+    QString db = QStringLiteral("sqlite");
+    bool demo = false;
+    bool demo_large = false;
+    qint64 max_upload_mb = 200;
+    qint64 token_ttl_hours = 12;
+    QStringList command;
+};
+
+bool parse(const QStringList& args, options_t* o) {
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString* out) {
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        QString number;
+        bool ok = true;
+        if (a == QLatin1String("--listen")) {
+            ok = value(&o->listen);
+        } else if (a == QLatin1String("--data-dir")) {
+            ok = value(&o->data_dir);
+        } else if (a == QLatin1String("--db")) {
+            ok = value(&o->db);
+        } else if (a == QLatin1String("--demo")) {
+            o->demo = true;
+        } else if (a == QLatin1String("--demo-large")) {
+            o->demo = o->demo_large = true;
+        } else if (a == QLatin1String("--max-upload-mb")) {
+            ok = value(&number) && (o->max_upload_mb = number.toLongLong()) > 0;
+        } else if (a == QLatin1String("--token-ttl-hours")) {
+            ok = value(&number) && (o->token_ttl_hours = number.toLongLong()) > 0;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return false;
+        } else {
+            o->command = args.mid(i);
+            return true;
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+std::atomic<http_server*> running{nullptr};
+
+void on_stop_signal(int) {
+    if (http_server* s = running.load())
+        s->stop();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    options_t o;
+    if (!parse(app.arguments(), &o)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    if (!init_crypto()) {
+        std::fputs("quorvel-server: cannot initialise the crypto library\n", stderr);
+        return 1;
+    }
+    spdlog::set_pattern("[%Y-%m-%d %H:%M:%S] [%l] %v");
+
+    const QString data_dir = QDir(o.data_dir).absolutePath();
+    QString error;
+    const auto db = parse_db_option(o.db, data_dir, &error);
+    file_store files(data_dir);
+    if (!db || !QDir().mkpath(data_dir) || !files.init(&error)) {
+        std::fprintf(stderr, "quorvel-server: %s\n", qPrintable(error.isEmpty() ? data_dir : error));
+        return 1;
+    }
+    storage store(*db);
+    if (!store.open(&error)) {
+        std::fprintf(stderr, "quorvel-server: database: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (!o.command.isEmpty())
+        return run_admin_command(store, files, o.command);
+
+    const int colon = o.listen.lastIndexOf(QLatin1Char(':'));
+    const QString host = colon > 0 ? o.listen.left(colon) : o.listen;
+    bool port_ok = false;
+    const int port = colon > 0 ? o.listen.mid(colon + 1).toInt(&port_ok) : 8610;
+    if (colon > 0 && (!port_ok || port < 0 || port > 65535)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+
+    api handlers(store, files, api_options_t{o.token_ttl_hours * 3600});
+    http_server server(handlers, http_options_t{o.max_upload_mb << 20});
+    const int bound = server.bind(host, port);
+    if (bound < 0) {
+        std::fprintf(stderr, "quorvel-server: cannot listen on %s\n", qPrintable(o.listen));
+        return 1;
+    }
+    const QString base_url = QStringLiteral("http://%1:%2").arg(host).arg(bound);
+    if (o.demo) {
+        if (!seed_demo(store, files, base_url, &error) ||
+            (o.demo_large && !seed_large_library(store, files, 1000, 10000, 500, &error))) {
+            std::fprintf(stderr, "quorvel-server: demo library: %s\n", qPrintable(error));
+            return 1;
+        }
+        int count = 0;
+        const demo_account_t* accounts = demo_accounts(&count);
+        for (int i = 0; i < count; ++i)
+            std::printf("demo account: %s / %s (%s)\n", accounts[i].account, accounts[i].password,
+                        accounts[i].role);
+    }
+    std::printf("listening on %s\n", qPrintable(base_url));
+    std::fflush(stdout);
+
+    running = &server;
+    std::signal(SIGINT, on_stop_signal);
+    std::signal(SIGTERM, on_stop_signal);
+    const bool served = server.serve();
+    running = nullptr;
+    spdlog::info("stopped");
+    return served ? 0 : 1;
+}
