@@ -244,10 +244,12 @@ reply_t api::create_classify(const request_t& r) {
     if (attachments) {
         // One attachments category for everybody, however many clients ask.
         QVariantList binds{business};
+        const QString filter = scope_filter(*scope, binds);
+        binds << name;
         auto q = tx.run(QStringLiteral("SELECT ") + category_columns +
-                            QStringLiteral(" FROM categories c WHERE c.business_type = ? AND ") +
-                            scope_filter(*scope, binds) + QStringLiteral(" AND c.name = ?"),
-                        binds << name);
+                            QStringLiteral(" FROM categories c WHERE c.business_type = ? AND ") + filter +
+                            QStringLiteral(" AND c.name = ?"),
+                        binds);
         if (q && q->next())
             return reply_t::success(category_json(read_category(*q)));
     }

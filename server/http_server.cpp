@@ -269,7 +269,7 @@ void http_server::install_routes() {
                                            const httplib::ContentReader& reader) {
         QByteArray body;
         bool too_large = false;
-        reader([&](const char* data, size_t size) {
+        const bool complete = reader([&](const char* data, size_t size) {
             if (static_cast<size_t>(body.size()) + size > max_json_body) {
                 too_large = true;
                 return false;
@@ -277,8 +277,12 @@ void http_server::install_routes() {
             body.append(data, static_cast<int>(size));
             return true;
         });
-        if (too_large) {
+        if (too_large || res.status == 413) {
             send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("请求内容过大")), 413);
+            return;
+        }
+        if (!complete) {
+            send_envelope(res, reply_t::bad(QStringLiteral("请求格式错误")), 400);
             return;
         }
         dispatch(req, res, body);

@@ -19,6 +19,7 @@ namespace {
 const char usage[] =
     "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
     "                      [--demo] [--demo-large] [--max-upload-mb N] [--token-ttl-hours N]\n"
+    "                      [--token-ttl-seconds N]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "Port 0 picks a free port; the bound address is printed as \"listening on http://HOST:PORT\".\n";
@@ -30,7 +31,7 @@ struct options_t {
     bool demo = false;
     bool demo_large = false;
     qint64 max_upload_mb = 200;
-    qint64 token_ttl_hours = 12;
+    qint64 token_ttl_seconds = 12 * 3600;
     QStringList command;
 };
 
@@ -58,7 +59,9 @@ bool parse(const QStringList& args, options_t* o) {
         } else if (a == QLatin1String("--max-upload-mb")) {
             ok = value(&number) && (o->max_upload_mb = number.toLongLong()) > 0;
         } else if (a == QLatin1String("--token-ttl-hours")) {
-            ok = value(&number) && (o->token_ttl_hours = number.toLongLong()) > 0;
+            ok = value(&number) && (o->token_ttl_seconds = number.toLongLong() * 3600) > 0;
+        } else if (a == QLatin1String("--token-ttl-seconds")) {
+            ok = value(&number) && (o->token_ttl_seconds = number.toLongLong()) > 0;
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -118,7 +121,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    api handlers(store, files, api_options_t{o.token_ttl_hours * 3600});
+    api handlers(store, files, api_options_t{o.token_ttl_seconds});
     http_server server(handlers, http_options_t{o.max_upload_mb << 20});
     const int bound = server.bind(host, port);
     if (bound < 0) {

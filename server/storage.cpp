@@ -201,8 +201,13 @@ std::optional<QSqlQuery> transaction::run(const QString& sql, const QVariantList
         spdlog::error("sql prepare failed: {} ({})", error_.toStdString(), sql.toStdString());
         return std::nullopt;
     }
-    for (const QVariant& value : binds)
-        query.addBindValue(value);
+    for (const QVariant& value : binds) {
+        // A null text would be stored as SQL NULL; the columns hold empty text instead.
+        if (value.type() == QVariant::String && value.toString().isNull())
+            query.addBindValue(QString(QLatin1String("")));
+        else
+            query.addBindValue(value);
+    }
     if (!query.exec()) {
         ok_ = false;
         error_ = query.lastError().text();

@@ -1,0 +1,167 @@
+#include "server_fixture.h"
+
+#include <QEventLoop>
+#include <QHttpMultiPart>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrlQuery>
+
+server_fixture::~server_fixture() { stop(); }
+
+QStringList server_fixture::db_args() const {
+    return db_url_.isEmpty() ? QStringList() : QStringList{"--db", db_url_};
+}
+
+namespace {
+
+// A fresh database on the test cluster, so every server starts empty.
+QString create_postgres_database(const QString& cluster_url) {
+    static int counter = 0;
+    const QUrl url(cluster_url);
+    const QString name = QStringLiteral("quorvel_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "fixture_admin");
+        db.setHostName(url.host());
+        db.setPort(url.port(5432));
+        db.setUserName(url.userName());
+        db.setDatabaseName(url.path().mid(1));
+        if (!db.open() || !QSqlQuery(db).exec("CREATE DATABASE " + name)) {
+            qWarning("cannot create a test database: %s", qPrintable(db.lastError().text()));
+            return {};
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("fixture_admin");
+    QUrl result = url;
+    result.setPath("/" + name);
+    return result.toString();
+}
+
+} // namespace
+
+bool server_fixture::start(const QStringList& extra) {
+    dir_ = std::make_unique<QTemporaryDir>();
+    const QString cluster = qEnvironmentVariable("QUORVEL_TEST_DB");
+    if (!cluster.isEmpty()) {
+        db_url_ = create_postgres_database(cluster);
+        if (db_url_.isEmpty())
+            return false;
+    }
+    process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
+    process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} + db_args() +
+                          extra);
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start();
+    if (!process_.waitForStarted(10000))
+        return false;
+    QByteArray out;
+    const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
+    while (process_.state() == QProcess::Running && process_.waitForReadyRead(30000)) {
+        out += process_.readAllStandardOutput();
+        const auto match = listening.match(QString::fromUtf8(out));
+        if (match.hasMatch()) {
+            base_url_ = match.captured(1);
+            return true;
+        }
+    }
+    qWarning("server did not start: %s %s", out.constData(), process_.readAllStandardError().constData());
+    return false;
+}
+
+void server_fixture::stop() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+}
+
+int server_fixture::admin(const QStringList& args, QString* output) {
+    QProcess p;
+    p.start(QStringLiteral(QUORVEL_SERVER_PATH), QStringList{"--data-dir", dir_->path()} + db_args() + args);
+    p.waitForFinished(60000);
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+server_fixture::reply_t server_fixture::finish(QNetworkReply* reply) {
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+    reply_t r;
+    r.http_status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    r.raw = reply->readAll();
+    r.body = QJsonDocument::fromJson(r.raw).object();
+    reply->deleteLater();
+    return r;
+}
+
+namespace {
+
+QNetworkRequest request_for(const QString& url, const QString& token) {
+    QNetworkRequest request{QUrl(url)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+    if (!token.isEmpty())
+        request.setRawHeader("authorities", token.toUtf8());
+    return request;
+}
+
+} // namespace
+
+QString server_fixture::login(const QString& account, const QString& password) {
+    const reply_t r = post("/tavorine/loginAccount/logInCrm", {{"account", account}, {"password", password}}, {});
+    return r.data().toObject().value("jwtToken").toString();
+}
+
+server_fixture::reply_t server_fixture::post(const QString& path, const QJsonObject& body,
+                                             const QString& token) {
+    return post_raw(path, QJsonDocument(body).toJson(), token);
+}
+
+server_fixture::reply_t server_fixture::post_raw(const QString& path, const QByteArray& body,
+                                                 const QString& token) {
+    return finish(network_.post(request_for(base_url_ + path, token), body.isEmpty() ? QByteArray("{}") : body));
+}
+
+server_fixture::reply_t server_fixture::get(const QString& path, const QList<QPair<QString, QString>>& query,
+                                            const QString& token) {
+    QUrl url(base_url_ + path);
+    QUrlQuery q;
+    for (const auto& [key, value] : query)
+        q.addQueryItem(key, value);
+    url.setQuery(q);
+    return finish(network_.get(request_for(url.toString(), token)));
+}
+
+server_fixture::reply_t server_fixture::upload(const QString& path, const QString& file_name,
+                                               const QByteArray& content, const QString& token) {
+    auto* multi = new QHttpMultiPart(QHttpMultiPart::FormDataType);
+    QHttpPart part;
+    part.setHeader(QNetworkRequest::ContentDispositionHeader,
+                   QStringLiteral("form-data; name=\"file\"; filename=\"%1\"").arg(file_name));
+    part.setHeader(QNetworkRequest::ContentTypeHeader, "application/octet-stream");
+    part.setBody(content);
+    multi->append(part);
+    QNetworkRequest request{QUrl(base_url_ + path)};
+    request.setRawHeader("authorities", token.toUtf8());
+    QNetworkReply* reply = network_.post(request, multi);
+    multi->setParent(reply);
+    return finish(reply);
+}
+
+QByteArray server_fixture::download(const QString& path_and_query, const QString& token, int* status) {
+    const reply_t r = finish(network_.get(request_for(base_url_ + path_and_query, token)));
+    *status = r.http_status;
+    return r.raw;
+}

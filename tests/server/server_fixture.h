@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QNetworkAccessManager>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+// Starts quorvel-server on a free loopback port with a private data folder,
+// and talks to it the way the client does.
+class server_fixture {
+public:
+    struct reply_t {
+        int http_status = 0;
+        QJsonObject body;
+        QByteArray raw;
+        int code() const { return body.value("code").toInt(-1); }
+        QString msg() const { return body.value("msg").toString(); }
+        QJsonValue data() const { return body.value("data"); }
+    };
+
+    ~server_fixture();
+
+    // extra: further command-line options. The database comes from the
+    // environment variable QUORVEL_TEST_DB (SQLite when unset).
+    bool start(const QStringList& extra = {"--demo"});
+    void stop();
+    const QString& base_url() const { return base_url_; }
+    QString data_dir() const { return dir_ ? dir_->path() : QString(); }
+
+    // Runs an admin subcommand against the same store; returns the exit code.
+    int admin(const QStringList& args, QString* output = nullptr);
+
+    QString login(const QString& account, const QString& password);
+    reply_t post(const QString& path, const QJsonObject& body, const QString& token);
+    reply_t post_raw(const QString& path, const QByteArray& body, const QString& token);
+    reply_t get(const QString& path, const QList<QPair<QString, QString>>& query, const QString& token);
+    reply_t upload(const QString& path, const QString& file_name, const QByteArray& content,
+                   const QString& token);
+    // Raw bytes of a GET, with the HTTP status.
+    QByteArray download(const QString& path_and_query, const QString& token, int* status);
+
+private:
+    reply_t finish(class QNetworkReply* reply);
+    QStringList db_args() const;
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QProcess process_;
+    QString base_url_;
+    QString db_url_;
+    QNetworkAccessManager network_;
+};
