@@ -24,7 +24,8 @@ std::optional<qint64> insert_one(storage& store, const QString& sql, const QVari
 }
 
 std::optional<qint64> user_id(transaction& tx, const QString& account) {
-    const QVariant id = tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = ?"), {account});
+    const QVariant id =
+        tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = ?"), {account});
     if (!id.isValid())
         return std::nullopt;
     return id.toLongLong();
@@ -39,16 +40,19 @@ std::optional<qint64> role_id(transaction& tx, const QString& key) {
 
 } // namespace
 
-std::optional<qint64> add_department(storage& store, const QString& name, qint64 parent, QString* error) {
+std::optional<qint64> add_department(storage& store, const QString& name, qint64 parent,
+                                     QString* error) {
     if (name.trimmed().isEmpty()) {
         *error = QStringLiteral("department name is empty");
         return std::nullopt;
     }
-    return insert_one(store, QStringLiteral("INSERT INTO departments (parent_id, name) VALUES (?, ?)"),
+    return insert_one(store,
+                      QStringLiteral("INSERT INTO departments (parent_id, name) VALUES (?, ?)"),
                       {parent, name.trimmed()}, error);
 }
 
-std::optional<qint64> add_role(storage& store, const QString& name, const QString& key, QString* error) {
+std::optional<qint64> add_role(storage& store, const QString& name, const QString& key,
+                               QString* error) {
     if (key.trimmed().isEmpty()) {
         *error = QStringLiteral("role key is empty");
         return std::nullopt;
@@ -76,7 +80,8 @@ std::optional<qint64> add_user(storage& store, const QString& account, const QSt
             *error = QStringLiteral("unknown role key %1").arg(key);
             return std::nullopt;
         }
-        tx.run(QStringLiteral("INSERT INTO user_roles (user_id, role_id) VALUES (?, ?)"), {id.toLongLong(), *role});
+        tx.run(QStringLiteral("INSERT INTO user_roles (user_id, role_id) VALUES (?, ?)"),
+               {id.toLongLong(), *role});
     }
     if (id.isEmpty() || !tx.commit()) {
         *error = tx.error().isEmpty() ? QStringLiteral("cannot add user") : tx.error();
@@ -117,10 +122,12 @@ bool grant_department(storage& store, const QString& account, qint64 dept, const
         *error = QStringLiteral("unknown account, department or role key");
         return false;
     }
-    tx.run(QStringLiteral("DELETE FROM user_dept_rights WHERE user_id = ? AND dept_id = ? AND role_id = ?"),
+    tx.run(QStringLiteral(
+               "DELETE FROM user_dept_rights WHERE user_id = ? AND dept_id = ? AND role_id = ?"),
            {*user, dept, *role});
-    tx.run(QStringLiteral("INSERT INTO user_dept_rights (user_id, dept_id, role_id) VALUES (?, ?, ?)"),
-           {*user, dept, *role});
+    tx.run(
+        QStringLiteral("INSERT INTO user_dept_rights (user_id, dept_id, role_id) VALUES (?, ?, ?)"),
+        {*user, dept, *role});
     if (!tx.commit()) {
         *error = tx.error();
         return false;
@@ -175,8 +182,10 @@ bool set_update(storage& store, file_store& files, const QString& version, const
     put_config(tx, QStringLiteral("update.version"), version);
     put_config(tx, QStringLiteral("update.file_id"), QString::number(*id));
     put_config(tx, QStringLiteral("update.sha256"), sink->sha256_hex());
-    put_config(tx, QStringLiteral("update.force"), force ? QStringLiteral("1") : QStringLiteral("0"));
-    put_config(tx, QStringLiteral("update.silent"), silent ? QStringLiteral("1") : QStringLiteral("0"));
+    put_config(tx, QStringLiteral("update.force"),
+               force ? QStringLiteral("1") : QStringLiteral("0"));
+    put_config(tx, QStringLiteral("update.silent"),
+               silent ? QStringLiteral("1") : QStringLiteral("0"));
     put_config(tx, QStringLiteral("update.notes"), notes);
     if (!tx.commit()) {
         *error = tx.error();
@@ -213,7 +222,8 @@ int run_admin_command(storage& store, file_store& files, const QStringList& args
     const QString what = args.value(0) + QLatin1Char(' ') + args.value(1);
     const QStringList rest = args.mid(2);
     if (what == QLatin1String("dept add") && !rest.isEmpty()) {
-        const auto id = add_department(store, rest[0], rest.value(1, QStringLiteral("0")).toLongLong(), &error);
+        const auto id =
+            add_department(store, rest[0], rest.value(1, QStringLiteral("0")).toLongLong(), &error);
         if (id)
             std::printf("%lld\n", static_cast<long long>(*id));
         ok = id.has_value();
@@ -234,7 +244,8 @@ int run_admin_command(storage& store, file_store& files, const QStringList& args
             else
                 dept = rest[i].toLongLong();
         }
-        const auto id = add_user(store, rest[0], rest[1], password_arg(rest[2]), dept, roles, admin, &error);
+        const auto id =
+            add_user(store, rest[0], rest[1], password_arg(rest[2]), dept, roles, admin, &error);
         if (id)
             std::printf("%lld\n", static_cast<long long>(*id));
         ok = id.has_value();
@@ -245,8 +256,8 @@ int run_admin_command(storage& store, file_store& files, const QStringList& args
     } else if (what == QLatin1String("update set") && rest.size() >= 2) {
         const int notes = rest.indexOf(QStringLiteral("--notes"));
         ok = set_update(store, files, rest[0], rest[1], rest.contains(QStringLiteral("--force")),
-                        rest.contains(QStringLiteral("--silent")), notes >= 0 ? rest.value(notes + 1) : QString(),
-                        &error);
+                        rest.contains(QStringLiteral("--silent")),
+                        notes >= 0 ? rest.value(notes + 1) : QString(), &error);
     } else if (what == QLatin1String("update clear")) {
         ok = set_config(store, QStringLiteral("update.version"), QString(), &error);
     } else if (what == QLatin1String("apps set") && rest.size() == 1) {

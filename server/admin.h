@@ -11,8 +11,10 @@ namespace quorvel::server {
 
 // Organisation set-up without SQL. Each returns the new row's id, or nullopt
 // with the reason in *error.
-std::optional<qint64> add_department(storage& store, const QString& name, qint64 parent, QString* error);
-std::optional<qint64> add_role(storage& store, const QString& name, const QString& key, QString* error);
+std::optional<qint64> add_department(storage& store, const QString& name, qint64 parent,
+                                     QString* error);
+std::optional<qint64> add_role(storage& store, const QString& name, const QString& key,
+                               QString* error);
 std::optional<qint64> add_user(storage& store, const QString& account, const QString& name,
                                const QString& password, qint64 dept, const QStringList& role_keys,
                                bool admin, QString* error);

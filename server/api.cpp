@@ -53,7 +53,8 @@ const QHash<QString, api::handler_t>& routes() {
         };
         QHash<QString, api::handler_t> out;
         for (const route_t& r : list)
-            out.insert(QLatin1String(r.method) + QLatin1Char(' ') + QLatin1String(r.path), r.handler);
+            out.insert(QLatin1String(r.method) + QLatin1Char(' ') + QLatin1String(r.path),
+                       r.handler);
         return out;
     }();
     return table;
@@ -77,11 +78,12 @@ std::optional<user_t> api::authenticate(const QString& token) {
     if (token.isEmpty() || token.size() > 256)
         return std::nullopt;
     transaction tx(store_, false);
-    auto q = tx.run(QStringLiteral(
-                        "SELECT u.id, u.account, u.user_name, u.dept_id, u.admin_type, u.account_type"
-                        " FROM tokens t JOIN users u ON u.id = t.user_id"
-                        " WHERE t.token_hash = ? AND t.expires_at > ?"),
-                    {token_digest(token), QDateTime::currentSecsSinceEpoch()});
+    auto q =
+        tx.run(QStringLiteral(
+                   "SELECT u.id, u.account, u.user_name, u.dept_id, u.admin_type, u.account_type"
+                   " FROM tokens t JOIN users u ON u.id = t.user_id"
+                   " WHERE t.token_hash = ? AND t.expires_at > ?"),
+               {token_digest(token), QDateTime::currentSecsSinceEpoch()});
     if (!q || !q->next())
         return std::nullopt;
     user_t user;
@@ -91,9 +93,10 @@ std::optional<user_t> api::authenticate(const QString& token) {
     user.dept_id = q->value(3).toLongLong();
     user.admin_type = q->value(4).toInt();
     user.account_type = q->value(5).toInt();
-    if (auto roles = tx.run(QStringLiteral("SELECT r.role_key FROM user_roles ur JOIN roles r"
-                                           " ON r.id = ur.role_id WHERE ur.user_id = ? ORDER BY r.id"),
-                            {user.id}))
+    if (auto roles =
+            tx.run(QStringLiteral("SELECT r.role_key FROM user_roles ur JOIN roles r"
+                                  " ON r.id = ur.role_id WHERE ur.user_id = ? ORDER BY r.id"),
+                   {user.id}))
         while (roles->next())
             user.role_keys << roles->value(0).toString();
     if (auto rights = tx.run(QStringLiteral("SELECT d.dept_id, r.role_key FROM user_dept_rights d"
@@ -134,7 +137,8 @@ reply_t api::login(const request_t& r) {
     const QString token = new_token();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     transaction tx(store_, true);
-    tx.run(QStringLiteral("DELETE FROM tokens WHERE user_id = ? AND expires_at <= ?"), {user_id, now});
+    tx.run(QStringLiteral("DELETE FROM tokens WHERE user_id = ? AND expires_at <= ?"),
+           {user_id, now});
     tx.run(QStringLiteral("INSERT INTO tokens (token_hash, user_id, expires_at) VALUES (?, ?, ?)"),
            {token_digest(token), user_id, now + options_.token_ttl_seconds});
     if (!tx.commit())
@@ -170,7 +174,8 @@ reply_t api::login_user_data(const request_t& r) {
         // Only administrators may look at another account.
         if (!r.user.is_admin())
             return reply_t::forbidden();
-        const QVariant other = tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = ?"), {account});
+        const QVariant other =
+            tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = ?"), {account});
         if (!other.isValid())
             return tx.ok() ? reply_t::missing() : reply_t::internal();
         user_id = other.toLongLong();
@@ -204,15 +209,17 @@ reply_t api::login_user_data(const request_t& r) {
 
     // Roles: global ones, each with the departments where the user holds it.
     QJsonArray roles;
-    if (auto q = tx.run(QStringLiteral("SELECT r.id, r.name, r.role_key, r.data_scope FROM user_roles ur"
-                                       " JOIN roles r ON r.id = ur.role_id WHERE ur.user_id = ?"
-                                       " ORDER BY r.id"),
-                        {user_id})) {
+    if (auto q =
+            tx.run(QStringLiteral("SELECT r.id, r.name, r.role_key, r.data_scope FROM user_roles ur"
+                                  " JOIN roles r ON r.id = ur.role_id WHERE ur.user_id = ?"
+                                  " ORDER BY r.id"),
+                   {user_id})) {
         while (q->next()) {
             QJsonArray role_depts;
-            if (auto d = tx.run(QStringLiteral("SELECT dept_id FROM user_dept_rights WHERE user_id = ?"
-                                               " AND role_id = ? ORDER BY dept_id"),
-                                {user_id, q->value(0)}))
+            if (auto d =
+                    tx.run(QStringLiteral("SELECT dept_id FROM user_dept_rights WHERE user_id = ?"
+                                          " AND role_id = ? ORDER BY dept_id"),
+                           {user_id, q->value(0)}))
                 while (d->next()) {
                     const qint64 dept = d->value(0).toLongLong();
                     role_depts.append(QJsonObject{{"deptId", id_text(dept)},
@@ -288,10 +295,12 @@ reply_t api::check_version(const request_t& r) {
     const QString file_id = config_value(tx, QStringLiteral("update.file_id"));
     return reply_t::success(QJsonObject{
         {"isForceUpdate", config_value(tx, QStringLiteral("update.force")) == QLatin1String("1")},
-        {"isSilentInstall", config_value(tx, QStringLiteral("update.silent")) == QLatin1String("1")},
+        {"isSilentInstall",
+         config_value(tx, QStringLiteral("update.silent")) == QLatin1String("1")},
         {"installArgs", config_value(tx, QStringLiteral("update.args"))},
         {"sha256", config_value(tx, QStringLiteral("update.sha256"))},
-        {"downloadUrl", r.base_url + QStringLiteral("/tavorine/nas/downloadFileById?fileId=") + file_id},
+        {"downloadUrl",
+         r.base_url + QStringLiteral("/tavorine/nas/downloadFileById?fileId=") + file_id},
         {"fileId", file_id},
         {"releaseNotes", config_value(tx, QStringLiteral("update.notes"))},
         {"latestVersion", version},

@@ -13,18 +13,26 @@ const QString file_columns = QStringLiteral(
     "f.id, f.account, f.account_type, f.owner_id, f.local_name, f.local_path, f.suffix, f.size,"
     " f.mime, f.created, f.sha256");
 
-const QString sticker_select = QStringLiteral(
-    "SELECT e.id, e.classify_id, c.name, c.classify_type, c.dept_id, e.emoji_type, e.emoji_content,"
-    " e.description, e.keywords, e.file_id, e.sort, e.valid_status, e.creator, e.created, e.updater,"
-    " e.updated, c.owner_id, ") + file_columns + QStringLiteral(
-    " FROM stickers e JOIN categories c ON c.id = e.classify_id LEFT JOIN files f ON f.id = e.file_id");
+const QString sticker_select =
+    QStringLiteral("SELECT e.id, e.classify_id, c.name, c.classify_type, c.dept_id, e.emoji_type, "
+                   "e.emoji_content,"
+                   " e.description, e.keywords, e.file_id, e.sort, e.valid_status, e.creator, "
+                   "e.created, e.updater,"
+                   " e.updated, c.owner_id, ") +
+    file_columns +
+    QStringLiteral(" FROM stickers e JOIN categories c ON c.id = e.classify_id LEFT JOIN files f "
+                   "ON f.id = e.file_id");
 constexpr int sticker_file_offset = 17;
 
-const QString doc_select = QStringLiteral(
-    "SELECT d.id, d.classify_id, c.dept_id, c.classify_type, d.file_content, d.file_name,"
-    " d.file_suffix, d.file_size, d.file_type, d.keywords, d.custom_shortcuts, d.creator, d.updater,"
-    " d.created, d.updated, d.sort, d.valid_status, d.file_id, c.owner_id, ") + file_columns + QStringLiteral(
-    " FROM docs d JOIN categories c ON c.id = d.classify_id LEFT JOIN files f ON f.id = d.file_id");
+const QString doc_select =
+    QStringLiteral(
+        "SELECT d.id, d.classify_id, c.dept_id, c.classify_type, d.file_content, d.file_name,"
+        " d.file_suffix, d.file_size, d.file_type, d.keywords, d.custom_shortcuts, d.creator, "
+        "d.updater,"
+        " d.created, d.updated, d.sort, d.valid_status, d.file_id, c.owner_id, ") +
+    file_columns +
+    QStringLiteral(" FROM docs d JOIN categories c ON c.id = d.classify_id LEFT JOIN files f ON "
+                   "f.id = d.file_id");
 constexpr int doc_file_offset = 19;
 
 QString like_pattern(const QString& text) {
@@ -38,7 +46,8 @@ QString like_pattern(const QString& text) {
 // Rows visible to the user, by the category's part (alias c).
 QString visible_filter(const user_t& user, QVariantList& binds) {
     binds << user.id;
-    QString sql = QStringLiteral("(c.classify_type = '0' OR (c.classify_type = '1' AND c.owner_id = ?)");
+    QString sql =
+        QStringLiteral("(c.classify_type = '0' OR (c.classify_type = '1' AND c.owner_id = ?)");
     if (user.is_admin())
         return sql + QStringLiteral(" OR c.classify_type = '2')");
     const QList<qint64> depts = user.readable_depts();
@@ -49,8 +58,8 @@ QString visible_filter(const user_t& user, QVariantList& binds) {
         marks << QStringLiteral("?");
         binds << d;
     }
-    return sql + QStringLiteral(" OR (c.classify_type = '2' AND c.dept_id IN (") + marks.join(QLatin1Char(',')) +
-           QStringLiteral(")))");
+    return sql + QStringLiteral(" OR (c.classify_type = '2' AND c.dept_id IN (") +
+           marks.join(QLatin1Char(',')) + QStringLiteral(")))");
 }
 
 category_t category_part(const QSqlQuery& q, int type_col, int dept_col, int owner_col) {
@@ -86,17 +95,19 @@ QJsonObject api::nas_file_json(const QSqlQuery& q, int o, const user_t& user) co
 }
 
 bool api::can_read_file(transaction& tx, const user_t& user, qint64 file_id) {
-    auto f = tx.run(QStringLiteral("SELECT is_public, owner_id FROM files WHERE id = ?"), {file_id});
+    auto f =
+        tx.run(QStringLiteral("SELECT is_public, owner_id FROM files WHERE id = ?"), {file_id});
     if (!f || !f->next())
         return false;
     if (f->value(0).toInt() != 0 || f->value(1).toLongLong() == user.id || user.is_admin())
         return true;
     // Readable through an item the user can see.
     for (const char* table : {"stickers", "docs"}) {
-        auto q = tx.run(QStringLiteral("SELECT c.classify_type, c.dept_id, c.owner_id FROM %1 i"
-                                       " JOIN categories c ON c.id = i.classify_id WHERE i.file_id = ?")
-                            .arg(QLatin1String(table)),
-                        {file_id});
+        auto q =
+            tx.run(QStringLiteral("SELECT c.classify_type, c.dept_id, c.owner_id FROM %1 i"
+                                  " JOIN categories c ON c.id = i.classify_id WHERE i.file_id = ?")
+                       .arg(QLatin1String(table)),
+                   {file_id});
         while (q && q->next())
             if (can_read(user, category_part(*q, 0, 1, 2)))
                 return true;
@@ -119,30 +130,32 @@ std::optional<QJsonObject> api::load_sticker(transaction& tx, qint64 id, const u
     const QJsonValue nas = q->value(sticker_file_offset).isNull()
                                ? QJsonValue(QJsonValue::Null)
                                : QJsonValue(nas_file_json(*q, sticker_file_offset, user));
-    return QJsonObject{{"id", q->value(0).toString()},
-                       {"account", q->value(12).toString()},
-                       {"accountType", QStringLiteral("1")},
-                       {"classifyId", q->value(1).toString()},
-                       {"classifyName", q->value(2).toString()},
-                       {"deptId", dept ? q->value(4).toString() : QString()},
-                       {"classifyType", q->value(3).toString()},
-                       {"emojiContent", q->value(6).toString()},
-                       {"emojiContentDesc", q->value(7).toString()},
-                       {"emojiContentMatchKeywords", q->value(8).toString()},
-                       {"emojiType", q->value(5).toString()},
-                       {"sort", q->value(10).toLongLong()},
-                       {"validStatus", q->value(11).toInt()},
-                       {"creatorAccount", q->value(12).toString()},
-                       {"createTime", q->value(13).toString()},
-                       {"lastUpdateAccount", q->value(14).toString()},
-                       {"lastUpdateDate", q->value(15).toString()},
-                       {"fileId", q->value(9).toLongLong() > 0 ? q->value(9).toString() : QString()},
-                       {"nasFile", nas}};
+    return QJsonObject{
+        {"id", q->value(0).toString()},
+        {"account", q->value(12).toString()},
+        {"accountType", QStringLiteral("1")},
+        {"classifyId", q->value(1).toString()},
+        {"classifyName", q->value(2).toString()},
+        {"deptId", dept ? q->value(4).toString() : QString()},
+        {"classifyType", q->value(3).toString()},
+        {"emojiContent", q->value(6).toString()},
+        {"emojiContentDesc", q->value(7).toString()},
+        {"emojiContentMatchKeywords", q->value(8).toString()},
+        {"emojiType", q->value(5).toString()},
+        {"sort", q->value(10).toLongLong()},
+        {"validStatus", q->value(11).toInt()},
+        {"creatorAccount", q->value(12).toString()},
+        {"createTime", q->value(13).toString()},
+        {"lastUpdateAccount", q->value(14).toString()},
+        {"lastUpdateDate", q->value(15).toString()},
+        {"fileId", q->value(9).toLongLong() > 0 ? q->value(9).toString() : QString()},
+        {"nasFile", nas}};
 }
 
 reply_t api::query_emoji(const request_t& r) {
     QVariantList binds;
-    QString where = QStringLiteral(" WHERE c.business_type = '300' AND ") + visible_filter(r.user, binds);
+    QString where =
+        QStringLiteral(" WHERE c.business_type = '300' AND ") + visible_filter(r.user, binds);
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         if (!classify)
@@ -162,9 +175,10 @@ reply_t api::query_emoji(const request_t& r) {
         }
     }
     transaction tx(store_, false);
-    auto q = tx.run(QStringLiteral("SELECT e.id FROM stickers e JOIN categories c ON c.id = e.classify_id") +
-                        where + QStringLiteral(" ORDER BY e.classify_id, e.sort, e.id"),
-                    binds);
+    auto q = tx.run(
+        QStringLiteral("SELECT e.id FROM stickers e JOIN categories c ON c.id = e.classify_id") +
+            where + QStringLiteral(" ORDER BY e.classify_id, e.sort, e.id"),
+        binds);
     if (!q)
         return reply_t::internal();
     QList<qint64> ids;
@@ -214,7 +228,8 @@ reply_t api::create_emoji(const request_t& r) {
          next_sort(tx, QStringLiteral("stickers"), QStringLiteral("classify_id"), c->id),
          r.user.account, r.user.account, now, now});
     category_t stored;
-    const auto sticker = id.isEmpty() ? std::nullopt : load_sticker(tx, id.toLongLong(), r.user, &stored);
+    const auto sticker =
+        id.isEmpty() ? std::nullopt : load_sticker(tx, id.toLongLong(), r.user, &stored);
     if (!sticker || !tx.commit())
         return reply_t::internal();
     return reply_t::success(*sticker);
@@ -242,7 +257,8 @@ reply_t api::edit_emoji(const request_t& r) {
     if (op == QLatin1String("0")) {
         tx.run(QStringLiteral("UPDATE stickers SET description = ?, keywords = ?, updater = ?,"
                               " updated = ? WHERE id = ?"),
-               {r.text("emojiContentDesc"), r.text("emojiContentMatchKeywords"), r.user.account, now, *id});
+               {r.text("emojiContentDesc"), r.text("emojiContentMatchKeywords"), r.user.account,
+                now, *id});
     } else if (op == QLatin1String("1")) {
         tx.run(QStringLiteral("DELETE FROM stickers WHERE id = ?"), {*id});
         if (!tx.commit())
@@ -256,20 +272,23 @@ reply_t api::edit_emoji(const request_t& r) {
                            : reply_t::internal();
         if (!can_write(r.user, *target))
             return reply_t::forbidden();
-        const qint64 sort = next_sort(tx, QStringLiteral("stickers"), QStringLiteral("classify_id"), target->id);
+        const qint64 sort =
+            next_sort(tx, QStringLiteral("stickers"), QStringLiteral("classify_id"), target->id);
         if (op == QLatin1String("2")) {
             const QString copy = tx.insert(
-                QStringLiteral("INSERT INTO stickers (classify_id, emoji_type, emoji_content, description,"
-                               " keywords, file_id, sort, valid_status, creator, updater, created, updated)"
-                               " SELECT ?, emoji_type, emoji_content, description, keywords, file_id, ?,"
-                               " valid_status, ?, ?, ?, ? FROM stickers WHERE id = ?"),
+                QStringLiteral(
+                    "INSERT INTO stickers (classify_id, emoji_type, emoji_content, description,"
+                    " keywords, file_id, sort, valid_status, creator, updater, created, updated)"
+                    " SELECT ?, emoji_type, emoji_content, description, keywords, file_id, ?,"
+                    " valid_status, ?, ?, ?, ? FROM stickers WHERE id = ?"),
                 {target->id, sort, r.user.account, r.user.account, now, now, *id});
             if (copy.isEmpty())
                 return reply_t::internal();
             result = copy.toLongLong();
         } else {
-            tx.run(QStringLiteral("UPDATE stickers SET classify_id = ?, sort = ?, updater = ?, updated = ?"
-                                  " WHERE id = ?"),
+            tx.run(QStringLiteral(
+                       "UPDATE stickers SET classify_id = ?, sort = ?, updater = ?, updated = ?"
+                       " WHERE id = ?"),
                    {target->id, sort, r.user.account, now, *id});
         }
     }
@@ -319,7 +338,8 @@ std::optional<QJsonObject> api::load_doc(transaction& tx, qint64 id, const user_
 
 reply_t api::query_file(const request_t& r) {
     QVariantList binds;
-    QString where = QStringLiteral(" WHERE c.business_type = '320' AND ") + visible_filter(r.user, binds);
+    QString where =
+        QStringLiteral(" WHERE c.business_type = '320' AND ") + visible_filter(r.user, binds);
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         if (!classify)
@@ -346,13 +366,15 @@ reply_t api::query_file(const request_t& r) {
         binds << type;
     }
     if (!r.text("keywords").isEmpty()) {
-        where += QStringLiteral(" AND (d.keywords LIKE ? ESCAPE '\\' OR d.file_name LIKE ? ESCAPE '\\')");
+        where += QStringLiteral(
+            " AND (d.keywords LIKE ? ESCAPE '\\' OR d.file_name LIKE ? ESCAPE '\\')");
         binds << like_pattern(r.text("keywords")) << like_pattern(r.text("keywords"));
     }
     transaction tx(store_, false);
-    auto q = tx.run(QStringLiteral("SELECT d.id FROM docs d JOIN categories c ON c.id = d.classify_id") +
-                        where + QStringLiteral(" ORDER BY d.classify_id, d.sort, d.id"),
-                    binds);
+    auto q =
+        tx.run(QStringLiteral("SELECT d.id FROM docs d JOIN categories c ON c.id = d.classify_id") +
+                   where + QStringLiteral(" ORDER BY d.classify_id, d.sort, d.id"),
+               binds);
     if (!q)
         return reply_t::internal();
     QList<qint64> ids;
@@ -402,7 +424,8 @@ reply_t api::create_file(const request_t& r) {
             return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("文件不存在"))
                            : reply_t::internal();
         file_id = *file;
-        auto f = tx.run(QStringLiteral("SELECT size, local_name, suffix FROM files WHERE id = ?"), {file_id});
+        auto f = tx.run(QStringLiteral("SELECT size, local_name, suffix FROM files WHERE id = ?"),
+                        {file_id});
         if (!f || !f->next())
             return reply_t::internal();
         size = f->value(0).toLongLong(); // the stored size, not the one claimed
@@ -415,13 +438,14 @@ reply_t api::create_file(const request_t& r) {
     }
     const QString now = now_text();
     const QString id = tx.insert(
-        QStringLiteral("INSERT INTO docs (classify_id, file_content, file_name, file_suffix, file_size,"
-                       " file_type, keywords, custom_shortcuts, file_id, sort, creator, updater, created,"
-                       " updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        QStringLiteral(
+            "INSERT INTO docs (classify_id, file_content, file_name, file_suffix, file_size,"
+            " file_type, keywords, custom_shortcuts, file_id, sort, creator, updater, created,"
+            " updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {c->id, r.text("fileContent"), name, suffix, size, type, r.text("keywords"),
          r.text("customShortcuts"), file_id,
-         next_sort(tx, QStringLiteral("docs"), QStringLiteral("classify_id"), c->id), r.user.account,
-         r.user.account, now, now});
+         next_sort(tx, QStringLiteral("docs"), QStringLiteral("classify_id"), c->id),
+         r.user.account, r.user.account, now, now});
     category_t stored;
     const auto doc = id.isEmpty() ? std::nullopt : load_doc(tx, id.toLongLong(), r.user, &stored);
     if (!doc || !tx.commit())
@@ -432,7 +456,8 @@ reply_t api::create_file(const request_t& r) {
 reply_t api::edit_file(const request_t& r) {
     const auto id = r.id("id");
     const QString op = r.text("operateType");
-    if (!id || !doc_text_ok(r) || op.size() != 1 || op < QLatin1String("0") || op > QLatin1String("5"))
+    if (!id || !doc_text_ok(r) || op.size() != 1 || op < QLatin1String("0") ||
+        op > QLatin1String("5"))
         return reply_t::bad();
     transaction tx(store_, true);
     category_t source;
@@ -454,15 +479,17 @@ reply_t api::edit_file(const request_t& r) {
         auto keep = [&](const char* key) {
             return r.has(key) ? r.text(key) : doc->value(QLatin1String(key)).toString();
         };
-        tx.run(QStringLiteral("UPDATE docs SET file_content = ?, file_name = ?, file_suffix = ?,"
-                              " keywords = ?, custom_shortcuts = ?, updater = ?, updated = ? WHERE id = ?"),
-               {keep("fileContent"), keep("fileName"), keep("fileSuffix").toLower(), keep("keywords"),
-                keep("customShortcuts"), r.user.account, now, *id});
+        tx.run(QStringLiteral(
+                   "UPDATE docs SET file_content = ?, file_name = ?, file_suffix = ?,"
+                   " keywords = ?, custom_shortcuts = ?, updater = ?, updated = ? WHERE id = ?"),
+               {keep("fileContent"), keep("fileName"), keep("fileSuffix").toLower(),
+                keep("keywords"), keep("customShortcuts"), r.user.account, now, *id});
     } else if (op == QLatin1String("4") || op == QLatin1String("5")) {
         const QString edge = op == QLatin1String("4") ? QStringLiteral("MIN(sort) - 1")
                                                       : QStringLiteral("MAX(sort) + 1");
         const QVariant sort = tx.scalar(
-            QStringLiteral("SELECT COALESCE(%1, 0) FROM docs WHERE classify_id = ?").arg(edge), {source.id});
+            QStringLiteral("SELECT COALESCE(%1, 0) FROM docs WHERE classify_id = ?").arg(edge),
+            {source.id});
         tx.run(QStringLiteral("UPDATE docs SET sort = ? WHERE id = ?"), {sort.toLongLong(), *id});
     } else {
         const auto target_id = r.id("classifyId");
@@ -472,22 +499,25 @@ reply_t api::edit_file(const request_t& r) {
                            : reply_t::internal();
         if (!can_write(r.user, *target))
             return reply_t::forbidden();
-        const qint64 sort = next_sort(tx, QStringLiteral("docs"), QStringLiteral("classify_id"), target->id);
+        const qint64 sort =
+            next_sort(tx, QStringLiteral("docs"), QStringLiteral("classify_id"), target->id);
         if (op == QLatin1String("1")) {
             const QString copy = tx.insert(
-                QStringLiteral("INSERT INTO docs (classify_id, file_content, file_name, file_suffix,"
-                               " file_size, file_type, keywords, custom_shortcuts, file_id, sort,"
-                               " valid_status, creator, updater, created, updated) SELECT ?, file_content,"
-                               " file_name, file_suffix, file_size, file_type, keywords, custom_shortcuts,"
-                               " file_id, ?, valid_status, ?, ?, ?, ? FROM docs WHERE id = ?"),
+                QStringLiteral(
+                    "INSERT INTO docs (classify_id, file_content, file_name, file_suffix,"
+                    " file_size, file_type, keywords, custom_shortcuts, file_id, sort,"
+                    " valid_status, creator, updater, created, updated) SELECT ?, file_content,"
+                    " file_name, file_suffix, file_size, file_type, keywords, custom_shortcuts,"
+                    " file_id, ?, valid_status, ?, ?, ?, ? FROM docs WHERE id = ?"),
                 {target->id, sort, r.user.account, r.user.account, now, now, *id});
             if (copy.isEmpty())
                 return reply_t::internal();
             result = copy.toLongLong();
         } else {
-            tx.run(QStringLiteral("UPDATE docs SET classify_id = ?, sort = ?, updater = ?, updated = ?"
-                                  " WHERE id = ?"),
-                   {target->id, sort, r.user.account, now, *id});
+            tx.run(
+                QStringLiteral("UPDATE docs SET classify_id = ?, sort = ?, updater = ?, updated = ?"
+                               " WHERE id = ?"),
+                {target->id, sort, r.user.account, now, *id});
         }
     }
     category_t stored;
@@ -503,8 +533,10 @@ reply_t api::nas_file_info(const request_t& r) {
         return reply_t::bad();
     transaction tx(store_, false);
     if (!can_read_file(tx, r.user, *id))
-        return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("文件不存在")) : reply_t::internal();
-    auto q = tx.run(QStringLiteral("SELECT ") + file_columns + QStringLiteral(" FROM files f WHERE f.id = ?"),
+        return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("文件不存在"))
+                       : reply_t::internal();
+    auto q = tx.run(QStringLiteral("SELECT ") + file_columns +
+                        QStringLiteral(" FROM files f WHERE f.id = ?"),
                     {*id});
     if (!q || !q->next())
         return reply_t::internal();
@@ -537,9 +569,11 @@ reply_t api::phrase_add(const request_t& r) {
     if (content.trimmed().isEmpty() || content.size() > 4 * max_name_length)
         return reply_t::bad();
     transaction tx(store_, true);
-    const qint64 sort = next_sort(tx, QStringLiteral("phrases"), QStringLiteral("user_id"), r.user.id);
+    const qint64 sort =
+        next_sort(tx, QStringLiteral("phrases"), QStringLiteral("user_id"), r.user.id);
     const QString id = tx.insert(
-        QStringLiteral("INSERT INTO phrases (user_id, content, sort, valid_status) VALUES (?, ?, ?, 0)"),
+        QStringLiteral(
+            "INSERT INTO phrases (user_id, content, sort, valid_status) VALUES (?, ?, ?, 0)"),
         {r.user.id, content, sort});
     if (id.isEmpty() || !tx.commit())
         return reply_t::internal();
@@ -552,7 +586,8 @@ reply_t api::phrase_del(const request_t& r) {
     if (!id)
         return reply_t::bad();
     transaction tx(store_, true);
-    const QVariant owner = tx.scalar(QStringLiteral("SELECT user_id FROM phrases WHERE id = ?"), {*id});
+    const QVariant owner =
+        tx.scalar(QStringLiteral("SELECT user_id FROM phrases WHERE id = ?"), {*id});
     if (!owner.isValid() || owner.toLongLong() != r.user.id)
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     tx.run(QStringLiteral("DELETE FROM phrases WHERE id = ?"), {*id});
@@ -567,7 +602,8 @@ reply_t api::phrase_sort(const request_t& r) {
     for (int i = 0; i < order.size(); ++i) {
         const auto id = parse_id(order[i]);
         const QVariant owner =
-            id ? tx.scalar(QStringLiteral("SELECT user_id FROM phrases WHERE id = ?"), {*id}) : QVariant();
+            id ? tx.scalar(QStringLiteral("SELECT user_id FROM phrases WHERE id = ?"), {*id})
+               : QVariant();
         if (!owner.isValid() || owner.toLongLong() != r.user.id)
             return tx.ok() ? reply_t::missing() : reply_t::internal();
         tx.run(QStringLiteral("UPDATE phrases SET sort = ? WHERE id = ?"), {i + 1, *id});
@@ -580,11 +616,12 @@ reply_t api::phrase_sort(const request_t& r) {
 
 reply_t api::quick_reply_list(const request_t& r) {
     transaction tx(store_, false);
-    auto q = tx.run(QStringLiteral("SELECT q.id, q.script_id, s.classify_id, c.dept_id, c.classify_type,"
-                                   " c.owner_id FROM quick_replies q JOIN scripts s ON s.id = q.script_id"
-                                   " JOIN categories c ON c.id = s.classify_id WHERE q.user_id = ?"
-                                   " ORDER BY q.id"),
-                    {r.user.id});
+    auto q = tx.run(
+        QStringLiteral("SELECT q.id, q.script_id, s.classify_id, c.dept_id, c.classify_type,"
+                       " c.owner_id FROM quick_replies q JOIN scripts s ON s.id = q.script_id"
+                       " JOIN categories c ON c.id = s.classify_id WHERE q.user_id = ?"
+                       " ORDER BY q.id"),
+        {r.user.id});
     if (!q)
         return reply_t::internal();
     QJsonArray list;
@@ -616,7 +653,8 @@ reply_t api::quick_reply_save(const request_t& r) {
         if (seen.contains(*id))
             continue;
         seen.insert(*id);
-        tx.run(QStringLiteral("INSERT INTO quick_replies (user_id, script_id) VALUES (?, ?)"), {r.user.id, *id});
+        tx.run(QStringLiteral("INSERT INTO quick_replies (user_id, script_id) VALUES (?, ?)"),
+               {r.user.id, *id});
     }
     if (!tx.commit())
         return reply_t::internal();

@@ -34,9 +34,14 @@ bool valid_business(const QString& b) {
 QString scope_filter(const category_t& scope, QVariantList& binds) {
     binds << QString::number(static_cast<int>(scope.scope));
     switch (scope.scope) {
-    case part::pub: return QStringLiteral("c.classify_type = ?");
-    case part::personal: binds << scope.owner; return QStringLiteral("c.classify_type = ? AND c.owner_id = ?");
-    case part::dept: binds << scope.dept; return QStringLiteral("c.classify_type = ? AND c.dept_id = ?");
+    case part::pub:
+        return QStringLiteral("c.classify_type = ?");
+    case part::personal:
+        binds << scope.owner;
+        return QStringLiteral("c.classify_type = ? AND c.owner_id = ?");
+    case part::dept:
+        binds << scope.dept;
+        return QStringLiteral("c.classify_type = ? AND c.dept_id = ?");
     }
     return QStringLiteral("1 = 0");
 }
@@ -67,10 +72,10 @@ QString in_list(const QList<qint64>& ids, QVariantList& binds) {
 }
 
 // Script columns, with the category's part columns joined in (alias s, c).
-const QString script_select = QStringLiteral(
-    "SELECT s.id, s.keywords, s.content, c.dept_id, s.classify_id, c.classify_type,"
-    " s.custom_shortcuts, s.sort, s.creator, s.updater, s.created, s.updated"
-    " FROM scripts s JOIN categories c ON c.id = s.classify_id");
+const QString script_select =
+    QStringLiteral("SELECT s.id, s.keywords, s.content, c.dept_id, s.classify_id, c.classify_type,"
+                   " s.custom_shortcuts, s.sort, s.creator, s.updater, s.created, s.updated"
+                   " FROM scripts s JOIN categories c ON c.id = s.classify_id");
 
 } // namespace
 
@@ -127,17 +132,19 @@ std::optional<category_t> api::scope_of(const request_t& r, const QString& busin
 
 qint64 api::next_sort(transaction& tx, const QString& table, const QString& parent_column,
                       qint64 parent) {
-    return tx.scalar(QStringLiteral("SELECT COALESCE(MAX(sort), 0) + 1 FROM ") + table +
-                         QStringLiteral(" WHERE ") + parent_column + QStringLiteral(" = ?"),
-                     {parent})
+    return tx
+        .scalar(QStringLiteral("SELECT COALESCE(MAX(sort), 0) + 1 FROM ") + table +
+                    QStringLiteral(" WHERE ") + parent_column + QStringLiteral(" = ?"),
+                {parent})
         .toLongLong();
 }
 
 QList<qint64> api::subtree(transaction& tx, qint64 root) {
     QList<qint64> ids{root};
     for (int i = 0; i < ids.size() && tx.ok(); ++i) {
-        if (auto q = tx.run(QStringLiteral("SELECT id FROM categories WHERE super_id = ? ORDER BY sort, id"),
-                            {ids[i]}))
+        if (auto q = tx.run(
+                QStringLiteral("SELECT id FROM categories WHERE super_id = ? ORDER BY sort, id"),
+                {ids[i]}))
             while (q->next())
                 ids << q->value(0).toLongLong();
     }
@@ -157,8 +164,8 @@ reply_t api::classify_tree(const request_t& r) {
     QVariantList binds{business};
     const QString filter = scope_filter(*scope, binds);
     auto q = tx.run(QStringLiteral("SELECT ") + category_columns +
-                        QStringLiteral(" FROM categories c WHERE c.business_type = ? AND ") + filter +
-                        QStringLiteral(" ORDER BY c.sort, c.id"),
+                        QStringLiteral(" FROM categories c WHERE c.business_type = ? AND ") +
+                        filter + QStringLiteral(" ORDER BY c.sort, c.id"),
                     binds);
     if (!q)
         return reply_t::internal();
@@ -247,8 +254,8 @@ reply_t api::create_classify(const request_t& r) {
         const QString filter = scope_filter(*scope, binds);
         binds << name;
         auto q = tx.run(QStringLiteral("SELECT ") + category_columns +
-                            QStringLiteral(" FROM categories c WHERE c.business_type = ? AND ") + filter +
-                            QStringLiteral(" AND c.name = ?"),
+                            QStringLiteral(" FROM categories c WHERE c.business_type = ? AND ") +
+                            filter + QStringLiteral(" AND c.name = ?"),
                         binds);
         if (q && q->next())
             return reply_t::success(category_json(read_category(*q)));
@@ -272,7 +279,8 @@ bool api::delete_category_tree(transaction& tx, qint64 root) {
     for (const char* table : {"scripts", "stickers", "docs"}) {
         QVariantList binds;
         const QString list = in_list(ids, binds);
-        tx.run(QStringLiteral("DELETE FROM %1 WHERE classify_id IN ").arg(QLatin1String(table)) + list,
+        tx.run(QStringLiteral("DELETE FROM %1 WHERE classify_id IN ").arg(QLatin1String(table)) +
+                   list,
                binds);
     }
     QVariantList binds;
@@ -285,7 +293,8 @@ std::optional<qint64> api::copy_category_tree(transaction& tx, const category_t&
                                               const category_t& target_scope, qint64 new_parent,
                                               const user_t& user) {
     const QString scope_text = QString::number(static_cast<int>(target_scope.scope));
-    const qint64 sort = next_sort(tx, QStringLiteral("categories"), QStringLiteral("super_id"), new_parent);
+    const qint64 sort =
+        next_sort(tx, QStringLiteral("categories"), QStringLiteral("super_id"), new_parent);
     const QString new_id = tx.insert(
         QStringLiteral("INSERT INTO categories (super_id, name, business_type, classify_type,"
                        " dept_id, owner_id, sort, unfold) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -294,22 +303,25 @@ std::optional<qint64> api::copy_category_tree(transaction& tx, const category_t&
     if (new_id.isEmpty())
         return std::nullopt;
     const qint64 copy = new_id.toLongLong();
-    const QVariantList item_binds{copy, user.account, user.account, now_text(), now_text(), source.id};
+    const QVariantList item_binds{copy,       user.account, user.account,
+                                  now_text(), now_text(),   source.id};
     tx.run(QStringLiteral("INSERT INTO scripts (classify_id, keywords, content, custom_shortcuts,"
                           " sort, creator, updater, created, updated) SELECT ?, keywords, content,"
                           " custom_shortcuts, sort, ?, ?, ?, ? FROM scripts WHERE classify_id = ?"),
            item_binds);
-    tx.run(QStringLiteral("INSERT INTO stickers (classify_id, emoji_type, emoji_content, description,"
-                          " keywords, file_id, sort, valid_status, creator, updater, created, updated)"
-                          " SELECT ?, emoji_type, emoji_content, description, keywords, file_id, sort,"
-                          " valid_status, ?, ?, ?, ? FROM stickers WHERE classify_id = ?"),
-           item_binds);
-    tx.run(QStringLiteral("INSERT INTO docs (classify_id, file_content, file_name, file_suffix,"
-                          " file_size, file_type, keywords, custom_shortcuts, file_id, sort,"
-                          " valid_status, creator, updater, created, updated) SELECT ?, file_content,"
-                          " file_name, file_suffix, file_size, file_type, keywords, custom_shortcuts,"
-                          " file_id, sort, valid_status, ?, ?, ?, ? FROM docs WHERE classify_id = ?"),
-           item_binds);
+    tx.run(
+        QStringLiteral("INSERT INTO stickers (classify_id, emoji_type, emoji_content, description,"
+                       " keywords, file_id, sort, valid_status, creator, updater, created, updated)"
+                       " SELECT ?, emoji_type, emoji_content, description, keywords, file_id, sort,"
+                       " valid_status, ?, ?, ?, ? FROM stickers WHERE classify_id = ?"),
+        item_binds);
+    tx.run(
+        QStringLiteral("INSERT INTO docs (classify_id, file_content, file_name, file_suffix,"
+                       " file_size, file_type, keywords, custom_shortcuts, file_id, sort,"
+                       " valid_status, creator, updater, created, updated) SELECT ?, file_content,"
+                       " file_name, file_suffix, file_size, file_type, keywords, custom_shortcuts,"
+                       " file_id, sort, valid_status, ?, ?, ?, ? FROM docs WHERE classify_id = ?"),
+        item_binds);
     QList<category_t> children;
     if (auto q = tx.run(QStringLiteral("SELECT ") + category_columns +
                             QStringLiteral(" FROM categories WHERE super_id = ? ORDER BY sort, id"),
@@ -330,10 +342,12 @@ bool api::move_category_tree(transaction& tx, const category_t& source,
     QVariantList binds{QString::number(static_cast<int>(target_scope.scope)), target_scope.dept,
                        target_scope.owner};
     const QString list = in_list(ids, binds);
-    tx.run(QStringLiteral("UPDATE categories SET classify_type = ?, dept_id = ?, owner_id = ? WHERE id IN ") +
+    tx.run(QStringLiteral(
+               "UPDATE categories SET classify_type = ?, dept_id = ?, owner_id = ? WHERE id IN ") +
                list,
            binds);
-    const qint64 sort = next_sort(tx, QStringLiteral("categories"), QStringLiteral("super_id"), new_parent);
+    const qint64 sort =
+        next_sort(tx, QStringLiteral("categories"), QStringLiteral("super_id"), new_parent);
     tx.run(QStringLiteral("UPDATE categories SET super_id = ?, sort = ? WHERE id = ?"),
            {new_parent, sort, source.id});
     return tx.ok();
@@ -525,7 +539,8 @@ reply_t api::query_speech(const request_t& r) {
     }
     const QString keywords = r.text("speechContentKeywords");
     if (!keywords.isEmpty()) {
-        where += QStringLiteral(" AND (s.keywords LIKE ? ESCAPE '\\' OR s.content LIKE ? ESCAPE '\\')");
+        where +=
+            QStringLiteral(" AND (s.keywords LIKE ? ESCAPE '\\' OR s.content LIKE ? ESCAPE '\\')");
         binds << like_pattern(keywords) << like_pattern(keywords);
     }
     if (!r.text("speechContent").isEmpty()) {
@@ -533,7 +548,8 @@ reply_t api::query_speech(const request_t& r) {
         binds << like_pattern(r.text("speechContent"));
     }
     transaction tx(store_, false);
-    auto q = tx.run(script_select + where + QStringLiteral(" ORDER BY s.classify_id, s.sort, s.id"), binds);
+    auto q = tx.run(script_select + where + QStringLiteral(" ORDER BY s.classify_id, s.sort, s.id"),
+                    binds);
     if (!q)
         return reply_t::internal();
     QJsonArray list;
@@ -562,13 +578,15 @@ reply_t api::create_speech(const request_t& r) {
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     if (!can_write(r.user, *c))
         return reply_t::forbidden();
-    const qint64 sort = next_sort(tx, QStringLiteral("scripts"), QStringLiteral("classify_id"), c->id);
+    const qint64 sort =
+        next_sort(tx, QStringLiteral("scripts"), QStringLiteral("classify_id"), c->id);
     const QString now = now_text();
-    const QString id = tx.insert(
-        QStringLiteral("INSERT INTO scripts (classify_id, keywords, content, custom_shortcuts, sort,"
-                       " creator, updater, created, updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {c->id, r.text("speechContentKeywords"), r.text("speechContent"), r.text("customShortcuts"),
-         sort, r.user.account, r.user.account, now, now});
+    const QString id =
+        tx.insert(QStringLiteral(
+                      "INSERT INTO scripts (classify_id, keywords, content, custom_shortcuts, sort,"
+                      " creator, updater, created, updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                  {c->id, r.text("speechContentKeywords"), r.text("speechContent"),
+                   r.text("customShortcuts"), sort, r.user.account, r.user.account, now, now});
     category_t stored;
     const auto script = id.isEmpty() ? std::nullopt : load_script(tx, id.toLongLong(), &stored);
     if (!script || !tx.commit())
@@ -586,8 +604,8 @@ reply_t api::edit_speech(const request_t& r) {
     if (!script || !can_read(r.user, source))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     const QString op = r.text("operateType");
-    const bool writes_source = op == QLatin1String("0") || op == QLatin1String("1") ||
-                               op == QLatin1String("4");
+    const bool writes_source =
+        op == QLatin1String("0") || op == QLatin1String("1") || op == QLatin1String("4");
     if (op != QLatin1String("0") && op != QLatin1String("1") && op != QLatin1String("3") &&
         op != QLatin1String("4"))
         return reply_t::bad();
@@ -619,13 +637,15 @@ reply_t api::edit_speech(const request_t& r) {
 
     qint64 result_id = *id;
     const QString now = now_text();
-    const qint64 sort = next_sort(tx, QStringLiteral("scripts"), QStringLiteral("classify_id"), target.id);
+    const qint64 sort =
+        next_sort(tx, QStringLiteral("scripts"), QStringLiteral("classify_id"), target.id);
     if (op == QLatin1String("0")) {
         tx.run(QStringLiteral("UPDATE scripts SET keywords = ?, content = ?, custom_shortcuts = ?,"
                               " updater = ?, updated = ? WHERE id = ?"),
                {r.text("speechContentKeywords"), r.text("speechContent"),
-                r.has("customShortcuts") ? r.text("customShortcuts")
-                                         : script->value(QStringLiteral("customShortcuts")).toString(),
+                r.has("customShortcuts")
+                    ? r.text("customShortcuts")
+                    : script->value(QStringLiteral("customShortcuts")).toString(),
                 r.user.account, now, *id});
         if (target.id != source.id)
             tx.run(QStringLiteral("UPDATE scripts SET classify_id = ?, sort = ? WHERE id = ?"),
@@ -640,9 +660,10 @@ reply_t api::edit_speech(const request_t& r) {
             return reply_t::internal();
         result_id = copy.toLongLong();
     } else if (target.id != source.id) {
-        tx.run(QStringLiteral("UPDATE scripts SET classify_id = ?, sort = ?, updater = ?, updated = ?"
-                              " WHERE id = ?"),
-               {target.id, sort, r.user.account, now, *id});
+        tx.run(
+            QStringLiteral("UPDATE scripts SET classify_id = ?, sort = ?, updater = ?, updated = ?"
+                           " WHERE id = ?"),
+            {target.id, sort, r.user.account, now, *id});
     }
     category_t stored;
     const auto result = load_script(tx, result_id, &stored);
@@ -670,7 +691,8 @@ reply_t api::speech_sort(const request_t& r) {
     for (int i = 0; i < order.size(); ++i) {
         const auto sibling = parse_id(order[i]);
         const QVariant owner_category =
-            sibling ? tx.scalar(QStringLiteral("SELECT classify_id FROM scripts WHERE id = ?"), {*sibling})
+            sibling ? tx.scalar(QStringLiteral("SELECT classify_id FROM scripts WHERE id = ?"),
+                                {*sibling})
                     : QVariant();
         if (!owner_category.isValid() || owner_category.toLongLong() != target->id)
             return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();

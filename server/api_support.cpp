@@ -11,7 +11,9 @@ bool user_t::is_manager() const {
     return false;
 }
 
-bool user_t::can_read_dept(qint64 dept) const { return is_admin() || dept_role_keys.contains(dept); }
+bool user_t::can_read_dept(qint64 dept) const {
+    return is_admin() || dept_role_keys.contains(dept);
+}
 
 bool user_t::can_write_dept(qint64 dept) const {
     if (is_admin())
@@ -22,22 +24,30 @@ bool user_t::can_write_dept(qint64 dept) const {
     return false;
 }
 
-QList<qint64> user_t::readable_depts() const { return dept_role_keys.keys(); }
+QList<qint64> user_t::readable_depts() const {
+    return dept_role_keys.keys();
+}
 
 bool user_t::can_read(part p, qint64 dept, qint64 owner) const {
     switch (p) {
-    case part::pub: return true;
-    case part::personal: return owner == id;
-    case part::dept: return can_read_dept(dept);
+    case part::pub:
+        return true;
+    case part::personal:
+        return owner == id;
+    case part::dept:
+        return can_read_dept(dept);
     }
     return false;
 }
 
 bool user_t::can_write(part p, qint64 dept, qint64 owner) const {
     switch (p) {
-    case part::pub: return is_manager();
-    case part::personal: return owner == id;
-    case part::dept: return can_write_dept(dept);
+    case part::pub:
+        return is_manager();
+    case part::personal:
+        return owner == id;
+    case part::dept:
+        return can_write_dept(dept);
     }
     return false;
 }
@@ -59,7 +69,9 @@ std::optional<qint64> parse_id(const QString& text) {
     return id;
 }
 
-std::optional<qint64> request_t::id(const char* key) const { return parse_id(text(key)); }
+std::optional<qint64> request_t::id(const char* key) const {
+    return parse_id(text(key));
+}
 
 QStringList request_t::id_list(const char* key) const {
     QStringList ids;
@@ -84,6 +96,8 @@ std::optional<part> parse_part(const QString& text) {
     return std::nullopt;
 }
 
-QString id_text(qint64 id) { return QString::number(id); }
+QString id_text(qint64 id) {
+    return QString::number(id);
+}
 
 } // namespace quorvel::server

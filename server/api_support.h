@@ -29,9 +29,13 @@ struct reply_t {
     // Never null: the client's strict check rejects a null "data".
     QJsonValue data = QJsonObject();
 
-    static reply_t success(QJsonValue data = QJsonObject()) { return {codes::ok, QStringLiteral("操作成功"), std::move(data)}; }
+    static reply_t success(QJsonValue data = QJsonObject()) {
+        return {codes::ok, QStringLiteral("操作成功"), std::move(data)};
+    }
     static reply_t failure(int code, const QString& msg) { return {code, msg, QJsonObject()}; }
-    static reply_t bad(const QString& msg = QStringLiteral("参数错误")) { return failure(codes::bad_request, msg); }
+    static reply_t bad(const QString& msg = QStringLiteral("参数错误")) {
+        return failure(codes::bad_request, msg);
+    }
     static reply_t forbidden() { return failure(codes::forbidden, QStringLiteral("没有操作权限")); }
     static reply_t missing() { return failure(codes::not_found, QStringLiteral("数据不存在")); }
     static reply_t internal() { return failure(codes::internal, QStringLiteral("服务器内部错误")); }
@@ -48,7 +52,7 @@ struct user_t {
     qint64 dept_id = 0;
     int admin_type = 0;
     int account_type = 1;
-    QStringList role_keys;                    // global roles
+    QStringList role_keys;                     // global roles
     QHash<qint64, QStringList> dept_role_keys; // department → role keys there
 
     static bool is_manager_key(const QString& key) { return key.endsWith(QLatin1String("zz")); }

@@ -5,7 +5,9 @@
 
 namespace quorvel::server {
 
-bool init_crypto() { return sodium_init() >= 0; }
+bool init_crypto() {
+    return sodium_init() >= 0;
+}
 
 QString hash_password(const QString& password) {
     const QByteArray utf8 = password.toUtf8();
@@ -29,7 +31,8 @@ bool verify_password(const QString& stored_hash, const QString& password) {
 QString new_token() {
     unsigned char bytes[32];
     randombytes_buf(bytes, sizeof bytes);
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes).toHex());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes).toHex());
 }
 
 QString token_digest(const QString& token) {

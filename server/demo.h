@@ -26,7 +26,7 @@ const demo_account_t* demo_accounts(int* count);
 bool seed_demo(storage& store, file_store& files, const QString& base_url, QString* error);
 
 // Adds a large public library for benchmarks: categories, scripts, stickers.
-bool seed_large_library(storage& store, file_store& files, int categories, int scripts, int stickers,
-                        QString* error);
+bool seed_large_library(storage& store, file_store& files, int categories, int scripts,
+                        int stickers, QString* error);
 
 } // namespace quorvel::server

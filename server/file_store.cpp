@@ -11,8 +11,8 @@ namespace quorvel::server {
 QString now_text();
 
 upload_sink::upload_sink(const QString& temp_dir)
-    : file_(temp_dir + QStringLiteral("/upload-%1.part")
-                           .arg(QUuid::createUuid().toString(QUuid::Id128))) {
+    : file_(temp_dir +
+            QStringLiteral("/upload-%1.part").arg(QUuid::createUuid().toString(QUuid::Id128))) {
     ok_ = file_.open(QIODevice::WriteOnly);
 }
 
@@ -34,7 +34,9 @@ bool upload_sink::write(const char* data, size_t size) {
     return true;
 }
 
-QString upload_sink::sha256_hex() const { return QString::fromLatin1(hash_.result().toHex()); }
+QString upload_sink::sha256_hex() const {
+    return QString::fromLatin1(hash_.result().toHex());
+}
 
 file_store::file_store(const QString& data_dir) : dir_(data_dir + QStringLiteral("/files")) {}
 
@@ -50,7 +52,9 @@ bool file_store::init(QString* error) {
     return true;
 }
 
-QString file_store::path_of(qint64 id) const { return dir_ + QStringLiteral("/%1.bin").arg(id); }
+QString file_store::path_of(qint64 id) const {
+    return dir_ + QStringLiteral("/%1.bin").arg(id);
+}
 
 std::unique_ptr<upload_sink> file_store::begin_upload() const {
     return std::make_unique<upload_sink>(dir_ + QStringLiteral("/tmp"));
@@ -74,7 +78,8 @@ std::optional<qint64> insert_file_row(transaction& tx, const file_meta_t& meta, 
     const QFileInfo info(base);
     const QString suffix = info.suffix().toLower();
     const QString stem = info.suffix().isEmpty() ? base : info.completeBaseName();
-    const QString mime = QMimeDatabase().mimeTypeForFile(base, QMimeDatabase::MatchExtension).name();
+    const QString mime =
+        QMimeDatabase().mimeTypeForFile(base, QMimeDatabase::MatchExtension).name();
     const QString id = tx.insert(
         QStringLiteral("INSERT INTO files (owner_id, account, account_type, is_public, local_name,"
                        " local_path, suffix, size, mime, sha256, created)"

@@ -49,7 +49,8 @@ public:
     std::unique_ptr<upload_sink> begin_upload() const;
 
     // Records a received file and moves it to its place; nullopt on failure.
-    std::optional<qint64> commit_upload(transaction& tx, upload_sink& sink, const file_meta_t& meta);
+    std::optional<qint64> commit_upload(transaction& tx, upload_sink& sink,
+                                        const file_meta_t& meta);
     // Stores bytes held in memory (demo data, installers given on the command line).
     std::optional<qint64> store_bytes(transaction& tx, const QByteArray& bytes,
                                       const file_meta_t& meta);

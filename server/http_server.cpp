@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
 #include <QSqlQuery>
 #include <QUrl>
 #include <chrono>
@@ -15,12 +16,55 @@ namespace quorvel::server {
 namespace {
 
 thread_local std::chrono::steady_clock::time_point request_start;
+constexpr size_t worker_threads = 48;
+
+constexpr char json_type[] = "application/json; charset=utf-8";
+
+reply_cache::bytes_t envelope_bytes(const reply_t& reply) {
+    const QJsonObject body{{"code", reply.code}, {"msg", reply.msg}, {"data", reply.data}};
+    return std::make_shared<const std::string>(
+        QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString());
+}
+
+void send_bytes(httplib::Response& res, reply_cache::bytes_t bytes, int http_status = 200) {
+    res.status = http_status;
+    if (bytes->size() < 64 * 1024) {
+        res.set_content(*bytes, json_type);
+        return;
+    }
+    // Large replies are written straight from the shared bytes, without a copy.
+    const size_t size = bytes->size();
+    res.set_content_provider(size, json_type,
+                             [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
+                                 sink.write(bytes->data() + offset, qMin<size_t>(length, 1 << 20));
+                                 return true;
+                             });
+}
 
 void send_envelope(httplib::Response& res, const reply_t& reply, int http_status = 200) {
-    const QJsonObject body{{"code", reply.code}, {"msg", reply.msg}, {"data", reply.data}};
-    res.status = http_status;
-    res.set_content(QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(),
-                    "application/json; charset=utf-8");
+    send_bytes(res, envelope_bytes(reply), http_status);
+}
+
+// The reads whose replies are worth keeping: large, and the same for many requests.
+bool cacheable(const QString& path) {
+    static const QSet<QString> paths = {
+        QStringLiteral("clientKb/querySpeech"), QStringLiteral("clientKb/getClassifyTree"),
+        QStringLiteral("clientKb/queryClassify"), QStringLiteral("clientKb/queryEmoji"),
+        QStringLiteral("clientKb/queryFile")};
+    return paths.contains(path);
+}
+
+// Everything a read's reply depends on: the path, who asks with which rights, the parameters.
+QByteArray cache_key(const QString& path, const request_t& r) {
+    QByteArray key = path.toUtf8();
+    key += '\n' + QByteArray::number(r.user.id) + ' ' + QByteArray::number(r.user.admin_type) +
+           ' ' + r.user.role_keys.join(QLatin1Char(',')).toUtf8();
+    QList<qint64> depts = r.user.dept_role_keys.keys();
+    std::sort(depts.begin(), depts.end());
+    for (qint64 d : depts)
+        key += ' ' + QByteArray::number(d) + ':' +
+               r.user.dept_role_keys.value(d).join(QLatin1Char(',')).toUtf8();
+    return key + '\n' + QJsonDocument(r.params).toJson(QJsonDocument::Compact);
 }
 
 QString base_url_of(const httplib::Request& req) {
@@ -48,12 +92,14 @@ std::optional<QJsonObject> params_of(const httplib::Request& req, const QByteArr
     return params;
 }
 
-const reply_t login_expired = reply_t::failure(codes::token_invalid, QStringLiteral("登录已失效，请重新登录"));
+const reply_t login_expired =
+    reply_t::failure(codes::token_invalid, QStringLiteral("登录已失效，请重新登录"));
 
 } // namespace
 
 http_server::http_server(api& handlers, http_options_t options)
-    : api_(handlers), options_(options), server_(std::make_unique<httplib::Server>()) {
+    : api_(handlers), options_(options), cache_(256u << 20),
+      server_(std::make_unique<httplib::Server>()) {
     install_routes();
 }
 
@@ -66,13 +112,22 @@ int http_server::bind(const QString& host, int port) {
     return server_->bind_to_port(h, port) ? port : -1;
 }
 
-bool http_server::serve() { return server_->listen_after_bind(); }
+bool http_server::serve() {
+    return server_->listen_after_bind();
+}
 
-void http_server::stop() { server_->stop(); }
+void http_server::stop() {
+    server_->stop();
+}
 
 void http_server::install_routes() {
     httplib::Server& s = *server_;
     s.set_payload_max_length(static_cast<size_t>(options_.max_upload_bytes));
+    // A worker serves one keep-alive connection at a time; with too few
+    // workers, idle connections of some clients starve the others.
+    s.new_task_queue = [] { return new httplib::ThreadPool(worker_threads); };
+    s.set_keep_alive_max_count(1000);
+    s.set_tcp_nodelay(true); // headers and body go out in separate writes
     s.set_read_timeout(60, 0);
     s.set_write_timeout(60, 0);
 
@@ -81,8 +136,8 @@ void http_server::install_routes() {
         return httplib::Server::HandlerResponse::Unhandled;
     });
     s.set_logger([](const httplib::Request& req, const httplib::Response& res) {
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                                    request_start)
+        const double ms = std::chrono::duration<double, std::milli>(
+                              std::chrono::steady_clock::now() - request_start)
                               .count();
         spdlog::info("{} {} {} {:.1f}ms", req.method, req.path, res.status, ms);
     });
@@ -91,16 +146,19 @@ void http_server::install_routes() {
             return;
         const int status = res.status;
         if (status == 413)
-            send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("上传内容过大")), 413);
+            send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("上传内容过大")),
+                          413);
         else if (status == 404)
-            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")), 404);
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")),
+                          404);
         else
             send_envelope(res, reply_t::bad(QStringLiteral("请求格式错误")), status);
     });
-    s.set_exception_handler([](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
-        spdlog::error("unexpected failure in {} {}", req.method, req.path);
-        send_envelope(res, reply_t::internal(), 500);
-    });
+    s.set_exception_handler(
+        [](const httplib::Request& req, httplib::Response& res, std::exception_ptr) {
+            spdlog::error("unexpected failure in {} {}", req.method, req.path);
+            send_envelope(res, reply_t::internal(), 500);
+        });
 
     auto authenticate = [this](const httplib::Request& req) {
         return api_.authenticate(QString::fromStdString(req.get_header_value("authorities")));
@@ -111,7 +169,8 @@ void http_server::install_routes() {
         const QString path = QString::fromStdString(req.matches[1].str());
         const api::handler_t* handler = api_.find(QString::fromStdString(req.method), path);
         if (!handler) {
-            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")), 404);
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")),
+                          404);
             return;
         }
         request_t r;
@@ -130,7 +189,32 @@ void http_server::install_routes() {
             return;
         }
         r.params = *params;
-        send_envelope(res, (*handler)(api_, r));
+        if (!cacheable(path)) {
+            send_envelope(res, (*handler)(api_, r));
+            return;
+        }
+        const QByteArray key = cache_key(path, r);
+        qint64 generation = -1;
+        {
+            transaction tx(api_.store(), false);
+            generation = tx.generation();
+        }
+        if (auto hit = cache_.find(key, generation)) {
+            send_bytes(res, std::move(hit));
+            return;
+        }
+        // One miss is built at a time: clients that ask together after a
+        // change wait for the first reply instead of each building their own.
+        std::lock_guard<std::mutex> building(cache_fill_);
+        if (auto hit = cache_.find(key, generation)) {
+            send_bytes(res, std::move(hit));
+            return;
+        }
+        const reply_t reply = (*handler)(api_, r);
+        auto bytes = envelope_bytes(reply);
+        if (reply.code == codes::ok)
+            cache_.store(key, generation, bytes);
+        send_bytes(res, std::move(bytes));
     };
 
     // Uploads stream to disk part by part.
@@ -199,30 +283,34 @@ void http_server::install_routes() {
     auto stream_file = [this](httplib::Response& res, qint64 id) {
         auto file = std::make_shared<QFile>(api_.files().path_of(id));
         if (!file->open(QIODevice::ReadOnly)) {
-            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
+            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")),
+                          404);
             return;
         }
         QString name;
         QString mime = QStringLiteral("application/octet-stream");
         {
             transaction tx(api_.store(), false);
-            if (auto q = tx.run(QStringLiteral("SELECT local_name, suffix, mime FROM files WHERE id = ?"), {id});
+            if (auto q = tx.run(
+                    QStringLiteral("SELECT local_name, suffix, mime FROM files WHERE id = ?"),
+                    {id});
                 q && q->next()) {
-                name = q->value(0).toString() +
-                       (q->value(1).toString().isEmpty() ? QString() : QLatin1Char('.') + q->value(1).toString());
+                name = q->value(0).toString() + (q->value(1).toString().isEmpty()
+                                                     ? QString()
+                                                     : QLatin1Char('.') + q->value(1).toString());
                 if (!q->value(2).toString().isEmpty())
                     mime = q->value(2).toString();
             }
         }
-        res.set_header("Content-Disposition",
-                       "attachment; filename*=UTF-8''" +
-                           QUrl::toPercentEncoding(name).toStdString());
+        res.set_header("Content-Disposition", "attachment; filename*=UTF-8''" +
+                                                  QUrl::toPercentEncoding(name).toStdString());
         res.set_content_provider(
             static_cast<size_t>(file->size()), mime.toStdString(),
             [file](size_t offset, size_t length, httplib::DataSink& sink) {
                 if (!file->seek(static_cast<qint64>(offset)))
                     return false;
-                const QByteArray chunk = file->read(static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
+                const QByteArray chunk =
+                    file->read(static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
                 if (chunk.isEmpty())
                     return false;
                 sink.write(chunk.constData(), static_cast<size_t>(chunk.size()));
@@ -230,37 +318,41 @@ void http_server::install_routes() {
             });
     };
 
-    s.Get("/tavorine/nas/downloadFileById", [this, authenticate, stream_file](const httplib::Request& req,
-                                                                              httplib::Response& res) {
-        const auto user = authenticate(req);
-        if (!user) {
-            send_envelope(res, login_expired);
-            return;
-        }
-        const auto id = parse_id(QString::fromStdString(req.get_param_value("fileId")));
-        bool readable = false;
-        if (id) {
-            transaction tx(api_.store(), false);
-            readable = api_.can_read_file(tx, *user, *id);
-        }
-        if (!readable) {
-            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
-            return;
-        }
-        stream_file(res, *id);
-    });
+    s.Get("/tavorine/nas/downloadFileById",
+          [this, authenticate, stream_file](const httplib::Request& req, httplib::Response& res) {
+              const auto user = authenticate(req);
+              if (!user) {
+                  send_envelope(res, login_expired);
+                  return;
+              }
+              const auto id = parse_id(QString::fromStdString(req.get_param_value("fileId")));
+              bool readable = false;
+              if (id) {
+                  transaction tx(api_.store(), false);
+                  readable = api_.can_read_file(tx, *user, *id);
+              }
+              if (!readable) {
+                  send_envelope(
+                      res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
+                  return;
+              }
+              stream_file(res, *id);
+          });
     // Files uploaded for everybody, for address links in scripts.
-    s.Get(R"(/public/(\d+)(/.*)?)", [this, stream_file](const httplib::Request& req, httplib::Response& res) {
-        const auto id = parse_id(QString::fromStdString(req.matches[1].str()));
-        transaction tx(api_.store(), false);
-        const QVariant pub = id ? tx.scalar(QStringLiteral("SELECT is_public FROM files WHERE id = ?"), {*id})
-                                : QVariant();
-        if (!pub.isValid() || pub.toInt() == 0) {
-            send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
-            return;
-        }
-        stream_file(res, *id);
-    });
+    s.Get(R"(/public/(\d+)(/.*)?)",
+          [this, stream_file](const httplib::Request& req, httplib::Response& res) {
+              const auto id = parse_id(QString::fromStdString(req.matches[1].str()));
+              transaction tx(api_.store(), false);
+              const QVariant pub =
+                  id ? tx.scalar(QStringLiteral("SELECT is_public FROM files WHERE id = ?"), {*id})
+                     : QVariant();
+              if (!pub.isValid() || pub.toInt() == 0) {
+                  send_envelope(
+                      res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
+                  return;
+              }
+              stream_file(res, *id);
+          });
     s.Post(R"(/tavorine/nas/(userUploadFileDirect|publicUploadFileDirect))", upload);
     s.Get(R"(/tavorine/(.*))", [dispatch](const httplib::Request& req, httplib::Response& res) {
         dispatch(req, res, QByteArray());
@@ -278,7 +370,8 @@ void http_server::install_routes() {
             return true;
         });
         if (too_large || res.status == 413) {
-            send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("请求内容过大")), 413);
+            send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("请求内容过大")),
+                          413);
             return;
         }
         if (!complete) {
@@ -288,10 +381,11 @@ void http_server::install_routes() {
         dispatch(req, res, body);
     });
     s.Get("/manage", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("<!doctype html><html lang=\"zh\"><meta charset=\"utf-8\"><title>Quorvel 管理"
-                        "</title><h1>Quorvel 管理页面</h1><p>话术库由 quorvel-server 提供。"
-                        "账号、部门与角色请使用 quorvel-server 的管理命令维护。</p></html>",
-                        "text/html; charset=utf-8");
+        res.set_content(
+            "<!doctype html><html lang=\"zh\"><meta charset=\"utf-8\"><title>Quorvel 管理"
+            "</title><h1>Quorvel 管理页面</h1><p>话术库由 quorvel-server 提供。"
+            "账号、部门与角色请使用 quorvel-server 的管理命令维护。</p></html>",
+            "text/html; charset=utf-8");
     });
 }
 

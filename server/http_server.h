@@ -1,9 +1,11 @@
 #pragma once
 
 #include "api.h"
+#include "reply_cache.h"
 
 #include <QString>
 #include <memory>
+#include <mutex>
 
 namespace httplib {
 class Server;
@@ -33,6 +35,8 @@ private:
 
     api& api_;
     http_options_t options_;
+    reply_cache cache_;
+    std::mutex cache_fill_;
     std::unique_ptr<httplib::Server> server_;
 };
 

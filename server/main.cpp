@@ -22,7 +22,8 @@ const char usage[] =
     "                      [--token-ttl-seconds N]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
-    "Port 0 picks a free port; the bound address is printed as \"listening on http://HOST:PORT\".\n";
+    "Port 0 picks a free port; the bound address is printed as \"listening on "
+    "http://HOST:PORT\".\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -101,7 +102,8 @@ int main(int argc, char* argv[]) {
     const auto db = parse_db_option(o.db, data_dir, &error);
     file_store files(data_dir);
     if (!db || !QDir().mkpath(data_dir) || !files.init(&error)) {
-        std::fprintf(stderr, "quorvel-server: %s\n", qPrintable(error.isEmpty() ? data_dir : error));
+        std::fprintf(stderr, "quorvel-server: %s\n",
+                     qPrintable(error.isEmpty() ? data_dir : error));
         return 1;
     }
     storage store(*db);

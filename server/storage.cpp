@@ -20,7 +20,8 @@ const char* const schema[] = {
     "CREATE TABLE IF NOT EXISTS users (id {ID}, account TEXT NOT NULL UNIQUE,"
     " user_name TEXT NOT NULL, password_hash TEXT NOT NULL, dept_id BIGINT NOT NULL DEFAULT 0,"
     " admin_type INTEGER NOT NULL DEFAULT 0, account_type INTEGER NOT NULL DEFAULT 1,"
-    " email TEXT NOT NULL DEFAULT '', phone TEXT NOT NULL DEFAULT '', sex TEXT NOT NULL DEFAULT '0',"
+    " email TEXT NOT NULL DEFAULT '', phone TEXT NOT NULL DEFAULT '', sex TEXT NOT NULL DEFAULT "
+    "'0',"
     " avatar TEXT NOT NULL DEFAULT '')",
     "CREATE TABLE IF NOT EXISTS user_roles (user_id BIGINT NOT NULL, role_id BIGINT NOT NULL,"
     " PRIMARY KEY (user_id, role_id))",
@@ -67,12 +68,15 @@ const char* const schema[] = {
     "CREATE TABLE IF NOT EXISTS quick_replies (id {ID}, user_id BIGINT NOT NULL,"
     " script_id BIGINT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS config (name TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS generation (id INTEGER PRIMARY KEY, value BIGINT NOT NULL)",
+    "INSERT INTO generation (id, value) SELECT 1, 0 WHERE NOT EXISTS (SELECT 1 FROM generation)",
 };
 
 QString engine_sql(db_engine engine, QString sql) {
-    return sql.replace(QLatin1String("{ID}"), engine == db_engine::sqlite
-                                                  ? QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT")
-                                                  : QLatin1String("BIGSERIAL PRIMARY KEY"));
+    return sql.replace(QLatin1String("{ID}"),
+                       engine == db_engine::sqlite
+                           ? QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT")
+                           : QLatin1String("BIGSERIAL PRIMARY KEY"));
 }
 
 } // namespace
@@ -166,7 +170,8 @@ std::unique_lock<std::mutex> storage::write_lock() {
     return {};
 }
 
-transaction::transaction(storage& store, bool writes) : store_(store), db_(store.connection()) {
+transaction::transaction(storage& store, bool writes)
+    : store_(store), db_(store.connection()), writes_(writes) {
     if (writes)
         lock_ = store_.write_lock();
     if (!db_.isOpen()) {
@@ -224,6 +229,10 @@ QVariant transaction::scalar(const QString& sql, const QVariantList& binds) {
     return {};
 }
 
+qint64 transaction::generation() {
+    return scalar(QStringLiteral("SELECT value FROM generation WHERE id = 1")).toLongLong();
+}
+
 QString transaction::insert(const QString& sql, const QVariantList& binds) {
     const QVariant id = scalar(sql + QStringLiteral(" RETURNING id"), binds);
     return id.isValid() ? id.toString() : QString();
@@ -231,6 +240,8 @@ QString transaction::insert(const QString& sql, const QVariantList& binds) {
 
 bool transaction::commit() {
     if (!ok_ || !open_)
+        return false;
+    if (writes_ && !run(QStringLiteral("UPDATE generation SET value = value + 1 WHERE id = 1")))
         return false;
     QSqlQuery query(db_);
     if (!query.exec(QStringLiteral("COMMIT"))) {

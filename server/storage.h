@@ -68,6 +68,9 @@ public:
     // INSERT ... RETURNING id: the new id as text, empty on failure.
     QString insert(const QString& sql, const QVariantList& binds = {});
 
+    // Counts committed writes of every server process sharing the store.
+    qint64 generation();
+
     bool ok() const { return ok_; }
     const QString& error() const { return error_; }
     bool commit();
@@ -76,6 +79,7 @@ private:
     storage& store_;
     QSqlDatabase db_;
     std::unique_lock<std::mutex> lock_;
+    bool writes_ = false;
     bool open_ = false;
     bool ok_ = true;
     QString error_;

@@ -29,10 +29,18 @@ QString app_paths::ensure_dir(const QString& relative) const {
     return path;
 }
 
-QString app_paths::cache_dir() const { return ensure_dir(QStringLiteral("cache/")); }
-QString app_paths::crash_dir() const { return root_ + QStringLiteral("crashrpt/"); }
-QString app_paths::log_dir() const { return root_ + QStringLiteral("logs/"); }
-QString app_paths::update_dir() const { return ensure_dir(QStringLiteral("update/")); }
+QString app_paths::cache_dir() const {
+    return ensure_dir(QStringLiteral("cache/"));
+}
+QString app_paths::crash_dir() const {
+    return root_ + QStringLiteral("crashrpt/");
+}
+QString app_paths::log_dir() const {
+    return root_ + QStringLiteral("logs/");
+}
+QString app_paths::update_dir() const {
+    return ensure_dir(QStringLiteral("update/"));
+}
 
 QString app_paths::settings_file() const {
     return ensure_dir(QStringLiteral("config/")) + QStringLiteral("settings.cfg");
@@ -42,7 +50,9 @@ QString app_paths::update_state_file() const {
     return update_dir() + QStringLiteral("st.cfg");
 }
 
-QString app_paths::search_history_file() const { return root_ + QStringLiteral("kb/search.cfg"); }
+QString app_paths::search_history_file() const {
+    return root_ + QStringLiteral("kb/search.cfg");
+}
 
 QString app_paths::installer_path(const QString& version) const {
     return update_dir() + QStringLiteral("quorvel_%1_installer.exe").arg(version);

@@ -17,10 +17,10 @@ public:
 
     const QString& root() const { return root_; }
 
-    QString cache_dir() const;    // created when missing
-    QString crash_dir() const;    // created by the dump writer
-    QString log_dir() const;      // created by the file logger
-    QString update_dir() const;   // created when missing
+    QString cache_dir() const;     // created when missing
+    QString crash_dir() const;     // created by the dump writer
+    QString log_dir() const;       // created by the file logger
+    QString update_dir() const;    // created when missing
     QString settings_file() const; // "config/" created when missing
     QString update_state_file() const;
     QString search_history_file() const;

@@ -12,12 +12,15 @@
 
 namespace quorvel {
 
-QString init_logger() { return init_logger(app_paths::instance().log_dir()); }
+QString init_logger() {
+    return init_logger(app_paths::instance().log_dir());
+}
 
 QString init_logger(const QString& log_dir) {
-    const QString path = log_dir + QStringLiteral("%1_%2.log")
-                                       .arg(QCoreApplication::applicationPid())
-                                       .arg(static_cast<qulonglong>(spdlog::details::os::thread_id()));
+    const QString path =
+        log_dir + QStringLiteral("%1_%2.log")
+                      .arg(QCoreApplication::applicationPid())
+                      .arg(static_cast<qulonglong>(spdlog::details::os::thread_id()));
     try {
         auto sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(
             QFile::encodeName(path).toStdString(), false);

@@ -23,7 +23,8 @@ int main(int argc, char* argv[]) {
     window.setWindowTitle(QStringLiteral("Quorvel"));
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(new QLabel(QStringLiteral("Quorvel 话术助手"), &window));
-    layout->addWidget(new QLabel(QStringLiteral("数据目录：%1").arg(app_paths::instance().root()), &window));
+    layout->addWidget(
+        new QLabel(QStringLiteral("数据目录：%1").arg(app_paths::instance().root()), &window));
     window.resize(430, 370);
     window.show();
 

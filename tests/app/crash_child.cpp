@@ -8,7 +8,9 @@
 
 namespace {
 
-int divide(volatile int a, volatile int b) { return a / b; }
+int divide(volatile int a, volatile int b) {
+    return a / b;
+}
 
 } // namespace
 
@@ -18,7 +20,8 @@ int main(int argc, char* argv[]) {
     const char* how = argc > 1 ? argv[1] : "";
     if (std::strcmp(how, "segv") == 0) {
         // The address comes from outside so the compiler cannot see the null.
-        volatile int* p = reinterpret_cast<int*>(std::strtoul(argc > 2 ? argv[2] : "0", nullptr, 10));
+        volatile int* p =
+            reinterpret_cast<int*>(std::strtoul(argc > 2 ? argv[2] : "0", nullptr, 10));
         return *p;
     }
     if (std::strcmp(how, "abort") == 0)

@@ -22,13 +22,13 @@ private:
 
 int test_crash_dump::run_child(const QStringList& args) {
     QProcess shell;
-    shell.start("/bin/sh", QStringList{"-c", R"("$0" "$@" 2>/dev/null; echo "status=$?")",
-                                       CRASH_CHILD_PATH} +
-                               args);
+    shell.start("/bin/sh",
+                QStringList{"-c", R"("$0" "$@" 2>/dev/null; echo "status=$?")", CRASH_CHILD_PATH} +
+                    args);
     if (!shell.waitForFinished(30000))
         return -1;
-    const auto match =
-        QRegularExpression(R"(status=(\d+))").match(QString::fromUtf8(shell.readAllStandardOutput()));
+    const auto match = QRegularExpression(R"(status=(\d+))")
+                           .match(QString::fromUtf8(shell.readAllStandardOutput()));
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
@@ -73,7 +73,8 @@ void test_crash_dump::crash_writes_one_dump_and_ends_by_the_signal() {
     QFile file(quorvel::app_paths::instance().crash_dir() + files[0]);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString report = QString::fromUtf8(file.readAll());
-    QVERIFY2(report.contains(QString("signal: %1 (%2)\n").arg(signal).arg(name)), qPrintable(report));
+    QVERIFY2(report.contains(QString("signal: %1 (%2)\n").arg(signal).arg(name)),
+             qPrintable(report));
     QVERIFY(report.contains("backtrace of the crashing thread:\n"));
     QVERIFY(report.contains("crash_child")); // the executable and its frames
     QVERIFY(report.contains("memory map:\n"));

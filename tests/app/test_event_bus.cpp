@@ -20,9 +20,8 @@ private slots:
 void test_event_bus::delivers_only_the_subscribed_name() {
     QObject context;
     QStringList got;
-    event_bus::instance()->subscribe(events::send_script, &context, [&](const QVariantList& a) {
-        got << a.value(0).toString();
-    });
+    event_bus::instance()->subscribe(events::send_script, &context,
+                                     [&](const QVariantList& a) { got << a.value(0).toString(); });
     event_bus::instance()->post(events::input_script, {QStringLiteral("ignored")});
     event_bus::instance()->post("Send_Script", {QStringLiteral("case differs")});
     event_bus::instance()->post(events::send_script, {QStringLiteral("你好")});

@@ -99,7 +99,8 @@ void test_settings_store::typed_read_converts_stored_text() {
     }
     const auto settings = open_ini(path);
     QCOMPARE(read_setting(*settings, "clouddoc/download_size"), QVariant(0));
-    QCOMPARE(read_setting(*settings, "follow/unsupport"), QVariant(QStringLiteral("微信,企业微信")));
+    QCOMPARE(read_setting(*settings, "follow/unsupport"),
+             QVariant(QStringLiteral("微信,企业微信")));
     QCOMPARE(read_setting(*settings, "kb/send"), QVariant(0));
 }
 

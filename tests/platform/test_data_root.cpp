@@ -15,12 +15,13 @@ void test_data_root::follows_environment_data() {
     QTest::addColumn<QByteArray>("xdg_data_home");
     QTest::addColumn<QString>("expected");
     QTest::newRow("xdg set") << QByteArray("/h/u") << QByteArray("/x/data") << "/x/data";
-    QTest::newRow("xdg trailing slash") << QByteArray("/h/u") << QByteArray("/x/data/") << "/x/data";
+    QTest::newRow("xdg trailing slash")
+        << QByteArray("/h/u") << QByteArray("/x/data/") << "/x/data";
     QTest::newRow("xdg unset") << QByteArray("/h/u") << QByteArray() << "/h/u/.local/share";
-    QTest::newRow("xdg relative is ignored") << QByteArray("/h/u") << QByteArray("rel/data")
-                                             << "/h/u/.local/share";
-    QTest::newRow("home trailing slash") << QByteArray("/h/u/") << QByteArray()
-                                         << "/h/u/.local/share";
+    QTest::newRow("xdg relative is ignored")
+        << QByteArray("/h/u") << QByteArray("rel/data") << "/h/u/.local/share";
+    QTest::newRow("home trailing slash")
+        << QByteArray("/h/u/") << QByteArray() << "/h/u/.local/share";
 }
 
 void test_data_root::follows_environment() {

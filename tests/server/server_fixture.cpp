@@ -1,18 +1,20 @@
 #include "server_fixture.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QHttpMultiPart>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QTimer>
-#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QUrlQuery>
 
-server_fixture::~server_fixture() { stop(); }
+server_fixture::~server_fixture() {
+    stop();
+}
 
 QStringList server_fixture::db_args() const {
     return db_url_.isEmpty() ? QStringList() : QStringList{"--db", db_url_};
@@ -24,7 +26,8 @@ namespace {
 QString create_postgres_database(const QString& cluster_url) {
     static int counter = 0;
     const QUrl url(cluster_url);
-    const QString name = QStringLiteral("quorvel_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    const QString name =
+        QStringLiteral("quorvel_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "fixture_admin");
         db.setHostName(url.host());
@@ -54,8 +57,8 @@ bool server_fixture::start(const QStringList& extra) {
             return false;
     }
     process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
-    process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} + db_args() +
-                          extra);
+    process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} +
+                          db_args() + extra);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();
     if (!process_.waitForStarted(10000))
@@ -70,7 +73,8 @@ bool server_fixture::start(const QStringList& extra) {
             return true;
         }
     }
-    qWarning("server did not start: %s %s", out.constData(), process_.readAllStandardError().constData());
+    qWarning("server did not start: %s %s", out.constData(),
+             process_.readAllStandardError().constData());
     return false;
 }
 
@@ -86,7 +90,8 @@ void server_fixture::stop() {
 
 int server_fixture::admin(const QStringList& args, QString* output) {
     QProcess p;
-    p.start(QStringLiteral(QUORVEL_SERVER_PATH), QStringList{"--data-dir", dir_->path()} + db_args() + args);
+    p.start(QStringLiteral(QUORVEL_SERVER_PATH),
+            QStringList{"--data-dir", dir_->path()} + db_args() + args);
     p.waitForFinished(60000);
     if (output)
         *output = QString::fromUtf8(p.readAllStandardOutput());
@@ -120,7 +125,8 @@ QNetworkRequest request_for(const QString& url, const QString& token) {
 } // namespace
 
 QString server_fixture::login(const QString& account, const QString& password) {
-    const reply_t r = post("/tavorine/loginAccount/logInCrm", {{"account", account}, {"password", password}}, {});
+    const reply_t r =
+        post("/tavorine/loginAccount/logInCrm", {{"account", account}, {"password", password}}, {});
     return r.data().toObject().value("jwtToken").toString();
 }
 
@@ -131,10 +137,12 @@ server_fixture::reply_t server_fixture::post(const QString& path, const QJsonObj
 
 server_fixture::reply_t server_fixture::post_raw(const QString& path, const QByteArray& body,
                                                  const QString& token) {
-    return finish(network_.post(request_for(base_url_ + path, token), body.isEmpty() ? QByteArray("{}") : body));
+    return finish(network_.post(request_for(base_url_ + path, token),
+                                body.isEmpty() ? QByteArray("{}") : body));
 }
 
-server_fixture::reply_t server_fixture::get(const QString& path, const QList<QPair<QString, QString>>& query,
+server_fixture::reply_t server_fixture::get(const QString& path,
+                                            const QList<QPair<QString, QString>>& query,
                                             const QString& token) {
     QUrl url(base_url_ + path);
     QUrlQuery q;
@@ -160,7 +168,8 @@ server_fixture::reply_t server_fixture::upload(const QString& path, const QStrin
     return finish(reply);
 }
 
-QByteArray server_fixture::download(const QString& path_and_query, const QString& token, int* status) {
+QByteArray server_fixture::download(const QString& path_and_query, const QString& token,
+                                    int* status) {
     const reply_t r = finish(network_.get(request_for(base_url_ + path_and_query, token)));
     *status = r.http_status;
     return r.raw;

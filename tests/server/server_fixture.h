@@ -37,7 +37,8 @@ public:
     QString login(const QString& account, const QString& password);
     reply_t post(const QString& path, const QJsonObject& body, const QString& token);
     reply_t post_raw(const QString& path, const QByteArray& body, const QString& token);
-    reply_t get(const QString& path, const QList<QPair<QString, QString>>& query, const QString& token);
+    reply_t get(const QString& path, const QList<QPair<QString, QString>>& query,
+                const QString& token);
     reply_t upload(const QString& path, const QString& file_name, const QByteArray& content,
                    const QString& token);
     // Raw bytes of a GET, with the HTTP status.

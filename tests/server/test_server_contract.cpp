@@ -12,13 +12,16 @@ const QString presale = "3";
 const QString aftersale = "4";
 const QString sales = "5";
 
-QString attachments_marker() { return QStringLiteral("{7B102D60-2316-4F07-8A66-B3AE3DEFA985}"); }
+QString attachments_marker() {
+    return QStringLiteral("{7B102D60-2316-4F07-8A66-B3AE3DEFA985}");
+}
 
 // The members the client's checks require of every record.
-const QStringList category_keys = {"id", "superId", "classifyName", "deptId", "clientBusinessType",
-                                   "classifyType", "sort", "whetherToUnfold"};
-const QStringList script_keys = {"id", "speechContentKeywords", "speechContent", "sort", "deptId",
-                                 "classifyId", "classifyType"};
+const QStringList category_keys = {
+    "id",           "superId", "classifyName",   "deptId", "clientBusinessType",
+    "classifyType", "sort",    "whetherToUnfold"};
+const QStringList script_keys = {
+    "id", "speechContentKeywords", "speechContent", "sort", "deptId", "classifyId", "classifyType"};
 
 } // namespace
 
@@ -48,11 +51,13 @@ private slots:
     void bad_uploads_data();
     void bad_uploads();
     void oversized_body_is_refused_with_413();
+    void repeated_reads_follow_every_change();
 
 private:
     QString token(const QString& account);
     QJsonObject create_category(const QString& tok, const QString& name, const QString& business,
-                                const QString& type, const QString& dept = "", const QString& parent = "-1");
+                                const QString& type, const QString& dept = "",
+                                const QString& parent = "-1");
     QJsonObject create_script(const QString& tok, const QString& category, const QString& keywords);
     int category_count(const QString& tok);
 
@@ -60,9 +65,13 @@ private:
     QHash<QString, QString> tokens_;
 };
 
-void test_server_contract::initTestCase() { QVERIFY(server_.start()); }
+void test_server_contract::initTestCase() {
+    QVERIFY(server_.start());
+}
 
-void test_server_contract::cleanupTestCase() { server_.stop(); }
+void test_server_contract::cleanupTestCase() {
+    server_.stop();
+}
 
 QString test_server_contract::token(const QString& account) {
     if (!tokens_.contains(account))
@@ -74,8 +83,11 @@ QJsonObject test_server_contract::create_category(const QString& tok, const QStr
                                                   const QString& business, const QString& type,
                                                   const QString& dept, const QString& parent) {
     const auto r = server_.post("/tavorine/clientKb/createClassify",
-                                {{"classifyName", name}, {"clientBusinessType", business}, {"classifyType", type},
-                                 {"superiorId", parent}, {"deptId", dept}},
+                                {{"classifyName", name},
+                                 {"clientBusinessType", business},
+                                 {"classifyType", type},
+                                 {"superiorId", parent},
+                                 {"deptId", dept}},
                                 tok);
     return r.code() == 200 ? r.data().toObject() : QJsonObject();
 }
@@ -83,9 +95,12 @@ QJsonObject test_server_contract::create_category(const QString& tok, const QStr
 QJsonObject test_server_contract::create_script(const QString& tok, const QString& category,
                                                 const QString& keywords) {
     const auto r = server_.post("/tavorine/clientKb/createSpeech",
-                                {{"classifyId", category}, {"classifyType", ""}, {"deptId", ""},
+                                {{"classifyId", category},
+                                 {"classifyType", ""},
+                                 {"deptId", ""},
                                  {"speechContent", "<p>" + keywords + "</p>"},
-                                 {"speechContentKeywords", keywords}, {"customShortcuts", "unknown"}},
+                                 {"speechContentKeywords", keywords},
+                                 {"customShortcuts", "unknown"}},
                                 tok);
     return r.code() == 200 ? r.data().toObject() : QJsonObject();
 }
@@ -96,8 +111,11 @@ int test_server_contract::category_count(const QString& tok) {
         for (const char* type : {"0", "1"})
             total += server_
                          .post("/tavorine/clientKb/queryClassify",
-                               {{"clientBusinessType", business}, {"classifyType", type}, {"superId", ""},
-                                {"classifyName", ""}, {"deptId", ""}},
+                               {{"clientBusinessType", business},
+                                {"classifyType", type},
+                                {"superId", ""},
+                                {"classifyName", ""},
+                                {"deptId", ""}},
                                tok)
                          .data()
                          .toArray()
@@ -112,31 +130,56 @@ void test_server_contract::every_endpoint_answers_with_an_envelope_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QJsonObject>("params");
     QTest::addColumn<QString>("data_type");
-    QTest::newRow("profile") << "GET" << "loginAccount/getLoginUserData" << QJsonObject() << "object";
-    QTest::newRow("tree") << "POST" << "clientKb/getClassifyTree"
-                          << QJsonObject{{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""}} << "array";
-    QTest::newRow("flat") << "POST" << "clientKb/queryClassify"
-                          << QJsonObject{{"clientBusinessType", "300"}, {"classifyType", "0"}, {"superId", ""},
-                                         {"classifyName", ""}, {"deptId", ""}}
+    QTest::newRow("profile") << "GET"
+                             << "loginAccount/getLoginUserData" << QJsonObject() << "object";
+    QTest::newRow("tree") << "POST"
+                          << "clientKb/getClassifyTree"
+                          << QJsonObject{{"clientBusinessType", "310"},
+                                         {"classifyType", "0"},
+                                         {"deptId", ""}}
                           << "array";
-    QTest::newRow("scripts") << "POST" << "clientKb/querySpeech"
-                             << QJsonObject{{"speechContent", ""}, {"speechContentKeywords", ""}, {"classifyId", ""},
-                                            {"deptId", ""}, {"classifyType", "2"}}
+    QTest::newRow("flat") << "POST"
+                          << "clientKb/queryClassify"
+                          << QJsonObject{{"clientBusinessType", "300"},
+                                         {"classifyType", "0"},
+                                         {"superId", ""},
+                                         {"classifyName", ""},
+                                         {"deptId", ""}}
+                          << "array";
+    QTest::newRow("scripts") << "POST"
+                             << "clientKb/querySpeech"
+                             << QJsonObject{{"speechContent", ""},
+                                            {"speechContentKeywords", ""},
+                                            {"classifyId", ""},
+                                            {"deptId", ""},
+                                            {"classifyType", "2"}}
                              << "array";
-    QTest::newRow("stickers") << "POST" << "clientKb/queryEmoji"
-                              << QJsonObject{{"classifyId", ""}, {"emojiContentDesc", ""},
-                                             {"emojiContentMatchKeywords", ""}, {"emojiType", ""}}
+    QTest::newRow("stickers") << "POST"
+                              << "clientKb/queryEmoji"
+                              << QJsonObject{{"classifyId", ""},
+                                             {"emojiContentDesc", ""},
+                                             {"emojiContentMatchKeywords", ""},
+                                             {"emojiType", ""}}
                               << "array";
-    QTest::newRow("docs") << "POST" << "clientKb/queryFile"
-                          << QJsonObject{{"account", "agent"}, {"classifyId", ""}, {"fileType", ""}} << "array";
-    QTest::newRow("doc search") << "POST" << "clientKb/queryFile"
+    QTest::newRow("docs") << "POST"
+                          << "clientKb/queryFile"
+                          << QJsonObject{{"account", "agent"}, {"classifyId", ""}, {"fileType", ""}}
+                          << "array";
+    QTest::newRow("doc search") << "POST"
+                                << "clientKb/queryFile"
                                 << QJsonObject{{"keywords", "手册"}, {"fileType", "0"}} << "array";
-    QTest::newRow("phrases") << "GET" << "clientPhrase/list" << QJsonObject() << "array";
-    QTest::newRow("quick replies") << "GET" << "clientOperateHabit/getQuickReplySpeech" << QJsonObject() << "array";
-    QTest::newRow("update") << "GET" << "clientGeneral/checkVersionUpdate"
+    QTest::newRow("phrases") << "GET"
+                             << "clientPhrase/list" << QJsonObject() << "array";
+    QTest::newRow("quick replies")
+        << "GET"
+        << "clientOperateHabit/getQuickReplySpeech" << QJsonObject() << "array";
+    QTest::newRow("update") << "GET"
+                            << "clientGeneral/checkVersionUpdate"
                             << QJsonObject{{"requestNetworkType", "QRV_EXTRANET"}} << "object";
-    QTest::newRow("apps") << "GET" << "clientOperateHabit/getAdsorptionList" << QJsonObject() << "array";
-    QTest::newRow("manage") << "GET" << "clientGeneral/generatedVisitAddress"
+    QTest::newRow("apps") << "GET"
+                          << "clientOperateHabit/getAdsorptionList" << QJsonObject() << "array";
+    QTest::newRow("manage") << "GET"
+                            << "clientGeneral/generatedVisitAddress"
                             << QJsonObject{{"requestNetworkType", "QRV_INTRANET"}} << "string";
 }
 
@@ -158,16 +201,21 @@ void test_server_contract::every_endpoint_answers_with_an_envelope() {
     QVERIFY(r.body.value("msg").isString());
     QVERIFY(!r.data().isNull() && !r.data().isUndefined());
     const QJsonValue data = r.data();
-    QCOMPARE(data.isArray() ? QString("array") : data.isObject() ? QString("object") : data.isString() ? QString("string") : QString("other"),
+    QCOMPARE(data.isArray()    ? QString("array")
+             : data.isObject() ? QString("object")
+             : data.isString() ? QString("string")
+                               : QString("other"),
              data_type);
 }
 
 void test_server_contract::login_and_tokens() {
     QVERIFY(!token("agent").isEmpty());
-    const auto wrong = server_.post("/tavorine/loginAccount/logInCrm", {{"account", "agent"}, {"password", "nope"}}, {});
+    const auto wrong = server_.post("/tavorine/loginAccount/logInCrm",
+                                    {{"account", "agent"}, {"password", "nope"}}, {});
     QVERIFY(wrong.code() != 200 && wrong.code() <= 4399);
     QCOMPARE(wrong.msg(), QStringLiteral("用户名或密码错误"));
-    const auto unknown = server_.post("/tavorine/loginAccount/logInCrm", {{"account", "ghost"}, {"password", "x"}}, {});
+    const auto unknown = server_.post("/tavorine/loginAccount/logInCrm",
+                                      {{"account", "ghost"}, {"password", "x"}}, {});
     QCOMPARE(unknown.msg(), QStringLiteral("用户名或密码错误"));
 
     for (const QString& bad : {QString(), QString("0123abcd"), QString(300, 'a')}) {
@@ -221,13 +269,25 @@ void test_server_contract::profile_carries_roles_and_department_rights() {
     }
     QCOMPARE(depts, (QStringList{"2", presale, aftersale}));
 
-    const QJsonObject admin = server_.get("/tavorine/loginAccount/getLoginUserData", {}, token("admin")).data().toObject();
+    const QJsonObject admin =
+        server_.get("/tavorine/loginAccount/getLoginUserData", {}, token("admin"))
+            .data()
+            .toObject();
     QCOMPARE(admin.value("adminType").toInt(), 1);
     // Another account's profile only for administrators.
-    QCOMPARE(server_.get("/tavorine/loginAccount/getLoginUserData", {{"account", "agent"}}, token("admin"))
-                 .data().toObject().value("account").toString(),
-             QString("agent"));
-    QCOMPARE(server_.get("/tavorine/loginAccount/getLoginUserData", {{"account", "admin"}}, token("agent")).code(), 403);
+    QCOMPARE(
+        server_
+            .get("/tavorine/loginAccount/getLoginUserData", {{"account", "agent"}}, token("admin"))
+            .data()
+            .toObject()
+            .value("account")
+            .toString(),
+        QString("agent"));
+    QCOMPARE(
+        server_
+            .get("/tavorine/loginAccount/getLoginUserData", {{"account", "admin"}}, token("agent"))
+            .code(),
+        403);
 }
 
 // ---- categories ----
@@ -245,98 +305,141 @@ void test_server_contract::category_operations() {
     QCOMPARE(b["superId"].toString(), parent["id"].toString());
 
     // The nested tree carries children; the flat list only the direct ones.
-    const auto tree = server_.post("/tavorine/clientKb/getClassifyTree",
-                                   {{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""}}, tok);
+    const auto tree =
+        server_.post("/tavorine/clientKb/getClassifyTree",
+                     {{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""}}, tok);
     QJsonObject found;
     for (const QJsonValue& v : tree.data().toArray())
         if (v.toObject()["id"] == parent["id"])
             found = v.toObject();
     QCOMPARE(found["children"].toArray().size(), 2);
     const auto flat = server_.post("/tavorine/clientKb/queryClassify",
-                                   {{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""},
-                                    {"superId", parent["id"]}, {"classifyName", ""}},
+                                   {{"clientBusinessType", "310"},
+                                    {"classifyType", "0"},
+                                    {"deptId", ""},
+                                    {"superId", parent["id"]},
+                                    {"classifyName", ""}},
                                    tok);
     QCOMPARE(flat.data().toArray().size(), 2);
 
     // Rename keeps the parent and answers with the name.
     auto renamed = server_.post("/tavorine/clientKb/editClassify",
-                                {{"id", a["id"]}, {"classifyName", " 子类甲 "}, {"superId", parent["id"]},
-                                 {"operateType", "0"}, {"classifyType", "0"}, {"clientBusinessType", "310"},
-                                 {"whetherToUnfold", "1"}, {"deptId", ""}},
+                                {{"id", a["id"]},
+                                 {"classifyName", " 子类甲 "},
+                                 {"superId", parent["id"]},
+                                 {"operateType", "0"},
+                                 {"classifyType", "0"},
+                                 {"clientBusinessType", "310"},
+                                 {"whetherToUnfold", "1"},
+                                 {"deptId", ""}},
                                 tok);
     QCOMPARE(renamed.data().toObject()["classifyName"].toString(), QStringLiteral("子类甲"));
     QCOMPARE(renamed.data().toObject()["whetherToUnfold"].toInt(), 1);
 
     // Sorting stores the given order.
     const auto sorted = server_.post("/tavorine/clientKb/updateClassifySort",
-                                     {{"id", b["id"]}, {"newSuperId", parent["id"]},
+                                     {{"id", b["id"]},
+                                      {"newSuperId", parent["id"]},
                                       {"siblingIdsInNewOrder", QJsonArray{b["id"], a["id"]}}},
                                      tok);
     QCOMPARE(sorted.code(), 200);
-    const QJsonArray reordered = server_.post("/tavorine/clientKb/queryClassify",
-                                              {{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""},
-                                               {"superId", parent["id"]}, {"classifyName", ""}},
-                                              tok).data().toArray();
+    const QJsonArray reordered = server_
+                                     .post("/tavorine/clientKb/queryClassify",
+                                           {{"clientBusinessType", "310"},
+                                            {"classifyType", "0"},
+                                            {"deptId", ""},
+                                            {"superId", parent["id"]},
+                                            {"classifyName", ""}},
+                                           tok)
+                                     .data()
+                                     .toArray();
     QCOMPARE(reordered[0].toObject()["id"], b["id"]);
 
     // Deleting takes the subtree and its scripts.
     const QJsonObject script = create_script(tok, a["id"].toString(), "要删除的话术");
     QVERIFY(!script.isEmpty());
     const auto deleted = server_.post("/tavorine/clientKb/editClassify",
-                                      {{"id", parent["id"]}, {"operateType", "1"}, {"classifyType", "0"},
-                                       {"deptId", ""}, {"clientBusinessType", "310"}},
+                                      {{"id", parent["id"]},
+                                       {"operateType", "1"},
+                                       {"classifyType", "0"},
+                                       {"deptId", ""},
+                                       {"clientBusinessType", "310"}},
                                       tok);
     QCOMPARE(deleted.code(), 200);
     QVERIFY(deleted.data().toObject().contains("classifyName"));
-    const auto gone = server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", a["id"]}}, tok);
+    const auto gone =
+        server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", a["id"]}}, tok);
     QCOMPARE(gone.code(), 404);
-    const auto search = server_.post("/tavorine/clientKb/querySpeech",
-                                     {{"speechContentKeywords", "要删除的话术"}, {"classifyType", "0"}}, tok);
+    const auto search =
+        server_.post("/tavorine/clientKb/querySpeech",
+                     {{"speechContentKeywords", "要删除的话术"}, {"classifyType", "0"}}, tok);
     QCOMPARE(search.data().toArray().size(), 0);
 }
 
 void test_server_contract::category_copy_and_move_take_subtree_and_items() {
     const QString tok = token("manager");
     const QJsonObject root = create_category(tok, "复制源", "310", "0");
-    const QJsonObject child = create_category(tok, "复制源子类", "310", "0", "", root["id"].toString());
+    const QJsonObject child =
+        create_category(tok, "复制源子类", "310", "0", "", root["id"].toString());
     create_script(tok, root["id"].toString(), "源话术1");
     create_script(tok, child["id"].toString(), "源话术2");
 
     // Copy into the presale department: new ids, items along.
     const auto copy = server_.post("/tavorine/clientKb/editClassify",
-                                   {{"id", root["id"]}, {"operateType", "2"}, {"classifyType", "2"},
-                                    {"deptId", presale}, {"superId", "-1"}, {"sort", "1"}, {"clientBusinessType", "310"}},
+                                   {{"id", root["id"]},
+                                    {"operateType", "2"},
+                                    {"classifyType", "2"},
+                                    {"deptId", presale},
+                                    {"superId", "-1"},
+                                    {"sort", "1"},
+                                    {"clientBusinessType", "310"}},
                                    tok);
     QCOMPARE(copy.code(), 200);
     const QJsonObject copied = copy.data().toObject();
     QVERIFY(copied["id"] != root["id"]);
     QCOMPARE(copied["classifyType"].toString(), QString("2"));
     QCOMPARE(copied["deptId"].toString(), presale);
-    const QJsonArray dept_scripts = server_.post("/tavorine/clientKb/querySpeech",
-                                                 {{"classifyType", "2"}, {"deptId", presale},
-                                                  {"speechContentKeywords", "源话术"}},
-                                                 tok).data().toArray();
+    const QJsonArray dept_scripts =
+        server_
+            .post("/tavorine/clientKb/querySpeech",
+                  {{"classifyType", "2"}, {"deptId", presale}, {"speechContentKeywords", "源话术"}},
+                  tok)
+            .data()
+            .toArray();
     QCOMPARE(dept_scripts.size(), 2);
 
     // Move the original into the personal library: same id, subtree follows, public loses it.
     const auto move = server_.post("/tavorine/clientKb/editClassify",
-                                   {{"id", root["id"]}, {"operateType", "3"}, {"classifyType", "1"},
-                                    {"deptId", "-1"}, {"superId", "-1"}, {"clientBusinessType", "310"}},
+                                   {{"id", root["id"]},
+                                    {"operateType", "3"},
+                                    {"classifyType", "1"},
+                                    {"deptId", "-1"},
+                                    {"superId", "-1"},
+                                    {"clientBusinessType", "310"}},
                                    tok);
     QCOMPARE(move.code(), 200);
     QCOMPARE(move.data().toObject()["id"], root["id"]);
-    const QJsonArray mine = server_.post("/tavorine/clientKb/querySpeech",
-                                         {{"classifyType", "1"}, {"speechContentKeywords", "源话术"}}, tok)
-                                .data().toArray();
+    const QJsonArray mine =
+        server_
+            .post("/tavorine/clientKb/querySpeech",
+                  {{"classifyType", "1"}, {"speechContentKeywords", "源话术"}}, tok)
+            .data()
+            .toArray();
     QCOMPARE(mine.size(), 2);
-    const QJsonArray still_public = server_.post("/tavorine/clientKb/querySpeech",
-                                                 {{"classifyType", "0"}, {"speechContentKeywords", "源话术"}}, tok)
-                                        .data().toArray();
+    const QJsonArray still_public =
+        server_
+            .post("/tavorine/clientKb/querySpeech",
+                  {{"classifyType", "0"}, {"speechContentKeywords", "源话术"}}, tok)
+            .data()
+            .toArray();
     QCOMPARE(still_public.size(), 0);
     // Never into its own subtree.
     const auto loop = server_.post("/tavorine/clientKb/editClassify",
-                                   {{"id", root["id"]}, {"operateType", "3"}, {"classifyType", "1"},
-                                    {"superId", child["id"]}, {"clientBusinessType", "310"}},
+                                   {{"id", root["id"]},
+                                    {"operateType", "3"},
+                                    {"classifyType", "1"},
+                                    {"superId", child["id"]},
+                                    {"clientBusinessType", "310"}},
                                    tok);
     QVERIFY(loop.code() != 200 && loop.code() < 4400);
 }
@@ -356,45 +459,65 @@ void test_server_contract::script_operations() {
     QCOMPARE(s1["creatorAccount"].toString(), QString("agent"));
 
     auto change = server_.post("/tavorine/clientKb/editSpeech",
-                               {{"id", s1["id"]}, {"operateType", "0"}, {"classifyId", cat["id"]},
-                                {"classifyType", "1"}, {"deptId", ""}, {"speechContent", "<p>新内容 ${日期}</p>"},
-                                {"speechContentKeywords", "改过的"}, {"customShortcuts", "unknown"}},
+                               {{"id", s1["id"]},
+                                {"operateType", "0"},
+                                {"classifyId", cat["id"]},
+                                {"classifyType", "1"},
+                                {"deptId", ""},
+                                {"speechContent", "<p>新内容 ${日期}</p>"},
+                                {"speechContentKeywords", "改过的"},
+                                {"customShortcuts", "unknown"}},
                                tok);
-    QCOMPARE(change.data().toObject()["speechContent"].toString(), QStringLiteral("<p>新内容 ${日期}</p>"));
+    QCOMPARE(change.data().toObject()["speechContent"].toString(),
+             QStringLiteral("<p>新内容 ${日期}</p>"));
     QCOMPARE(change.data().toObject()["id"], s1["id"]);
 
-    const auto copy = server_.post("/tavorine/clientKb/editSpeech",
-                                   {{"id", s1["id"]}, {"operateType", "3"}, {"classifyId", other["id"]}, {"deptId", ""}},
-                                   tok);
+    const auto copy = server_.post(
+        "/tavorine/clientKb/editSpeech",
+        {{"id", s1["id"]}, {"operateType", "3"}, {"classifyId", other["id"]}, {"deptId", ""}}, tok);
     QCOMPARE(copy.code(), 200);
-    const auto move = server_.post("/tavorine/clientKb/editSpeech",
-                                   {{"id", s2["id"]}, {"operateType", "4"}, {"classifyId", other["id"]}, {"deptId", ""}},
-                                   tok);
+    const auto move = server_.post(
+        "/tavorine/clientKb/editSpeech",
+        {{"id", s2["id"]}, {"operateType", "4"}, {"classifyId", other["id"]}, {"deptId", ""}}, tok);
     QCOMPARE(move.code(), 200);
-    QJsonArray in_other = server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", other["id"]}}, tok).data().toArray();
+    QJsonArray in_other =
+        server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", other["id"]}}, tok)
+            .data()
+            .toArray();
     QCOMPARE(in_other.size(), 2);
     const QString copy_id = copy.data().toObject()["id"].toString();
     QVERIFY(copy_id != s1["id"].toString());
 
     // Drag and drop: the given order is kept.
     const auto sort = server_.post("/tavorine/clientKb/updateSpeechSort",
-                                   {{"id", s2["id"]}, {"newClassifyId", other["id"]},
+                                   {{"id", s2["id"]},
+                                    {"newClassifyId", other["id"]},
                                     {"siblingIdsInNewOrder", QJsonArray{s2["id"], copy_id}}},
                                    tok);
     QCOMPARE(sort.code(), 200);
-    in_other = server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", other["id"]}}, tok).data().toArray();
+    in_other = server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", other["id"]}}, tok)
+                   .data()
+                   .toArray();
     QCOMPARE(in_other[0].toObject()["id"], s2["id"]);
 
-    const auto del = server_.post("/tavorine/clientKb/editSpeech",
-                                  {{"id", s2["id"]}, {"operateType", "1"}, {"deptId", ""}, {"classifyId", other["id"]}},
-                                  tok);
+    const auto del = server_.post(
+        "/tavorine/clientKb/editSpeech",
+        {{"id", s2["id"]}, {"operateType", "1"}, {"deptId", ""}, {"classifyId", other["id"]}}, tok);
     QCOMPARE(del.code(), 200);
     QVERIFY(del.body.contains("data"));
-    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", other["id"]}}, tok).data().toArray().size(), 1);
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", other["id"]}}, tok)
+                 .data()
+                 .toArray()
+                 .size(),
+             1);
 
     // Search covers keywords and content.
-    const QJsonArray found = server_.post("/tavorine/clientKb/querySpeech",
-                                          {{"speechContentKeywords", "新内容"}, {"classifyType", "1"}}, tok).data().toArray();
+    const QJsonArray found =
+        server_
+            .post("/tavorine/clientKb/querySpeech",
+                  {{"speechContentKeywords", "新内容"}, {"classifyType", "1"}}, tok)
+            .data()
+            .toArray();
     QCOMPARE(found.size(), 2);
 }
 
@@ -403,19 +526,25 @@ void test_server_contract::script_operations() {
 void test_server_contract::sticker_operations() {
     const QString tok = token("agent");
     const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a") + QByteArray(100, 'x');
-    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\Users\\李\\图片\\笑脸.png", png, tok);
+    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect",
+                                   "C:\\Users\\李\\图片\\笑脸.png", png, tok);
     QCOMPARE(up.code(), 200);
     const QJsonObject file = up.data().toObject();
     QVERIFY(file["id"].isString());
-    QCOMPARE(file["sha256Hex"].toString(),
-             QString::fromLatin1(QCryptographicHash::hash(png, QCryptographicHash::Sha256).toHex()));
+    QCOMPARE(
+        file["sha256Hex"].toString(),
+        QString::fromLatin1(QCryptographicHash::hash(png, QCryptographicHash::Sha256).toHex()));
     QCOMPARE(file["localFileName"].toString(), QStringLiteral("笑脸"));
     QCOMPARE(file["fileSuffix"].toString(), QString("png"));
 
     const QJsonObject cat = create_category(tok, "测试表情", "300", "1");
     const auto add = server_.post("/tavorine/clientKb/createEmoji",
-                                  {{"emojiType", "3"}, {"fileId", file["id"]}, {"emojiContent", ""}, {"deptId", ""},
-                                   {"emojiContentDesc", "笑脸"}, {"emojiContentMatchKeywords", "笑脸"},
+                                  {{"emojiType", "3"},
+                                   {"fileId", file["id"]},
+                                   {"emojiContent", ""},
+                                   {"deptId", ""},
+                                   {"emojiContentDesc", "笑脸"},
+                                   {"emojiContentMatchKeywords", "笑脸"},
                                    {"classifyId", cat["id"]}},
                                   tok);
     QCOMPARE(add.code(), 200);
@@ -425,27 +554,41 @@ void test_server_contract::sticker_operations() {
     QCOMPARE(sticker["emojiType"].toString(), QString("3"));
 
     const auto change = server_.post("/tavorine/clientKb/editEmoji",
-                                     {{"id", sticker["id"]}, {"operateType", "0"}, {"classifyId", cat["id"]},
-                                      {"fileId", file["id"]}, {"emojiContent", ""}, {"emojiType", "3"},
-                                      {"emojiContentDesc", "大笑"}, {"emojiContentMatchKeywords", "大笑"}, {"deptId", "-1"}},
+                                     {{"id", sticker["id"]},
+                                      {"operateType", "0"},
+                                      {"classifyId", cat["id"]},
+                                      {"fileId", file["id"]},
+                                      {"emojiContent", ""},
+                                      {"emojiType", "3"},
+                                      {"emojiContentDesc", "大笑"},
+                                      {"emojiContentMatchKeywords", "大笑"},
+                                      {"deptId", "-1"}},
                                      tok);
     QCOMPARE(change.data().toObject()["emojiContentDesc"].toString(), QStringLiteral("大笑"));
     const QJsonObject target = create_category(tok, "表情目标", "300", "1");
-    const auto copy = server_.post("/tavorine/clientKb/editEmoji",
-                                   {{"id", sticker["id"]}, {"operateType", "2"}, {"classifyId", target["id"]}, {"deptId", ""}},
-                                   tok);
+    const auto copy = server_.post(
+        "/tavorine/clientKb/editEmoji",
+        {{"id", sticker["id"]}, {"operateType", "2"}, {"classifyId", target["id"]}, {"deptId", ""}},
+        tok);
     QCOMPARE(copy.data().toObject()["classifyId"], target["id"]);
-    const auto move = server_.post("/tavorine/clientKb/editEmoji",
-                                   {{"id", sticker["id"]}, {"operateType", "3"}, {"classifyId", target["id"]}, {"deptId", ""}},
-                                   tok);
+    const auto move = server_.post(
+        "/tavorine/clientKb/editEmoji",
+        {{"id", sticker["id"]}, {"operateType", "3"}, {"classifyId", target["id"]}, {"deptId", ""}},
+        tok);
     QCOMPARE(move.code(), 200);
-    const QJsonArray listed = server_.post("/tavorine/clientKb/queryEmoji",
-                                           {{"classifyId", target["id"]}, {"emojiContentDesc", ""},
-                                            {"emojiContentMatchKeywords", ""}, {"emojiType", ""}},
-                                           tok).data().toArray();
+    const QJsonArray listed = server_
+                                  .post("/tavorine/clientKb/queryEmoji",
+                                        {{"classifyId", target["id"]},
+                                         {"emojiContentDesc", ""},
+                                         {"emojiContentMatchKeywords", ""},
+                                         {"emojiType", ""}},
+                                        tok)
+                                  .data()
+                                  .toArray();
     QCOMPARE(listed.size(), 2);
-    const auto del = server_.post("/tavorine/clientKb/editEmoji",
-                                  {{"id", sticker["id"]}, {"operateType", "1"}, {"classifyId", target["id"]}}, tok);
+    const auto del = server_.post(
+        "/tavorine/clientKb/editEmoji",
+        {{"id", sticker["id"]}, {"operateType", "1"}, {"classifyId", target["id"]}}, tok);
     QCOMPARE(del.code(), 200);
 
     // The demo stickers all have their image in the file store.
@@ -453,10 +596,12 @@ void test_server_contract::sticker_operations() {
     QVERIFY(all.size() >= 30);
     int status = 0;
     const QJsonObject first = all[0].toObject();
-    const QByteArray image = server_.download("/tavorine/nas/downloadFileById?fileId=" + first["fileId"].toString(), tok, &status);
+    const QByteArray image = server_.download(
+        "/tavorine/nas/downloadFileById?fileId=" + first["fileId"].toString(), tok, &status);
     QCOMPARE(status, 200);
-    QCOMPARE(QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()),
-             first["nasFile"].toObject()["sha256Hex"].toString());
+    QCOMPARE(
+        QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()),
+        first["nasFile"].toObject()["sha256Hex"].toString());
 }
 
 // ---- documents ----
@@ -466,86 +611,139 @@ void test_server_contract::document_operations_and_file_store() {
     QByteArray content;
     for (int i = 0; i < 20000; ++i)
         content += "第" + QByteArray::number(i) + "行\n";
-    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "/home/li/报价单.TXT", content, tok);
+    const auto up =
+        server_.upload("/tavorine/nas/userUploadFileDirect", "/home/li/报价单.TXT", content, tok);
     QCOMPARE(up.code(), 200);
     const QString file_id = up.data().toObject()["id"].toString();
     QCOMPARE(up.data().toObject()["fileSize"].toVariant().toLongLong(), content.size());
 
     const QJsonObject cat = create_category(tok, "测试文档", "320", "1");
     const auto save = server_.post("/tavorine/clientKb/createFile",
-                                   {{"classifyId", cat["id"]}, {"fileName", "报价单"}, {"fileSuffix", "txt"},
-                                    {"fileSize", content.size()}, {"keywords", "报价"}, {"customShortcuts", "unknown"},
-                                    {"fileType", "3"}, {"fileId", file_id}},
+                                   {{"classifyId", cat["id"]},
+                                    {"fileName", "报价单"},
+                                    {"fileSuffix", "txt"},
+                                    {"fileSize", content.size()},
+                                    {"keywords", "报价"},
+                                    {"customShortcuts", "unknown"},
+                                    {"fileType", "3"},
+                                    {"fileId", file_id}},
                                    tok);
     QCOMPARE(save.code(), 200);
     const QJsonObject doc = save.data().toObject();
     QCOMPARE(doc["nasFile"].toObject()["id"].toString(), file_id);
-    QCOMPARE(doc["sha256Hex"].toString(),
-             QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()));
+    QCOMPARE(
+        doc["sha256Hex"].toString(),
+        QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()));
 
-    const auto info = server_.get("/tavorine/nas/getNasFileMappingInfo", {{"fileId", file_id}}, tok);
+    const auto info =
+        server_.get("/tavorine/nas/getNasFileMappingInfo", {{"fileId", file_id}}, tok);
     QCOMPARE(info.data().toObject()["sha256Hex"], doc["sha256Hex"]);
     int status = 0;
-    QCOMPARE(server_.download("/tavorine/nas/downloadFileById?fileId=" + file_id, tok, &status), content);
+    QCOMPARE(server_.download("/tavorine/nas/downloadFileById?fileId=" + file_id, tok, &status),
+             content);
     QCOMPARE(status, 200);
 
     const auto change = server_.post("/tavorine/clientKb/editFile",
-                                     {{"operateType", "0"}, {"id", doc["id"]}, {"classifyId", cat["id"]},
-                                      {"fileContent", ""}, {"fileName", "新报价单"}, {"fileSuffix", "txt"},
-                                      {"fileSize", content.size()}, {"fileType", "3"}, {"taskId", ""},
-                                      {"keywords", "报价"}, {"customShortcuts", "unknown"}, {"fileId", file_id}},
+                                     {{"operateType", "0"},
+                                      {"id", doc["id"]},
+                                      {"classifyId", cat["id"]},
+                                      {"fileContent", ""},
+                                      {"fileName", "新报价单"},
+                                      {"fileSuffix", "txt"},
+                                      {"fileSize", content.size()},
+                                      {"fileType", "3"},
+                                      {"taskId", ""},
+                                      {"keywords", "报价"},
+                                      {"customShortcuts", "unknown"},
+                                      {"fileId", file_id}},
                                      tok);
     QCOMPARE(change.data().toObject()["fileName"].toString(), QStringLiteral("新报价单"));
     const QJsonObject target = create_category(tok, "文档目标", "320", "1");
-    const auto copy = server_.post("/tavorine/clientKb/editFile",
-                                   {{"operateType", "1"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
+    const auto copy =
+        server_.post("/tavorine/clientKb/editFile",
+                     {{"operateType", "1"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
     QCOMPARE(copy.data().toObject()["classifyId"], target["id"]);
-    const auto second = server_.post("/tavorine/clientKb/editFile",
-                                     {{"operateType", "2"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
+    const auto second =
+        server_.post("/tavorine/clientKb/editFile",
+                     {{"operateType", "2"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
     QCOMPARE(second.data().toObject()["id"], doc["id"]);
-    const auto top = server_.post("/tavorine/clientKb/editFile",
-                                  {{"operateType", "4"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
+    const auto top =
+        server_.post("/tavorine/clientKb/editFile",
+                     {{"operateType", "4"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
     QCOMPARE(top.code(), 200);
-    QJsonArray listed = server_.post("/tavorine/clientKb/queryFile", {{"classifyId", target["id"]}}, tok).data().toArray();
+    QJsonArray listed =
+        server_.post("/tavorine/clientKb/queryFile", {{"classifyId", target["id"]}}, tok)
+            .data()
+            .toArray();
     QCOMPARE(listed[0].toObject()["id"], doc["id"]);
-    server_.post("/tavorine/clientKb/editFile", {{"operateType", "5"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
-    listed = server_.post("/tavorine/clientKb/queryFile", {{"classifyId", target["id"]}}, tok).data().toArray();
+    server_.post("/tavorine/clientKb/editFile",
+                 {{"operateType", "5"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
+    listed = server_.post("/tavorine/clientKb/queryFile", {{"classifyId", target["id"]}}, tok)
+                 .data()
+                 .toArray();
     QCOMPARE(listed[1].toObject()["id"], doc["id"]);
-    const auto del = server_.post("/tavorine/clientKb/editFile",
-                                  {{"operateType", "3"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
+    const auto del =
+        server_.post("/tavorine/clientKb/editFile",
+                     {{"operateType", "3"}, {"id", doc["id"]}, {"classifyId", target["id"]}}, tok);
     QCOMPARE(del.code(), 200);
-    QCOMPARE(server_.post("/tavorine/clientKb/queryFile", {{"classifyId", target["id"]}}, tok).data().toArray().size(), 1);
+    QCOMPARE(server_.post("/tavorine/clientKb/queryFile", {{"classifyId", target["id"]}}, tok)
+                 .data()
+                 .toArray()
+                 .size(),
+             1);
 
     // Search by keyword over every visible document.
-    const QJsonArray search = server_.post("/tavorine/clientKb/queryFile",
-                                           {{"classifyId", ""}, {"deptId", ""}, {"account", "agent"}, {"fileName", ""},
-                                            {"fileSuffix", ""}, {"fileType", "0"}, {"taskId", ""}, {"keywords", "手册"},
-                                            {"customShortcuts", ""}},
-                                           tok).data().toArray();
+    const QJsonArray search = server_
+                                  .post("/tavorine/clientKb/queryFile",
+                                        {{"classifyId", ""},
+                                         {"deptId", ""},
+                                         {"account", "agent"},
+                                         {"fileName", ""},
+                                         {"fileSuffix", ""},
+                                         {"fileType", "0"},
+                                         {"taskId", ""},
+                                         {"keywords", "手册"},
+                                         {"customShortcuts", ""}},
+                                        tok)
+                                  .data()
+                                  .toArray();
     QVERIFY(search.size() >= 1);
 }
 
 void test_server_contract::attachments_category_is_open_to_everybody() {
     const QString agent = token("agent");
-    const QJsonObject params{{"classifyName", attachments_marker()}, {"clientBusinessType", "320"},
-                             {"classifyType", "0"}, {"superiorId", "-1"}, {"deptId", "-1"}};
+    const QJsonObject params{{"classifyName", attachments_marker()},
+                             {"clientBusinessType", "320"},
+                             {"classifyType", "0"},
+                             {"superiorId", "-1"},
+                             {"deptId", "-1"}};
     const auto first = server_.post("/tavorine/clientKb/createClassify", params, agent);
     QCOMPARE(first.code(), 200);
     const auto again = server_.post("/tavorine/clientKb/createClassify", params, token("manager"));
     QCOMPARE(again.data().toObject()["id"], first.data().toObject()["id"]); // one for everybody
 
-    const auto up = server_.upload("/tavorine/nas/publicUploadFileDirect", "D:\\图\\附件.pdf", "%PDF-1.4 demo", agent);
+    const auto up = server_.upload("/tavorine/nas/publicUploadFileDirect", "D:\\图\\附件.pdf",
+                                   "%PDF-1.4 demo", agent);
     QCOMPARE(up.code(), 200);
     const auto save = server_.post("/tavorine/clientKb/createFile",
-                                   {{"classifyId", first.data().toObject()["id"]}, {"fileContent", ""},
-                                    {"fileId", up.data().toObject()["id"]}, {"fileName", "附件"}, {"fileSuffix", "pdf"},
-                                    {"fileSize", 13}, {"fileType", "3"}, {"keywords", "附件"}, {"customShortcuts", "known"}},
+                                   {{"classifyId", first.data().toObject()["id"]},
+                                    {"fileContent", ""},
+                                    {"fileId", up.data().toObject()["id"]},
+                                    {"fileName", "附件"},
+                                    {"fileSuffix", "pdf"},
+                                    {"fileSize", 13},
+                                    {"fileType", "3"},
+                                    {"keywords", "附件"},
+                                    {"customShortcuts", "known"}},
                                    agent);
     QCOMPARE(save.code(), 200);
     // Other public document categories stay closed to agents.
     const auto closed = server_.post("/tavorine/clientKb/createClassify",
-                                     {{"classifyName", "普通公共"}, {"clientBusinessType", "320"}, {"classifyType", "0"},
-                                      {"superiorId", "-1"}, {"deptId", ""}},
+                                     {{"classifyName", "普通公共"},
+                                      {"clientBusinessType", "320"},
+                                      {"classifyType", "0"},
+                                      {"superiorId", "-1"},
+                                      {"deptId", ""}},
                                      agent);
     QCOMPARE(closed.code(), 403);
 }
@@ -554,7 +752,8 @@ void test_server_contract::attachments_category_is_open_to_everybody() {
 
 void test_server_contract::phrases_and_quick_replies() {
     const QString tok = token("manager");
-    const auto added = server_.post("/tavorine/clientPhrase/add", {{"phraseContent", "稍等片刻"}}, tok);
+    const auto added =
+        server_.post("/tavorine/clientPhrase/add", {{"phraseContent", "稍等片刻"}}, tok);
     const QJsonObject phrase = added.data().toObject();
     for (const char* key : {"id", "phraseContent", "sort", "validStatus"})
         QVERIFY(phrase.contains(key));
@@ -562,18 +761,33 @@ void test_server_contract::phrases_and_quick_replies() {
     QJsonArray reversed;
     for (int i = before.size() - 1; i >= 0; --i)
         reversed.append(before[i].toObject()["id"]);
-    const auto sorted = server_.post("/tavorine/clientPhrase/sort", {{"siblingIdsInNewOrder", reversed}}, tok);
+    const auto sorted =
+        server_.post("/tavorine/clientPhrase/sort", {{"siblingIdsInNewOrder", reversed}}, tok);
     QCOMPARE(sorted.data().toArray().first().toObject()["id"], phrase["id"]);
-    QCOMPARE(server_.get("/tavorine/clientPhrase/del", {{"id", phrase["id"].toString()}}, tok).code(), 200);
-    QCOMPARE(server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray().size(), before.size() - 1);
+    QCOMPARE(
+        server_.get("/tavorine/clientPhrase/del", {{"id", phrase["id"].toString()}}, tok).code(),
+        200);
+    QCOMPARE(server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray().size(),
+             before.size() - 1);
     // Phrases belong to their user.
-    const QString agent_phrase = server_.get("/tavorine/clientPhrase/list", {}, token("agent")).data().toArray()[0].toObject()["id"].toString();
+    const QString agent_phrase = server_.get("/tavorine/clientPhrase/list", {}, token("agent"))
+                                     .data()
+                                     .toArray()[0]
+                                     .toObject()["id"]
+                                     .toString();
     QCOMPARE(server_.get("/tavorine/clientPhrase/del", {{"id", agent_phrase}}, tok).code(), 404);
 
-    const QJsonArray scripts = server_.post("/tavorine/clientKb/querySpeech", {{"classifyType", "0"}}, tok).data().toArray();
+    const QJsonArray scripts =
+        server_.post("/tavorine/clientKb/querySpeech", {{"classifyType", "0"}}, tok)
+            .data()
+            .toArray();
     const QJsonArray ids{scripts[0].toObject()["id"], scripts[1].toObject()["id"]};
-    QCOMPARE(server_.post("/tavorine/clientOperateHabit/saveQuickReply", {{"speechIdList", ids}}, tok).code(), 200);
-    const QJsonArray quick = server_.get("/tavorine/clientOperateHabit/getQuickReplySpeech", {}, tok).data().toArray();
+    QCOMPARE(
+        server_.post("/tavorine/clientOperateHabit/saveQuickReply", {{"speechIdList", ids}}, tok)
+            .code(),
+        200);
+    const QJsonArray quick =
+        server_.get("/tavorine/clientOperateHabit/getQuickReplySpeech", {}, tok).data().toArray();
     QCOMPARE(quick.size(), 2);
     for (const char* key : {"id", "speechId", "classifyId", "deptId", "classifyType"})
         QVERIFY(quick[0].toObject().contains(key));
@@ -581,16 +795,21 @@ void test_server_contract::phrases_and_quick_replies() {
 
 void test_server_contract::client_endpoints() {
     const QString tok = token("agent");
-    QCOMPARE(server_.get("/tavorine/clientGeneral/checkVersionUpdate", {{"requestNetworkType", "QRV_EXTRANET"}}, tok)
-                 .data().toObject(),
+    QCOMPARE(server_
+                 .get("/tavorine/clientGeneral/checkVersionUpdate",
+                      {{"requestNetworkType", "QRV_EXTRANET"}}, tok)
+                 .data()
+                 .toObject(),
              QJsonObject());
-    const QJsonArray apps = server_.get("/tavorine/clientOperateHabit/getAdsorptionList", {}, tok).data().toArray();
+    const QJsonArray apps =
+        server_.get("/tavorine/clientOperateHabit/getAdsorptionList", {}, tok).data().toArray();
     QCOMPARE(apps.size(), 2);
     QStringList names;
     for (const QJsonValue& v : apps)
         names << v.toObject()["operateHabitKey"].toString();
     QVERIFY(names.contains(QStringLiteral("微信")) && names.contains(QStringLiteral("企业微信")));
-    const QString page = server_.get("/tavorine/clientGeneral/generatedVisitAddress", {}, tok).data().toString();
+    const QString page =
+        server_.get("/tavorine/clientGeneral/generatedVisitAddress", {}, tok).data().toString();
     QVERIFY(page.startsWith(server_.base_url()));
 
     // An update offered by the administrator.
@@ -598,15 +817,21 @@ void test_server_contract::client_endpoints() {
     QVERIFY(installer.open());
     installer.write("installer");
     installer.flush();
-    QCOMPARE(server_.admin({"update", "set", "1.2.0.0", installer.fileName(), "--force", "--notes", "修复问题"}), 0);
-    const QJsonObject update = server_.get("/tavorine/clientGeneral/checkVersionUpdate", {}, tok).data().toObject();
+    QCOMPARE(server_.admin({"update", "set", "1.2.0.0", installer.fileName(), "--force", "--notes",
+                            "修复问题"}),
+             0);
+    const QJsonObject update =
+        server_.get("/tavorine/clientGeneral/checkVersionUpdate", {}, tok).data().toObject();
     QCOMPARE(update["latestVersion"].toString(), QString("1.2.0.0"));
     QCOMPARE(update["isForceUpdate"].toBool(), true);
     QCOMPARE(update["sha256"].toString(),
-             QString::fromLatin1(QCryptographicHash::hash("installer", QCryptographicHash::Sha256).toHex()));
+             QString::fromLatin1(
+                 QCryptographicHash::hash("installer", QCryptographicHash::Sha256).toHex()));
     int status = 0;
-    QCOMPARE(server_.download("/tavorine/nas/downloadFileById?fileId=" + update["fileId"].toString(), tok, &status),
-             QByteArray("installer"));
+    QCOMPARE(
+        server_.download("/tavorine/nas/downloadFileById?fileId=" + update["fileId"].toString(),
+                         tok, &status),
+        QByteArray("installer"));
     QCOMPARE(server_.admin({"update", "clear"}), 0);
 }
 
@@ -619,18 +844,36 @@ void test_server_contract::rights_matrix_data() {
     QTest::addColumn<int>("read_code");
     QTest::addColumn<int>("write_code");
     //                                 account    part dept       read  write
-    QTest::newRow("none public") << "" << "0" << "" << 4401 << 4401;
-    QTest::newRow("agent public") << "agent" << "0" << "" << 200 << 403;
-    QTest::newRow("manager public") << "manager" << "0" << "" << 200 << 200;
-    QTest::newRow("admin public") << "admin" << "0" << "" << 200 << 200;
-    QTest::newRow("agent personal") << "agent" << "1" << "" << 200 << 200;
-    QTest::newRow("manager personal") << "manager" << "1" << "" << 200 << 200;
-    QTest::newRow("none department") << "" << "2" << presale << 4401 << 4401;
-    QTest::newRow("agent own department") << "agent" << "2" << presale << 200 << 403;
-    QTest::newRow("agent other department") << "agent" << "2" << aftersale << 403 << 403;
-    QTest::newRow("manager managed department") << "manager" << "2" << aftersale << 200 << 200;
-    QTest::newRow("manager foreign department") << "manager" << "2" << sales << 403 << 403;
-    QTest::newRow("admin any department") << "admin" << "2" << sales << 200 << 200;
+    QTest::newRow("none public") << ""
+                                 << "0"
+                                 << "" << 4401 << 4401;
+    QTest::newRow("agent public") << "agent"
+                                  << "0"
+                                  << "" << 200 << 403;
+    QTest::newRow("manager public") << "manager"
+                                    << "0"
+                                    << "" << 200 << 200;
+    QTest::newRow("admin public") << "admin"
+                                  << "0"
+                                  << "" << 200 << 200;
+    QTest::newRow("agent personal") << "agent"
+                                    << "1"
+                                    << "" << 200 << 200;
+    QTest::newRow("manager personal") << "manager"
+                                      << "1"
+                                      << "" << 200 << 200;
+    QTest::newRow("none department") << ""
+                                     << "2" << presale << 4401 << 4401;
+    QTest::newRow("agent own department") << "agent"
+                                          << "2" << presale << 200 << 403;
+    QTest::newRow("agent other department") << "agent"
+                                            << "2" << aftersale << 403 << 403;
+    QTest::newRow("manager managed department") << "manager"
+                                                << "2" << aftersale << 200 << 200;
+    QTest::newRow("manager foreign department") << "manager"
+                                                << "2" << sales << 403 << 403;
+    QTest::newRow("admin any department") << "admin"
+                                          << "2" << sales << 200 << 200;
 }
 
 void test_server_contract::rights_matrix() {
@@ -640,12 +883,16 @@ void test_server_contract::rights_matrix() {
     QFETCH(int, read_code);
     QFETCH(int, write_code);
     const QString tok = account.isEmpty() ? QString() : token(account);
-    const auto read = server_.post("/tavorine/clientKb/getClassifyTree",
-                                   {{"clientBusinessType", "310"}, {"classifyType", type}, {"deptId", dept}}, tok);
+    const auto read = server_.post(
+        "/tavorine/clientKb/getClassifyTree",
+        {{"clientBusinessType", "310"}, {"classifyType", type}, {"deptId", dept}}, tok);
     QCOMPARE(read.code(), read_code);
     const auto write = server_.post("/tavorine/clientKb/createClassify",
-                                    {{"classifyName", "权限测试"}, {"clientBusinessType", "310"}, {"classifyType", type},
-                                     {"superiorId", "-1"}, {"deptId", dept}},
+                                    {{"classifyName", "权限测试"},
+                                     {"clientBusinessType", "310"},
+                                     {"classifyType", type},
+                                     {"superiorId", "-1"},
+                                     {"deptId", dept}},
                                     tok);
     QCOMPARE(write.code(), write_code);
     if (read_code == 200 && !tok.isEmpty()) {
@@ -653,7 +900,8 @@ void test_server_contract::rights_matrix() {
         const QJsonArray tree = read.data().toArray();
         if (!tree.isEmpty()) {
             const auto change = server_.post("/tavorine/clientKb/createSpeech",
-                                             {{"classifyId", tree[0].toObject()["id"]}, {"speechContent", "x"},
+                                             {{"classifyId", tree[0].toObject()["id"]},
+                                              {"speechContent", "x"},
                                               {"speechContentKeywords", "x"}},
                                              tok);
             QCOMPARE(change.code(), write_code);
@@ -669,28 +917,47 @@ void test_server_contract::other_users_items_stay_hidden() {
     QVERIFY(!script.isEmpty());
     const int before = category_count(manager);
 
-    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", secret["id"]}}, agent).code(), 404);
-    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"speechContentKeywords", "主管的秘密"}}, agent)
-                 .data().toArray().size(), 0);
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", secret["id"]}}, agent)
+                 .code(),
+             404);
+    QCOMPARE(server_
+                 .post("/tavorine/clientKb/querySpeech", {{"speechContentKeywords", "主管的秘密"}},
+                       agent)
+                 .data()
+                 .toArray()
+                 .size(),
+             0);
     for (const char* op : {"0", "1", "2", "3"}) {
         const auto r = server_.post("/tavorine/clientKb/editClassify",
-                                    {{"id", secret["id"]}, {"operateType", op}, {"classifyName", "偷改"},
-                                     {"classifyType", "1"}, {"superId", "-1"}, {"clientBusinessType", "310"}},
+                                    {{"id", secret["id"]},
+                                     {"operateType", op},
+                                     {"classifyName", "偷改"},
+                                     {"classifyType", "1"},
+                                     {"superId", "-1"},
+                                     {"clientBusinessType", "310"}},
                                     agent);
         QCOMPARE(r.code(), 404);
     }
     for (const char* op : {"0", "1", "3", "4"}) {
-        const auto r = server_.post("/tavorine/clientKb/editSpeech",
-                                    {{"id", script["id"]}, {"operateType", op}, {"speechContent", "偷改"}}, agent);
+        const auto r = server_.post(
+            "/tavorine/clientKb/editSpeech",
+            {{"id", script["id"]}, {"operateType", op}, {"speechContent", "偷改"}}, agent);
         QCOMPARE(r.code(), 404);
     }
     QCOMPARE(category_count(manager), before);
-    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", secret["id"]}}, manager).data().toArray().size(), 1);
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", secret["id"]}}, manager)
+                 .data()
+                 .toArray()
+                 .size(),
+             1);
 
     // A personal file of one user is not the other's to read.
-    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "私密.txt", "secret", manager);
+    const auto up =
+        server_.upload("/tavorine/nas/userUploadFileDirect", "私密.txt", "secret", manager);
     const QString file_id = up.data().toObject()["id"].toString();
-    QCOMPARE(server_.get("/tavorine/nas/getNasFileMappingInfo", {{"fileId", file_id}}, agent).code(), 404);
+    QCOMPARE(
+        server_.get("/tavorine/nas/getNasFileMappingInfo", {{"fileId", file_id}}, agent).code(),
+        404);
     int status = 0;
     server_.download("/tavorine/nas/downloadFileById?fileId=" + file_id, agent, &status);
     QCOMPARE(status, 404);
@@ -701,29 +968,47 @@ void test_server_contract::other_users_items_stay_hidden() {
 void test_server_contract::bad_input_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("body");
-    const QByteArray long_name = "{\"classifyName\":\"" + QByteArray(5000, 'x') +
-                                 "\",\"clientBusinessType\":\"310\",\"classifyType\":\"1\",\"superiorId\":\"-1\"}";
-    QTest::newRow("malformed json") << "clientKb/createClassify" << QByteArray("{\"classifyName\": ");
+    const QByteArray long_name =
+        "{\"classifyName\":\"" + QByteArray(5000, 'x') +
+        "\",\"clientBusinessType\":\"310\",\"classifyType\":\"1\",\"superiorId\":\"-1\"}";
+    QTest::newRow("malformed json")
+        << "clientKb/createClassify" << QByteArray("{\"classifyName\": ");
     QTest::newRow("json array") << "clientKb/createClassify" << QByteArray("[1,2,3]");
     QTest::newRow("missing fields") << "clientKb/createClassify" << QByteArray("{}");
-    QTest::newRow("wrong types") << "clientKb/createClassify"
-                                 << QByteArray("{\"classifyName\":{\"a\":1},\"clientBusinessType\":[310],\"classifyType\":true}");
+    QTest::newRow("wrong types")
+        << "clientKb/createClassify"
+        << QByteArray(
+               "{\"classifyName\":{\"a\":1},\"clientBusinessType\":[310],\"classifyType\":true}");
     QTest::newRow("long name") << "clientKb/createClassify" << long_name;
-    QTest::newRow("unknown business") << "clientKb/createClassify"
-                                      << QByteArray("{\"classifyName\":\"x\",\"clientBusinessType\":\"999\",\"classifyType\":\"1\"}");
-    QTest::newRow("unknown parent") << "clientKb/createClassify"
-                                    << QByteArray("{\"classifyName\":\"x\",\"clientBusinessType\":\"310\",\"classifyType\":\"1\",\"superiorId\":\"99999999\"}");
-    QTest::newRow("nul byte id") << "clientKb/editClassify" << QByteArray("{\"id\":\"1\\u0000\",\"operateType\":\"1\"}");
-    QTest::newRow("unknown id") << "clientKb/editClassify" << QByteArray("{\"id\":\"99999999\",\"operateType\":\"1\"}");
-    QTest::newRow("non-numeric id") << "clientKb/editSpeech" << QByteArray("{\"id\":\"abc\",\"operateType\":\"1\"}");
-    QTest::newRow("unknown operation") << "clientKb/editSpeech" << QByteArray("{\"id\":\"1\",\"operateType\":\"9\"}");
-    QTest::newRow("huge id") << "clientKb/editSpeech" << QByteArray("{\"id\":\"99999999999999999999999\",\"operateType\":\"1\"}");
-    QTest::newRow("sort with strangers") << "clientKb/updateClassifySort"
-                                         << QByteArray("{\"id\":\"1\",\"newSuperId\":\"-1\",\"siblingIdsInNewOrder\":[\"x\",{}]}");
-    QTest::newRow("quick replies not a list") << "clientOperateHabit/saveQuickReply" << QByteArray("{\"speechIdList\":\"1,2\"}");
-    QTest::newRow("phrase empty") << "clientPhrase/add" << QByteArray("{\"phraseContent\":\"   \"}");
-    QTest::newRow("sticker without file") << "clientKb/createEmoji"
-                                          << QByteArray("{\"emojiType\":\"3\",\"fileId\":\"99999999\",\"classifyId\":\"1\"}");
+    QTest::newRow("unknown business")
+        << "clientKb/createClassify"
+        << QByteArray(
+               "{\"classifyName\":\"x\",\"clientBusinessType\":\"999\",\"classifyType\":\"1\"}");
+    QTest::newRow("unknown parent")
+        << "clientKb/createClassify"
+        << QByteArray("{\"classifyName\":\"x\",\"clientBusinessType\":\"310\",\"classifyType\":"
+                      "\"1\",\"superiorId\":\"99999999\"}");
+    QTest::newRow("nul byte id") << "clientKb/editClassify"
+                                 << QByteArray("{\"id\":\"1\\u0000\",\"operateType\":\"1\"}");
+    QTest::newRow("unknown id") << "clientKb/editClassify"
+                                << QByteArray("{\"id\":\"99999999\",\"operateType\":\"1\"}");
+    QTest::newRow("non-numeric id")
+        << "clientKb/editSpeech" << QByteArray("{\"id\":\"abc\",\"operateType\":\"1\"}");
+    QTest::newRow("unknown operation")
+        << "clientKb/editSpeech" << QByteArray("{\"id\":\"1\",\"operateType\":\"9\"}");
+    QTest::newRow("huge id") << "clientKb/editSpeech"
+                             << QByteArray(
+                                    "{\"id\":\"99999999999999999999999\",\"operateType\":\"1\"}");
+    QTest::newRow("sort with strangers")
+        << "clientKb/updateClassifySort"
+        << QByteArray("{\"id\":\"1\",\"newSuperId\":\"-1\",\"siblingIdsInNewOrder\":[\"x\",{}]}");
+    QTest::newRow("quick replies not a list")
+        << "clientOperateHabit/saveQuickReply" << QByteArray("{\"speechIdList\":\"1,2\"}");
+    QTest::newRow("phrase empty") << "clientPhrase/add"
+                                  << QByteArray("{\"phraseContent\":\"   \"}");
+    QTest::newRow("sticker without file")
+        << "clientKb/createEmoji"
+        << QByteArray("{\"emojiType\":\"3\",\"fileId\":\"99999999\",\"classifyId\":\"1\"}");
     QTest::newRow("unknown path") << "clientKb/nothingHere" << QByteArray("{}");
     QTest::newRow("path traversal") << "../../etc/passwd" << QByteArray("{}");
 }
@@ -734,11 +1019,12 @@ void test_server_contract::bad_input() {
     const QString tok = token("admin");
     const int before = category_count(tok);
     const auto r = server_.post_raw("/tavorine/" + path, body, tok);
-    QVERIFY2(r.body.contains("code") && r.body.contains("msg") && r.body.contains("data"), r.raw.constData());
+    QVERIFY2(r.body.contains("code") && r.body.contains("msg") && r.body.contains("data"),
+             r.raw.constData());
     QVERIFY2(r.code() != 200 && r.code() < 4400, r.raw.constData());
     QVERIFY(!r.msg().isEmpty());
     QVERIFY(!r.data().isNull());
-    QCOMPARE(category_count(tok), before); // nothing changed
+    QCOMPARE(category_count(tok), before);                                     // nothing changed
     QCOMPARE(server_.get("/tavorine/clientPhrase/list", {}, tok).code(), 200); // still answering
 }
 
@@ -753,11 +1039,13 @@ void test_server_contract::bad_uploads_data() {
 
 void test_server_contract::bad_uploads() {
     QFETCH(QString, name);
-    const auto r = server_.upload("/tavorine/nas/userUploadFileDirect", name, "data", token("agent"));
+    const auto r =
+        server_.upload("/tavorine/nas/userUploadFileDirect", name, "data", token("agent"));
     QVERIFY2(r.code() != 200 && r.code() < 4400, r.raw.constData());
     QVERIFY(r.data().isObject());
     // A path in the name never places the file outside the store.
-    const auto ok = server_.upload("/tavorine/nas/userUploadFileDirect", "../../escape.txt", "data", token("agent"));
+    const auto ok = server_.upload("/tavorine/nas/userUploadFileDirect", "../../escape.txt", "data",
+                                   token("agent"));
     QCOMPARE(ok.data().toObject()["localFileName"].toString(), QString("escape"));
     QVERIFY(!QFile::exists(QDir(server_.data_dir()).filePath("../escape.txt")));
 }
@@ -766,16 +1054,66 @@ void test_server_contract::oversized_body_is_refused_with_413() {
     server_fixture small;
     QVERIFY(small.start({"--demo", "--max-upload-mb", "1"}));
     const QString tok = small.login("agent", "agent123");
-    const auto upload = small.upload("/tavorine/nas/userUploadFileDirect", "big.bin", QByteArray(3 << 20, 'b'), tok);
+    const auto upload = small.upload("/tavorine/nas/userUploadFileDirect", "big.bin",
+                                     QByteArray(3 << 20, 'b'), tok);
     QCOMPARE(upload.http_status, 413);
     QVERIFY2(upload.body.contains("code") && upload.code() < 4400, upload.raw.constData());
-    const auto json = small.post_raw("/tavorine/clientPhrase/add",
-                                     "{\"phraseContent\":\"" + QByteArray(10 << 20, 'p') + "\"}", tok);
+    const auto json =
+        small.post_raw("/tavorine/clientPhrase/add",
+                       "{\"phraseContent\":\"" + QByteArray(10 << 20, 'p') + "\"}", tok);
     QCOMPARE(json.http_status, 413);
     QCOMPARE(json.code(), 413);
     QCOMPARE(small.get("/tavorine/clientPhrase/list", {}, tok).code(), 200);
     QDir tmp(small.data_dir() + "/files/tmp");
     QCOMPARE(tmp.entryList(QDir::Files).size(), 0); // partial uploads are gone
+}
+
+void test_server_contract::repeated_reads_follow_every_change() {
+    // Large reads are served from a cache; every committed change must show.
+    const QJsonObject query{{"speechContent", ""},
+                            {"speechContentKeywords", ""},
+                            {"classifyId", ""},
+                            {"deptId", ""},
+                            {"classifyType", "0"}};
+    const int before = server_.post("/tavorine/clientKb/querySpeech", query, token("agent"))
+                           .data()
+                           .toArray()
+                           .size();
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", query, token("agent"))
+                 .data()
+                 .toArray()
+                 .size(),
+             before);
+    const QJsonArray tree =
+        server_
+            .post("/tavorine/clientKb/getClassifyTree",
+                  {{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""}},
+                  token("manager"))
+            .data()
+            .toArray();
+    const QJsonObject added =
+        create_script(token("manager"), tree[0].toObject()["id"].toString(), "缓存之后新增");
+    QVERIFY(!added.isEmpty());
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", query, token("agent"))
+                 .data()
+                 .toArray()
+                 .size(),
+             before + 1);
+    server_.post("/tavorine/clientKb/editSpeech", {{"id", added["id"]}, {"operateType", "1"}},
+                 token("manager"));
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", query, token("agent"))
+                 .data()
+                 .toArray()
+                 .size(),
+             before);
+
+    // Rights granted by the administrator's command apply to the next read.
+    const QJsonObject sales_query{{"classifyType", "2"}, {"deptId", sales}};
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", sales_query, token("agent")).code(),
+             403);
+    QCOMPARE(server_.admin({"user", "grant", "agent", sales, "kf"}), 0);
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", sales_query, token("agent")).code(),
+             200);
 }
 
 QTEST_GUILESS_MAIN(test_server_contract)

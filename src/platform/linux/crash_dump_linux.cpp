@@ -119,9 +119,12 @@ civil_time_t local_now() {
     const long long d = doy - (153 * mp + 2) / 5 + 1;
     const long long m = mp < 10 ? mp + 3 : mp - 9;
     const long long y = yoe + era * 400 + (m <= 2);
-    return {static_cast<long>(y),         static_cast<long>(m),
-            static_cast<long>(d),         static_cast<long>(secs / 3600),
-            static_cast<long>(secs / 60 % 60), static_cast<long>(secs % 60)};
+    return {static_cast<long>(y),
+            static_cast<long>(m),
+            static_cast<long>(d),
+            static_cast<long>(secs / 3600),
+            static_cast<long>(secs / 60 % 60),
+            static_cast<long>(secs % 60)};
 }
 
 void random_bytes(unsigned char* out, size_t n) {
@@ -183,13 +186,20 @@ void build_dump_path(char* path, const civil_time_t& now) {
 
 const char* signal_name(int sig) {
     switch (sig) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGABRT: return "SIGABRT";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGTERM: return "SIGTERM";
-    case SIGBUS: return "SIGBUS";
-    default: return "none";
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGABRT:
+        return "SIGABRT";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGBUS:
+        return "SIGBUS";
+    default:
+        return "none";
     }
 }
 

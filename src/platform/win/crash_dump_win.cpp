@@ -1,10 +1,10 @@
 #include "platform/crash_dump.h"
 
-#include <windows.h>
 #include <csignal>
 #include <cwchar>
 #include <dbghelp.h>
 #include <objbase.h>
+#include <windows.h>
 
 namespace quorvel::platform {
 
@@ -32,8 +32,8 @@ std::wstring dump_path() {
     swprintf(name, 96,
              L"%04u%02u%02u_%02u%02u%02u_%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x.dmp",
              st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, id.Data1, id.Data2,
-             id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4],
-             id.Data4[5], id.Data4[6], id.Data4[7]);
+             id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5],
+             id.Data4[6], id.Data4[7]);
     return crash_dir_w + name;
 }
 
@@ -64,18 +64,18 @@ bool write_crash_dump(void* exception_record) {
         return false;
     const std::wstring path = dump_path();
     CreateDirectoryW(crash_dir_w.c_str(), nullptr);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     MINIDUMP_EXCEPTION_INFORMATION exception{};
     exception.ThreadId = GetCurrentThreadId();
     exception.ExceptionPointers = static_cast<EXCEPTION_POINTERS*>(exception_record);
     exception.ClientPointers = FALSE;
-    const BOOL ok = MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file,
-                                      MiniDumpNormal, exception_record ? &exception : nullptr,
-                                      nullptr, nullptr);
+    const BOOL ok =
+        MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal,
+                          exception_record ? &exception : nullptr, nullptr, nullptr);
     CloseHandle(file);
     return ok != FALSE;
 }

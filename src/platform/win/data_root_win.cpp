@@ -1,7 +1,7 @@
 #include "platform/data_root.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 namespace quorvel::platform {
 
