@@ -84,6 +84,10 @@ public:
 private:
     // Shared by the handlers.
     std::optional<category_t> load_category(transaction& tx, qint64 id);
+    // The category named by "classifyId" that an item is copied or moved into:
+    // it must be of the same library and writable; otherwise *failure says why.
+    std::optional<category_t> transfer_target(transaction& tx, const request_t& r,
+                                              const QString& business, reply_t* failure);
     QJsonObject category_json(const category_t& c) const;
     bool can_read(const user_t& u, const category_t& c) const;
     bool can_write(const user_t& u, const category_t& c) const;

@@ -35,14 +35,6 @@ const QString doc_select =
                    "f.id = d.file_id");
 constexpr int doc_file_offset = 19;
 
-QString like_pattern(const QString& text) {
-    QString escaped = text;
-    escaped.replace(QLatin1String("\\"), QLatin1String("\\\\"))
-        .replace(QLatin1String("%"), QLatin1String("\\%"))
-        .replace(QLatin1String("_"), QLatin1String("\\_"));
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
-}
-
 // Rows visible to the user, by the category's part (alias c).
 QString visible_filter(const user_t& user, QVariantList& binds) {
     binds << user.id;
@@ -265,13 +257,10 @@ reply_t api::edit_emoji(const request_t& r) {
             return reply_t::internal();
         return reply_t::success(*sticker);
     } else {
-        const auto target_id = r.id("classifyId");
-        const auto target = target_id ? load_category(tx, *target_id) : std::nullopt;
-        if (!target || !can_read(r.user, *target) || target->business != QLatin1String("300"))
-            return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("目标分类不存在"))
-                           : reply_t::internal();
-        if (!can_write(r.user, *target))
-            return reply_t::forbidden();
+        reply_t failure;
+        const auto target = transfer_target(tx, r, QStringLiteral("300"), &failure);
+        if (!target)
+            return failure;
         const qint64 sort =
             next_sort(tx, QStringLiteral("stickers"), QStringLiteral("classify_id"), target->id);
         if (op == QLatin1String("2")) {
@@ -492,13 +481,10 @@ reply_t api::edit_file(const request_t& r) {
             {source.id});
         tx.run(QStringLiteral("UPDATE docs SET sort = ? WHERE id = ?"), {sort.toLongLong(), *id});
     } else {
-        const auto target_id = r.id("classifyId");
-        const auto target = target_id ? load_category(tx, *target_id) : std::nullopt;
-        if (!target || !can_read(r.user, *target) || target->business != QLatin1String("320"))
-            return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("目标分类不存在"))
-                           : reply_t::internal();
-        if (!can_write(r.user, *target))
-            return reply_t::forbidden();
+        reply_t failure;
+        const auto target = transfer_target(tx, r, QStringLiteral("320"), &failure);
+        if (!target)
+            return failure;
         const qint64 sort =
             next_sort(tx, QStringLiteral("docs"), QStringLiteral("classify_id"), target->id);
         if (op == QLatin1String("1")) {

@@ -52,14 +52,6 @@ bool same_scope(const category_t& a, const category_t& b) {
            (a.scope != part::personal || a.owner == b.owner);
 }
 
-QString like_pattern(const QString& text) {
-    QString escaped = text;
-    escaped.replace(QLatin1String("\\"), QLatin1String("\\\\"))
-        .replace(QLatin1String("%"), QLatin1String("\\%"))
-        .replace(QLatin1String("_"), QLatin1String("\\_"));
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
-}
-
 QString in_list(const QList<qint64>& ids, QVariantList& binds) {
     if (ids.isEmpty())
         return QStringLiteral("(NULL)");
@@ -86,6 +78,22 @@ std::optional<category_t> api::load_category(transaction& tx, qint64 id) {
     if (!q || !q->next())
         return std::nullopt;
     return read_category(*q);
+}
+
+std::optional<category_t> api::transfer_target(transaction& tx, const request_t& r,
+                                               const QString& business, reply_t* failure) {
+    const auto id = r.id("classifyId");
+    const auto target = id ? load_category(tx, *id) : std::nullopt;
+    if (!target || !can_read(r.user, *target) || target->business != business) {
+        *failure = tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("目标分类不存在"))
+                           : reply_t::internal();
+        return std::nullopt;
+    }
+    if (!can_write(r.user, *target)) {
+        *failure = reply_t::forbidden();
+        return std::nullopt;
+    }
+    return target;
 }
 
 QJsonObject api::category_json(const category_t& c) const {
@@ -623,17 +631,14 @@ reply_t api::edit_speech(const request_t& r) {
     // The target category: given for copy and move, optional for a change.
     category_t target = source;
     if (!r.text("classifyId").isEmpty()) {
-        const auto target_id = r.id("classifyId");
-        const auto c = target_id ? load_category(tx, *target_id) : std::nullopt;
-        if (!c || !can_read(r.user, *c) || c->business != QLatin1String("310"))
-            return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("目标分类不存在"))
-                           : reply_t::internal();
-        target = *c;
+        reply_t failure;
+        const auto chosen = transfer_target(tx, r, QStringLiteral("310"), &failure);
+        if (!chosen)
+            return failure;
+        target = *chosen;
     } else if (op != QLatin1String("0")) {
         return reply_t::bad();
     }
-    if (!can_write(r.user, target))
-        return reply_t::forbidden();
 
     qint64 result_id = *id;
     const QString now = now_text();

@@ -100,4 +100,12 @@ QString id_text(qint64 id) {
     return QString::number(id);
 }
 
+QString like_pattern(const QString& text) {
+    QString escaped = text;
+    escaped.replace(QLatin1String("\\"), QLatin1String("\\\\"))
+        .replace(QLatin1String("%"), QLatin1String("\\%"))
+        .replace(QLatin1String("_"), QLatin1String("\\_"));
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
 } // namespace quorvel::server

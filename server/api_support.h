@@ -83,6 +83,8 @@ struct request_t {
 std::optional<qint64> parse_id(const QString& text);
 std::optional<part> parse_part(const QString& text);
 QString id_text(qint64 id);
+// A LIKE pattern that finds the text anywhere, with LIKE's own characters escaped by '\\'.
+QString like_pattern(const QString& text);
 
 // Longest text accepted in a name and in a script or phrase body.
 inline constexpr int max_name_length = 200;

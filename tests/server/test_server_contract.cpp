@@ -511,6 +511,14 @@ void test_server_contract::script_operations() {
                  .size(),
              1);
 
+    // LIKE's wildcards in a search are plain text.
+    QCOMPARE(server_
+                 .post("/tavorine/clientKb/querySpeech",
+                       {{"speechContentKeywords", "%"}, {"classifyType", "1"}}, tok)
+                 .data()
+                 .toArray()
+                 .size(),
+             0);
     // Search covers keywords and content.
     const QJsonArray found =
         server_
