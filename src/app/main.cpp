@@ -1,5 +1,6 @@
 #include "app/app_paths.h"
 #include "app/logger.h"
+#include "model/records.h"
 #include "platform/crash_dump.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     init_logger();
     platform::install_crash_handlers(app_paths::instance().crash_dir().toStdString());
 
+    register_meta_types();
     QApplication app(argc, argv);
     app.setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
     spdlog::info("quorvel started, data root: {}", app_paths::instance().root().toStdString());

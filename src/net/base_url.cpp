@@ -1,0 +1,20 @@
+#include "net/base_url.h"
+
+namespace quorvel {
+
+QString base_url() {
+    QString url = qEnvironmentVariable("QUORVEL_BASE_URL");
+    if (url.isEmpty())
+        url = QStringLiteral(QUORVEL_BASE_URL_DEFAULT);
+    while (url.endsWith(QLatin1Char('/')))
+        url.chop(1);
+    return url;
+}
+
+bool is_intranet_build() { return base_url().startsWith(QLatin1String("http://192")); }
+
+QString network_type(bool intranet) {
+    return intranet ? QStringLiteral("QRV_INTRANET") : QStringLiteral("QRV_EXTRANET");
+}
+
+} // namespace quorvel

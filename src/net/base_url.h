@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvel {
+
+// The backend's scheme, host and port without a trailing slash: the build's
+// QUORVEL_BASE_URL, unless the environment variable of the same name is set.
+QString base_url();
+// An address starting with "http://192" is the intranet build.
+bool is_intranet_build();
+// "QRV_INTRANET" or "QRV_EXTRANET".
+QString network_type(bool intranet);
+
+} // namespace quorvel

@@ -1,0 +1,69 @@
+#include "net/envelope.h"
+
+#include "app/event_bus.h"
+#include "app/event_names.h"
+
+#include <QJsonObject>
+
+namespace quorvel {
+
+QByteArray map_to_json_body(const QMap<QString, QString>& map) {
+    QJsonObject object;
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        object.insert(it.key(), it.value());
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+bool check_envelope(const QJsonDocument& doc, QString* message) {
+    if (doc.isEmpty() || doc.isNull() || !doc.isObject()) {
+        *message = QStringLiteral("请求异常");
+        return false;
+    }
+    const QJsonObject o = doc.object();
+    for (const char* key : {"code", "msg", "data"}) {
+        if (!o.contains(QLatin1String(key))) {
+            *message = QStringLiteral("响应字段缺失");
+            return false;
+        }
+    }
+    for (const char* key : {"code", "msg", "data"}) {
+        if (o.value(QLatin1String(key)).isNull()) {
+            *message = QStringLiteral("响应字段数据缺失");
+            return false;
+        }
+    }
+    const int code = o.value(QLatin1String("code")).toInt();
+    if (code != 200) {
+        *message = o.value(QLatin1String("msg")).toString();
+        report_server_code(code);
+        return false;
+    }
+    return true;
+}
+
+bool check_code(const QByteArray& body, QString* message) {
+    const QJsonDocument doc = QJsonDocument::fromJson(body);
+    if (doc.isNull() || !doc.isObject()) {
+        *message = QStringLiteral("请求异常");
+        return false;
+    }
+    const QJsonObject o = doc.object();
+    if (!o.contains(QLatin1String("code"))) {
+        *message = QStringLiteral("响应异常");
+        return false;
+    }
+    const int code = o.value(QLatin1String("code")).toInt();
+    if (code != 200) {
+        *message = o.value(QLatin1String("msg")).toString();
+        report_server_code(code);
+        return false;
+    }
+    return true;
+}
+
+void report_server_code(int code) {
+    if (code > 4399)
+        event_bus::instance()->post(QLatin1String(events::relogin));
+}
+
+} // namespace quorvel

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace quorvel {
+
+// A top-level window of any process, as the system names it (HWND on
+// Windows, the client window id on X11); 0 is no window.
+using window_handle_t = quintptr;
+
+} // namespace quorvel
