@@ -1,0 +1,283 @@
+// Category trees, the store's operations and the rights read from the profile.
+#include "model/data_center.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtTest>
+
+using namespace quorvel;
+
+namespace {
+
+QJsonObject category(const char* id, const char* parent, const char* name, const char* type = "0",
+                     const char* dept = "") {
+    return {{"id", id},     {"superId", parent},     {"classifyName", name},        {"sort", 1},
+            {"whetherToUnfold", 0}, {"classifyType", type}, {"clientBusinessType", "310"}, {"deptId", dept}};
+}
+
+category_node_spt node(const char* id, const char* parent, const char* name, const char* type = "0",
+                       const char* dept = "") {
+    return category_node_t::from_json(category(id, parent, name, type, dept));
+}
+
+script_node_spt script(const char* id, const char* category_id, const char* type = "0") {
+    auto s = script_node_spt::create();
+    s->id = id;
+    s->classifyId = category_id;
+    s->classifyType = type;
+    return s;
+}
+
+QStringList ids(const QList<category_node_spt>& nodes) {
+    QStringList out;
+    for (const auto& n : nodes)
+        out << n->id;
+    return out;
+}
+
+user_login_info_spt profile(const char* text) {
+    return user_login_info_t::from_json(QJsonDocument::fromJson(text).object());
+}
+
+} // namespace
+
+class test_data_center : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { data_center::instance().clear(); }
+    void flat_order_does_not_matter();
+    void first_level_walks_end_on_gaps_and_cycles();
+    void department_tree_created_on_first_add();
+    void removing_a_category_takes_subtree_and_scripts();
+    void entry_lookup_public_then_personal();
+    void merge_replaces_or_appends();
+    void path_and_script_lookups();
+    void sticker_doc_and_phrase_operations();
+    void rights_data();
+    void rights();
+    void default_department_data();
+    void default_department();
+    void token_is_safe_across_threads();
+};
+
+void test_data_center::flat_order_does_not_matter() {
+    const QJsonArray forward{category("1", "-1", "parent"), category("2", "1", "child")};
+    const QJsonArray backward{category("2", "1", "child"), category("1", "-1", "parent")};
+    category_tree_t a, b;
+    build_tree_from_flat(a, forward);
+    build_tree_from_flat(b, backward);
+    for (category_tree_t* t : {&a, &b}) {
+        QCOMPARE(ids(t->value("-1").children), QStringList{"1"});
+        QCOMPARE(ids(t->value("1").children), QStringList{"2"});
+        QCOMPARE(t->value("1").node->classifyName, QString("parent"));
+        QCOMPARE(t->value("2").node->classifyName, QString("child"));
+    }
+}
+
+void test_data_center::first_level_walks_end_on_gaps_and_cycles() {
+    data_center& dc = data_center::instance();
+    for (auto n : {node("1", "-1", "top"), node("2", "1", "mid"), node("3", "2", "leaf"), node("8", "99", "orphan"),
+                   node("5", "6", "loop a"), node("6", "5", "loop b")})
+        dc.add_script_category(n);
+    QCOMPARE(dc.first_level_category(dc.find_script_category(0, "3"))->id, QString("1"));
+    QCOMPARE(dc.first_level_category(dc.find_script_category(0, "2"))->id, QString("1"));
+    QCOMPARE(dc.first_level_category(dc.find_script_category(0, "1"))->id, QString("1"));
+    QCOMPARE(dc.first_level_category_of(0, "8")->id, QString("8")); // parent missing: as far as it goes
+    QVERIFY(dc.first_level_category_of(0, "5")); // a cycle ends
+    QVERIFY(!dc.first_level_category_of(0, "404"));
+    auto s = script("s", "5");
+    dc.scripts_by_category["5"] << s;
+    QVERIFY(!dc.script_category_path(s).isEmpty());
+}
+
+void test_data_center::department_tree_created_on_first_add() {
+    data_center& dc = data_center::instance();
+    QVERIFY(!dc.dept_script_tree("7"));
+    dc.add_script_category(node("10", "-1", "dept top", "2", "7"));
+    dc.add_script_category(node("11", "10", "dept child", "2", "7"));
+    QVERIFY(dc.dept_script_tree("7"));
+    QCOMPARE(ids(*dc.top_dept_script_categories("7")), QStringList{"10"});
+    QCOMPARE(ids(*dc.dept_script_children("7", "10")), QStringList{"11"});
+    QCOMPARE(dc.find_dept_script_category("7", "11")->classifyName, QString("dept child"));
+    QCOMPARE(dc.first_level_category_of(QString("7"), "11")->id, QString("10"));
+    // A category without a parent id is ignored for the public and personal trees.
+    auto loose = category_node_spt::create();
+    loose->id = "x";
+    loose->classifyType = "0";
+    dc.add_script_category(loose);
+    QVERIFY(!dc.find_script_category(0, "x"));
+}
+
+void test_data_center::removing_a_category_takes_subtree_and_scripts() {
+    data_center& dc = data_center::instance();
+    for (auto n : {node("1", "-1", "a"), node("2", "1", "b"), node("3", "2", "c"), node("4", "-1", "keep")})
+        dc.add_script_category(n);
+    dc.scripts_by_category["2"] << script("s2", "2");
+    dc.scripts_by_category["3"] << script("s3", "3");
+    dc.scripts_by_category["4"] << script("s4", "4");
+    dc.remove_script_category(dc.find_script_category(0, "1"));
+    QCOMPARE(ids(*dc.top_script_categories(0)), QStringList{"4"});
+    for (const char* id : {"1", "2", "3"}) {
+        QVERIFY(!dc.script_categories[0].contains(id));
+        QVERIFY(!dc.scripts_by_category.contains(id));
+    }
+    QVERIFY(dc.find_script("s4"));
+}
+
+void test_data_center::entry_lookup_public_then_personal() {
+    data_center& dc = data_center::instance();
+    dc.add_script_category(node("20", "-1", "mine", "1"));
+    const category_entry_t* entry = dc.find_script_category_entry("", "20");
+    QVERIFY(entry && entry->node->classifyName == "mine");
+    dc.add_script_category(node("20", "-1", "public twin", "0"));
+    QCOMPARE(dc.find_script_category_entry("", "20")->node->classifyName, QString("public twin"));
+    QVERIFY(!dc.find_script_category_entry("99", "20"));
+}
+
+void test_data_center::merge_replaces_or_appends() {
+    data_center& dc = data_center::instance();
+    dc.add_script_category(node("1", "-1", "old"));
+    dc.merge_script_categories({{"1", node("1", "-1", "new")}, {"2", node("2", "1", "added")}});
+    QCOMPARE(dc.top_script_categories(0)->size(), 1);
+    QCOMPARE(dc.top_script_categories(0)->first()->classifyName, QString("new"));
+    QCOMPARE(ids(dc.script_categories[0].value("1").children), QStringList{"2"});
+
+    auto renamed = node("2", "1", "renamed");
+    dc.update_script_category(renamed);
+    QCOMPARE(dc.find_script_category(0, "2")->classifyName, QString("renamed"));
+}
+
+void test_data_center::path_and_script_lookups() {
+    data_center& dc = data_center::instance();
+    for (auto n : {node("1", "-1", "售后"), node("2", "1", "退换货"), node("3", "2", "运费")})
+        dc.add_script_category(n);
+    auto s = script("9", "3");
+    dc.scripts_by_category["3"] << s;
+    QCOMPARE(dc.script_category_path(s), QStringLiteral("售后 > 退换货 > 运费"));
+    QCOMPARE(dc.script_category_path(script("x", "404")), QString());
+
+    auto changed = script("9", "3");
+    changed->speechContent = "new";
+    const script_node_spt stored = dc.update_script(changed);
+    QCOMPARE(stored, s); // the stored record, changed in place
+    QCOMPARE(s->speechContent, QString("new"));
+    QVERIFY(!dc.update_script(script("404", "3")));
+    QCOMPARE(dc.find_script("9"), s);
+    QVERIFY(!dc.find_script("404"));
+}
+
+void test_data_center::sticker_doc_and_phrase_operations() {
+    data_center& dc = data_center::instance();
+    auto sticker = sticker_node_spt::create();
+    sticker->id = "1";
+    sticker->classifyId = "c";
+    dc.stickers_by_category["c"] << sticker;
+    auto edited = sticker_node_spt::create();
+    *edited = *sticker;
+    edited->emojiContentDesc = "笑";
+    QCOMPARE(dc.update_sticker(edited), sticker);
+    QCOMPARE(sticker->emojiContentDesc, QStringLiteral("笑"));
+    dc.remove_sticker(sticker);
+    QVERIFY(dc.stickers_by_category["c"].isEmpty());
+
+    auto dept_sticker_cat = node("30", "-1", "dept stickers", "2", "5");
+    dc.add_dept_sticker_category(dept_sticker_cat);
+    QCOMPARE(ids(dc.dept_sticker_categories["5"].value("-1").children), QStringList{"30"});
+
+    for (auto n : {node("d1", "-1", "docs"), node("d2", "d1", "sub")})
+        add_to_tree(dc.doc_categories, n);
+    auto doc = doc_node_spt::create();
+    doc->id = "x";
+    doc->classifyId = "d2";
+    dc.merge_docs({{"d2", {doc}}});
+    dc.merge_docs({{"d2", {doc_node_spt::create()}}});
+    QCOMPARE(dc.docs_of_category("d2")->size(), 2);
+    dc.remove_doc_category("d1");
+    QVERIFY(!dc.docs_of_category("d2"));
+    QVERIFY(dc.doc_categories.value("-1").children.isEmpty());
+
+    auto phrase = phrase_node_spt::create();
+    phrase->id = "p";
+    dc.put_phrase(phrase);
+    QVERIFY(dc.phrases.contains("p"));
+    dc.remove_phrase(phrase);
+    QVERIFY(dc.phrases.isEmpty());
+}
+
+void test_data_center::rights_data() {
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<bool>("manager");
+    QTest::addColumn<bool>("manager_in_3");
+    QTest::addColumn<bool>("manager_in_9");
+    QTest::newRow("first role zz") << QByteArray(R"({"userRoleList":[{"roleKey":"kfzz"}]})") << true << false << false;
+    QTest::newRow("upper-case ZZ") << QByteArray(R"({"userRoleList":[{"roleKey":"kfZZ"}]})") << false << false << false;
+    QTest::newRow("second role zz only") << QByteArray(R"({"userRoleList":[{"roleKey":"kf"},{"roleKey":"kfzz"}]})")
+                                         << false << false << false;
+    QTest::newRow("admin without roles")
+        << QByteArray(R"({"adminType":1,"deptRoleTreeMap":{"checkDeptDataList":[{"deptId":"3","roleKeys":["kf"]}]}})")
+        << false << true << true;
+    QTest::newRow("admin with a plain role") << QByteArray(R"({"adminType":1,"userRoleList":[{"roleKey":"kf"}]})")
+                                             << true << false << false;
+    QTest::newRow("department manager")
+        << QByteArray(R"({"userRoleList":[{"roleKey":"kf"}],"deptRoleTreeMap":{"checkDeptDataList":[
+            {"deptId":"3","roleKeys":["kf","kfzz"]},{"deptId":"9","roleKeys":["kf"]}]}})")
+        << false << true << false;
+}
+
+void test_data_center::rights() {
+    QFETCH(QByteArray, profile);
+    data_center& dc = data_center::instance();
+    QVERIFY(!dc.has_manager_role());
+    dc.set_login_user(::profile(profile.constData()));
+    QTEST(dc.has_manager_role(), "manager");
+    QTEST(dc.has_manager_role_in("3"), "manager_in_3");
+    QTEST(dc.has_manager_role_in("9"), "manager_in_9");
+}
+
+void test_data_center::default_department_data() {
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<QString>("expected");
+    const QByteArray tree = R"("deptAllTree":[{"id":"1","children":[{"id":"2","children":[{"id":"4"}]},{"id":"3"}]},
+                               {"id":"7","children":[{"id":"8"}]}])";
+    auto p = [&](const char* own, const char* rights) {
+        return "{\"deptId\":\"" + QByteArray(own) + "\",\"deptRoleTreeMap\":{" + tree + ",\"checkDeptDataList\":[" +
+               rights + "]}}";
+    };
+    QTest::newRow("own with rights") << p("2", R"({"deptId":"2"})") << "2";
+    QTest::newRow("own without, child with") << p("2", R"({"deptId":"4"})") << "4";
+    QTest::newRow("own without, nothing below; first root's subtree") << p("4", R"({"deptId":"3"})") << "3";
+    QTest::newRow("a root is never returned") << p("4", R"({"deptId":"7"})") << "";
+    QTest::newRow("second root's child") << p("4", R"({"deptId":"8"})") << "8";
+    QTest::newRow("own unknown") << p("99", R"({"deptId":"2"})") << "2";
+    QTest::newRow("no rights") << p("2", "") << "";
+}
+
+void test_data_center::default_department() {
+    QFETCH(QByteArray, profile);
+    QFETCH(QString, expected);
+    data_center::instance().set_login_user(::profile(profile.constData()));
+    const dept_tree_node_spt found = data_center::instance().default_department();
+    QCOMPARE(found ? found->id : QString(), expected);
+}
+
+void test_data_center::token_is_safe_across_threads() {
+    data_center& dc = data_center::instance();
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::unique_ptr<QThread> reader(QThread::create([&] {
+        while (!stop) {
+            const QString t = dc.token();
+            if (!t.isEmpty() && t != QString(64, 'a') && t != QString(64, 'b'))
+                ++torn;
+        }
+    }));
+    reader->start();
+    for (int i = 0; i < 20000; ++i)
+        dc.set_token(QString(64, i % 2 ? 'a' : 'b'));
+    stop = true;
+    reader->wait();
+    QCOMPARE(torn.load(), 0);
+}
+
+QTEST_GUILESS_MAIN(test_data_center)
+#include "test_data_center.moc"
