@@ -20,9 +20,9 @@ void build_tree_from_nested(category_tree_t& tree, const QJsonArray& array) {
 }
 
 void build_tree_from_flat(category_tree_t& tree, const QJsonArray& array) {
-    static const char* const required[] = {"id",           "classifyName", "sort",
-                                           "whetherToUnfold", "superId",  "classifyType",
-                                           "clientBusinessType", "deptId"};
+    static const char* const required[] = {
+        "id",           "classifyName",       "sort",  "whetherToUnfold", "superId",
+        "classifyType", "clientBusinessType", "deptId"};
     for (const QJsonValue& value : array) {
         if (!value.isObject())
             continue;

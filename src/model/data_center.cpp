@@ -207,7 +207,8 @@ const QList<category_node_spt>* data_center::top_script_categories(int type) con
     return it == script_categories[type].constEnd() ? nullptr : &it->children;
 }
 
-const QList<category_node_spt>* data_center::top_dept_script_categories(const QString& dept_id) const {
+const QList<category_node_spt>*
+data_center::top_dept_script_categories(const QString& dept_id) const {
     return dept_script_children(dept_id, top_level_id);
 }
 
@@ -236,7 +237,8 @@ category_node_spt data_center::first_level_category_of(int type, const QString& 
     return node ? walk_to_first_level(script_categories[type], node) : category_node_spt();
 }
 
-category_node_spt data_center::first_level_category_of(const QString& dept_id, const QString& id) const {
+category_node_spt data_center::first_level_category_of(const QString& dept_id,
+                                                       const QString& id) const {
     const category_tree_t* tree = dept_script_tree(dept_id);
     const category_node_spt node = tree ? tree->value(id).node : category_node_spt();
     return node ? walk_to_first_level(*tree, node) : category_node_spt();
@@ -256,7 +258,8 @@ void data_center::add_script_category(const category_node_spt& node) {
 void data_center::merge_script_categories(const QHash<QString, category_node_spt>& nodes) {
     for (auto it = nodes.constBegin(); it != nodes.constEnd(); ++it) {
         const category_node_spt& node = it.value();
-        if (!node || (node->classifyType != QLatin1String("0") && node->classifyType != QLatin1String("1")))
+        if (!node ||
+            (node->classifyType != QLatin1String("0") && node->classifyType != QLatin1String("1")))
             continue;
         category_tree_t& tree = script_categories[node->classifyType.toInt()];
         tree[it.key()].node = node;
@@ -306,9 +309,10 @@ void data_center::remove_script_category(const category_node_spt& node) {
         return;
     auto parent = tree->find(node->superId);
     if (parent != tree->end())
-        parent->children.erase(std::remove_if(parent->children.begin(), parent->children.end(),
-                                              [&](const category_node_spt& c) { return c && c->id == node->id; }),
-                               parent->children.end());
+        parent->children.erase(
+            std::remove_if(parent->children.begin(), parent->children.end(),
+                           [&](const category_node_spt& c) { return c && c->id == node->id; }),
+            parent->children.end());
     for (const QString& id : subtree_ids(*tree, node->id)) {
         tree->remove(id);
         scripts_by_category.remove(id);
@@ -433,7 +437,9 @@ void data_center::remove_doc_category(const QString& category_id) {
         auto parent = doc_categories.find(node->superId);
         if (parent != doc_categories.end())
             parent->children.erase(std::remove_if(parent->children.begin(), parent->children.end(),
-                                                  [&](const category_node_spt& c) { return c && c->id == category_id; }),
+                                                  [&](const category_node_spt& c) {
+                                                      return c && c->id == category_id;
+                                                  }),
                                    parent->children.end());
     }
     for (const QString& id : subtree_ids(doc_categories, category_id)) {

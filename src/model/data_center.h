@@ -50,7 +50,9 @@ public:
     const QHash<QString, dept_role_data_spt>& dept_rights() const { return dept_rights_; }
 
     // ---- rights ----
-    static bool is_manager_key(const QString& role_key) { return role_key.endsWith(QLatin1String("zz")); }
+    static bool is_manager_key(const QString& role_key) {
+        return role_key.endsWith(QLatin1String("zz"));
+    }
     bool has_manager_role() const;
     bool has_manager_role_in(const QString& dept_id) const;
     dept_tree_node_spt default_department() const;
@@ -60,8 +62,10 @@ public:
     category_node_spt find_script_category(int type, const QString& id) const;
     category_node_spt find_dept_script_category(const QString& dept_id, const QString& id) const;
     // Department given: its tree; empty: the public tree, then the personal one.
-    const category_entry_t* find_script_category_entry(const QString& dept_id, const QString& id) const;
-    const QList<category_node_spt>* dept_script_children(const QString& dept_id, const QString& id) const;
+    const category_entry_t* find_script_category_entry(const QString& dept_id,
+                                                       const QString& id) const;
+    const QList<category_node_spt>* dept_script_children(const QString& dept_id,
+                                                         const QString& id) const;
     const QList<category_node_spt>* top_script_categories(int type) const;
     const QList<category_node_spt>* top_dept_script_categories(const QString& dept_id) const;
     // The first-level ancestor (the node itself at the top level). A missing
@@ -96,7 +100,8 @@ private:
     // The tree a script category lives in, by its type and department.
     category_tree_t* script_tree_of(const category_node_t& node);
     const category_tree_t* script_tree_of(const category_node_t& node) const;
-    category_node_spt walk_to_first_level(const category_tree_t& tree, category_node_spt node) const;
+    category_node_spt walk_to_first_level(const category_tree_t& tree,
+                                          category_node_spt node) const;
     static QStringList subtree_ids(const category_tree_t& tree, const QString& root);
 
     mutable QMutex token_mutex_;

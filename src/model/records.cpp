@@ -193,7 +193,8 @@ user_role_spt user_role_t::from_json(const QJsonObject& o) {
     const QJsonValue depts = o.value(QLatin1String("deptRoleDataList"));
     if (depts.isArray())
         for (const QJsonValue& d : depts.toArray())
-            r->deptRoleDataList.insert(text(d.toObject(), "deptId"), text(d.toObject(), "deptName"));
+            r->deptRoleDataList.insert(text(d.toObject(), "deptId"),
+                                       text(d.toObject(), "deptName"));
     return r;
 }
 

@@ -11,7 +11,9 @@ QString base_url() {
     return url;
 }
 
-bool is_intranet_build() { return base_url().startsWith(QLatin1String("http://192")); }
+bool is_intranet_build() {
+    return base_url().startsWith(QLatin1String("http://192"));
+}
 
 QString network_type(bool intranet) {
     return intranet ? QStringLiteral("QRV_INTRANET") : QStringLiteral("QRV_EXTRANET");

@@ -12,8 +12,12 @@ namespace {
 std::atomic<int> default_timeout_ms{60000};
 }
 
-void http_client::set_default_inactivity_timeout(int ms) { default_timeout_ms = ms; }
-int http_client::default_inactivity_timeout() { return default_timeout_ms; }
+void http_client::set_default_inactivity_timeout(int ms) {
+    default_timeout_ms = ms;
+}
+int http_client::default_inactivity_timeout() {
+    return default_timeout_ms;
+}
 
 http_client::http_client(QObject* parent)
     : QObject(parent), manager_(new QNetworkAccessManager(this)),

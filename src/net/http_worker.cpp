@@ -33,7 +33,9 @@ private:
 
 } // namespace
 
-int http_worker::live_threads() { return live; }
+int http_worker::live_threads() {
+    return live;
+}
 
 void http_worker::start(task_t task) {
     auto* thread = new request_thread(std::move(task));

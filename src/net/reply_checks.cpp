@@ -1,6 +1,7 @@
 #include "net/reply_checks.h"
 
 #include "net/envelope.h"
+#include "net/script_list_reader.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -28,20 +29,24 @@ bool has_all(const QJsonObject& o, std::initializer_list<const char*> keys) {
     return true;
 }
 
-int code_of(const QJsonObject& o) { return o.value(QLatin1String("code")).toInt(); }
-QString msg_of(const QJsonObject& o) { return o.value(QLatin1String("msg")).toString(); }
-QJsonValue data_of(const QJsonObject& o) { return o.value(QLatin1String("data")); }
+int code_of(const QJsonObject& o) {
+    return o.value(QLatin1String("code")).toInt();
+}
+QString msg_of(const QJsonObject& o) {
+    return o.value(QLatin1String("msg")).toString();
+}
+QJsonValue data_of(const QJsonObject& o) {
+    return o.value(QLatin1String("data"));
+}
 
 // A server code other than 200: its "msg", and a login request above 4399.
-template <class T>
-parsed_t<T> server_refused(const QJsonObject& o) {
+template <class T> parsed_t<T> server_refused(const QJsonObject& o) {
     report_server_code(code_of(o));
     return parsed_t<T>::failure(msg_of(o));
 }
 
 // The strict envelope check; nullopt with the message on failure.
-template <class T>
-std::optional<QJsonObject> strict(const QByteArray& body, parsed_t<T>* failure) {
+template <class T> std::optional<QJsonObject> strict(const QByteArray& body, parsed_t<T>* failure) {
     QString message;
     const QJsonDocument doc = QJsonDocument::fromJson(body);
     if (!check_envelope(doc, &message)) {
@@ -74,7 +79,8 @@ parsed_t<user_login_info_spt> check_login_info_reply(const QByteArray& body) {
         return failed;
     if (!data_of(*o).isObject())
         return parsed_t<user_login_info_spt>::failure(QStringLiteral("响应数据字段类型不兼容"));
-    return parsed_t<user_login_info_spt>::success(user_login_info_t::from_json(data_of(*o).toObject()));
+    return parsed_t<user_login_info_spt>::success(
+        user_login_info_t::from_json(data_of(*o).toObject()));
 }
 
 // ---- categories and scripts ----
@@ -140,24 +146,7 @@ parsed_t<category_tree_t> check_nested_category_list(const QByteArray& body) {
 }
 
 parsed_t<script_list_t> check_script_list(const QByteArray& body) {
-    parsed_t<script_list_t> failed;
-    const auto o = strict(body, &failed);
-    if (!o)
-        return failed;
-    if (!data_of(*o).isArray())
-        return parsed_t<script_list_t>::failure(QString());
-    const QJsonArray array = data_of(*o).toArray();
-    script_list_t scripts;
-    scripts.reserve(array.size());
-    for (const QJsonValue& value : array) {
-        if (!value.isObject())
-            continue;
-        const QJsonObject item = value.toObject();
-        if (has_all(item, {"id", "speechContentKeywords", "speechContent", "sort", "deptId",
-                           "classifyId", "classifyType"}))
-            scripts.append(script_node_t::from_json(item));
-    }
-    return parsed_t<script_list_t>::success(std::move(scripts));
+    return read_script_list(body);
 }
 
 parsed_t<script_node_spt> check_script_reply(const QByteArray& body) {
@@ -346,9 +335,9 @@ parsed_t<QString> check_file_description(const QByteArray& body) {
 
 namespace {
 
-template <class T>
-parsed_t<T> refused_or_failed(const QJsonObject& o) {
-    const QString message = o.contains(QLatin1String("msg")) ? msg_of(o) : QStringLiteral("请求失败");
+template <class T> parsed_t<T> refused_or_failed(const QJsonObject& o) {
+    const QString message =
+        o.contains(QLatin1String("msg")) ? msg_of(o) : QStringLiteral("请求失败");
     report_server_code(code_of(o));
     return parsed_t<T>::failure(message);
 }
@@ -383,8 +372,9 @@ parsed_t<supported_apps_t> check_supported_apps(const QByteArray& body) {
     supported_apps_t apps;
     for (const QJsonValue& value : data_of(*o).toArray()) {
         const QJsonObject item = value.toObject();
-        apps.insert(item.value(QLatin1String("operateHabitKey")).toString(),
-                    item.value(QLatin1String("operateHabitValue")).toString().split(QLatin1Char(',')));
+        apps.insert(
+            item.value(QLatin1String("operateHabitKey")).toString(),
+            item.value(QLatin1String("operateHabitValue")).toString().split(QLatin1Char(',')));
     }
     return result::success(std::move(apps));
 }

@@ -12,8 +12,7 @@
 namespace quorvel {
 
 // What a reply check found: the result, or the user-facing message.
-template <class T>
-struct parsed_t {
+template <class T> struct parsed_t {
     bool ok = false;
     T value{};
     QString message;

@@ -17,7 +17,8 @@ std::function<void(const no_result_t&)> ignore_result(done_cb ok) {
 }
 
 template <class T>
-std::function<void(const T&)> log_fixed(const char* text, spdlog::level::level_enum level = spdlog::level::info) {
+std::function<void(const T&)> log_fixed(const char* text,
+                                        spdlog::level::level_enum level = spdlog::level::info) {
     return [text, level](const T&) { spdlog::log(level, text); };
 }
 
@@ -31,7 +32,9 @@ QByteArray sort_body(const QString& id, const char* parent_key, const QString& p
     QJsonArray order;
     for (const QString& s : siblings)
         order.append(s);
-    return QJsonDocument(QJsonObject{{"id", id}, {QLatin1String(parent_key), parent}, {"siblingIdsInNewOrder", order}})
+    return QJsonDocument(QJsonObject{{"id", id},
+                                     {QLatin1String(parent_key), parent},
+                                     {"siblingIdsInNewOrder", order}})
         .toJson(QJsonDocument::Indented);
 }
 
@@ -44,9 +47,14 @@ request_center* request_center::instance() {
 
 // ---- login ----
 
-void request_center::login(const json_map_t& params, QObject* context, done_cb ok, failure_cb fail) {
+void request_center::login(const json_map_t& params, QObject* context, done_cb ok,
+                           failure_cb fail) {
     operation_t<QString> op;
-    op.call = {QStringLiteral("/tavorine/loginAccount/logInCrm"), true, {}, map_to_json_body(params), false};
+    op.call = {QStringLiteral("/tavorine/loginAccount/logInCrm"),
+               true,
+               {},
+               map_to_json_body(params),
+               false};
     op.begin_log = "login begin...";
     op.check = [](const QByteArray& body) {
         parsed_t<QString> result = check_login_reply(body);
@@ -56,11 +64,13 @@ void request_center::login(const json_map_t& params, QObject* context, done_cb o
     };
     op.log_success = log_fixed<QString>("login success");
     op.failure_log = "login failed, reason: {}";
-    run<QString>(op, context, [ok = std::move(ok)](const QString&) { ok(); }, std::move(fail));
+    run<QString>(
+        op, context, [ok = std::move(ok)](const QString&) { ok(); }, std::move(fail));
 }
 
 void request_center::get_login_info(const QString& account, QObject* context,
-                                    std::function<void(const user_login_info_spt&)> ok, failure_cb fail) {
+                                    std::function<void(const user_login_info_spt&)> ok,
+                                    failure_cb fail) {
     operation_t<user_login_info_spt> op;
     op.call = {QStringLiteral("/tavorine/loginAccount/getLoginUserData"), false, {}, {}, true};
     if (!account.isEmpty())
@@ -75,7 +85,8 @@ void request_center::get_login_info(const QString& account, QObject* context,
 // ---- categories ----
 
 void request_center::update_category(const json_map_t& params, QObject* context,
-                                     std::function<void(const category_node_spt&)> ok, failure_cb fail) {
+                                     std::function<void(const category_node_spt&)> ok,
+                                     failure_cb fail) {
     operation_t<category_node_spt> op;
     op.call = post_map("/tavorine/clientKb/editClassify", params);
     op.begin_log = "send update category request";
@@ -105,16 +116,19 @@ void request_center::delete_category(const json_map_t& params, QObject* context,
     op.check = check_category_reply;
     op.log_success = log_fixed<category_node_spt>("delete category finished");
     op.failure_log = "delete category failed, reason: {}";
-    run<category_node_spt>(op, context, [ok = std::move(ok)](const category_node_spt&) { ok(); },
-                           std::move(fail));
+    run<category_node_spt>(
+        op, context, [ok = std::move(ok)](const category_node_spt&) { ok(); }, std::move(fail));
 }
 
 void request_center::sort_category(const QString& id, const QString& new_parent_id,
                                    const QStringList& sibling_ids, QObject* context, done_cb ok,
                                    failure_cb fail) {
     operation_t<no_result_t> op;
-    op.call = {QStringLiteral("/tavorine/clientKb/updateClassifySort"), true, {},
-               sort_body(id, "newSuperId", new_parent_id, sibling_ids), true};
+    op.call = {QStringLiteral("/tavorine/clientKb/updateClassifySort"),
+               true,
+               {},
+               sort_body(id, "newSuperId", new_parent_id, sibling_ids),
+               true};
     op.begin_log = "sort category...";
     op.check = check_code_reply;
     op.log_success = log_line("sort category success");
@@ -124,7 +138,8 @@ void request_center::sort_category(const QString& id, const QString& new_parent_
 }
 
 void request_center::query_sub_categories(const json_map_t& params, QObject* context,
-                                          std::function<void(const category_tree_t&)> ok, failure_cb fail) {
+                                          std::function<void(const category_tree_t&)> ok,
+                                          failure_cb fail) {
     operation_t<category_tree_t> op;
     op.call = post_map("/tavorine/clientKb/queryClassify", params);
     op.check = check_flat_category_list;
@@ -133,7 +148,8 @@ void request_center::query_sub_categories(const json_map_t& params, QObject* con
 }
 
 void request_center::create_category(const json_map_t& params, QObject* context,
-                                     std::function<void(const category_node_spt&)> ok, failure_cb fail) {
+                                     std::function<void(const category_node_spt&)> ok,
+                                     failure_cb fail) {
     operation_t<category_node_spt> op;
     op.call = post_map("/tavorine/clientKb/createClassify", params);
     op.begin_log = "create category...";
@@ -157,7 +173,8 @@ void request_center::query_scripts(const json_map_t& params, QObject* context,
 }
 
 void request_center::create_script(const json_map_t& params, QObject* context,
-                                   std::function<void(const script_node_spt&)> ok, failure_cb fail) {
+                                   std::function<void(const script_node_spt&)> ok,
+                                   failure_cb fail) {
     operation_t<script_node_spt> op;
     op.call = post_map("/tavorine/clientKb/createSpeech", params);
     op.begin_log = "create script...";
@@ -174,7 +191,8 @@ void request_center::create_script(const json_map_t& params, QObject* context,
 }
 
 void request_center::update_script(const json_map_t& params, QObject* context,
-                                   std::function<void(const script_node_spt&)> ok, failure_cb fail) {
+                                   std::function<void(const script_node_spt&)> ok,
+                                   failure_cb fail) {
     operation_t<script_node_spt> op;
     op.call = post_map("/tavorine/clientKb/editSpeech", params);
     op.begin_log = "update script...";
@@ -205,8 +223,11 @@ void request_center::move_script(const QString& id, const QString& new_category_
                                  const QStringList& sibling_ids, QObject* context, done_cb ok,
                                  failure_cb fail) {
     operation_t<no_result_t> op;
-    op.call = {QStringLiteral("/tavorine/clientKb/updateSpeechSort"), true, {},
-               sort_body(id, "newClassifyId", new_category_id, sibling_ids), true};
+    op.call = {QStringLiteral("/tavorine/clientKb/updateSpeechSort"),
+               true,
+               {},
+               sort_body(id, "newClassifyId", new_category_id, sibling_ids),
+               true};
     op.begin_log = "move script...";
     op.check = check_code_reply;
     op.log_success = log_line("move script success");

@@ -35,8 +35,9 @@ public:
     void update_category_json(const QByteArray& body, QObject* context,
                               std::function<void(const category_node_spt&)> ok, failure_cb fail);
     void delete_category(const json_map_t& params, QObject* context, done_cb ok, failure_cb fail);
-    void sort_category(const QString& id, const QString& new_parent_id, const QStringList& sibling_ids,
-                       QObject* context, done_cb ok, failure_cb fail);
+    void sort_category(const QString& id, const QString& new_parent_id,
+                       const QStringList& sibling_ids, QObject* context, done_cb ok,
+                       failure_cb fail);
     void query_sub_categories(const json_map_t& params, QObject* context,
                               std::function<void(const category_tree_t&)> ok, failure_cb fail);
     void create_category(const json_map_t& params, QObject* context,
@@ -48,8 +49,8 @@ public:
     void update_script(const json_map_t& params, QObject* context,
                        std::function<void(const script_node_spt&)> ok, failure_cb fail);
     void transfer_script(const json_map_t& params, QObject* context, done_cb ok, failure_cb fail);
-    void move_script(const QString& id, const QString& new_category_id, const QStringList& sibling_ids,
-                     QObject* context, done_cb ok, failure_cb fail);
+    void move_script(const QString& id, const QString& new_category_id,
+                     const QStringList& sibling_ids, QObject* context, done_cb ok, failure_cb fail);
     void delete_script(const json_map_t& params, QObject* context, done_cb ok, failure_cb fail);
 
     // Stickers, phrases, quick replies.
@@ -64,7 +65,8 @@ public:
     void delete_phrase(const json_map_t& params, QObject* context, done_cb ok, failure_cb fail);
     void sort_phrases(const QStringList& phrase_ids, QObject* context,
                       std::function<void(const phrase_map_t&)> ok, failure_cb fail);
-    void save_quick_replies(const QStringList& script_ids, QObject* context, done_cb ok, failure_cb fail);
+    void save_quick_replies(const QStringList& script_ids, QObject* context, done_cb ok,
+                            failure_cb fail);
     void query_quick_replies(QObject* context, std::function<void(const quick_reply_map_t&)> ok,
                              failure_cb fail);
 
@@ -82,34 +84,35 @@ public:
 
     // Client.
     void check_version_update(bool intranet, QObject* context,
-                              std::function<void(const version_update_info_spt&)> ok, failure_cb fail);
+                              std::function<void(const version_update_info_spt&)> ok,
+                              failure_cb fail);
     void get_manage_page_url(bool intranet, QObject* context,
                              std::function<void(const QString&)> ok, failure_cb fail);
 
     // How a reply's failure is logged: the raw body or the check's message.
     enum class failure_arg { raw_body, message };
 
-    template <class T>
-    struct operation_t {
+    template <class T> struct operation_t {
         http_call_t call;
-        std::string begin_log;                             // info; empty: none
+        std::string begin_log; // info; empty: none
         std::function<parsed_t<T>(const QByteArray&)> check;
-        std::function<void(const T&)> log_success;         // empty: none
-        std::string failure_log;                           // one "{}"; empty: none
+        std::function<void(const T&)> log_success; // empty: none
+        std::string failure_log;                   // one "{}"; empty: none
         failure_arg failure_with = failure_arg::raw_body;
     };
 
     // The road of every asynchronous request.
     template <class T>
-    void run(operation_t<T> op, QObject* context, std::function<void(const T&)> ok, failure_cb fail);
+    void run(operation_t<T> op, QObject* context, std::function<void(const T&)> ok,
+             failure_cb fail);
 
 private:
     request_center() = default;
 };
 
 // A fixed success line at a level.
-inline std::function<void(const no_result_t&)> log_line(const char* text,
-                                                        spdlog::level::level_enum level = spdlog::level::info) {
+inline std::function<void(const no_result_t&)>
+log_line(const char* text, spdlog::level::level_enum level = spdlog::level::info) {
     return [text, level](const no_result_t&) { spdlog::log(level, text); };
 }
 

@@ -13,8 +13,7 @@ std::function<void(const no_result_t&)> ignore_result(done_cb ok) {
     return [ok = std::move(ok)](const no_result_t&) { ok(); };
 }
 
-template <class T>
-std::function<void(const T&)> log_fixed(const char* text) {
+template <class T> std::function<void(const T&)> log_fixed(const char* text) {
     return [text](const T&) { spdlog::info(text); };
 }
 
@@ -31,7 +30,8 @@ http_call_t post_json(const char* path, const QByteArray& body) {
 // ---- stickers ----
 
 void request_center::query_stickers(const json_map_t& params, QObject* context,
-                                    std::function<void(const sticker_list_t&)> ok, failure_cb fail) {
+                                    std::function<void(const sticker_list_t&)> ok,
+                                    failure_cb fail) {
     operation_t<sticker_list_t> op;
     op.call = post_map("/tavorine/clientKb/queryEmoji", params);
     op.begin_log = "query sticker begin";
@@ -42,7 +42,8 @@ void request_center::query_stickers(const json_map_t& params, QObject* context,
 }
 
 void request_center::update_sticker(const json_map_t& params, QObject* context,
-                                    std::function<void(const sticker_node_spt&)> ok, failure_cb fail) {
+                                    std::function<void(const sticker_node_spt&)> ok,
+                                    failure_cb fail) {
     operation_t<sticker_node_spt> op;
     op.call = post_map("/tavorine/clientKb/editEmoji", params);
     op.begin_log = "update sticker...";
@@ -66,7 +67,8 @@ void request_center::add_sticker(const json_map_t& params, QObject* context,
 // ---- phrases and quick replies ----
 
 void request_center::create_phrase(const json_map_t& params, QObject* context,
-                                   std::function<void(const phrase_node_spt&)> ok, failure_cb fail) {
+                                   std::function<void(const phrase_node_spt&)> ok,
+                                   failure_cb fail) {
     operation_t<phrase_node_spt> op;
     op.call = post_map("/tavorine/clientPhrase/add", params);
     op.begin_log = "create phrase...";
@@ -97,7 +99,8 @@ void request_center::delete_phrase(const json_map_t& params, QObject* context, d
 void request_center::sort_phrases(const QStringList& phrase_ids, QObject* context,
                                   std::function<void(const phrase_map_t&)> ok, failure_cb fail) {
     operation_t<phrase_map_t> op;
-    op.call = post_json("/tavorine/clientPhrase/sort", id_list_body(QStringLiteral("siblingIdsInNewOrder"), phrase_ids));
+    op.call = post_json("/tavorine/clientPhrase/sort",
+                        id_list_body(QStringLiteral("siblingIdsInNewOrder"), phrase_ids));
     op.begin_log = "sort phrase...";
     op.check = check_phrase_list;
     op.log_success = log_fixed<phrase_map_t>("sort phrase success");
@@ -118,10 +121,12 @@ void request_center::save_quick_replies(const QStringList& script_ids, QObject* 
     run(op, context, ignore_result(std::move(ok)), std::move(fail));
 }
 
-void request_center::query_quick_replies(QObject* context, std::function<void(const quick_reply_map_t&)> ok,
+void request_center::query_quick_replies(QObject* context,
+                                         std::function<void(const quick_reply_map_t&)> ok,
                                          failure_cb fail) {
     operation_t<quick_reply_map_t> op;
-    op.call = {QStringLiteral("/tavorine/clientOperateHabit/getQuickReplySpeech"), false, {}, {}, true};
+    op.call = {
+        QStringLiteral("/tavorine/clientOperateHabit/getQuickReplySpeech"), false, {}, {}, true};
     op.begin_log = "query quick reply...";
     op.check = check_quick_reply_list;
     op.log_success = log_fixed<quick_reply_map_t>("query quick reply success");
@@ -131,7 +136,8 @@ void request_center::query_quick_replies(QObject* context, std::function<void(co
 
 // ---- cloud documents ----
 
-void request_center::save_doc(const QByteArray& body, QObject* context, done_cb ok, failure_cb fail) {
+void request_center::save_doc(const QByteArray& body, QObject* context, done_cb ok,
+                              failure_cb fail) {
     operation_t<no_result_t> op;
     op.call = post_json("/tavorine/clientKb/createFile", body);
     op.begin_log = "save doc...";
@@ -143,7 +149,8 @@ void request_center::save_doc(const QByteArray& body, QObject* context, done_cb 
 }
 
 void request_center::query_docs(const json_map_t& params, QObject* context,
-                                std::function<void(const docs_by_category_t&)> ok, failure_cb fail) {
+                                std::function<void(const docs_by_category_t&)> ok,
+                                failure_cb fail) {
     operation_t<docs_by_category_t> op;
     op.call = post_map("/tavorine/clientKb/queryFile", params);
     op.begin_log = "query doc...";
@@ -175,7 +182,8 @@ void request_center::transfer_doc(const json_map_t& params, QObject* context,
     run(op, context, std::move(ok), std::move(fail));
 }
 
-void request_center::delete_doc(const json_map_t& params, QObject* context, done_cb ok, failure_cb fail) {
+void request_center::delete_doc(const json_map_t& params, QObject* context, done_cb ok,
+                                failure_cb fail) {
     operation_t<no_result_t> op;
     op.call = post_map("/tavorine/clientKb/editFile", params);
     op.begin_log = "delete doc...";
@@ -188,11 +196,10 @@ void request_center::delete_doc(const json_map_t& params, QObject* context, done
 
 void request_center::search_docs(const QString& text, QObject* context,
                                  std::function<void(const doc_list_t&)> ok, failure_cb fail) {
-    const json_map_t params{{"classifyId", ""},     {"deptId", ""},
-                            {"account", data_center::instance().account()},
-                            {"fileName", ""},       {"fileSuffix", ""},
-                            {"fileType", "0"},      {"taskId", ""},
-                            {"keywords", text},     {"customShortcuts", ""}};
+    const json_map_t params{
+        {"classifyId", ""}, {"deptId", ""},     {"account", data_center::instance().account()},
+        {"fileName", ""},   {"fileSuffix", ""}, {"fileType", "0"},
+        {"taskId", ""},     {"keywords", text}, {"customShortcuts", ""}};
     spdlog::info("search doc {}...", text.toStdString());
     operation_t<doc_list_t> op;
     op.call = post_map("/tavorine/clientKb/queryFile", params);
@@ -210,8 +217,11 @@ void request_center::check_version_update(bool intranet, QObject* context,
                                           std::function<void(const version_update_info_spt&)> ok,
                                           failure_cb fail) {
     operation_t<version_update_info_spt> op;
-    op.call = {QStringLiteral("/tavorine/clientGeneral/checkVersionUpdate"), false,
-               {{QStringLiteral("requestNetworkType"), network_type(intranet)}}, {}, true};
+    op.call = {QStringLiteral("/tavorine/clientGeneral/checkVersionUpdate"),
+               false,
+               {{QStringLiteral("requestNetworkType"), network_type(intranet)}},
+               {},
+               true};
     op.begin_log = "check update...";
     op.check = quorvel::check_version_update;
     op.log_success = [](const version_update_info_spt& info) {
@@ -224,11 +234,16 @@ void request_center::check_version_update(bool intranet, QObject* context,
 void request_center::get_manage_page_url(bool intranet, QObject* context,
                                          std::function<void(const QString&)> ok, failure_cb fail) {
     operation_t<QString> op;
-    op.call = {QStringLiteral("/tavorine/clientGeneral/generatedVisitAddress"), false,
-               {{QStringLiteral("requestNetworkType"), network_type(intranet)}}, {}, true};
+    op.call = {QStringLiteral("/tavorine/clientGeneral/generatedVisitAddress"),
+               false,
+               {{QStringLiteral("requestNetworkType"), network_type(intranet)}},
+               {},
+               true};
     op.begin_log = "get visit url...";
     op.check = check_manage_page;
-    op.log_success = [](const QString& url) { spdlog::info("get visit url success {}", url.toStdString()); };
+    op.log_success = [](const QString& url) {
+        spdlog::info("get visit url success {}", url.toStdString());
+    };
     op.failure_log = "get manage page failed, reason: {}";
     run(op, context, std::move(ok), std::move(fail));
 }

@@ -11,8 +11,14 @@ namespace {
 
 QJsonObject category(const char* id, const char* parent, const char* name, const char* type = "0",
                      const char* dept = "") {
-    return {{"id", id},     {"superId", parent},     {"classifyName", name},        {"sort", 1},
-            {"whetherToUnfold", 0}, {"classifyType", type}, {"clientBusinessType", "310"}, {"deptId", dept}};
+    return {{"id", id},
+            {"superId", parent},
+            {"classifyName", name},
+            {"sort", 1},
+            {"whetherToUnfold", 0},
+            {"classifyType", type},
+            {"clientBusinessType", "310"},
+            {"deptId", dept}};
 }
 
 category_node_spt node(const char* id, const char* parent, const char* name, const char* type = "0",
@@ -76,13 +82,14 @@ void test_data_center::flat_order_does_not_matter() {
 
 void test_data_center::first_level_walks_end_on_gaps_and_cycles() {
     data_center& dc = data_center::instance();
-    for (auto n : {node("1", "-1", "top"), node("2", "1", "mid"), node("3", "2", "leaf"), node("8", "99", "orphan"),
-                   node("5", "6", "loop a"), node("6", "5", "loop b")})
+    for (auto n : {node("1", "-1", "top"), node("2", "1", "mid"), node("3", "2", "leaf"),
+                   node("8", "99", "orphan"), node("5", "6", "loop a"), node("6", "5", "loop b")})
         dc.add_script_category(n);
     QCOMPARE(dc.first_level_category(dc.find_script_category(0, "3"))->id, QString("1"));
     QCOMPARE(dc.first_level_category(dc.find_script_category(0, "2"))->id, QString("1"));
     QCOMPARE(dc.first_level_category(dc.find_script_category(0, "1"))->id, QString("1"));
-    QCOMPARE(dc.first_level_category_of(0, "8")->id, QString("8")); // parent missing: as far as it goes
+    QCOMPARE(dc.first_level_category_of(0, "8")->id,
+             QString("8"));                      // parent missing: as far as it goes
     QVERIFY(dc.first_level_category_of(0, "5")); // a cycle ends
     QVERIFY(!dc.first_level_category_of(0, "404"));
     auto s = script("s", "5");
@@ -110,7 +117,8 @@ void test_data_center::department_tree_created_on_first_add() {
 
 void test_data_center::removing_a_category_takes_subtree_and_scripts() {
     data_center& dc = data_center::instance();
-    for (auto n : {node("1", "-1", "a"), node("2", "1", "b"), node("3", "2", "c"), node("4", "-1", "keep")})
+    for (auto n :
+         {node("1", "-1", "a"), node("2", "1", "b"), node("3", "2", "c"), node("4", "-1", "keep")})
         dc.add_script_category(n);
     dc.scripts_by_category["2"] << script("s2", "2");
     dc.scripts_by_category["3"] << script("s3", "3");
@@ -209,15 +217,20 @@ void test_data_center::rights_data() {
     QTest::addColumn<bool>("manager");
     QTest::addColumn<bool>("manager_in_3");
     QTest::addColumn<bool>("manager_in_9");
-    QTest::newRow("first role zz") << QByteArray(R"({"userRoleList":[{"roleKey":"kfzz"}]})") << true << false << false;
-    QTest::newRow("upper-case ZZ") << QByteArray(R"({"userRoleList":[{"roleKey":"kfZZ"}]})") << false << false << false;
-    QTest::newRow("second role zz only") << QByteArray(R"({"userRoleList":[{"roleKey":"kf"},{"roleKey":"kfzz"}]})")
-                                         << false << false << false;
+    QTest::newRow("first role zz")
+        << QByteArray(R"({"userRoleList":[{"roleKey":"kfzz"}]})") << true << false << false;
+    QTest::newRow("upper-case ZZ")
+        << QByteArray(R"({"userRoleList":[{"roleKey":"kfZZ"}]})") << false << false << false;
+    QTest::newRow("second role zz only")
+        << QByteArray(R"({"userRoleList":[{"roleKey":"kf"},{"roleKey":"kfzz"}]})") << false << false
+        << false;
     QTest::newRow("admin without roles")
-        << QByteArray(R"({"adminType":1,"deptRoleTreeMap":{"checkDeptDataList":[{"deptId":"3","roleKeys":["kf"]}]}})")
+        << QByteArray(
+               R"({"adminType":1,"deptRoleTreeMap":{"checkDeptDataList":[{"deptId":"3","roleKeys":["kf"]}]}})")
         << false << true << true;
-    QTest::newRow("admin with a plain role") << QByteArray(R"({"adminType":1,"userRoleList":[{"roleKey":"kf"}]})")
-                                             << true << false << false;
+    QTest::newRow("admin with a plain role")
+        << QByteArray(R"({"adminType":1,"userRoleList":[{"roleKey":"kf"}]})") << true << false
+        << false;
     QTest::newRow("department manager")
         << QByteArray(R"({"userRoleList":[{"roleKey":"kf"}],"deptRoleTreeMap":{"checkDeptDataList":[
             {"deptId":"3","roleKeys":["kf","kfzz"]},{"deptId":"9","roleKeys":["kf"]}]}})")
@@ -237,15 +250,17 @@ void test_data_center::rights() {
 void test_data_center::default_department_data() {
     QTest::addColumn<QByteArray>("profile");
     QTest::addColumn<QString>("expected");
-    const QByteArray tree = R"("deptAllTree":[{"id":"1","children":[{"id":"2","children":[{"id":"4"}]},{"id":"3"}]},
+    const QByteArray tree =
+        R"("deptAllTree":[{"id":"1","children":[{"id":"2","children":[{"id":"4"}]},{"id":"3"}]},
                                {"id":"7","children":[{"id":"8"}]}])";
     auto p = [&](const char* own, const char* rights) {
-        return "{\"deptId\":\"" + QByteArray(own) + "\",\"deptRoleTreeMap\":{" + tree + ",\"checkDeptDataList\":[" +
-               rights + "]}}";
+        return "{\"deptId\":\"" + QByteArray(own) + "\",\"deptRoleTreeMap\":{" + tree +
+               ",\"checkDeptDataList\":[" + rights + "]}}";
     };
     QTest::newRow("own with rights") << p("2", R"({"deptId":"2"})") << "2";
     QTest::newRow("own without, child with") << p("2", R"({"deptId":"4"})") << "4";
-    QTest::newRow("own without, nothing below; first root's subtree") << p("4", R"({"deptId":"3"})") << "3";
+    QTest::newRow("own without, nothing below; first root's subtree")
+        << p("4", R"({"deptId":"3"})") << "3";
     QTest::newRow("a root is never returned") << p("4", R"({"deptId":"7"})") << "";
     QTest::newRow("second root's child") << p("4", R"({"deptId":"8"})") << "8";
     QTest::newRow("own unknown") << p("99", R"({"deptId":"2"})") << "2";

@@ -8,7 +8,9 @@
 using namespace quorvel;
 
 namespace {
-QJsonObject json(const char* text) { return QJsonDocument::fromJson(text).object(); }
+QJsonObject json(const char* text) {
+    return QJsonDocument::fromJson(text).object();
+}
 } // namespace
 
 class test_records : public QObject {
@@ -25,7 +27,8 @@ private slots:
 };
 
 void test_records::strings_only_from_strings() {
-    const auto c = category_node_t::from_json(json(R"({"id":17,"classifyName":true,"superId":null,"deptId":"4"})"));
+    const auto c = category_node_t::from_json(
+        json(R"({"id":17,"classifyName":true,"superId":null,"deptId":"4"})"));
     QCOMPARE(c->id, QString());
     QCOMPARE(c->classifyName, QString());
     QCOMPARE(c->superId, QString());
@@ -44,7 +47,8 @@ void test_records::sort_read_per_field_data() {
     // Categories, documents and phrases read "any"; scripts and stickers "number".
     QTest::newRow("numeric string") << QByteArray("\"12\"") << 12LL << 0LL << 0LL << 12LL << 12LL;
     QTest::newRow("number") << QByteArray("12") << 12LL << 12LL << 12LL << 12LL << 12LL;
-    QTest::newRow("fraction truncated") << QByteArray("12.7") << 13LL << 12LL << 12LL << 13LL << 13LL;
+    QTest::newRow("fraction truncated")
+        << QByteArray("12.7") << 13LL << 12LL << 12LL << 13LL << 13LL;
     QTest::newRow("large") << QByteArray("\"9007199254740993\"") << 9007199254740993LL << 0LL << 0LL
                            << 9007199254740993LL << 9007199254740993LL;
     QTest::newRow("text") << QByteArray("\"abc\"") << 0LL << 0LL << 0LL << 0LL << 0LL;
@@ -67,7 +71,9 @@ void test_records::nested_file_only_from_an_object_data() {
     QTest::newRow("null") << QByteArray("null") << false;
     QTest::newRow("text") << QByteArray("\"x\"") << false;
     QTest::newRow("array") << QByteArray("[{}]") << false;
-    QTest::newRow("object") << QByteArray(R"({"id":"5","fileSuffix":"pdf","fileSize":"2048","sha256Hex":"ab"})") << true;
+    QTest::newRow("object")
+        << QByteArray(R"({"id":"5","fileSuffix":"pdf","fileSize":"2048","sha256Hex":"ab"})")
+        << true;
 }
 
 void test_records::nested_file_only_from_an_object() {
@@ -148,10 +154,11 @@ void test_records::script_stream_round_trip() {
 
 void test_records::meta_types_are_registered_by_name() {
     register_meta_types();
-    for (const char* name : {"HWND", "category_node_t", "category_node_spt", "category_node_t*", "script_node_t",
-                             "script_node_spt", "script_node_t*", "sticker_node_t", "sticker_node_spt",
-                             "phrase_node_t", "phrase_node_spt", "quick_reply_node_t", "quick_reply_node_spt",
-                             "version_update_info_t", "version_update_info_spt"})
+    for (const char* name :
+         {"HWND", "category_node_t", "category_node_spt", "category_node_t*", "script_node_t",
+          "script_node_spt", "script_node_t*", "sticker_node_t", "sticker_node_spt",
+          "phrase_node_t", "phrase_node_spt", "quick_reply_node_t", "quick_reply_node_spt",
+          "version_update_info_t", "version_update_info_spt"})
         QVERIFY2(QMetaType::type(name) != QMetaType::UnknownType, name);
     QVERIFY(QMetaType::type("doc_node_t") == QMetaType::UnknownType);
 }

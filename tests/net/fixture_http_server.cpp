@@ -7,7 +7,9 @@ fixture_http_server::fixture_http_server(QObject* parent) : QObject(parent) {
     reply_with("{}");
 }
 
-bool fixture_http_server::listen() { return server_.listen(QHostAddress::LocalHost, 0); }
+bool fixture_http_server::listen() {
+    return server_.listen(QHostAddress::LocalHost, 0);
+}
 
 QString fixture_http_server::base_url() const {
     return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
@@ -17,7 +19,9 @@ void fixture_http_server::reply_with(const QByteArray& body, int status) {
     script_ = [body, status](const request_t&) { return reply_t{status, body, false}; };
 }
 
-QList<fixture_http_server::request_t> fixture_http_server::requests() const { return requests_; }
+QList<fixture_http_server::request_t> fixture_http_server::requests() const {
+    return requests_;
+}
 
 void fixture_http_server::on_connection() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -37,7 +41,8 @@ void fixture_http_server::on_connection() {
                 for (int i = 1; i < lines.size(); ++i) {
                     const int colon = lines[i].indexOf(':');
                     if (colon > 0)
-                        request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+                        request.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                               lines[i].mid(colon + 1).trimmed());
                 }
                 const int length = request.headers.value("content-length").toInt();
                 if (buffer->size() < head_end + 4 + length)
@@ -48,10 +53,14 @@ void fixture_http_server::on_connection() {
                 const reply_t reply = script_(request);
                 if (reply.silent)
                     continue;
-                QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n"
+                QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) +
+                                 " X\r\n"
                                  "Content-Type: application/json\r\n"
-                                 "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n"
-                                 "Connection: close\r\n\r\n" + reply.body;
+                                 "Content-Length: " +
+                                 QByteArray::number(reply.body.size()) +
+                                 "\r\n"
+                                 "Connection: close\r\n\r\n" +
+                                 reply.body;
                 socket->write(out);
                 socket->disconnectFromHost();
             }

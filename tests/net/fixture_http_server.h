@@ -15,7 +15,7 @@ class fixture_http_server : public QObject {
 public:
     struct request_t {
         QByteArray method;
-        QUrl url; // path and query as sent
+        QUrl url;                             // path and query as sent
         QMap<QByteArray, QByteArray> headers; // lower-case names
         QByteArray body;
     };

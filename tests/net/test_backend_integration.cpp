@@ -42,16 +42,18 @@ private slots:
 
 private:
     template <class T>
-    T await(const std::function<void(std::function<void(const T&)>, failure_cb)>& start, outcome_t* out = nullptr);
-    void await_done(const std::function<void(done_cb, failure_cb)>& start, outcome_t* out = nullptr);
+    T await(const std::function<void(std::function<void(const T&)>, failure_cb)>& start,
+            outcome_t* out = nullptr);
+    void await_done(const std::function<void(done_cb, failure_cb)>& start,
+                    outcome_t* out = nullptr);
 
     server_fixture server_;
     QObject context_;
 };
 
 template <class T>
-T test_backend_integration::await(const std::function<void(std::function<void(const T&)>, failure_cb)>& start,
-                                  outcome_t* out) {
+T test_backend_integration::await(
+    const std::function<void(std::function<void(const T&)>, failure_cb)>& start, outcome_t* out) {
     outcome_t local;
     outcome_t& o = out ? *out : local;
     T result{};
@@ -69,7 +71,8 @@ T test_backend_integration::await(const std::function<void(std::function<void(co
     return result;
 }
 
-void test_backend_integration::await_done(const std::function<void(done_cb, failure_cb)>& start, outcome_t* out) {
+void test_backend_integration::await_done(const std::function<void(done_cb, failure_cb)>& start,
+                                          outcome_t* out) {
     outcome_t local;
     outcome_t& o = out ? *out : local;
     start([&] { o.ok = o.done = true; }, o.fail());
@@ -87,8 +90,11 @@ void test_backend_integration::initTestCase() {
 void test_backend_integration::login_and_profile() {
     auto* rc = request_center::instance();
     outcome_t wrong;
-    await_done([&](done_cb ok, failure_cb fail) { rc->login({{"account", "agent"}, {"password", "x"}}, &context_, ok, fail); },
-               &wrong);
+    await_done(
+        [&](done_cb ok, failure_cb fail) {
+            rc->login({{"account", "agent"}, {"password", "x"}}, &context_, ok, fail);
+        },
+        &wrong);
     QVERIFY(!wrong.ok);
     QCOMPARE(wrong.message, QStringLiteral("用户名或密码错误"));
 
@@ -96,7 +102,8 @@ void test_backend_integration::login_and_profile() {
         rc->login({{"account", "manager"}, {"password", "manager123"}}, &context_, ok, fail);
     });
     QCOMPARE(data_center::instance().token().size(), 64);
-    const auto profile = await<user_login_info_spt>([&](auto ok, auto fail) { rc->get_login_info({}, &context_, ok, fail); });
+    const auto profile = await<user_login_info_spt>(
+        [&](auto ok, auto fail) { rc->get_login_info({}, &context_, ok, fail); });
     QVERIFY(profile);
     data_center::instance().set_login_user(profile);
     data_center& dc = data_center::instance();
@@ -120,7 +127,7 @@ void test_backend_integration::synchronisation_queries() {
             dc.dept_script_categories.insert(dept, tree);
     }
     QVERIFY(dc.top_script_categories(0)->size() >= 6);
-    QVERIFY(dc.dept_script_tree("3")); // a managed department
+    QVERIFY(dc.dept_script_tree("3"));  // a managed department
     QVERIFY(!dc.dept_script_tree("5")); // no rights there
 
     scripts_by_category_t scripts;
@@ -134,7 +141,11 @@ void test_backend_integration::synchronisation_queries() {
     const QString first_public = dc.top_script_categories(0)->first()->id;
     QVERIFY(!dc.scripts_by_category.value(first_public).isEmpty());
 
-    QVERIFY(query_all_stickers(client, {{"classifyId", ""}, {"emojiContentDesc", ""}, {"emojiContentMatchKeywords", ""}, {"emojiType", ""}},
+    QVERIFY(query_all_stickers(client,
+                               {{"classifyId", ""},
+                                {"emojiContentDesc", ""},
+                                {"emojiContentMatchKeywords", ""},
+                                {"emojiType", ""}},
                                &message));
     QVERIFY(!dc.stickers_by_category.isEmpty());
     QVERIFY(query_sticker_categories(client, "0", "", &dc.sticker_categories[0], &message));
@@ -145,7 +156,8 @@ void test_backend_integration::synchronisation_queries() {
     QCOMPARE(phrases.size(), 6);
 
     docs_by_category_t docs;
-    QVERIFY(query_docs_blocking(client, {{"account", dc.account()}, {"classifyId", ""}}, &docs, &message));
+    QVERIFY(query_docs_blocking(client, {{"account", dc.account()}, {"classifyId", ""}}, &docs,
+                                &message));
     QVERIFY(!docs.isEmpty());
     const doc_node_spt doc = docs.begin().value().first();
     QString sha;
@@ -164,26 +176,36 @@ void test_backend_integration::view_queries() {
     data_center& dc = data_center::instance();
     const QString top = dc.top_script_categories(0)->at(1)->id; // has sub-categories
     const auto sub = await<category_tree_t>([&](auto ok, auto fail) {
-        rc->query_sub_categories({{"clientBusinessType", "310"}, {"classifyType", "0"}, {"deptId", ""}, {"superId", top},
+        rc->query_sub_categories({{"clientBusinessType", "310"},
+                                  {"classifyType", "0"},
+                                  {"deptId", ""},
+                                  {"superId", top},
                                   {"classifyName", ""}},
                                  &context_, ok, fail);
     });
     QVERIFY(!sub.value(top).children.isEmpty());
     const auto scripts = await<script_list_t>([&](auto ok, auto fail) {
-        rc->query_scripts({{"classifyId", ""}, {"classifyType", "0"}, {"speechContentKeywords", "退货"}}, &context_, ok, fail);
+        rc->query_scripts(
+            {{"classifyId", ""}, {"classifyType", "0"}, {"speechContentKeywords", "退货"}},
+            &context_, ok, fail);
     });
     QVERIFY(!scripts.isEmpty());
-    const auto stickers = await<sticker_list_t>([&](auto ok, auto fail) { rc->query_stickers({}, &context_, ok, fail); });
+    const auto stickers = await<sticker_list_t>(
+        [&](auto ok, auto fail) { rc->query_stickers({}, &context_, ok, fail); });
     QVERIFY(stickers.size() >= 16);
     QVERIFY(stickers.first()->nasFile);
-    const auto quick = await<quick_reply_map_t>([&](auto ok, auto fail) { rc->query_quick_replies(&context_, ok, fail); });
+    const auto quick = await<quick_reply_map_t>(
+        [&](auto ok, auto fail) { rc->query_quick_replies(&context_, ok, fail); });
     QVERIFY(quick.isEmpty()); // the demo gives quick replies to the agent only
-    const auto found = await<doc_list_t>([&](auto ok, auto fail) { rc->search_docs(QStringLiteral("手册"), &context_, ok, fail); });
+    const auto found = await<doc_list_t>(
+        [&](auto ok, auto fail) { rc->search_docs(QStringLiteral("手册"), &context_, ok, fail); });
     QVERIFY(!found.isEmpty());
-    const auto page = await<QString>([&](auto ok, auto fail) { rc->get_manage_page_url(false, &context_, ok, fail); });
+    const auto page = await<QString>(
+        [&](auto ok, auto fail) { rc->get_manage_page_url(false, &context_, ok, fail); });
     QVERIFY(page.startsWith(server_.base_url()));
     outcome_t update;
-    await<version_update_info_spt>([&](auto ok, auto fail) { rc->check_version_update(false, &context_, ok, fail); }, &update);
+    await<version_update_info_spt>(
+        [&](auto ok, auto fail) { rc->check_version_update(false, &context_, ok, fail); }, &update);
     QVERIFY(!update.ok);
     QCOMPARE(update.message, QString());
 }
@@ -192,31 +214,48 @@ void test_backend_integration::category_and_script_changes() {
     auto* rc = request_center::instance();
     data_center& dc = data_center::instance();
     const auto created = await<category_node_spt>([&](auto ok, auto fail) {
-        rc->create_category({{"classifyName", "集成测试"}, {"clientBusinessType", "310"}, {"classifyType", "0"},
-                             {"superiorId", "-1"}, {"deptId", ""}},
+        rc->create_category({{"classifyName", "集成测试"},
+                             {"clientBusinessType", "310"},
+                             {"classifyType", "0"},
+                             {"superiorId", "-1"},
+                             {"deptId", ""}},
                             &context_, ok, fail);
     });
     dc.add_script_category(created);
     QVERIFY(dc.find_script_category(0, created->id));
 
     const auto renamed = await<category_node_spt>([&](auto ok, auto fail) {
-        rc->update_category({{"id", created->id}, {"classifyName", "集成测试改"}, {"superId", "-1"}, {"operateType", "0"},
-                             {"classifyType", "0"}, {"clientBusinessType", "310"}, {"whetherToUnfold", "0"}, {"deptId", ""}},
+        rc->update_category({{"id", created->id},
+                             {"classifyName", "集成测试改"},
+                             {"superId", "-1"},
+                             {"operateType", "0"},
+                             {"classifyType", "0"},
+                             {"clientBusinessType", "310"},
+                             {"whetherToUnfold", "0"},
+                             {"deptId", ""}},
                             &context_, ok, fail);
     });
     dc.update_script_category(renamed);
     QCOMPARE(dc.find_script_category(0, created->id)->classifyName, QStringLiteral("集成测试改"));
 
     const auto script = await<script_node_spt>([&](auto ok, auto fail) {
-        rc->create_script({{"classifyId", created->id}, {"classifyType", "0"}, {"deptId", ""},
-                           {"speechContent", "<p>您好${日期}</p>"}, {"speechContentKeywords", "${#ff0000}问候"},
+        rc->create_script({{"classifyId", created->id},
+                           {"classifyType", "0"},
+                           {"deptId", ""},
+                           {"speechContent", "<p>您好${日期}</p>"},
+                           {"speechContentKeywords", "${#ff0000}问候"},
                            {"customShortcuts", "unknown"}},
                           &context_, ok, fail);
     });
     QCOMPARE(dc.scripts_by_category.value(created->id).size(), 1); // stored by the operation
     const auto updated = await<script_node_spt>([&](auto ok, auto fail) {
-        rc->update_script({{"id", script->id}, {"operateType", "0"}, {"classifyId", created->id}, {"classifyType", "0"},
-                           {"deptId", ""}, {"speechContent", "<p>改过</p>"}, {"speechContentKeywords", "问候"},
+        rc->update_script({{"id", script->id},
+                           {"operateType", "0"},
+                           {"classifyId", created->id},
+                           {"classifyType", "0"},
+                           {"deptId", ""},
+                           {"speechContent", "<p>改过</p>"},
+                           {"speechContentKeywords", "问候"},
                            {"customShortcuts", "unknown"}},
                           &context_, ok, fail);
     });
@@ -224,15 +263,21 @@ void test_backend_integration::category_and_script_changes() {
     QCOMPARE(script->speechContent, QStringLiteral("<p>改过</p>"));
 
     const auto second = await<category_node_spt>([&](auto ok, auto fail) {
-        rc->create_category({{"classifyName", "集成目标"}, {"clientBusinessType", "310"}, {"classifyType", "0"},
-                             {"superiorId", "-1"}, {"deptId", ""}},
+        rc->create_category({{"classifyName", "集成目标"},
+                             {"clientBusinessType", "310"},
+                             {"classifyType", "0"},
+                             {"superiorId", "-1"},
+                             {"deptId", ""}},
                             &context_, ok, fail);
     });
     await_done([&](done_cb ok, failure_cb fail) {
-        rc->transfer_script({{"id", script->id}, {"operateType", "3"}, {"classifyId", second->id}, {"deptId", ""}}, &context_,
-                            ok, fail);
+        rc->transfer_script(
+            {{"id", script->id}, {"operateType", "3"}, {"classifyId", second->id}, {"deptId", ""}},
+            &context_, ok, fail);
     });
-    await_done([&](done_cb ok, failure_cb fail) { rc->move_script(script->id, second->id, {script->id}, &context_, ok, fail); });
+    await_done([&](done_cb ok, failure_cb fail) {
+        rc->move_script(script->id, second->id, {script->id}, &context_, ok, fail);
+    });
     await_done([&](done_cb ok, failure_cb fail) {
         rc->sort_category(second->id, "-1", {second->id, created->id}, &context_, ok, fail);
     });
@@ -241,11 +286,15 @@ void test_backend_integration::category_and_script_changes() {
     });
     QCOMPARE(moved.size(), 2);
     await_done([&](done_cb ok, failure_cb fail) {
-        rc->delete_script({{"id", script->id}, {"operateType", "1"}, {"deptId", ""}, {"classifyId", second->id}}, &context_, ok,
-                          fail);
+        rc->delete_script(
+            {{"id", script->id}, {"operateType", "1"}, {"deptId", ""}, {"classifyId", second->id}},
+            &context_, ok, fail);
     });
     await_done([&](done_cb ok, failure_cb fail) {
-        rc->delete_category({{"id", created->id}, {"operateType", "1"}, {"classifyType", "0"}, {"deptId", ""},
+        rc->delete_category({{"id", created->id},
+                             {"operateType", "1"},
+                             {"classifyType", "0"},
+                             {"deptId", ""},
                              {"clientBusinessType", "310"}},
                             &context_, ok, fail);
     });
@@ -257,19 +306,31 @@ void test_backend_integration::category_and_script_changes() {
 void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
     auto* rc = request_center::instance();
     data_center& dc = data_center::instance();
-    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\图\\赞.png", "png-bytes", dc.token());
+    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\图\\赞.png",
+                                   "png-bytes", dc.token());
     const QString file_id = up.data().toObject().value("id").toString();
     const QString category = dc.sticker_categories[0].value("-1").children.first()->id;
     const auto sticker = await<sticker_node_spt>([&](auto ok, auto fail) {
-        rc->add_sticker({{"emojiType", "3"}, {"fileId", file_id}, {"emojiContent", ""}, {"deptId", ""},
-                         {"emojiContentDesc", "赞"}, {"emojiContentMatchKeywords", "赞"}, {"classifyId", category}},
+        rc->add_sticker({{"emojiType", "3"},
+                         {"fileId", file_id},
+                         {"emojiContent", ""},
+                         {"deptId", ""},
+                         {"emojiContentDesc", "赞"},
+                         {"emojiContentMatchKeywords", "赞"},
+                         {"classifyId", category}},
                         &context_, ok, fail);
     });
     QCOMPARE(sticker->nasFile->id, file_id);
     const auto changed = await<sticker_node_spt>([&](auto ok, auto fail) {
-        rc->update_sticker({{"id", sticker->id}, {"operateType", "0"}, {"classifyId", category}, {"fileId", file_id},
-                            {"emojiContent", ""}, {"emojiType", "3"}, {"emojiContentDesc", "大赞"},
-                            {"emojiContentMatchKeywords", "大赞"}, {"deptId", "-1"}},
+        rc->update_sticker({{"id", sticker->id},
+                            {"operateType", "0"},
+                            {"classifyId", category},
+                            {"fileId", file_id},
+                            {"emojiContent", ""},
+                            {"emojiType", "3"},
+                            {"emojiContentDesc", "大赞"},
+                            {"emojiContentMatchKeywords", "大赞"},
+                            {"deptId", "-1"}},
                            &context_, ok, fail);
     });
     QCOMPARE(changed->emojiContentDesc, QStringLiteral("大赞"));
@@ -278,30 +339,39 @@ void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
         rc->create_phrase({{"phraseContent", "马上处理"}}, &context_, ok, fail);
     });
     QVERIFY(dc.phrases.contains(phrase->id));
-    const auto sorted = await<phrase_map_t>([&](auto ok, auto fail) {
-        rc->sort_phrases({phrase->id}, &context_, ok, fail);
-    });
+    const auto sorted = await<phrase_map_t>(
+        [&](auto ok, auto fail) { rc->sort_phrases({phrase->id}, &context_, ok, fail); });
     QCOMPARE(sorted.value(phrase->id)->sort, 1LL);
-    await_done([&](done_cb ok, failure_cb fail) { rc->delete_phrase({{"id", phrase->id}}, &context_, ok, fail); });
+    await_done([&](done_cb ok, failure_cb fail) {
+        rc->delete_phrase({{"id", phrase->id}}, &context_, ok, fail);
+    });
 
     const QString any_script = dc.scripts_by_category.begin().value().first()->id;
-    await_done([&](done_cb ok, failure_cb fail) { rc->save_quick_replies({any_script}, &context_, ok, fail); });
-    const auto quick = await<quick_reply_map_t>([&](auto ok, auto fail) { rc->query_quick_replies(&context_, ok, fail); });
+    await_done([&](done_cb ok, failure_cb fail) {
+        rc->save_quick_replies({any_script}, &context_, ok, fail);
+    });
+    const auto quick = await<quick_reply_map_t>(
+        [&](auto ok, auto fail) { rc->query_quick_replies(&context_, ok, fail); });
     QVERIFY(quick.contains(any_script));
 }
 
 void test_backend_integration::document_changes() {
     auto* rc = request_center::instance();
     data_center& dc = data_center::instance();
-    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "D:\\资料\\合同.pdf", "%PDF-1.4", dc.token());
+    const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "D:\\资料\\合同.pdf",
+                                   "%PDF-1.4", dc.token());
     const QString file_id = up.data().toObject().value("id").toString();
     const auto docs = await<docs_by_category_t>([&](auto ok, auto fail) {
         rc->query_docs({{"classifyId", ""}, {"account", dc.account()}}, &context_, ok, fail);
     });
     const QString category = docs.begin().key();
-    const QJsonObject body{{"classifyId", category}, {"fileName", "合同"}, {"fileSuffix", "pdf"}, {"fileSize", 8},
-                           {"keywords", "合同"}, {"customShortcuts", "unknown"}, {"fileType", "3"}, {"fileId", file_id}};
-    await_done([&](done_cb ok, failure_cb fail) { rc->save_doc(QJsonDocument(body).toJson(), &context_, ok, fail); });
+    const QJsonObject body{{"classifyId", category}, {"fileName", "合同"},
+                           {"fileSuffix", "pdf"},    {"fileSize", 8},
+                           {"keywords", "合同"},     {"customShortcuts", "unknown"},
+                           {"fileType", "3"},        {"fileId", file_id}};
+    await_done([&](done_cb ok, failure_cb fail) {
+        rc->save_doc(QJsonDocument(body).toJson(), &context_, ok, fail);
+    });
     const auto listed = await<docs_by_category_t>([&](auto ok, auto fail) {
         rc->query_docs({{"classifyId", category}, {"account", dc.account()}}, &context_, ok, fail);
     });
@@ -312,18 +382,23 @@ void test_backend_integration::document_changes() {
     QVERIFY(saved);
     dc.merge_docs(listed);
     const auto updated = await<doc_node_spt>([&](auto ok, auto fail) {
-        rc->update_doc(QJsonDocument(QJsonObject{{"operateType", "4"}, {"id", saved->id}, {"classifyId", category}}).toJson(),
-                       &context_, ok, fail);
+        rc->update_doc(
+            QJsonDocument(
+                QJsonObject{{"operateType", "4"}, {"id", saved->id}, {"classifyId", category}})
+                .toJson(),
+            &context_, ok, fail);
     });
     QVERIFY(updated->sort < saved->sort);
     dc.update_doc(updated);
     QCOMPARE(saved->sort, updated->sort);
     const auto copied = await<doc_node_spt>([&](auto ok, auto fail) {
-        rc->transfer_doc({{"operateType", "1"}, {"id", saved->id}, {"classifyId", category}}, &context_, ok, fail);
+        rc->transfer_doc({{"operateType", "1"}, {"id", saved->id}, {"classifyId", category}},
+                         &context_, ok, fail);
     });
     QVERIFY(copied->id != saved->id);
     await_done([&](done_cb ok, failure_cb fail) {
-        rc->delete_doc({{"operateType", "3"}, {"id", copied->id}, {"classifyId", category}}, &context_, ok, fail);
+        rc->delete_doc({{"operateType", "3"}, {"id", copied->id}, {"classifyId", category}},
+                       &context_, ok, fail);
     });
 }
 

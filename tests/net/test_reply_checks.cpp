@@ -34,7 +34,8 @@ const QHash<QString, std::function<outcome_t(const QByteArray&)>>& checks() {
              const bool ok = check_envelope(QJsonDocument::fromJson(body), &m);
              return outcome_t{ok, m};
          }},
-        {"code", [](const QByteArray& body) {
+        {"code",
+         [](const QByteArray& body) {
              QString m;
              const bool ok = check_code(body, &m);
              return outcome_t{ok, m};
@@ -76,6 +77,7 @@ private slots:
     void relogin_only_above_4399_data();
     void relogin_only_above_4399();
     void results();
+    void script_list_follows_the_shared_rules();
 
 private:
     int relogins_ = 0;
@@ -83,7 +85,8 @@ private:
 };
 
 void test_reply_checks::initTestCase() {
-    event_bus::instance()->subscribe(events::relogin, &context_, [this](const QVariantList&) { ++relogins_; });
+    event_bus::instance()->subscribe(events::relogin, &context_,
+                                     [this](const QVariantList&) { ++relogins_; });
 }
 
 void test_reply_checks::messages_data() {
@@ -94,15 +97,18 @@ void test_reply_checks::messages_data() {
     const QByteArray ok_empty_object = R"({"code":200,"msg":"ok","data":{}})";
     const QByteArray ok_array = R"({"code":200,"msg":"ok","data":[]})";
     const QByteArray refused = R"({"code":500,"msg":"服务器错误","data":{}})";
-    auto row = [](const char* name, const char* check, const QByteArray& body, bool ok, const QString& message) {
+    auto row = [](const char* name, const char* check, const QByteArray& body, bool ok,
+                  const QString& message) {
         QTest::newRow(name) << QString(check) << body << ok << message;
     };
     // Strict and simple envelope checks.
     row("envelope empty", "envelope", "", false, "请求异常");
     row("envelope array", "envelope", "[1]", false, "请求异常");
     row("envelope no msg", "envelope", R"({"code":200,"data":{}})", false, "响应字段缺失");
-    row("envelope data null", "envelope", R"({"code":200,"msg":"ok","data":null})", false, "响应字段数据缺失");
-    row("envelope data null before code", "envelope", R"({"code":500,"msg":"x","data":null})", false, "响应字段数据缺失");
+    row("envelope data null", "envelope", R"({"code":200,"msg":"ok","data":null})", false,
+        "响应字段数据缺失");
+    row("envelope data null before code", "envelope", R"({"code":500,"msg":"x","data":null})",
+        false, "响应字段数据缺失");
     row("envelope refused", "envelope", refused, false, "服务器错误");
     row("envelope ok", "envelope", ok_empty_object, true, "");
     row("code not json", "code", "<html>", false, "请求异常");
@@ -111,22 +117,28 @@ void test_reply_checks::messages_data() {
     row("code ok without data", "code", R"({"code":200})", true, "");
     // Login.
     row("login not json", "login", "oops", false, "登录请求异常");
-    row("login refused", "login", R"({"code":401,"msg":"用户名或密码错误"})", false, "用户名或密码错误");
+    row("login refused", "login", R"({"code":401,"msg":"用户名或密码错误"})", false,
+        "用户名或密码错误");
     row("login no code", "login", R"({"msg":"x","data":{"jwtToken":"t"}})", false, "x");
-    row("login data not object", "login", R"({"code":200,"msg":"","data":"t"})", false, "请求响应字段不兼容");
-    row("login no token", "login", R"({"code":200,"msg":"","data":{}})", false, "响应中授权信息缺失");
+    row("login data not object", "login", R"({"code":200,"msg":"","data":"t"})", false,
+        "请求响应字段不兼容");
+    row("login no token", "login", R"({"code":200,"msg":"","data":{}})", false,
+        "响应中授权信息缺失");
     row("login ok", "login", R"({"code":200,"msg":"","data":{"jwtToken":"t"}})", true, "");
     row("login info data array", "login info", ok_array, false, "响应数据字段类型不兼容");
     // Categories and scripts.
     row("category not json", "category", "", false, "请求异常");
     row("category no code", "category", R"({"data":{}})", false, "响应字段格式异常");
-    row("category no name", "category", R"({"code":200,"msg":"","data":{"id":"5"}})", false, "响应字段格式异常");
+    row("category no name", "category", R"({"code":200,"msg":"","data":{"id":"5"}})", false,
+        "响应字段格式异常");
     row("category refused", "category", refused, false, "服务器错误");
     row("category refused without msg", "category", R"({"code":500})", false, "请求失败");
-    row("category ok", "category", R"({"code":200,"msg":"","data":{"classifyName":"a"}})", true, "");
+    row("category ok", "category", R"({"code":200,"msg":"","data":{"classifyName":"a"}})", true,
+        "");
     row("created without msg", "created category", R"({"code":200,"data":{}})", false, "");
     row("created missing data", "created category", R"({"code":200,"msg":"m"})", false, "m");
-    row("created data array", "created category", R"({"code":200,"msg":"","data":[]})", false, "响应数据字段不兼容");
+    row("created data array", "created category", R"({"code":200,"msg":"","data":[]})", false,
+        "响应数据字段不兼容");
     row("created refused", "created category", refused, false, "服务器错误");
     row("flat not array", "flat categories", ok_empty_object, false, "数据类型不兼容");
     row("nested not array", "nested categories", ok_empty_object, true, "");
@@ -142,9 +154,12 @@ void test_reply_checks::messages_data() {
     row("stickers not array", "stickers", ok_empty_object, false, "响应字段类型不兼容");
     row("sticker missing", "sticker", R"({"code":200,"data":{}})", false, "请求响应字段不兼容");
     row("sticker data not object", "sticker", R"({"code":200,"msg":"","data":5})", true, "");
-    row("stickers blocking refused code", "stickers blocking", R"({"code":500,"msg":"x","data":[]})", true, "");
-    row("stickers blocking missing", "stickers blocking", R"({"code":200,"data":[]})", false, "响应字段不兼容");
-    row("stickers blocking not array", "stickers blocking", ok_empty_object, false, "响应字段类型不兼容");
+    row("stickers blocking refused code", "stickers blocking",
+        R"({"code":500,"msg":"x","data":[]})", true, "");
+    row("stickers blocking missing", "stickers blocking", R"({"code":200,"data":[]})", false,
+        "响应字段不兼容");
+    row("stickers blocking not array", "stickers blocking", ok_empty_object, false,
+        "响应字段类型不兼容");
     row("phrase missing", "phrase", R"({"code":200,"data":{}})", false, "响应字段缺失");
     row("phrase data array", "phrase", ok_array, false, "响应字段类型异常");
     row("phrase data empty", "phrase", ok_empty_object, false, "响应内容缺失");
@@ -188,8 +203,9 @@ void test_reply_checks::relogin_only_above_4399_data() {
     QTest::addColumn<QString>("check");
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("relogins");
-    for (const char* check : {"envelope", "code", "login", "category", "script", "phrases", "update", "apps",
-                              "manage", "file", "created category", "keys", "sticker"}) {
+    for (const char* check :
+         {"envelope", "code", "login", "category", "script", "phrases", "update", "apps", "manage",
+          "file", "created category", "keys", "sticker"}) {
         QTest::newRow(qPrintable(QString("%1 4400").arg(check))) << QString(check) << 4400 << 1;
         QTest::newRow(qPrintable(QString("%1 4399").arg(check))) << QString(check) << 4399 << 0;
     }
@@ -255,6 +271,49 @@ void test_reply_checks::results() {
     QCOMPARE(nested.value.value("-1").children[0]->id, QString("b"));
     QCOMPARE(nested.value.value("b").children[0]->id, QString("b2"));
     QCOMPARE(nested.value.value("b").children[1]->id, QString("b1"));
+}
+
+void test_reply_checks::script_list_follows_the_shared_rules() {
+    // The script list has its own fast reader: envelopes answer as the strict check does...
+    for (const QByteArray& body :
+         {QByteArray(""), QByteArray("[1]"), QByteArray("{bad"),
+          QByteArray(R"({"code":200,"data":[]})"), QByteArray(R"({"msg":"x","data":[]})"),
+          QByteArray(R"({"code":200,"msg":"ok","data":null})"),
+          QByteArray(R"({"code":null,"msg":"ok","data":[]})"),
+          QByteArray(R"({"code":500,"msg":"坏了","data":[]})"),
+          QByteArray(R"({"code":"200","msg":"text code","data":[]})"),
+          QByteArray(R"({"code":200.5,"msg":"m","data":[]})"),
+          QByteArray(R"({"code":200,"msg":5,"data":[]})")}) {
+        QString expected;
+        const bool envelope_ok = check_envelope(QJsonDocument::fromJson(body), &expected);
+        const auto list = check_script_list(body);
+        QCOMPARE(list.ok, envelope_ok);
+        QVERIFY2(list.message == expected, body.constData());
+    }
+    // ...and records read as script_node_t::from_json reads them.
+    const QByteArray items = R"([
+        {"id":"1","speechContentKeywords":"${#ff0000}红","speechContent":"<p>é ${日期} 😀</p>","sort":12.9,
+         "deptId":"","classifyId":"9","classifyType":"0","customShortcuts":"k","creatorAccount":"a",
+         "lastUpdateAccount":"b","createTime":"t1","lastUpdateDate":"t2"},
+        {"id":17,"speechContentKeywords":null,"speechContent":true,"sort":"12","deptId":3,"classifyId":"9",
+         "classifyType":"0"},
+        {"id":"big","speechContentKeywords":"","speechContent":"","sort":-4,"deptId":"","classifyId":"9",
+         "classifyType":"2","extra":{"nested":[1,2]}}])";
+    const auto list = check_script_list(R"({"code":200,"msg":"","data":)" + items + "}");
+    const QJsonArray reference = QJsonDocument::fromJson(items).array();
+    QCOMPARE(list.value.size(), reference.size());
+    for (int i = 0; i < reference.size(); ++i) {
+        const script_node_spt expected = script_node_t::from_json(reference[i].toObject());
+        const script_node_spt& got = list.value[i];
+        QCOMPARE(got->id, expected->id);
+        QCOMPARE(got->speechContentKeywords, expected->speechContentKeywords);
+        QCOMPARE(got->speechContent, expected->speechContent);
+        QCOMPARE(got->sort, expected->sort);
+        QCOMPARE(got->deptId, expected->deptId);
+        QCOMPARE(got->classifyType, expected->classifyType);
+        QCOMPARE(got->customShortcuts, expected->customShortcuts);
+        QCOMPARE(got->lastUpdateDate, expected->lastUpdateDate);
+    }
 }
 
 QTEST_GUILESS_MAIN(test_reply_checks)

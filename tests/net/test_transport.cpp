@@ -84,7 +84,8 @@ void test_transport::post_without_body_sends_empty_object() {
     QCOMPARE(request.headers.value("content-type"), QByteArray("application/json"));
 
     client.get(server_.base_url() + "/tavorine/y", {}, {});
-    QCOMPARE(server_.requests().last().headers.value("content-type"), QByteArray("application/json"));
+    QCOMPARE(server_.requests().last().headers.value("content-type"),
+             QByteArray("application/json"));
 }
 
 void test_transport::query_items_in_key_order() {
@@ -99,31 +100,36 @@ void test_transport::token_on_every_request_but_login() {
     server_.reply_with(R"({"code":200,"msg":"","data":{"jwtToken":"secret-token"}})");
     QObject context;
     bool logged_in = false;
-    request_center::instance()->login({{"account", "a"}, {"password", "p"}}, &context,
-                                      [&] { logged_in = true; }, [](const QString&) {});
+    request_center::instance()->login(
+        {{"account", "a"}, {"password", "p"}}, &context, [&] { logged_in = true; },
+        [](const QString&) {});
     QTRY_VERIFY(logged_in);
     const auto login = server_.requests().last();
     QVERIFY(!login.headers.contains("authorities"));
-    QCOMPARE(QJsonDocument::fromJson(login.body).object().value("account").toString(), QString("a"));
+    QCOMPARE(QJsonDocument::fromJson(login.body).object().value("account").toString(),
+             QString("a"));
     QCOMPARE(data_center::instance().token(), QString("secret-token"));
 
     server_.reply_with(R"({"code":200,"msg":"","data":[]})");
     bool done = false;
-    request_center::instance()->query_scripts({{"classifyId", "1"}}, &context,
-                                              [&](const script_list_t&) { done = true; }, [](const QString&) {});
+    request_center::instance()->query_scripts(
+        {{"classifyId", "1"}}, &context, [&](const script_list_t&) { done = true; },
+        [](const QString&) {});
     QTRY_VERIFY(done);
     QCOMPARE(server_.requests().last().headers.value("authorities"), QByteArray("secret-token"));
 
     // The phrase deletion sends its id as a query item of a GET.
     done = false;
-    request_center::instance()->delete_phrase({{"id", "42"}}, &context, [&] { done = true; }, [](const QString&) {});
+    request_center::instance()->delete_phrase(
+        {{"id", "42"}}, &context, [&] { done = true; }, [](const QString&) {});
     QTRY_VERIFY(done);
     QCOMPARE(server_.requests().last().method, QByteArray("GET"));
     QCOMPARE(QUrlQuery(server_.requests().last().url).queryItemValue("id"), QString("42"));
 }
 
 void test_transport::one_callback_on_the_context_thread() {
-    server_.reply_with(R"({"code":200,"msg":"","data":{"id":"9","phraseContent":"好的","validStatus":0,"sort":1}})");
+    server_.reply_with(
+        R"({"code":200,"msg":"","data":{"id":"9","phraseContent":"好的","validStatus":0,"sort":1}})");
     QObject context;
     int successes = 0, failures = 0;
     QThread* thread = nullptr;
@@ -174,33 +180,40 @@ void test_transport::connection_refused_reports_request_failure() {
 
 void test_transport::silent_server_ends_by_inactivity_timeout() {
     http_client::set_default_inactivity_timeout(300);
-    server_.set_script([](const fixture_http_server::request_t&) { return fixture_http_server::reply_t{200, {}, true}; });
+    server_.set_script([](const fixture_http_server::request_t&) {
+        return fixture_http_server::reply_t{200, {}, true};
+    });
     QObject context;
     QString message;
     bool failed = false;
     QElapsedTimer clock;
     clock.start();
-    request_center::instance()->get_login_info({}, &context, [](const user_login_info_spt&) {},
-                                               [&](const QString& m) {
-                                                   failed = true;
-                                                   message = m;
-                                               });
+    request_center::instance()->get_login_info(
+        {}, &context, [](const user_login_info_spt&) {},
+        [&](const QString& m) {
+            failed = true;
+            message = m;
+        });
     QTRY_VERIFY_WITH_TIMEOUT(failed, 10000);
     QVERIFY(clock.elapsed() >= 250);
     QCOMPARE(message, QStringLiteral("请求异常"));
     const QStringList lines = log_lines();
-    QVERIFY(std::any_of(lines.begin(), lines.end(),
-                        [](const QString& l) { return l.startsWith("[warning] http request failed, reason: "); }));
+    QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
+        return l.startsWith("[warning] http request failed, reason: ");
+    }));
 }
 
 void test_transport::closed_context_gets_no_callback_and_no_thread_stays() {
     http_client::set_default_inactivity_timeout(400);
-    server_.set_script([](const fixture_http_server::request_t&) { return fixture_http_server::reply_t{200, {}, true}; });
+    server_.set_script([](const fixture_http_server::request_t&) {
+        return fixture_http_server::reply_t{200, {}, true};
+    });
     const int before = http_worker::live_threads();
     int callbacks = 0;
     auto* context = new QObject;
-    request_center::instance()->query_docs({}, context, [&](const docs_by_category_t&) { ++callbacks; },
-                                           [&](const QString&) { ++callbacks; });
+    request_center::instance()->query_docs(
+        {}, context, [&](const docs_by_category_t&) { ++callbacks; },
+        [&](const QString&) { ++callbacks; });
     QTRY_COMPARE(server_.requests().isEmpty() ? 0 : 1, 1); // the request is in flight
     QCOMPARE(http_worker::live_threads(), before + 1);
     delete context; // the widget closes mid-request
