@@ -1,0 +1,57 @@
+#pragma once
+
+#include "sync/cache_manager.h"
+
+#include <QList>
+#include <QMutex>
+#include <QNetworkAccessManager>
+#include <QObject>
+
+class QNetworkReply;
+class QSaveFile;
+
+namespace quorvel {
+
+// Fetches files into given local paths, several at a time. A file is written
+// beside its target and moved into place only when the whole download
+// succeeded, so a failed download leaves the previous file as it was.
+class batch_download : public QObject {
+    Q_OBJECT
+public:
+    explicit batch_download(QObject* parent = nullptr);
+    ~batch_download() override;
+
+    void set_max_parallel(int count) { max_parallel_ = count; }
+    // One task per local path: the last task of a path wins.
+    void add_tasks(const QList<download_task_spt>& tasks);
+    void add_task(int kind, const QString& remote, const QString& local_path);
+    void start();
+
+signals:
+    void task_finished(QString remote_path);
+    void task_failed(QString remote_path, QString err);
+    void task_progress(QString remote_path, qint64 sended_bytes, qint64 total_bytes);
+    void all_tasks_finished();
+
+private:
+    struct transfer_t {
+        download_task_spt task;
+        QSaveFile* file = nullptr;
+    };
+
+    void dispatch();
+    void on_finished(QNetworkReply* reply);
+    void count_done();
+    void check_complete();
+
+    int max_parallel_ = 6;
+    int total_ = 0;
+    int done_ = 0;
+    bool running_ = false;
+    QNetworkAccessManager network_;
+    QHash<QNetworkReply*, transfer_t> active_;
+    QList<download_task_spt> queue_;
+    QMutex mutex_;
+};
+
+} // namespace quorvel

@@ -1,0 +1,195 @@
+#include "sync/cache_manager.h"
+
+#include "app/app_paths.h"
+#include "integration/links.h"
+#include "model/data_center.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUrl>
+#include <QUuid>
+
+namespace quorvel {
+
+cache_manager* cache_manager::instance() {
+    static cache_manager* manager = new cache_manager();
+    return manager;
+}
+
+QString cache_manager::account_dir(const QString& folder) const {
+    return app_paths::instance().cache_dir() + data_center::instance().account() + QLatin1Char('/') + folder +
+           QLatin1Char('/');
+}
+
+void cache_manager::record(const QString& key, const QString& path) {
+    QMutexLocker lock(&mutex_);
+    paths_.insert(key, path);
+}
+
+QString cache_manager::local_path(const QString& key) const {
+    QMutexLocker lock(&mutex_);
+    return paths_.value(key);
+}
+
+QString cache_manager::path_by_id(const QString& folder, const QString& id, const QString& name,
+                                  const QString& suffix) {
+    const QString dotted = suffix.startsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix;
+    const QString path = account_dir(folder) + id + QLatin1Char('/') + (name.isEmpty() ? id : name) + dotted;
+    record(id, path);
+    return path;
+}
+
+QString cache_manager::path_by_address(const QString& folder, const QString& address, const QString& name,
+                                       const QString& suffix) {
+    const QFileInfo remote(QUrl(address).path(QUrl::FullyDecoded));
+    const QString path = account_dir(folder) + remote.completeBaseName() + QLatin1Char('/') + name +
+                         QLatin1Char('.') + (suffix.isEmpty() ? remote.suffix() : suffix);
+    record(address, path);
+    return path;
+}
+
+QString cache_manager::path_by_fresh_id(const QString& folder, const QString& address) const {
+    const QFileInfo remote(QUrl(address).path(QUrl::FullyDecoded));
+    return account_dir(folder) + QUuid::createUuid().toString(QUuid::Id128) + QLatin1Char('/') + remote.fileName();
+}
+
+QString cache_manager::sticker_path(const sticker_node_spt& sticker) {
+    if (!sticker)
+        return {};
+    if (sticker->emojiType == QLatin1String("2"))
+        return path_by_address(QStringLiteral("clouddoc"), sticker->emojiContent, sticker->emojiContentMatchKeywords,
+                               QString());
+    if (sticker->emojiType == QLatin1String("3") && sticker->nasFile) {
+        const QString name = sticker->emojiContentMatchKeywords.isEmpty() ? sticker->nasFile->localFileName
+                                                                          : sticker->emojiContentMatchKeywords;
+        return path_by_id(QStringLiteral("clouddoc"), sticker->fileId, name, sticker->nasFile->fileSuffix);
+    }
+    return {};
+}
+
+QString cache_manager::doc_path(const doc_node_spt& doc) {
+    if (!doc)
+        return {};
+    if (doc->fileType == QLatin1String("0"))
+        return path_by_address(QStringLiteral("clouddoc"), doc->fileContent, doc->fileName, doc->fileSuffix);
+    if (doc->fileType == QLatin1String("3") && doc->nasFile) {
+        const QString name = !doc->fileName.isEmpty() && !doc->fileSuffix.isEmpty() ? doc->fileName
+                                                                                     : doc->nasFile->localFileName;
+        return path_by_id(QStringLiteral("clouddoc"), doc->fileId, name, doc->fileSuffix);
+    }
+    return {};
+}
+
+// ---- tasks ----
+
+download_task_spt make_sticker_task(const sticker_node_spt& sticker) {
+    if (!sticker)
+        return {};
+    if (sticker->emojiType == QLatin1String("2"))
+        return download_task_spt::create(
+            download_task_t{0, sticker->emojiContent, cache_manager::instance()->sticker_path(sticker)});
+    if (sticker->emojiType == QLatin1String("3") && sticker->nasFile)
+        return download_task_spt::create(
+            download_task_t{1, sticker->fileId, cache_manager::instance()->sticker_path(sticker)});
+    return {};
+}
+
+download_task_spt make_doc_task(const doc_node_spt& doc) {
+    if (!doc)
+        return {};
+    if (doc->fileType == QLatin1String("0"))
+        return download_task_spt::create(download_task_t{0, doc->fileContent, cache_manager::instance()->doc_path(doc)});
+    if (doc->fileType == QLatin1String("3")) // without nasFile the path is empty and the download fails
+        return download_task_spt::create(download_task_t{1, doc->fileId, cache_manager::instance()->doc_path(doc)});
+    return {};
+}
+
+QList<download_task_spt> make_script_tasks(const script_node_spt& script) {
+    QList<download_task_spt> tasks;
+    if (!script)
+        return tasks;
+    cache_manager* cache = cache_manager::instance();
+    const QString folder = QStringLiteral("clouddoc");
+    for (const QString& raw : extract_links(script->speechContent)) {
+        const QString link = unescape_entities(raw);
+        // Namespace and document-type addresses of exported HTML are not files.
+        if (link.startsWith(QLatin1String("http://www.w3.org")) || !link.startsWith(QLatin1String("http")))
+            continue;
+        const QHash<QString, QString> query = parse_query(link);
+        if (query.size() == 3 && query.contains(QStringLiteral("tovk_fileId"))) {
+            const QString id = query.value(QStringLiteral("tovk_fileId"));
+            tasks << download_task_spt::create(download_task_t{
+                1, id,
+                cache->path_by_id(folder, id, query.value(QStringLiteral("tovk_name")),
+                                  query.value(QStringLiteral("tovk_suffix")))});
+        } else if (query.size() == 2 && query.contains(QStringLiteral("tovk_name"))) {
+            const QUrl url(link);
+            const QString remote = url.isValid() ? url.adjusted(QUrl::RemoveQuery).toString() : link;
+            tasks << download_task_spt::create(download_task_t{
+                0, remote,
+                cache->path_by_address(folder, remote, query.value(QStringLiteral("tovk_name")),
+                                       query.value(QStringLiteral("tovk_suffix")))});
+        } else {
+            static const QStringList blocked = {QStringLiteral("html"), QStringLiteral("exe"), QStringLiteral("dll"),
+                                                QStringLiteral("ocx"), QStringLiteral("htm")};
+            const QString suffix = QFileInfo(link).suffix().toLower();
+            if (suffix.isEmpty() || blocked.contains(suffix))
+                continue;
+            const QString path = cache->path_by_fresh_id(folder, link);
+            cache->record(link, path);
+            tasks << download_task_spt::create(download_task_t{0, link, path});
+        }
+    }
+    return tasks;
+}
+
+// ---- copy ----
+
+bool copy_file(const QString& source, const QString& destination) {
+    QFile in(source);
+    if (!in.exists()) {
+        qWarning() << "Source file does not exist:" << source;
+        return false;
+    }
+    if (!QDir().mkpath(QFileInfo(destination).absolutePath()))
+        return false;
+    if (!in.open(QIODevice::ReadOnly)) {
+        qWarning() << "Failed to open source file:" << in.errorString();
+        return false;
+    }
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly)) {
+        qWarning() << "Failed to open destination file:" << out.errorString();
+        in.close();
+        return false;
+    }
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    while (!in.atEnd()) {
+        const qint64 read = in.read(block.data(), block.size());
+        if (read <= 0) {
+            if (in.error() == QFileDevice::NoError)
+                break;
+            qWarning() << "Error reading source file:" << in.errorString();
+            in.close();
+            out.cancelWriting();
+            return false;
+        }
+        if (out.write(block.constData(), read) < read) {
+            qWarning() << "Error writing to destination file:" << out.errorString();
+            in.close();
+            out.cancelWriting();
+            return false;
+        }
+    }
+    in.close();
+    if (!out.commit()) {
+        qWarning() << "Failed to commit destination file:" << out.errorString();
+        return false;
+    }
+    QFile::setPermissions(destination, QFile::permissions(source));
+    return true;
+}
+
+} // namespace quorvel

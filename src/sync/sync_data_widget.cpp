@@ -1,0 +1,342 @@
+#include "sync/sync_data_widget.h"
+
+#include "app/app_paths.h"
+#include "app/settings_store.h"
+#include "model/data_center.h"
+#include "net/base_url.h"
+#include "net/blocking_requests.h"
+#include "sync/batch_download.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QThread>
+#include <QVBoxLayout>
+#include <spdlog/spdlog.h>
+
+namespace quorvel {
+
+namespace {
+
+const QString attachments_marker = QStringLiteral("{7B102D60-2316-4F07-8A66-B3AE3DEFA985}");
+// A sticker the server lists for every account whose image is never fetched.
+const QString never_downloaded_sticker = QStringLiteral("69155488272dbf6d34c29909");
+
+sync_data_widget::window_factory_t& main_window_factory() {
+    static sync_data_widget::window_factory_t factory;
+    return factory;
+}
+
+QString local_sha256(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+std::string utf8(const QString& text) { return text.toStdString(); }
+
+// Adds every entry of a tree into another (the document table holds two parts).
+void merge_tree(category_tree_t& into, const category_tree_t& from) {
+    for (auto it = from.constBegin(); it != from.constEnd(); ++it) {
+        category_entry_t& entry = into[it.key()];
+        if (it->node)
+            entry.node = it->node;
+        entry.children.append(it->children);
+    }
+}
+
+} // namespace
+
+void sync_data_widget::set_main_window_factory(window_factory_t factory) {
+    main_window_factory() = std::move(factory);
+}
+
+sync_data_widget::sync_data_widget(QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint), status_(new QLabel(QStringLiteral("正在同步话术数据......"))),
+      bar_(new QProgressBar) {
+    setFixedSize(400, 300);
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel);
+    layout->addLayout(top);
+    auto* panel = new QWidget;
+    panel->setFixedHeight(60);
+    auto* panel_layout = new QVBoxLayout(panel);
+    panel_layout->addWidget(status_);
+    panel_layout->addWidget(bar_);
+    layout->addWidget(panel);
+    bar_->setRange(0, 100);
+    bar_->setValue(0);
+}
+
+int sync_data_widget::progress() const { return bar_->value(); }
+QString sync_data_widget::status_text() const { return status_->text(); }
+
+void sync_data_widget::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (started_)
+        return;
+    started_ = true;
+    connect(this, &sync_data_widget::update_progress, this, &sync_data_widget::on_update_progress);
+    connect(this, &sync_data_widget::request_finished, this, &sync_data_widget::on_data_sync_finished);
+    connect(this, &sync_data_widget::download_clouddoc_requested, this, &sync_data_widget::on_download_clouddoc);
+
+    auto* thread = new QThread(this);
+    auto* context = new QObject;
+    context->moveToThread(thread);
+    connect(thread, &QThread::started, context, [this, thread] {
+        run_queries();
+        thread->quit();
+    });
+    connect(thread, &QThread::finished, context, &QObject::deleteLater);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start(QThread::InheritPriority);
+}
+
+// ---- query phase, on the worker thread ----
+
+void sync_data_widget::run_queries() {
+    data_center& dc = data_center::instance();
+    http_client client;
+    QString message;
+
+    if (auto info = check_version_update_blocking(client, is_intranet_build(), &message))
+        dc.version_info = info;
+    else
+        spdlog::warn("check update failed, reason: {}", utf8(message));
+
+    supported_apps_t apps;
+    if (query_supported_apps(client, &apps, &message))
+        dc.supported_apps = apps;
+    else
+        spdlog::info("get app feature failed, reason: {}", utf8(message));
+
+    query_script_categories(client);
+    query_documents(client);
+    emit update_progress(20, QStringLiteral("同步分类信息完成"));
+
+    query_scripts(client);
+    emit update_progress(40, QStringLiteral("同步话术信息完成"));
+
+    query_stickers(client);
+
+    emit update_progress(60, QStringLiteral("正在同步快捷短语..."));
+    phrase_map_t phrases;
+    if (query_phrases(client, &phrases, &message))
+        dc.phrases = phrases;
+    else
+        spdlog::warn("query phrase failed, reason: {}", utf8(message));
+
+    emit update_progress(70, QStringLiteral("正在同步表情及云文档..."));
+    emit download_clouddoc_requested();
+}
+
+void sync_data_widget::query_script_categories(http_client& client) {
+    data_center& dc = data_center::instance();
+    QString message;
+    for (int type : {0, 1}) {
+        category_tree_t tree;
+        if (fetch_category_tree(client, QStringLiteral("310"), QString::number(type), QString(), &tree, &message))
+            dc.script_categories[type] = tree;
+        else
+            spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
+                                                : "get #1 categories failed, reason: {}"),
+                         utf8(message));
+    }
+    for (const QString& dept : dc.departments().keys()) {
+        category_tree_t tree;
+        if (fetch_category_tree(client, QStringLiteral("310"), QStringLiteral("2"), dept, &tree, &message))
+            dc.dept_script_categories.insert(dept, tree);
+        else
+            spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(message));
+    }
+}
+
+void sync_data_widget::query_documents(http_client& client) {
+    data_center& dc = data_center::instance();
+    QString message;
+    category_tree_t table;
+    if (fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("0"), QString(), &table, &message)) {
+        category_node_spt attachments;
+        for (const category_node_spt& node : table.value(top_level_id).children)
+            if (!attachments && node->classifyName.startsWith(attachments_marker))
+                attachments = node;
+        for (auto it = table.constBegin(); !attachments && it != table.constEnd(); ++it)
+            if (it->node && it->node->classifyName.startsWith(attachments_marker))
+                attachments = it->node;
+        if (!attachments) {
+            attachments = create_category_blocking(client,
+                                                   {{"classifyName", attachments_marker},
+                                                    {"clientBusinessType", "320"},
+                                                    {"classifyType", "0"},
+                                                    {"superiorId", "-1"},
+                                                    {"deptId", "-1"}},
+                                                   &message);
+            if (attachments)
+                add_to_tree(table, attachments);
+        }
+        if (attachments)
+            dc.attachments_category = attachments;
+    } else {
+        spdlog::warn("query public doc categories failed, reason: {}", utf8(message));
+        qDebug() << message;
+    }
+
+    category_tree_t personal;
+    if (!fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("1"), QString(), &personal, &message)) {
+        spdlog::warn("query personal doc category failed, reason: {} ", utf8(message));
+        return;
+    }
+    merge_tree(table, personal);
+    dc.doc_categories = table;
+
+    docs_by_category_t docs;
+    const json_map_t params{{"account", dc.account()}, {"fileId", ""},   {"classifyId", ""},
+                            {"deptId", ""},            {"fileName", ""}, {"fileSuffix", ""},
+                            {"fileType", ""},          {"taskId", ""},   {"keywords", ""},
+                            {"customShortcuts", ""}};
+    if (!query_docs_blocking(client, params, &docs, &message))
+        return;
+    dc.merge_docs(docs);
+
+    // Small documents come along at start, as the settings allow.
+    const auto settings = open_ini(app_paths::instance().settings_file());
+    if (settings->status() != QSettings::NoError)
+        return;
+    const int download = read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_switch)).toInt();
+    const qint64 limit =
+        qint64(read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_size)).toInt()) * 1048576;
+    if (download == 0)
+        return;
+    for (const QList<doc_node_spt>& list : docs)
+        for (const doc_node_spt& doc : list)
+            if (doc->fileSize <= limit)
+                if (download_task_spt task = make_doc_task(doc))
+                    tasks_ << task;
+}
+
+void sync_data_widget::query_scripts(http_client& client) {
+    QString message;
+    scripts_by_category_t scripts;
+    for (int type : {0, 1, 2})
+        if (!query_scripts_of_type(client, QString::number(type), &scripts, &message))
+            spdlog::warn("query script #{} failed, reason: {}", type, utf8(message));
+    data_center::instance().scripts_by_category = scripts;
+    for (const QList<script_node_spt>& list : scripts)
+        for (const script_node_spt& script : list)
+            tasks_ << make_script_tasks(script);
+}
+
+void sync_data_widget::query_stickers(http_client& client) {
+    data_center& dc = data_center::instance();
+    QString message;
+    query_all_stickers(client,
+                       {{"classifyId", ""}, {"emojiContentDesc", ""}, {"emojiContentMatchKeywords", ""}, {"emojiType", ""}},
+                       &message);
+    emit update_progress(50, QStringLiteral("正在同步表情信息..."));
+    for (int type : {0, 1}) {
+        category_tree_t tree;
+        if (query_sticker_categories(client, QString::number(type), QString(), &tree, &message))
+            dc.sticker_categories[type] = tree;
+        else
+            spdlog::warn(fmt::runtime(type == 0 ? "query #0 sticker failed, reason: {}"
+                                                : "query #1 sticker failed, reason: {}"),
+                         utf8(message));
+    }
+    for (const QString& dept : dc.departments().keys()) {
+        category_tree_t tree;
+        if (query_sticker_categories(client, QStringLiteral("2"), dept, &tree, &message))
+            dc.dept_sticker_categories.insert(dept, tree);
+        else
+            spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(message));
+    }
+    for (const QList<sticker_node_spt>& list : dc.stickers_by_category)
+        for (const sticker_node_spt& sticker : list)
+            if (sticker->id != never_downloaded_sticker)
+                if (download_task_spt task = make_sticker_task(sticker))
+                    tasks_ << task;
+}
+
+// ---- download phase, on the GUI thread ----
+
+void sync_data_widget::on_update_progress(int progress, QString text) {
+    status_->setText(text);
+    bar_->setValue(progress);
+}
+
+void sync_data_widget::on_download_clouddoc() {
+    auto* client = new http_client(this);
+    QList<download_task_spt> kept;
+    for (const download_task_spt& task : tasks_) {
+        if (task->kind == 0) {
+            kept << task;
+            continue;
+        }
+        QString remote, message;
+        if (!query_file_sha256(*client, task->remote, &remote, &message)) {
+            qDebug() << task->remote + ", error : " + message;
+            spdlog::warn("query file detial failed: {}", utf8(message));
+            continue;
+        }
+        const QString local = local_sha256(task->local_path);
+        if (remote == local)
+            continue;
+        qDebug() << "remote hash: " + remote + ", local hash: " + local;
+        spdlog::warn("hash not equal {} : {}", utf8(remote), utf8(local));
+        kept << task;
+    }
+    client->deleteLater();
+    spdlog::info("before filter total {} download tasks", tasks_.size());
+    tasks_ = kept;
+    spdlog::info("after filter total {} download tasks", tasks_.size());
+
+    downloader_ = new batch_download(this);
+    downloader_->set_max_parallel(6);
+    connect(downloader_, &batch_download::task_finished, this, &sync_data_widget::task_finished);
+    connect(downloader_, &batch_download::task_failed, this, &sync_data_widget::task_failed);
+    connect(downloader_, &batch_download::all_tasks_finished, this, &sync_data_widget::all_tasks_finished);
+    if (tasks_.isEmpty()) {
+        spdlog::info("no download tasks");
+        emit request_finished();
+        return;
+    }
+    downloader_->add_tasks(tasks_);
+    total_ = tasks_.size();
+    spdlog::info("start {} download tasks", total_);
+    downloader_->start();
+}
+
+void sync_data_widget::advance_download() {
+    ++done_;
+    const int progress = static_cast<int>(float(done_) * 30.0f / float(total_) + 70.0f);
+    emit update_progress(progress, QStringLiteral("正在同步表情及云文档...(%1 / %2)").arg(done_).arg(total_));
+}
+
+void sync_data_widget::task_finished(QString) { advance_download(); }
+
+void sync_data_widget::task_failed(QString uri, QString err) {
+    spdlog::warn("download task {} failed, reason: {}", utf8(uri), utf8(err));
+    qDebug() << uri + "同步失败：" + err;
+    advance_download();
+}
+
+void sync_data_widget::all_tasks_finished() {
+    spdlog::info("all download tasks finished");
+    emit request_finished();
+}
+
+void sync_data_widget::on_data_sync_finished() {
+    if (main_window_factory())
+        if (QWidget* window = main_window_factory()())
+            window->show();
+    close();
+}
+
+} // namespace quorvel

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "sync/cache_manager.h"
+
+#include <QDialog>
+#include <QList>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+
+namespace quorvel {
+
+class batch_download;
+
+// Between login and the main window: loads the whole library into the store
+// on a worker thread, then brings the file cache up to date on the GUI
+// thread, then opens the main window and closes.
+class sync_data_widget : public QDialog {
+    Q_OBJECT
+public:
+    explicit sync_data_widget(QWidget* parent = nullptr);
+
+    // What on_data_sync_finished opens; the entry point sets the main window.
+    using window_factory_t = std::function<QWidget*()>;
+    static void set_main_window_factory(window_factory_t factory);
+
+    int progress() const;
+    QString status_text() const;
+
+signals:
+    void request_finished();
+    void update_progress(int progress, QString text);
+    void download_clouddoc_requested();
+
+public slots:
+    void on_update_progress(int progress, QString text);
+    void on_data_sync_finished();
+    void on_download_clouddoc();
+    void task_finished(QString uri);
+    void task_failed(QString uri, QString err);
+    void all_tasks_finished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void run_queries();
+    void query_script_categories(class http_client& client);
+    void query_documents(class http_client& client);
+    void query_scripts(class http_client& client);
+    void query_stickers(class http_client& client);
+    void advance_download();
+
+    bool started_ = false;
+    QLabel* status_;
+    QProgressBar* bar_;
+    QList<download_task_spt> tasks_;
+    batch_download* downloader_ = nullptr;
+    int done_ = 0;
+    int total_ = 0;
+};
+
+} // namespace quorvel
