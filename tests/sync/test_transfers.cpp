@@ -1,0 +1,196 @@
+// Batch downloads and uploads, and the script editor's upload dialog, against quorvel-server.
+#include "model/data_center.h"
+#include "net/blocking_requests.h"
+#include "server_fixture.h"
+#include "sync/batch_download.h"
+#include "sync/batch_upload.h"
+#include "sync/script_upload_files_dialog.h"
+
+#include <QJsonArray>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace quorvel;
+
+class test_transfers : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void duplicate_local_paths_give_one_transfer();
+    void one_failure_among_three_and_reuse();
+    void failed_download_keeps_the_previous_file();
+    void upload_of_a_vanished_file_still_completes();
+    void refused_upload_reports_the_servers_msg();
+    void upload_dialog_retries_until_every_file_is_saved();
+
+private:
+    QString file_id(int index) const { return file_ids_.value(index); }
+    QString write_file(const QString& name, const QByteArray& content);
+
+    server_fixture server_;
+    QTemporaryDir dir_;
+    QStringList file_ids_;
+};
+
+void test_transfers::initTestCase() {
+    QVERIFY(server_.start());
+    qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
+    data_center::instance().clear();
+    data_center::instance().set_token(server_.login("agent", "agent123"));
+    const QJsonArray stickers = server_.post("/tavorine/clientKb/queryEmoji", {}, data_center::instance().token())
+                                    .data()
+                                    .toArray();
+    for (const QJsonValue& s : stickers)
+        file_ids_ << s.toObject().value("fileId").toString();
+    QVERIFY(file_ids_.size() >= 3);
+}
+
+QString test_transfers::write_file(const QString& name, const QByteArray& content) {
+    const QString path = dir_.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+    return path;
+}
+
+void test_transfers::duplicate_local_paths_give_one_transfer() {
+    batch_download downloads;
+    QSignalSpy finished(&downloads, &batch_download::task_finished);
+    QSignalSpy all(&downloads, &batch_download::all_tasks_finished);
+    const QString path = dir_.filePath("dup/one.png");
+    downloads.add_tasks({download_task_spt::create(download_task_t{1, file_id(0), path}),
+                         download_task_spt::create(download_task_t{1, file_id(1), path})});
+    downloads.start();
+    QTRY_COMPARE(all.count(), 1);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toString(), file_id(1)); // the last task of a path wins
+    QVERIFY(QFileInfo(path).size() > 0);
+    QCOMPARE(QDir(dir_.filePath("dup")).entryList(QDir::Files), QStringList{"one.png"}); // no leftovers
+}
+
+void test_transfers::one_failure_among_three_and_reuse() {
+    batch_download downloads;
+    downloads.set_max_parallel(2);
+    QSignalSpy finished(&downloads, &batch_download::task_finished);
+    QSignalSpy failed(&downloads, &batch_download::task_failed);
+    QSignalSpy all(&downloads, &batch_download::all_tasks_finished);
+    QSignalSpy progress(&downloads, &batch_download::task_progress);
+    downloads.add_task(1, file_id(0), dir_.filePath("three/a.png"));
+    downloads.add_task(1, "999999", dir_.filePath("three/missing.png"));
+    downloads.add_task(0, server_.base_url() + "/public/" + file_id(2), dir_.filePath("three/by-address.png"));
+    downloads.start();
+    QTRY_COMPARE(all.count(), 1);
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), QString("999999"));
+    QVERIFY(!QFile::exists(dir_.filePath("three/missing.png")));
+    QVERIFY(progress.count() >= 2);
+
+    // Used again after completion: a fresh count and a second report.
+    downloads.add_task(1, file_id(1), dir_.filePath("three/again.png"));
+    downloads.start();
+    QTRY_COMPARE(all.count(), 2);
+    QCOMPARE(finished.count(), 3);
+
+    // A local file that cannot be created fails at once and still completes the batch.
+    downloads.add_task(1, file_id(1), QString());
+    downloads.start();
+    QTRY_COMPARE(all.count(), 3);
+    QCOMPARE(failed.last().at(1).toString(), QStringLiteral("无法创建本地文件"));
+}
+
+void test_transfers::failed_download_keeps_the_previous_file() {
+    const QString path = write_file("kept.png", "the good copy");
+    batch_download downloads;
+    QSignalSpy failed(&downloads, &batch_download::task_failed);
+    QSignalSpy all(&downloads, &batch_download::all_tasks_finished);
+    downloads.add_task(1, "888888", path);
+    downloads.start();
+    QTRY_COMPARE(all.count(), 1);
+    QCOMPARE(failed.count(), 1);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("the good copy"));
+}
+
+void test_transfers::upload_of_a_vanished_file_still_completes() {
+    batch_upload uploads(QUrl(server_.base_url() + "/tavorine/nas/userUploadFileDirect"));
+    QSignalSpy finished(&uploads, &batch_upload::task_finished);
+    QSignalSpy failed(&uploads, &batch_upload::task_failed);
+    QSignalSpy all(&uploads, &batch_upload::all_tasks_finished);
+    const QString kept = write_file(QStringLiteral("留下.txt"), "stays");
+    const QString gone = write_file("gone.txt", "goes");
+    uploads.add_files({kept, gone});
+    QFile::remove(gone);
+    uploads.start();
+    QTRY_COMPARE(all.count(), 1);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).toString(), kept);
+    QVERIFY(!finished.first().at(1).toString().isEmpty()); // the file-store id
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("无法访问本地文件"));
+}
+
+void test_transfers::refused_upload_reports_the_servers_msg() {
+    const QString token = data_center::instance().token();
+    data_center::instance().set_token("expired");
+    batch_upload uploads(QUrl(server_.base_url() + "/tavorine/nas/userUploadFileDirect"));
+    QSignalSpy failed(&uploads, &batch_upload::task_failed);
+    QSignalSpy all(&uploads, &batch_upload::all_tasks_finished);
+    uploads.add_files({write_file("refused.txt", "x")});
+    uploads.start();
+    QTRY_COMPARE(all.count(), 1);
+    data_center::instance().set_token(token);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("登录已失效，请重新登录"));
+}
+
+void test_transfers::upload_dialog_retries_until_every_file_is_saved() {
+    http_client client;
+    QString message;
+    data_center::instance().attachments_category = create_category_blocking(
+        client,
+        {{"classifyName", "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}"}, {"clientBusinessType", "320"},
+         {"classifyType", "0"}, {"superiorId", "-1"}, {"deptId", "-1"}},
+        &message);
+    QVERIFY(data_center::instance().attachments_category);
+
+    const QStringList files = {write_file("a.pdf", "%PDF a"), write_file("b.mp4", "video"),
+                               write_file(QStringLiteral("说明.docx"), "doc")};
+    QFile::rename(files[1], files[1] + ".away"); // b.mp4 is missing at first
+    auto* dialog = new script_upload_files_dialog(nullptr, files);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QList<QList<QPair<QString, QFileInfo>>> done;
+    connect(dialog, &script_upload_files_dialog::upload_finished, this,
+            [&done](const QList<QPair<QString, QFileInfo>>& files) { done << files; });
+    dialog->show();
+    auto* retry = dialog->findChildren<QPushButton*>().value(0);
+    auto* status = dialog->findChild<QLabel*>();
+    QVERIFY(retry && retry->text() == QStringLiteral("重试"));
+    QTRY_VERIFY(retry->isVisible());
+    QCOMPARE(status->text(), QStringLiteral("部分文档未完全同步，请继续重试"));
+    QCOMPARE(done.count(), 0);
+
+    QFile::rename(files[1] + ".away", files[1]);
+    retry->click();
+    QTRY_COMPARE(done.count(), 1);
+    const auto result = done.first();
+    QCOMPARE(result.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(result[i].second.absoluteFilePath(), QFileInfo(files[i]).absoluteFilePath());
+        QVERIFY(!result[i].first.isEmpty());
+    }
+    // Each is now a document of the attachments category, marked as an attachment.
+    const QJsonArray docs = server_.post("/tavorine/clientKb/queryFile",
+                                         {{"classifyId", data_center::instance().attachments_category->id}},
+                                         data_center::instance().token())
+                                .data()
+                                .toArray();
+    QCOMPARE(docs.size(), 3);
+    QCOMPARE(docs[0].toObject().value("customShortcuts").toString(), QString("known"));
+}
+
+QTEST_MAIN(test_transfers)
+#include "test_transfers.moc"
