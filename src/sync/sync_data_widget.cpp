@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSet>
 #include <QThread>
 #include <QVBoxLayout>
 #include <spdlog/spdlog.h>
@@ -257,11 +258,17 @@ void sync_data_widget::query_stickers(http_client& client) {
         else
             spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(message));
     }
-    for (const QList<sticker_node_spt>& list : dc.stickers_by_category)
+    tasks_ << sticker_tasks(dc.stickers_by_category);
+}
+
+QList<download_task_spt> sync_data_widget::sticker_tasks(const QHash<QString, QList<sticker_node_spt>>& stickers) {
+    QList<download_task_spt> tasks;
+    for (const QList<sticker_node_spt>& list : stickers)
         for (const sticker_node_spt& sticker : list)
             if (sticker->id != never_downloaded_sticker)
                 if (download_task_spt task = make_sticker_task(sticker))
-                    tasks_ << task;
+                    tasks << task;
+    return tasks;
 }
 
 // ---- download phase, on the GUI thread ----
@@ -308,7 +315,12 @@ void sync_data_widget::on_download_clouddoc() {
         return;
     }
     downloader_->add_tasks(tasks_);
-    total_ = tasks_.size();
+    // The downloader keeps one task per local path (several scripts often link
+    // the same file); count what it will actually transfer, so progress ends at 100.
+    QSet<QString> paths;
+    for (const download_task_spt& task : tasks_)
+        paths.insert(task->local_path);
+    total_ = paths.size();
     spdlog::info("start {} download tasks", total_);
     downloader_->start();
 }

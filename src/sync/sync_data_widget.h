@@ -25,6 +25,9 @@ public:
     using window_factory_t = std::function<QWidget*()>;
     static void set_main_window_factory(window_factory_t factory);
 
+    // The downloads the stickers need (one sticker id is never fetched).
+    static QList<download_task_spt> sticker_tasks(const QHash<QString, QList<sticker_node_spt>>& stickers);
+
     int progress() const;
     QString status_text() const;
 

@@ -1,0 +1,203 @@
+// The start-up synchronisation against quorvel-server.
+#include "app/app_paths.h"
+#include "app/settings_store.h"
+#include "model/data_center.h"
+#include "server_fixture.h"
+#include "sync/cache_manager.h"
+#include "sync/sync_data_widget.h"
+
+#include <QJsonArray>
+#include <QtTest>
+
+using namespace quorvel;
+
+class test_sync_data : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void demo_library_arrives_whole();
+    void document_switch_and_size_limit();
+    void three_downloads_then_none();
+    void one_sticker_is_never_fetched();
+
+private:
+    // Logs in as the account and runs one synchronisation to its end.
+    void sync_as(server_fixture& server, const QString& account, const QString& password);
+    void write_settings(const QHash<QString, QVariant>& values);
+
+    server_fixture demo_;
+    QList<int> progress_;
+    int windows_opened_ = 0;
+};
+
+void test_sync_data::initTestCase() {
+    QVERIFY(demo_.start());
+    sync_data_widget::set_main_window_factory([this] {
+        ++windows_opened_;
+        return nullptr;
+    });
+}
+
+void test_sync_data::init() {
+    QFile::remove(app_paths::instance().settings_file());
+    progress_.clear();
+}
+
+void test_sync_data::write_settings(const QHash<QString, QVariant>& values) {
+    const auto settings = open_ini(app_paths::instance().settings_file());
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        settings->setValue(it.key(), it.value());
+    settings->sync();
+}
+
+void test_sync_data::sync_as(server_fixture& server, const QString& account, const QString& password) {
+    qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
+    data_center& dc = data_center::instance();
+    dc.clear();
+    dc.set_token(server.login(account, password));
+    dc.set_login_user(
+        user_login_info_t::from_json(server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    const int opened = windows_opened_;
+    auto* dialog = new sync_data_widget;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &sync_data_widget::update_progress, this, [this](int value, QString) { progress_ << value; });
+    dialog->show();
+    QTRY_COMPARE_WITH_TIMEOUT(windows_opened_, opened + 1, 60000);
+}
+
+void test_sync_data::demo_library_arrives_whole() {
+    sync_as(demo_, "agent", "agent123");
+    data_center& dc = data_center::instance();
+    const QString token = dc.token();
+
+    int server_scripts = 0;
+    for (const char* type : {"0", "1", "2"})
+        server_scripts += demo_.post("/tavorine/clientKb/querySpeech", {{"classifyType", type}}, token).data().toArray().size();
+    int stored_scripts = 0;
+    for (const auto& list : dc.scripts_by_category)
+        stored_scripts += list.size();
+    QCOMPARE(stored_scripts, server_scripts);
+    QCOMPARE(dc.phrases.size(), 6);
+    QVERIFY(dc.dept_script_tree("3"));        // the agent's department
+    QVERIFY(!dc.dept_script_tree("4"));       // a department without rights
+    QVERIFY(!dc.stickers_by_category.isEmpty());
+    QVERIFY(dc.supported_apps.contains(QStringLiteral("企业微信")));
+    QVERIFY(dc.attachments_category);
+    QCOMPARE(progress_.mid(0, 5), (QList<int>{20, 40, 50, 60, 70}));
+    QCOMPARE(progress_.last(), 100);
+
+    // Every sticker image is in the cache with the server's hash.
+    for (const auto& list : dc.stickers_by_category)
+        for (const sticker_node_spt& sticker : list) {
+            QFile file(cache_manager::instance()->sticker_path(sticker));
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+            QCOMPARE(QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()),
+                     sticker->nasFile->sha256Hex);
+        }
+
+    // A second run finds the attachments category instead of making another.
+    const QString attachments = dc.attachments_category->id;
+    sync_as(demo_, "manager", "manager123");
+    QCOMPARE(dc.attachments_category->id, attachments);
+    const QJsonArray top = demo_.post("/tavorine/clientKb/queryClassify",
+                                      {{"clientBusinessType", "320"}, {"classifyType", "0"}, {"superId", "-1"}},
+                                      dc.token())
+                               .data()
+                               .toArray();
+    int markers = 0;
+    for (const QJsonValue& c : top)
+        markers += c.toObject().value("classifyName").toString().startsWith("{7B102D60") ? 1 : 0;
+    QCOMPARE(markers, 1);
+}
+
+void test_sync_data::document_switch_and_size_limit() {
+    // Two documents around a 1 MiB limit, in the agent's personal library.
+    const QString token = demo_.login("agent", "agent123");
+    const QJsonObject category = demo_.post("/tavorine/clientKb/createClassify",
+                                            {{"classifyName", "大小测试"}, {"clientBusinessType", "320"},
+                                             {"classifyType", "1"}, {"superiorId", "-1"}},
+                                            token)
+                                     .data()
+                                     .toObject();
+    QStringList ids;
+    for (int size : {1048576, 1048577}) {
+        const auto up = demo_.upload("/tavorine/nas/userUploadFileDirect", QString("size%1.bin").arg(size),
+                                     QByteArray(size, 'd'), token);
+        const auto doc = demo_.post("/tavorine/clientKb/createFile",
+                                    {{"classifyId", category["id"]}, {"fileName", QString("size%1").arg(size)},
+                                     {"fileSuffix", "bin"}, {"fileType", "3"}, {"fileId", up.data().toObject()["id"]}},
+                                    token);
+        ids << doc.data().toObject()["id"].toString();
+    }
+    auto path_of = [&](const QString& id) {
+        for (const doc_node_spt& d : data_center::instance().docs_by_category.value(category["id"].toString()))
+            if (d->id == id)
+                return cache_manager::instance()->doc_path(d);
+        return QString();
+    };
+
+    write_settings({{"clouddoc/download_switch", 0}, {"clouddoc/download_size", 1}});
+    sync_as(demo_, "agent", "agent123");
+    QVERIFY(!QFile::exists(path_of(ids[0])));
+    QVERIFY(!QFile::exists(path_of(ids[1])));
+
+    write_settings({{"clouddoc/download_switch", 1}, {"clouddoc/download_size", 1}});
+    sync_as(demo_, "agent", "agent123");
+    QVERIFY(QFile::exists(path_of(ids[0]))); // exactly the limit
+    QVERIFY(!QFile::exists(path_of(ids[1]))); // one byte more
+}
+
+void test_sync_data::three_downloads_then_none() {
+    // A small organisation: one account, three stickers, nothing else.
+    server_fixture small;
+    QVERIFY(small.start({}));
+    QCOMPARE(small.admin({"user", "add", "solo", "独行", "solo123"}), 0);
+    const QString token = small.login("solo", "solo123");
+    const QJsonObject category = small.post("/tavorine/clientKb/createClassify",
+                                            {{"classifyName", "我的"}, {"clientBusinessType", "300"},
+                                             {"classifyType", "1"}, {"superiorId", "-1"}},
+                                            token)
+                                     .data()
+                                     .toObject();
+    for (int i = 0; i < 3; ++i) {
+        const auto up = small.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i), "img" + QByteArray::number(i), token);
+        small.post("/tavorine/clientKb/createEmoji",
+                   {{"emojiType", "3"}, {"fileId", up.data().toObject()["id"]}, {"classifyId", category["id"]},
+                    {"emojiContentDesc", QString("s%1").arg(i)}, {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
+                   token);
+    }
+    sync_as(small, "solo", "solo123");
+    QCOMPARE(progress_.mid(progress_.indexOf(70)), (QList<int>{70, 80, 90, 100}));
+
+    // Files whose hash matches are not fetched again: from 70 straight to the window.
+    progress_.clear();
+    sync_as(small, "solo", "solo123");
+    QCOMPARE(progress_.last(), 70);
+
+    // A missing file is fetched again.
+    const sticker_node_spt one = data_center::instance().stickers_by_category.begin()->first();
+    QVERIFY(QFile::remove(cache_manager::instance()->sticker_path(one)));
+    progress_.clear();
+    sync_as(small, "solo", "solo123");
+    QCOMPARE(progress_.mid(progress_.indexOf(70)), (QList<int>{70, 100}));
+    QVERIFY(QFile::exists(cache_manager::instance()->sticker_path(one)));
+}
+
+void test_sync_data::one_sticker_is_never_fetched() {
+    auto sticker = [](const char* id) {
+        auto s = sticker_node_spt::create();
+        s->id = id;
+        s->emojiType = "2";
+        s->emojiContent = QString("http://h/%1.png").arg(id);
+        return s;
+    };
+    const auto tasks = sync_data_widget::sticker_tasks(
+        {{"c", {sticker("69155488272dbf6d34c29909"), sticker("12")}}, {"d", {sticker("13")}}});
+    QCOMPARE(tasks.size(), 2);
+    for (const download_task_spt& t : tasks)
+        QVERIFY(!t->remote.contains("69155488272dbf6d34c29909"));
+}
+
+QTEST_MAIN(test_sync_data)
+#include "test_sync_data.moc"
