@@ -37,6 +37,9 @@ QNetworkRequest http_client::build_request(const QString& url, const string_map_
     for (auto it = headers.constBegin(); it != headers.constEnd(); ++it)
         request.setRawHeader(it.key().toUtf8(), it.value().toUtf8());
     request.setTransferTimeout(inactivity_timeout_ms_);
+    // Every exchange on a fresh connection. On a reused one, a POST's body
+    // waits for the ACK of its header (Nagle against delayed ACK): 40 ms each.
+    request.setRawHeader("Connection", "close");
     return request;
 }
 

@@ -75,15 +75,19 @@ void batch_download::dispatch() {
         }
         QNetworkRequest request(url);
         request.setMaximumRedirectsAllowed(5);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::NoLessSafeRedirectPolicy);
         request.setRawHeader("authorities", data_center::instance().token().toUtf8());
         request.setTransferTimeout(http_client::default_inactivity_timeout());
         QNetworkReply* reply = network_.get(request);
         active_.insert(reply, transfer_t{task, file});
         const QString remote = task->remote;
-        connect(reply, &QNetworkReply::readyRead, this, [reply, file] { file->write(reply->readAll()); });
+        connect(reply, &QNetworkReply::readyRead, this,
+                [reply, file] { file->write(reply->readAll()); });
         connect(reply, &QNetworkReply::downloadProgress, this,
-                [this, remote](qint64 received, qint64 total) { emit task_progress(remote, received, total); });
+                [this, remote](qint64 received, qint64 total) {
+                    emit task_progress(remote, received, total);
+                });
         connect(reply, &QNetworkReply::finished, this, [this, reply] { on_finished(reply); });
     }
 }
@@ -111,7 +115,9 @@ void batch_download::on_finished(QNetworkReply* reply) {
     check_complete();
 }
 
-void batch_download::count_done() { ++done_; }
+void batch_download::count_done() {
+    ++done_;
+}
 
 void batch_download::check_complete() {
     if (total_ > 0 && done_ >= total_ && active_.isEmpty()) {

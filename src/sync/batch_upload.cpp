@@ -12,7 +12,8 @@
 
 namespace quorvel {
 
-batch_upload::batch_upload(const QUrl& upload_url, QObject* parent) : QObject(parent), upload_url_(upload_url) {}
+batch_upload::batch_upload(const QUrl& upload_url, QObject* parent)
+    : QObject(parent), upload_url_(upload_url) {}
 
 void batch_upload::add_files(const QSet<QString>& paths) {
     QMutexLocker lock(&mutex_);
@@ -61,8 +62,10 @@ void batch_upload::dispatch() {
         auto* body = new QHttpMultiPart(QHttpMultiPart::FormDataType);
         QHttpPart part;
         part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                       QStringLiteral("form-data; name=\"file\"; filename=\"%1\"").arg(QDir::toNativeSeparators(path)));
-        part.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/octet-stream"));
+                       QStringLiteral("form-data; name=\"file\"; filename=\"%1\"")
+                           .arg(QDir::toNativeSeparators(path)));
+        part.setHeader(QNetworkRequest::ContentTypeHeader,
+                       QStringLiteral("application/octet-stream"));
         part.setBodyDevice(file);
         file->setParent(body);
         body->append(part);
@@ -72,8 +75,9 @@ void batch_upload::dispatch() {
         QNetworkReply* reply = network_.post(request, body);
         body->setParent(reply);
         active_.insert(reply, path);
-        connect(reply, &QNetworkReply::uploadProgress, this,
-                [this, path](qint64 sent, qint64 total) { emit progress_changed(path, sent, total); });
+        connect(
+            reply, &QNetworkReply::uploadProgress, this,
+            [this, path](qint64 sent, qint64 total) { emit progress_changed(path, sent, total); });
         connect(reply, &QNetworkReply::finished, this, [this, reply] { on_finished(reply); });
     }
 }
@@ -86,11 +90,13 @@ void batch_upload::on_finished(QNetworkReply* reply) {
     } else {
         const QJsonDocument doc = QJsonDocument::fromJson(reply->readAll());
         const QJsonObject o = doc.object();
-        if (!doc.isObject() || !o.contains(QLatin1String("code")) || !o.contains(QLatin1String("msg")) ||
-            !o.value(QLatin1String("data")).isObject())
+        if (!doc.isObject() || !o.contains(QLatin1String("code")) ||
+            !o.contains(QLatin1String("msg")) || !o.value(QLatin1String("data")).isObject())
             emit task_failed(path, QStringLiteral("响应格式不兼容"));
         else if (o.value(QLatin1String("code")).toInt() == 200)
-            emit task_finished(path, o.value(QLatin1String("data")).toObject().value(QLatin1String("id")).toString());
+            emit task_finished(
+                path,
+                o.value(QLatin1String("data")).toObject().value(QLatin1String("id")).toString());
         else
             emit task_failed(path, o.value(QLatin1String("msg")).toString());
     }

@@ -19,8 +19,8 @@ cache_manager* cache_manager::instance() {
 }
 
 QString cache_manager::account_dir(const QString& folder) const {
-    return app_paths::instance().cache_dir() + data_center::instance().account() + QLatin1Char('/') + folder +
-           QLatin1Char('/');
+    return app_paths::instance().cache_dir() + data_center::instance().account() +
+           QLatin1Char('/') + folder + QLatin1Char('/');
 }
 
 void cache_manager::record(const QString& key, const QString& path) {
@@ -36,13 +36,14 @@ QString cache_manager::local_path(const QString& key) const {
 QString cache_manager::path_by_id(const QString& folder, const QString& id, const QString& name,
                                   const QString& suffix) {
     const QString dotted = suffix.startsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix;
-    const QString path = account_dir(folder) + id + QLatin1Char('/') + (name.isEmpty() ? id : name) + dotted;
+    const QString path =
+        account_dir(folder) + id + QLatin1Char('/') + (name.isEmpty() ? id : name) + dotted;
     record(id, path);
     return path;
 }
 
-QString cache_manager::path_by_address(const QString& folder, const QString& address, const QString& name,
-                                       const QString& suffix) {
+QString cache_manager::path_by_address(const QString& folder, const QString& address,
+                                       const QString& name, const QString& suffix) {
     const QFileInfo remote(QUrl(address).path(QUrl::FullyDecoded));
     const QString path = account_dir(folder) + remote.completeBaseName() + QLatin1Char('/') + name +
                          QLatin1Char('.') + (suffix.isEmpty() ? remote.suffix() : suffix);
@@ -52,19 +53,22 @@ QString cache_manager::path_by_address(const QString& folder, const QString& add
 
 QString cache_manager::path_by_fresh_id(const QString& folder, const QString& address) const {
     const QFileInfo remote(QUrl(address).path(QUrl::FullyDecoded));
-    return account_dir(folder) + QUuid::createUuid().toString(QUuid::Id128) + QLatin1Char('/') + remote.fileName();
+    return account_dir(folder) + QUuid::createUuid().toString(QUuid::Id128) + QLatin1Char('/') +
+           remote.fileName();
 }
 
 QString cache_manager::sticker_path(const sticker_node_spt& sticker) {
     if (!sticker)
         return {};
     if (sticker->emojiType == QLatin1String("2"))
-        return path_by_address(QStringLiteral("clouddoc"), sticker->emojiContent, sticker->emojiContentMatchKeywords,
-                               QString());
+        return path_by_address(QStringLiteral("clouddoc"), sticker->emojiContent,
+                               sticker->emojiContentMatchKeywords, QString());
     if (sticker->emojiType == QLatin1String("3") && sticker->nasFile) {
-        const QString name = sticker->emojiContentMatchKeywords.isEmpty() ? sticker->nasFile->localFileName
-                                                                          : sticker->emojiContentMatchKeywords;
-        return path_by_id(QStringLiteral("clouddoc"), sticker->fileId, name, sticker->nasFile->fileSuffix);
+        const QString name = sticker->emojiContentMatchKeywords.isEmpty()
+                                 ? sticker->nasFile->localFileName
+                                 : sticker->emojiContentMatchKeywords;
+        return path_by_id(QStringLiteral("clouddoc"), sticker->fileId, name,
+                          sticker->nasFile->fileSuffix);
     }
     return {};
 }
@@ -73,10 +77,12 @@ QString cache_manager::doc_path(const doc_node_spt& doc) {
     if (!doc)
         return {};
     if (doc->fileType == QLatin1String("0"))
-        return path_by_address(QStringLiteral("clouddoc"), doc->fileContent, doc->fileName, doc->fileSuffix);
+        return path_by_address(QStringLiteral("clouddoc"), doc->fileContent, doc->fileName,
+                               doc->fileSuffix);
     if (doc->fileType == QLatin1String("3") && doc->nasFile) {
-        const QString name = !doc->fileName.isEmpty() && !doc->fileSuffix.isEmpty() ? doc->fileName
-                                                                                     : doc->nasFile->localFileName;
+        const QString name = !doc->fileName.isEmpty() && !doc->fileSuffix.isEmpty()
+                                 ? doc->fileName
+                                 : doc->nasFile->localFileName;
         return path_by_id(QStringLiteral("clouddoc"), doc->fileId, name, doc->fileSuffix);
     }
     return {};
@@ -88,8 +94,8 @@ download_task_spt make_sticker_task(const sticker_node_spt& sticker) {
     if (!sticker)
         return {};
     if (sticker->emojiType == QLatin1String("2"))
-        return download_task_spt::create(
-            download_task_t{0, sticker->emojiContent, cache_manager::instance()->sticker_path(sticker)});
+        return download_task_spt::create(download_task_t{
+            0, sticker->emojiContent, cache_manager::instance()->sticker_path(sticker)});
     if (sticker->emojiType == QLatin1String("3") && sticker->nasFile)
         return download_task_spt::create(
             download_task_t{1, sticker->fileId, cache_manager::instance()->sticker_path(sticker)});
@@ -100,9 +106,12 @@ download_task_spt make_doc_task(const doc_node_spt& doc) {
     if (!doc)
         return {};
     if (doc->fileType == QLatin1String("0"))
-        return download_task_spt::create(download_task_t{0, doc->fileContent, cache_manager::instance()->doc_path(doc)});
-    if (doc->fileType == QLatin1String("3")) // without nasFile the path is empty and the download fails
-        return download_task_spt::create(download_task_t{1, doc->fileId, cache_manager::instance()->doc_path(doc)});
+        return download_task_spt::create(
+            download_task_t{0, doc->fileContent, cache_manager::instance()->doc_path(doc)});
+    if (doc->fileType ==
+        QLatin1String("3")) // without nasFile the path is empty and the download fails
+        return download_task_spt::create(
+            download_task_t{1, doc->fileId, cache_manager::instance()->doc_path(doc)});
     return {};
 }
 
@@ -115,7 +124,8 @@ QList<download_task_spt> make_script_tasks(const script_node_spt& script) {
     for (const QString& raw : extract_links(script->speechContent)) {
         const QString link = unescape_entities(raw);
         // Namespace and document-type addresses of exported HTML are not files.
-        if (link.startsWith(QLatin1String("http://www.w3.org")) || !link.startsWith(QLatin1String("http")))
+        if (link.startsWith(QLatin1String("http://www.w3.org")) ||
+            !link.startsWith(QLatin1String("http")))
             continue;
         const QHash<QString, QString> query = parse_query(link);
         if (query.size() == 3 && query.contains(QStringLiteral("tovk_fileId"))) {
@@ -126,14 +136,16 @@ QList<download_task_spt> make_script_tasks(const script_node_spt& script) {
                                   query.value(QStringLiteral("tovk_suffix")))});
         } else if (query.size() == 2 && query.contains(QStringLiteral("tovk_name"))) {
             const QUrl url(link);
-            const QString remote = url.isValid() ? url.adjusted(QUrl::RemoveQuery).toString() : link;
+            const QString remote =
+                url.isValid() ? url.adjusted(QUrl::RemoveQuery).toString() : link;
             tasks << download_task_spt::create(download_task_t{
                 0, remote,
                 cache->path_by_address(folder, remote, query.value(QStringLiteral("tovk_name")),
                                        query.value(QStringLiteral("tovk_suffix")))});
         } else {
-            static const QStringList blocked = {QStringLiteral("html"), QStringLiteral("exe"), QStringLiteral("dll"),
-                                                QStringLiteral("ocx"), QStringLiteral("htm")};
+            static const QStringList blocked = {QStringLiteral("html"), QStringLiteral("exe"),
+                                                QStringLiteral("dll"), QStringLiteral("ocx"),
+                                                QStringLiteral("htm")};
             const QString suffix = QFileInfo(link).suffix().toLower();
             if (suffix.isEmpty() || blocked.contains(suffix))
                 continue;

@@ -27,7 +27,8 @@ class cache_manager : public QObject {
 public:
     static cache_manager* instance();
 
-    QString path_by_id(const QString& folder, const QString& id, const QString& name, const QString& suffix);
+    QString path_by_id(const QString& folder, const QString& id, const QString& name,
+                       const QString& suffix);
     QString path_by_address(const QString& folder, const QString& address, const QString& name,
                             const QString& suffix);
     // A new random folder each time; the caller records the result.

@@ -4,7 +4,8 @@
 
 namespace quorvel {
 
-load_image_task::load_image_task(const QSize& size, const QStringList& paths, QObject* user_data, QObject* parent)
+load_image_task::load_image_task(const QSize& size, const QStringList& paths, QObject* user_data,
+                                 QObject* parent)
     : QObject(parent), size_(size), paths_(paths), user_data_(user_data) {}
 
 void load_image_task::start() {
@@ -16,7 +17,8 @@ void load_image_task::start() {
             emit task_failed(path, user_data_);
         else
             emit task_finished(path,
-                               QPixmap::fromImage(image.scaled(size_, Qt::IgnoreAspectRatio, Qt::FastTransformation)),
+                               QPixmap::fromImage(image.scaled(size_, Qt::IgnoreAspectRatio,
+                                                               Qt::FastTransformation)),
                                user_data_);
     }
     if (paths_.isEmpty())
@@ -24,6 +26,8 @@ void load_image_task::start() {
     emit finished();
 }
 
-void load_image_task::stop() { running_ = false; }
+void load_image_task::stop() {
+    running_ = false;
+}
 
 } // namespace quorvel

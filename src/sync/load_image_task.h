@@ -13,7 +13,8 @@ namespace quorvel {
 class load_image_task : public QObject {
     Q_OBJECT
 public:
-    load_image_task(const QSize& size, const QStringList& paths, QObject* user_data, QObject* parent = nullptr);
+    load_image_task(const QSize& size, const QStringList& paths, QObject* user_data,
+                    QObject* parent = nullptr);
 
     QStringList remaining() const { return paths_; }
 

@@ -22,8 +22,10 @@ const QString uploading = QStringLiteral("正在同步文件到云端，请稍�
 
 script_upload_files_dialog::script_upload_files_dialog(QWidget* parent, const QStringList& files)
     : QDialog(parent, Qt::FramelessWindowHint), status_(new QLabel(this)),
-      uploader_(new batch_upload(QUrl(base_url() + QStringLiteral("/tavorine/nas/publicUploadFileDirect")), this)),
-      retry_(new QPushButton(QStringLiteral("重试"), this)), cancel_(new QPushButton(QStringLiteral("取消"), this)) {
+      uploader_(new batch_upload(
+          QUrl(base_url() + QStringLiteral("/tavorine/nas/publicUploadFileDirect")), this)),
+      retry_(new QPushButton(QStringLiteral("重试"), this)),
+      cancel_(new QPushButton(QStringLiteral("取消"), this)) {
     for (const QString& file : files)
         if (!files_.contains(file))
             files_ << file;
@@ -44,9 +46,11 @@ script_upload_files_dialog::script_upload_files_dialog(QWidget* parent, const QS
 
     connect(retry_, &QPushButton::clicked, this, &script_upload_files_dialog::retry_request);
     connect(cancel_, &QPushButton::clicked, this, &script_upload_files_dialog::cancel_upload);
-    connect(uploader_, &batch_upload::task_finished, this, &script_upload_files_dialog::task_finished);
+    connect(uploader_, &batch_upload::task_finished, this,
+            &script_upload_files_dialog::task_finished);
     connect(uploader_, &batch_upload::task_failed, this, &script_upload_files_dialog::task_failed);
-    connect(uploader_, &batch_upload::all_tasks_finished, this, &script_upload_files_dialog::all_tasks_finished);
+    connect(uploader_, &batch_upload::all_tasks_finished, this,
+            &script_upload_files_dialog::all_tasks_finished);
 
     status_->setText(uploading);
     uploader_->add_files(QSet<QString>(files_.begin(), files_.end()));
@@ -61,7 +65,9 @@ void script_upload_files_dialog::paintEvent(QPaintEvent*) {
 }
 
 void script_upload_files_dialog::update_label() {
-    status_->setText(uploading + QStringLiteral("%1 / %2 ").arg(uploaded_.size() + failed_.size()).arg(files_.size()));
+    status_->setText(
+        uploading +
+        QStringLiteral("%1 / %2 ").arg(uploaded_.size() + failed_.size()).arg(files_.size()));
 }
 
 void script_upload_files_dialog::task_finished(QString file, QString id) {
@@ -100,10 +106,13 @@ void script_upload_files_dialog::task_failed(QString file, QString) {
     update_label();
 }
 
-void script_upload_files_dialog::all_tasks_finished() { check_completion(); }
+void script_upload_files_dialog::all_tasks_finished() {
+    check_completion();
+}
 
 void script_upload_files_dialog::check_completion() {
-    if (uploaded_.size() + failed_.size() != files_.size() || saved_.size() + unsaved_.size() != uploaded_.size())
+    if (uploaded_.size() + failed_.size() != files_.size() ||
+        saved_.size() + unsaved_.size() != uploaded_.size())
         return;
     if (saved_.size() == files_.size()) {
         QList<QPair<QString, QFileInfo>> result;

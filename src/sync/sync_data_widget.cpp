@@ -41,7 +41,9 @@ QString local_sha256(const QString& path) {
     return QString::fromLatin1(hash.result().toHex());
 }
 
-std::string utf8(const QString& text) { return text.toStdString(); }
+std::string utf8(const QString& text) {
+    return text.toStdString();
+}
 
 // Adds every entry of a tree into another (the document table holds two parts).
 void merge_tree(category_tree_t& into, const category_tree_t& from) {
@@ -60,8 +62,8 @@ void sync_data_widget::set_main_window_factory(window_factory_t factory) {
 }
 
 sync_data_widget::sync_data_widget(QWidget* parent)
-    : QDialog(parent, Qt::FramelessWindowHint), status_(new QLabel(QStringLiteral("正在同步话术数据......"))),
-      bar_(new QProgressBar) {
+    : QDialog(parent, Qt::FramelessWindowHint),
+      status_(new QLabel(QStringLiteral("正在同步话术数据......"))), bar_(new QProgressBar) {
     setFixedSize(400, 300);
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -77,8 +79,12 @@ sync_data_widget::sync_data_widget(QWidget* parent)
     bar_->setValue(0);
 }
 
-int sync_data_widget::progress() const { return bar_->value(); }
-QString sync_data_widget::status_text() const { return status_->text(); }
+int sync_data_widget::progress() const {
+    return bar_->value();
+}
+QString sync_data_widget::status_text() const {
+    return status_->text();
+}
 
 void sync_data_widget::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -86,9 +92,12 @@ void sync_data_widget::showEvent(QShowEvent* event) {
         return;
     started_ = true;
     connect(this, &sync_data_widget::update_progress, this, &sync_data_widget::on_update_progress);
-    connect(this, &sync_data_widget::request_finished, this, &sync_data_widget::on_data_sync_finished);
-    connect(this, &sync_data_widget::download_clouddoc_requested, this, &sync_data_widget::on_download_clouddoc);
+    connect(this, &sync_data_widget::request_finished, this,
+            &sync_data_widget::on_data_sync_finished);
+    connect(this, &sync_data_widget::download_clouddoc_requested, this,
+            &sync_data_widget::on_download_clouddoc);
 
+    clock_.start();
     auto* thread = new QThread(this);
     auto* context = new QObject;
     context->moveToThread(thread);
@@ -144,7 +153,8 @@ void sync_data_widget::query_script_categories(http_client& client) {
     QString message;
     for (int type : {0, 1}) {
         category_tree_t tree;
-        if (fetch_category_tree(client, QStringLiteral("310"), QString::number(type), QString(), &tree, &message))
+        if (fetch_category_tree(client, QStringLiteral("310"), QString::number(type), QString(),
+                                &tree, &message))
             dc.script_categories[type] = tree;
         else
             spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
@@ -153,7 +163,8 @@ void sync_data_widget::query_script_categories(http_client& client) {
     }
     for (const QString& dept : dc.departments().keys()) {
         category_tree_t tree;
-        if (fetch_category_tree(client, QStringLiteral("310"), QStringLiteral("2"), dept, &tree, &message))
+        if (fetch_category_tree(client, QStringLiteral("310"), QStringLiteral("2"), dept, &tree,
+                                &message))
             dc.dept_script_categories.insert(dept, tree);
         else
             spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(message));
@@ -164,7 +175,8 @@ void sync_data_widget::query_documents(http_client& client) {
     data_center& dc = data_center::instance();
     QString message;
     category_tree_t table;
-    if (fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("0"), QString(), &table, &message)) {
+    if (fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("0"), QString(), &table,
+                            &message)) {
         category_node_spt attachments;
         for (const category_node_spt& node : table.value(top_level_id).children)
             if (!attachments && node->classifyName.startsWith(attachments_marker))
@@ -191,7 +203,8 @@ void sync_data_widget::query_documents(http_client& client) {
     }
 
     category_tree_t personal;
-    if (!fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("1"), QString(), &personal, &message)) {
+    if (!fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("1"), QString(),
+                             &personal, &message)) {
         spdlog::warn("query personal doc category failed, reason: {} ", utf8(message));
         return;
     }
@@ -199,10 +212,10 @@ void sync_data_widget::query_documents(http_client& client) {
     dc.doc_categories = table;
 
     docs_by_category_t docs;
-    const json_map_t params{{"account", dc.account()}, {"fileId", ""},   {"classifyId", ""},
-                            {"deptId", ""},            {"fileName", ""}, {"fileSuffix", ""},
-                            {"fileType", ""},          {"taskId", ""},   {"keywords", ""},
-                            {"customShortcuts", ""}};
+    const json_map_t params{
+        {"account", dc.account()}, {"fileId", ""},         {"classifyId", ""}, {"deptId", ""},
+        {"fileName", ""},          {"fileSuffix", ""},     {"fileType", ""},   {"taskId", ""},
+        {"keywords", ""},          {"customShortcuts", ""}};
     if (!query_docs_blocking(client, params, &docs, &message))
         return;
     dc.merge_docs(docs);
@@ -211,9 +224,12 @@ void sync_data_widget::query_documents(http_client& client) {
     const auto settings = open_ini(app_paths::instance().settings_file());
     if (settings->status() != QSettings::NoError)
         return;
-    const int download = read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_switch)).toInt();
+    const int download =
+        read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_switch)).toInt();
     const qint64 limit =
-        qint64(read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_size)).toInt()) * 1048576;
+        qint64(
+            read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_size)).toInt()) *
+        1048576;
     if (download == 0)
         return;
     for (const QList<doc_node_spt>& list : docs)
@@ -239,7 +255,10 @@ void sync_data_widget::query_stickers(http_client& client) {
     data_center& dc = data_center::instance();
     QString message;
     query_all_stickers(client,
-                       {{"classifyId", ""}, {"emojiContentDesc", ""}, {"emojiContentMatchKeywords", ""}, {"emojiType", ""}},
+                       {{"classifyId", ""},
+                        {"emojiContentDesc", ""},
+                        {"emojiContentMatchKeywords", ""},
+                        {"emojiType", ""}},
                        &message);
     emit update_progress(50, QStringLiteral("正在同步表情信息..."));
     for (int type : {0, 1}) {
@@ -261,7 +280,8 @@ void sync_data_widget::query_stickers(http_client& client) {
     tasks_ << sticker_tasks(dc.stickers_by_category);
 }
 
-QList<download_task_spt> sync_data_widget::sticker_tasks(const QHash<QString, QList<sticker_node_spt>>& stickers) {
+QList<download_task_spt>
+sync_data_widget::sticker_tasks(const QHash<QString, QList<sticker_node_spt>>& stickers) {
     QList<download_task_spt> tasks;
     for (const QList<sticker_node_spt>& list : stickers)
         for (const sticker_node_spt& sticker : list)
@@ -279,6 +299,7 @@ void sync_data_widget::on_update_progress(int progress, QString text) {
 }
 
 void sync_data_widget::on_download_clouddoc() {
+    queries_ms_ = clock_.elapsed();
     auto* client = new http_client(this);
     QList<download_task_spt> kept;
     for (const download_task_spt& task : tasks_) {
@@ -300,6 +321,7 @@ void sync_data_widget::on_download_clouddoc() {
         kept << task;
     }
     client->deleteLater();
+    hashes_ms_ = clock_.elapsed() - queries_ms_;
     spdlog::info("before filter total {} download tasks", tasks_.size());
     tasks_ = kept;
     spdlog::info("after filter total {} download tasks", tasks_.size());
@@ -308,7 +330,8 @@ void sync_data_widget::on_download_clouddoc() {
     downloader_->set_max_parallel(6);
     connect(downloader_, &batch_download::task_finished, this, &sync_data_widget::task_finished);
     connect(downloader_, &batch_download::task_failed, this, &sync_data_widget::task_failed);
-    connect(downloader_, &batch_download::all_tasks_finished, this, &sync_data_widget::all_tasks_finished);
+    connect(downloader_, &batch_download::all_tasks_finished, this,
+            &sync_data_widget::all_tasks_finished);
     if (tasks_.isEmpty()) {
         spdlog::info("no download tasks");
         emit request_finished();
@@ -328,10 +351,13 @@ void sync_data_widget::on_download_clouddoc() {
 void sync_data_widget::advance_download() {
     ++done_;
     const int progress = static_cast<int>(float(done_) * 30.0f / float(total_) + 70.0f);
-    emit update_progress(progress, QStringLiteral("正在同步表情及云文档...(%1 / %2)").arg(done_).arg(total_));
+    emit update_progress(progress,
+                         QStringLiteral("正在同步表情及云文档...(%1 / %2)").arg(done_).arg(total_));
 }
 
-void sync_data_widget::task_finished(QString) { advance_download(); }
+void sync_data_widget::task_finished(QString) {
+    advance_download();
+}
 
 void sync_data_widget::task_failed(QString uri, QString err) {
     spdlog::warn("download task {} failed, reason: {}", utf8(uri), utf8(err));
@@ -345,6 +371,9 @@ void sync_data_widget::all_tasks_finished() {
 }
 
 void sync_data_widget::on_data_sync_finished() {
+    // Where a slow start goes: the three phases in one line.
+    spdlog::info("sync phases: queries {} ms, hash checks {} ms, downloads {} ms", queries_ms_,
+                 hashes_ms_, clock_.elapsed() - queries_ms_ - hashes_ms_);
     if (main_window_factory())
         if (QWidget* window = main_window_factory()())
             window->show();

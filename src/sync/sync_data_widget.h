@@ -3,6 +3,7 @@
 #include "sync/cache_manager.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QList>
 #include <functional>
 
@@ -26,7 +27,8 @@ public:
     static void set_main_window_factory(window_factory_t factory);
 
     // The downloads the stickers need (one sticker id is never fetched).
-    static QList<download_task_spt> sticker_tasks(const QHash<QString, QList<sticker_node_spt>>& stickers);
+    static QList<download_task_spt>
+    sticker_tasks(const QHash<QString, QList<sticker_node_spt>>& stickers);
 
     int progress() const;
     QString status_text() const;
@@ -56,6 +58,9 @@ private:
     void advance_download();
 
     bool started_ = false;
+    QElapsedTimer clock_;
+    qint64 queries_ms_ = 0;
+    qint64 hashes_ms_ = 0;
     QLabel* status_;
     QProgressBar* bar_;
     QList<download_task_spt> tasks_;

@@ -17,8 +17,7 @@ int category_count(const category_tree_t& tree) {
 }
 
 // Items of a kind whose classifyType names the part.
-template <class T>
-int items_in_part(const QHash<QString, QList<T>>& lists, const QString& part) {
+template <class T> int items_in_part(const QHash<QString, QList<T>>& lists, const QString& part) {
     int count = 0;
     for (const QList<T>& list : lists)
         for (const T& item : list)
@@ -33,7 +32,8 @@ main_widget::main_widget(QWidget* parent) : QWidget(parent), summary_(new QLabel
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
     const data_center& dc = data_center::instance();
-    auto* user = new QLabel(QStringLiteral("%1（%2） · %3").arg(dc.user_name(), dc.account(), dc.dept_name()), this);
+    auto* user = new QLabel(
+        QStringLiteral("%1（%2） · %3").arg(dc.user_name(), dc.account(), dc.dept_name()), this);
     layout->addWidget(user);
     summary_->setText(library_summary());
     summary_->setTextFormat(Qt::PlainText);
@@ -45,7 +45,8 @@ main_widget::main_widget(QWidget* parent) : QWidget(parent), summary_(new QLabel
 
 QString main_widget::library_summary() {
     const data_center& dc = data_center::instance();
-    const QStringList names = {QStringLiteral("公共"), QStringLiteral("个人"), QStringLiteral("部门")};
+    const QStringList names = {QStringLiteral("公共"), QStringLiteral("个人"),
+                               QStringLiteral("部门")};
     QStringList lines;
     for (int part = 0; part < 3; ++part) {
         const QString type = QString::number(part);
@@ -61,7 +62,8 @@ QString main_widget::library_summary() {
         }
         for (auto it = dc.doc_categories.constBegin(); it != dc.doc_categories.constEnd(); ++it)
             doc_categories += it->node && it->node->classifyType == type ? 1 : 0;
-        lines << QStringLiteral("%1：话术分类 %2，话术 %3；表情分类 %4，表情 %5；文档分类 %6，文档 %7")
+        lines << QStringLiteral(
+                     "%1：话术分类 %2，话术 %3；表情分类 %4，表情 %5；文档分类 %6，文档 %7")
                      .arg(names[part])
                      .arg(script_categories)
                      .arg(items_in_part(dc.scripts_by_category, type))

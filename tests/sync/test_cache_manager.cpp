@@ -12,7 +12,9 @@ using namespace quorvel;
 
 namespace {
 
-QString root() { return app_paths::instance().cache_dir() + "agent/clouddoc/"; }
+QString root() {
+    return app_paths::instance().cache_dir() + "agent/clouddoc/";
+}
 
 script_node_spt script_with(const QString& html) {
     auto s = script_node_spt::create();
@@ -49,14 +51,31 @@ void test_cache_manager::naming_rules_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("id with suffix") << "id" << "77" << QStringLiteral("报价") << "pdf" << QStringLiteral("77/报价.pdf");
-    QTest::newRow("id dotted suffix") << "id" << "77" << "a" << ".pdf" << "77/a.pdf";
-    QTest::newRow("id empty suffix") << "id" << "77" << "a" << "" << "77/a.";
-    QTest::newRow("id empty name") << "id" << "77" << "" << "png" << "77/77.png";
-    QTest::newRow("address own suffix") << "address" << "http://h/files/%E5%9B%BE.tar.gz?x=1" << "pic" << ""
-                                        << QStringLiteral("图.tar/pic.gz");
-    QTest::newRow("address given suffix") << "address" << "http://h/public/12" << QStringLiteral("价目")
-                                          << "csv" << QStringLiteral("12/价目.csv");
+    QTest::newRow("id with suffix")
+        << "id"
+        << "77" << QStringLiteral("报价") << "pdf" << QStringLiteral("77/报价.pdf");
+    QTest::newRow("id dotted suffix") << "id"
+                                      << "77"
+                                      << "a"
+                                      << ".pdf"
+                                      << "77/a.pdf";
+    QTest::newRow("id empty suffix") << "id"
+                                     << "77"
+                                     << "a"
+                                     << ""
+                                     << "77/a.";
+    QTest::newRow("id empty name") << "id"
+                                   << "77"
+                                   << ""
+                                   << "png"
+                                   << "77/77.png";
+    QTest::newRow("address own suffix") << "address"
+                                        << "http://h/files/%E5%9B%BE.tar.gz?x=1"
+                                        << "pic"
+                                        << "" << QStringLiteral("图.tar/pic.gz");
+    QTest::newRow("address given suffix")
+        << "address"
+        << "http://h/public/12" << QStringLiteral("价目") << "csv" << QStringLiteral("12/价目.csv");
 }
 
 void test_cache_manager::naming_rules() {
@@ -78,7 +97,9 @@ void test_cache_manager::fresh_identifier_folders_differ() {
     const QString first = cache->path_by_fresh_id("clouddoc", link);
     const QString second = cache->path_by_fresh_id("clouddoc", link);
     QVERIFY(first != second);
-    QVERIFY(QRegularExpression(root() + "[0-9a-f]{32}/" + QStringLiteral("文件.docx") + "$").match(first).hasMatch());
+    QVERIFY(QRegularExpression(root() + "[0-9a-f]{32}/" + QStringLiteral("文件.docx") + "$")
+                .match(first)
+                .hasMatch());
     QCOMPARE(cache->local_path(link), QString()); // the caller records
 
     const auto tasks1 = make_script_tasks(script_with("<a href=\"" + link + "\">f</a>"));
@@ -127,11 +148,14 @@ void test_cache_manager::script_links_data() {
     QTest::addColumn<QString>("link");
     QTest::addColumn<int>("kind"); // -1: no task
     QTest::addColumn<QString>("remote");
-    QTest::newRow("file store") << "http://filestore.quorvel/download?tovk_fileId=8&amp;tovk_name=a&amp;tovk_suffix=pdf" << 1
-                                << "8";
-    QTest::newRow("file store with an extra key") << "http://filestore.quorvel/download?tovk_fileId=8&tovk_name=a&tovk_suffix=pdf&x=1"
-                                                  << -1 << "";
-    QTest::newRow("address") << "http://h/public/3?tovk_name=a&tovk_suffix=txt" << 0 << "http://h/public/3";
+    QTest::newRow("file store")
+        << "http://filestore.quorvel/download?tovk_fileId=8&amp;tovk_name=a&amp;tovk_suffix=pdf"
+        << 1 << "8";
+    QTest::newRow("file store with an extra key")
+        << "http://filestore.quorvel/download?tovk_fileId=8&tovk_name=a&tovk_suffix=pdf&x=1" << -1
+        << "";
+    QTest::newRow("address") << "http://h/public/3?tovk_name=a&tovk_suffix=txt" << 0
+                             << "http://h/public/3";
     QTest::newRow("w3c") << "http://www.w3.org/files/spec.pdf" << -1 << "";
     QTest::newRow("upper-case html") << "http://h/page.HTML" << -1 << "";
     QTest::newRow("exe") << "https://h/setup.exe" << -1 << "";
@@ -193,16 +217,18 @@ void test_cache_manager::image_loader_reports_each_file_and_stops() {
     bad.close();
 
     QObject user_data;
-    auto* task = new load_image_task(QSize(80, 80), {tmp.filePath("ok.png"), tmp.filePath("bad.png")}, &user_data);
+    auto* task = new load_image_task(QSize(80, 80),
+                                     {tmp.filePath("ok.png"), tmp.filePath("bad.png")}, &user_data);
     auto* thread = new QThread;
     task->moveToThread(thread);
     QStringList events;
     QSize got;
-    connect(task, &load_image_task::task_finished, this, [&](QString path, QPixmap pixmap, QObject* data) {
-        events << "finished " + QFileInfo(path).fileName();
-        got = pixmap.size();
-        QCOMPARE(data, &user_data);
-    });
+    connect(task, &load_image_task::task_finished, this,
+            [&](QString path, QPixmap pixmap, QObject* data) {
+                events << "finished " + QFileInfo(path).fileName();
+                got = pixmap.size();
+                QCOMPARE(data, &user_data);
+            });
     connect(task, &load_image_task::task_failed, this,
             [&](QString path, QObject*) { events << "failed " + QFileInfo(path).fileName(); });
     connect(task, &load_image_task::all_task_finished, this, [&] { events << "all"; });
@@ -217,14 +243,21 @@ void test_cache_manager::image_loader_reports_each_file_and_stops() {
 
     // Stopped during a batch: the rest stays, no all_task_finished.
     QVERIFY(image.save(tmp.filePath("ok2.png")));
-    load_image_task stopped(QSize(8, 8), {tmp.filePath("ok.png"), tmp.filePath("ok2.png")}, nullptr);
+    load_image_task stopped(QSize(8, 8), {tmp.filePath("ok.png"), tmp.filePath("ok2.png")},
+                            nullptr);
     QStringList seen;
-    connect(&stopped, &load_image_task::task_finished, this, [&] {
-        seen << "image";
-        stopped.stop();
-    }, Qt::DirectConnection);
-    connect(&stopped, &load_image_task::all_task_finished, this, [&] { seen << "all"; }, Qt::DirectConnection);
-    connect(&stopped, &load_image_task::finished, this, [&] { seen << "end"; }, Qt::DirectConnection);
+    connect(
+        &stopped, &load_image_task::task_finished, this,
+        [&] {
+            seen << "image";
+            stopped.stop();
+        },
+        Qt::DirectConnection);
+    connect(
+        &stopped, &load_image_task::all_task_finished, this, [&] { seen << "all"; },
+        Qt::DirectConnection);
+    connect(
+        &stopped, &load_image_task::finished, this, [&] { seen << "end"; }, Qt::DirectConnection);
     stopped.start();
     QCOMPARE(seen, (QStringList{"image", "end"}));
     QCOMPARE(stopped.remaining(), QStringList{tmp.filePath("ok2.png")});

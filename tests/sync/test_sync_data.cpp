@@ -51,17 +51,19 @@ void test_sync_data::write_settings(const QHash<QString, QVariant>& values) {
     settings->sync();
 }
 
-void test_sync_data::sync_as(server_fixture& server, const QString& account, const QString& password) {
+void test_sync_data::sync_as(server_fixture& server, const QString& account,
+                             const QString& password) {
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
     data_center& dc = data_center::instance();
     dc.clear();
     dc.set_token(server.login(account, password));
-    dc.set_login_user(
-        user_login_info_t::from_json(server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    dc.set_login_user(user_login_info_t::from_json(
+        server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
     const int opened = windows_opened_;
     auto* dialog = new sync_data_widget;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &sync_data_widget::update_progress, this, [this](int value, QString) { progress_ << value; });
+    connect(dialog, &sync_data_widget::update_progress, this,
+            [this](int value, QString) { progress_ << value; });
     dialog->show();
     QTRY_COMPARE_WITH_TIMEOUT(windows_opened_, opened + 1, 60000);
 }
@@ -73,14 +75,18 @@ void test_sync_data::demo_library_arrives_whole() {
 
     int server_scripts = 0;
     for (const char* type : {"0", "1", "2"})
-        server_scripts += demo_.post("/tavorine/clientKb/querySpeech", {{"classifyType", type}}, token).data().toArray().size();
+        server_scripts +=
+            demo_.post("/tavorine/clientKb/querySpeech", {{"classifyType", type}}, token)
+                .data()
+                .toArray()
+                .size();
     int stored_scripts = 0;
     for (const auto& list : dc.scripts_by_category)
         stored_scripts += list.size();
     QCOMPARE(stored_scripts, server_scripts);
     QCOMPARE(dc.phrases.size(), 6);
-    QVERIFY(dc.dept_script_tree("3"));        // the agent's department
-    QVERIFY(!dc.dept_script_tree("4"));       // a department without rights
+    QVERIFY(dc.dept_script_tree("3"));  // the agent's department
+    QVERIFY(!dc.dept_script_tree("4")); // a department without rights
     QVERIFY(!dc.stickers_by_category.isEmpty());
     QVERIFY(dc.supported_apps.contains(QStringLiteral("企业微信")));
     QVERIFY(dc.attachments_category);
@@ -92,19 +98,23 @@ void test_sync_data::demo_library_arrives_whole() {
         for (const sticker_node_spt& sticker : list) {
             QFile file(cache_manager::instance()->sticker_path(sticker));
             QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-            QCOMPARE(QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()),
-                     sticker->nasFile->sha256Hex);
+            QCOMPARE(
+                QString::fromLatin1(
+                    QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()),
+                sticker->nasFile->sha256Hex);
         }
 
     // A second run finds the attachments category instead of making another.
     const QString attachments = dc.attachments_category->id;
     sync_as(demo_, "manager", "manager123");
     QCOMPARE(dc.attachments_category->id, attachments);
-    const QJsonArray top = demo_.post("/tavorine/clientKb/queryClassify",
-                                      {{"clientBusinessType", "320"}, {"classifyType", "0"}, {"superId", "-1"}},
-                                      dc.token())
-                               .data()
-                               .toArray();
+    const QJsonArray top =
+        demo_
+            .post("/tavorine/clientKb/queryClassify",
+                  {{"clientBusinessType", "320"}, {"classifyType", "0"}, {"superId", "-1"}},
+                  dc.token())
+            .data()
+            .toArray();
     int markers = 0;
     for (const QJsonValue& c : top)
         markers += c.toObject().value("classifyName").toString().startsWith("{7B102D60") ? 1 : 0;
@@ -114,24 +124,31 @@ void test_sync_data::demo_library_arrives_whole() {
 void test_sync_data::document_switch_and_size_limit() {
     // Two documents around a 1 MiB limit, in the agent's personal library.
     const QString token = demo_.login("agent", "agent123");
-    const QJsonObject category = demo_.post("/tavorine/clientKb/createClassify",
-                                            {{"classifyName", "大小测试"}, {"clientBusinessType", "320"},
-                                             {"classifyType", "1"}, {"superiorId", "-1"}},
-                                            token)
+    const QJsonObject category = demo_
+                                     .post("/tavorine/clientKb/createClassify",
+                                           {{"classifyName", "大小测试"},
+                                            {"clientBusinessType", "320"},
+                                            {"classifyType", "1"},
+                                            {"superiorId", "-1"}},
+                                           token)
                                      .data()
                                      .toObject();
     QStringList ids;
     for (int size : {1048576, 1048577}) {
-        const auto up = demo_.upload("/tavorine/nas/userUploadFileDirect", QString("size%1.bin").arg(size),
-                                     QByteArray(size, 'd'), token);
+        const auto up = demo_.upload("/tavorine/nas/userUploadFileDirect",
+                                     QString("size%1.bin").arg(size), QByteArray(size, 'd'), token);
         const auto doc = demo_.post("/tavorine/clientKb/createFile",
-                                    {{"classifyId", category["id"]}, {"fileName", QString("size%1").arg(size)},
-                                     {"fileSuffix", "bin"}, {"fileType", "3"}, {"fileId", up.data().toObject()["id"]}},
+                                    {{"classifyId", category["id"]},
+                                     {"fileName", QString("size%1").arg(size)},
+                                     {"fileSuffix", "bin"},
+                                     {"fileType", "3"},
+                                     {"fileId", up.data().toObject()["id"]}},
                                     token);
         ids << doc.data().toObject()["id"].toString();
     }
     auto path_of = [&](const QString& id) {
-        for (const doc_node_spt& d : data_center::instance().docs_by_category.value(category["id"].toString()))
+        for (const doc_node_spt& d :
+             data_center::instance().docs_by_category.value(category["id"].toString()))
             if (d->id == id)
                 return cache_manager::instance()->doc_path(d);
         return QString();
@@ -144,7 +161,7 @@ void test_sync_data::document_switch_and_size_limit() {
 
     write_settings({{"clouddoc/download_switch", 1}, {"clouddoc/download_size", 1}});
     sync_as(demo_, "agent", "agent123");
-    QVERIFY(QFile::exists(path_of(ids[0]))); // exactly the limit
+    QVERIFY(QFile::exists(path_of(ids[0])));  // exactly the limit
     QVERIFY(!QFile::exists(path_of(ids[1]))); // one byte more
 }
 
@@ -154,17 +171,25 @@ void test_sync_data::three_downloads_then_none() {
     QVERIFY(small.start({}));
     QCOMPARE(small.admin({"user", "add", "solo", "独行", "solo123"}), 0);
     const QString token = small.login("solo", "solo123");
-    const QJsonObject category = small.post("/tavorine/clientKb/createClassify",
-                                            {{"classifyName", "我的"}, {"clientBusinessType", "300"},
-                                             {"classifyType", "1"}, {"superiorId", "-1"}},
-                                            token)
+    const QJsonObject category = small
+                                     .post("/tavorine/clientKb/createClassify",
+                                           {{"classifyName", "我的"},
+                                            {"clientBusinessType", "300"},
+                                            {"classifyType", "1"},
+                                            {"superiorId", "-1"}},
+                                           token)
                                      .data()
                                      .toObject();
     for (int i = 0; i < 3; ++i) {
-        const auto up = small.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i), "img" + QByteArray::number(i), token);
+        const auto up =
+            small.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i),
+                         "img" + QByteArray::number(i), token);
         small.post("/tavorine/clientKb/createEmoji",
-                   {{"emojiType", "3"}, {"fileId", up.data().toObject()["id"]}, {"classifyId", category["id"]},
-                    {"emojiContentDesc", QString("s%1").arg(i)}, {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
+                   {{"emojiType", "3"},
+                    {"fileId", up.data().toObject()["id"]},
+                    {"classifyId", category["id"]},
+                    {"emojiContentDesc", QString("s%1").arg(i)},
+                    {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
                    token);
     }
     sync_as(small, "solo", "solo123");

@@ -39,9 +39,10 @@ void test_transfers::initTestCase() {
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
     data_center::instance().clear();
     data_center::instance().set_token(server_.login("agent", "agent123"));
-    const QJsonArray stickers = server_.post("/tavorine/clientKb/queryEmoji", {}, data_center::instance().token())
-                                    .data()
-                                    .toArray();
+    const QJsonArray stickers =
+        server_.post("/tavorine/clientKb/queryEmoji", {}, data_center::instance().token())
+            .data()
+            .toArray();
     for (const QJsonValue& s : stickers)
         file_ids_ << s.toObject().value("fileId").toString();
     QVERIFY(file_ids_.size() >= 3);
@@ -67,7 +68,8 @@ void test_transfers::duplicate_local_paths_give_one_transfer() {
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.first().first().toString(), file_id(1)); // the last task of a path wins
     QVERIFY(QFileInfo(path).size() > 0);
-    QCOMPARE(QDir(dir_.filePath("dup")).entryList(QDir::Files), QStringList{"one.png"}); // no leftovers
+    QCOMPARE(QDir(dir_.filePath("dup")).entryList(QDir::Files),
+             QStringList{"one.png"}); // no leftovers
 }
 
 void test_transfers::one_failure_among_three_and_reuse() {
@@ -79,7 +81,8 @@ void test_transfers::one_failure_among_three_and_reuse() {
     QSignalSpy progress(&downloads, &batch_download::task_progress);
     downloads.add_task(1, file_id(0), dir_.filePath("three/a.png"));
     downloads.add_task(1, "999999", dir_.filePath("three/missing.png"));
-    downloads.add_task(0, server_.base_url() + "/public/" + file_id(2), dir_.filePath("three/by-address.png"));
+    downloads.add_task(0, server_.base_url() + "/public/" + file_id(2),
+                       dir_.filePath("three/by-address.png"));
     downloads.start();
     QTRY_COMPARE(all.count(), 1);
     QCOMPARE(finished.count(), 2);
@@ -150,11 +153,14 @@ void test_transfers::refused_upload_reports_the_servers_msg() {
 void test_transfers::upload_dialog_retries_until_every_file_is_saved() {
     http_client client;
     QString message;
-    data_center::instance().attachments_category = create_category_blocking(
-        client,
-        {{"classifyName", "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}"}, {"clientBusinessType", "320"},
-         {"classifyType", "0"}, {"superiorId", "-1"}, {"deptId", "-1"}},
-        &message);
+    data_center::instance().attachments_category =
+        create_category_blocking(client,
+                                 {{"classifyName", "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}"},
+                                  {"clientBusinessType", "320"},
+                                  {"classifyType", "0"},
+                                  {"superiorId", "-1"},
+                                  {"deptId", "-1"}},
+                                 &message);
     QVERIFY(data_center::instance().attachments_category);
 
     const QStringList files = {write_file("a.pdf", "%PDF a"), write_file("b.mp4", "video"),
@@ -183,11 +189,13 @@ void test_transfers::upload_dialog_retries_until_every_file_is_saved() {
         QVERIFY(!result[i].first.isEmpty());
     }
     // Each is now a document of the attachments category, marked as an attachment.
-    const QJsonArray docs = server_.post("/tavorine/clientKb/queryFile",
-                                         {{"classifyId", data_center::instance().attachments_category->id}},
-                                         data_center::instance().token())
-                                .data()
-                                .toArray();
+    const QJsonArray docs =
+        server_
+            .post("/tavorine/clientKb/queryFile",
+                  {{"classifyId", data_center::instance().attachments_category->id}},
+                  data_center::instance().token())
+            .data()
+            .toArray();
     QCOMPARE(docs.size(), 3);
     QCOMPARE(docs[0].toObject().value("customShortcuts").toString(), QString("known"));
 }

@@ -1,0 +1,115 @@
+// Login to the end of the synchronisation against a running quorvel-server,
+// phase by phase, with the client's peak memory. Also writes the file
+// addresses it fetched, for the curl floor in sync_bench.sh.
+//   sync_bench BASE_URL ACCOUNT PASSWORD URL_LIST_FILE
+#include "app/app_paths.h"
+#include "model/data_center.h"
+#include "net/request_center.h"
+#include "sync/cache_manager.h"
+#include "sync/sync_data_widget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <cstdio>
+#include <spdlog/sinks/base_sink.h>
+#include <spdlog/spdlog.h>
+
+using namespace quorvel;
+
+namespace {
+
+// Keeps the one log line that reports the phases.
+class phase_sink : public spdlog::sinks::base_sink<std::mutex> {
+public:
+    std::string phases;
+
+protected:
+    void sink_it_(const spdlog::details::log_msg& msg) override {
+        const std::string text(msg.payload.data(), msg.payload.size());
+        if (qEnvironmentVariableIsSet("QUORVEL_BENCH_TRACE")) // every log line, with its time
+            std::fprintf(
+                stderr, "%lld %s\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           msg.time.time_since_epoch())
+                                           .count() %
+                                       100000),
+                text.c_str());
+        if (text.rfind("sync phases:", 0) == 0)
+            phases = text;
+    }
+    void flush_() override {}
+};
+
+qint64 peak_kib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)"))
+                           .match(QString::fromLatin1(status.readAll()));
+    return match.captured(1).toLongLong();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 5) {
+        std::fputs("usage: sync_bench BASE_URL ACCOUNT PASSWORD URL_LIST_FILE\n", stderr);
+        return 2;
+    }
+    qputenv("QUORVEL_BASE_URL", argv[1]);
+    register_meta_types();
+    QApplication app(argc, argv);
+    auto sink = std::make_shared<phase_sink>();
+    spdlog::set_default_logger(std::make_shared<spdlog::logger>("bench", sink));
+
+    QElapsedTimer clock;
+    clock.start();
+    QObject context;
+    bool failed = false;
+    request_center::instance()->login(
+        {{"account", QString::fromUtf8(argv[2])}, {"password", QString::fromUtf8(argv[3])}},
+        &context,
+        [&] {
+            request_center::instance()->get_login_info(
+                {}, &context,
+                [&](const user_login_info_spt& profile) {
+                    data_center::instance().set_login_user(profile);
+                    sync_data_widget::set_main_window_factory([&] {
+                        app.quit();
+                        return nullptr;
+                    });
+                    (new sync_data_widget)->show();
+                },
+                [&](const QString&) {
+                    failed = true;
+                    app.quit();
+                });
+        },
+        [&](const QString&) {
+            failed = true;
+            app.quit();
+        });
+    app.exec();
+    if (failed) {
+        std::fputs("login failed\n", stderr);
+        return 1;
+    }
+    const qint64 total = clock.elapsed();
+    std::printf("login to main window %lld ms; %s; client peak memory %lld KiB\n",
+                static_cast<long long>(total), sink->phases.c_str(),
+                static_cast<long long>(peak_kib()));
+
+    // Every file the cache holds, by the address the client fetched it from.
+    QFile list(QString::fromUtf8(argv[4]));
+    if (list.open(QIODevice::WriteOnly)) {
+        for (const auto& stickers : data_center::instance().stickers_by_category)
+            for (const sticker_node_spt& s : stickers)
+                if (s->emojiType == QLatin1String("3"))
+                    list.write(QStringLiteral("%1/tavorine/nas/downloadFileById?fileId=%2\n")
+                                   .arg(QString::fromUtf8(argv[1]), s->fileId)
+                                   .toUtf8());
+    }
+    return 0;
+}
