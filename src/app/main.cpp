@@ -1,37 +1,48 @@
 #include "app/app_paths.h"
 #include "app/logger.h"
+#include "app/single_instance.h"
+#include "app/startup.h"
 #include "model/records.h"
 #include "platform/crash_dump.h"
+#include "resources/resources.h"
+#include "sync/sync_data_widget.h"
+#include "ui/login_widget.h"
+#include "ui/main_widget.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
-#include <spdlog/spdlog.h>
 
 using namespace quorvel;
 
 int main(int argc, char* argv[]) {
+    // Any argument: register or unregister autorun, then leave without a window.
+    if (argc != 1)
+        return run_registration(argv[1], argv[0]);
+
     init_logger();
     platform::install_crash_handlers(app_paths::instance().crash_dir().toStdString());
 
+    single_instance lock;
+    if (!lock.acquire())
+        return 1;
+
     register_meta_types();
-    QApplication app(argc, argv);
-    app.setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
-    spdlog::info("quorvel started, data root: {}", app_paths::instance().root().toStdString());
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        init_resources();
+        app.setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
 
-    // Stands in for the login dialog until it exists.
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quorvel"));
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QLabel(QStringLiteral("Quorvel 话术助手"), &window));
-    layout->addWidget(
-        new QLabel(QStringLiteral("数据目录：%1").arg(app_paths::instance().root()), &window));
-    window.resize(430, 370);
-    window.show();
+        sync_data_widget::set_main_window_factory([] { return new main_widget; });
+        auto* login = new login_widget;
+        QObject::connect(login, &login_widget::login_success,
+                         [] { (new sync_data_widget)->show(); });
+        login->setAttribute(Qt::WA_DeleteOnClose);
+        login->show();
 
-    const int result = app.exec();
-    spdlog::info("quorvel exiting with {}", result);
-    shutdown_logging();
+        result = app.exec();
+        shutdown_logging();
+    }
     return result;
 }

@@ -1,10 +1,12 @@
 #include "platform/crash_dump.h"
 
+// windows.h first: the other system headers rely on its types.
+#include <windows.h>
+
 #include <csignal>
 #include <cwchar>
 #include <dbghelp.h>
 #include <objbase.h>
-#include <windows.h>
 
 namespace quorvel::platform {
 

@@ -1,0 +1,157 @@
+#include "ui/login_widget.h"
+
+#include "model/data_center.h"
+#include "net/base_url.h"
+#include "net/request_center.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+namespace {
+
+int dots = 0; // continues from one login attempt to the next
+
+const QString waiting = QStringLiteral("正在登录，请稍候");
+
+} // namespace
+
+QString progress_text(const QString& text) {
+    return QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(text);
+}
+
+QString success_text(const QString& text) {
+    return QStringLiteral("<span style = 'color: green; font-weight: bold;'>%1</span>").arg(text);
+}
+
+QString error_text(const QString& text, const QString& reason) {
+    if (reason.isEmpty())
+        return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1</span>").arg(text);
+    return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1，原因：%2</span>")
+        .arg(text, reason);
+}
+
+QString login_widget::title_for(const QString& version, const QString& base_address) {
+    return version + (base_address.startsWith(QLatin1String("http://192"))
+                          ? QStringLiteral("（内网版）")
+                          : QStringLiteral("（外网版）"));
+}
+
+int login_widget::dot_counter() {
+    return dots;
+}
+
+login_widget::login_widget(QWidget* parent)
+    : base_dialog(parent), user_(new QLineEdit), password_(new QLineEdit),
+      login_(new QPushButton(QStringLiteral("登录"))), status_(new QLabel) {
+    set_title(title_for(QCoreApplication::applicationVersion(), base_url()));
+
+    auto* content = new QVBoxLayout;
+    content->setContentsMargins(0, 0, 0, 0);
+
+    auto* header = new QWidget;
+    header->setStyleSheet(QStringLiteral("background-color: #1E92FF;"));
+    auto* header_row = new QHBoxLayout(header);
+    header_row->setAlignment(Qt::AlignCenter);
+    auto* logo = new QLabel;
+    logo->setFixedSize(98, 98);
+    logo->setPixmap(QPixmap(QStringLiteral(":/images/icon/logo.png"))
+                        .scaled(98, 98, Qt::KeepAspectRatio, Qt::FastTransformation));
+    auto* caption = new QLabel(QStringLiteral("Quorvel   话术在手，回复不愁"));
+    QFont caption_font = caption->font();
+    caption_font.setPointSize(16);
+    caption->setFont(caption_font);
+    caption->setStyleSheet(QStringLiteral("color: white;"));
+    header_row->addWidget(logo);
+    header_row->addWidget(caption);
+
+    auto* body = new QWidget;
+    auto* body_layout = new QVBoxLayout(body);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(20);
+    user_->setPlaceholderText(QStringLiteral("请输入用户名"));
+    user_->setFixedHeight(30);
+    password_->setPlaceholderText(QStringLiteral("请输入密码"));
+    password_->setEchoMode(QLineEdit::Password);
+    password_->setFixedHeight(30);
+    login_->setFixedHeight(30);
+    QFont button_font = login_->font();
+    button_font.setPointSize(12);
+    login_->setFont(button_font);
+    column->addWidget(user_);
+    column->addWidget(password_);
+    column->addWidget(login_);
+    body_layout->addStretch();
+    body_layout->addLayout(column);
+    body_layout->addStretch();
+    auto* status_row = new QHBoxLayout;
+    status_row->setAlignment(Qt::AlignCenter);
+    status_->setTextFormat(Qt::RichText);
+    status_row->addWidget(status_);
+    body_layout->addLayout(status_row);
+
+    content->addWidget(header, 1);
+    content->addWidget(body, 1);
+    add_content_layout(content);
+    setFixedSize(430, 370);
+
+    connect(login_, &QPushButton::clicked, this, &login_widget::on_login_clicked);
+    connect(password_, &QLineEdit::returnPressed, login_, &QPushButton::click);
+}
+
+void login_widget::on_login_clicked() {
+    const QString account = user_->text().trimmed();
+    const QString password = password_->text().trimmed();
+    if (account.isEmpty() || password.isEmpty()) {
+        status_->setText(error_text(QStringLiteral("请填写用户名和密码")));
+        return;
+    }
+    login_->setEnabled(false);
+    status_->setText(progress_text(waiting));
+    timer_ = new QTimer(this);
+    timer_->setInterval(400);
+    connect(timer_, &QTimer::timeout, this, &login_widget::on_tick);
+    timer_->start();
+
+    request_center::instance()->login(
+        {{QStringLiteral("account"), account}, {QStringLiteral("password"), password}}, this,
+        [this] {
+            request_center::instance()->get_login_info(
+                QString(), this,
+                [this](const user_login_info_spt& profile) {
+                    data_center::instance().set_login_user(profile);
+                    stop_timer();
+                    emit login_success();
+                    close();
+                },
+                [this](const QString&) { fail(); });
+        },
+        [this](const QString&) { fail(); });
+}
+
+void login_widget::on_tick() {
+    dots = (dots + 1) % 4;
+    status_->setText(waiting + QString(dots, QLatin1Char('.')));
+}
+
+void login_widget::stop_timer() {
+    if (!timer_)
+        return;
+    timer_->stop();
+    timer_->deleteLater();
+    timer_ = nullptr;
+}
+
+void login_widget::fail() {
+    stop_timer();
+    login_->setEnabled(true);
+    status_->setText(error_text(QStringLiteral("登录失败")));
+}
+
+} // namespace quorvel

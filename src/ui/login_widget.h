@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/widgets/base_dialog.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace quorvel {
+
+// The login dialog: account and password, a progress line while the two
+// login requests run, and login_success once the profile is stored.
+class login_widget : public base_dialog {
+    Q_OBJECT
+public:
+    explicit login_widget(QWidget* parent = nullptr);
+
+    static QString title_for(const QString& version, const QString& base_address);
+    // The dots shown while logging in, shared by every login dialog of the process.
+    static int dot_counter();
+
+    QLineEdit* user_edit() const { return user_; }
+    QLineEdit* password_edit() const { return password_; }
+    QPushButton* login_button() const { return login_; }
+    QLabel* status_label() const { return status_; }
+
+signals:
+    void login_success();
+
+private:
+    void on_login_clicked();
+    void on_tick();
+    void fail();
+    void stop_timer();
+
+    QLineEdit* user_;
+    QLineEdit* password_;
+    QPushButton* login_;
+    QLabel* status_;
+    QTimer* timer_ = nullptr;
+};
+
+// The status texts of dialogs.
+QString progress_text(const QString& text);
+QString success_text(const QString& text);
+QString error_text(const QString& text, const QString& reason = QString());
+
+} // namespace quorvel

@@ -1,0 +1,34 @@
+#include "ui/widgets/custom_toolbutton.h"
+
+#include <QFile>
+
+namespace quorvel {
+
+custom_toolbutton::custom_toolbutton(QWidget* parent) : QToolButton(parent) {
+    setStyleSheet(QStringLiteral("QToolButton {   border: none;   background-color: "
+                                 "transparent;}QToolButton::menu-indicator { image: none; }"));
+    setAttribute(Qt::WA_Hover);
+}
+
+void set_state_icon(QAbstractButton* button, const QString& name) {
+    struct entry_t {
+        const char* state_name;
+        QIcon::Mode mode;
+        QIcon::State state;
+    };
+    static const entry_t entries[] = {
+        {"hot", QIcon::Active, QIcon::On},         {"hot", QIcon::Active, QIcon::Off},
+        {"selected", QIcon::Selected, QIcon::Off}, {"normal", QIcon::Normal, QIcon::On},
+        {"selected", QIcon::Normal, QIcon::Off},   {"disabled", QIcon::Disabled, QIcon::Off},
+    };
+    QIcon icon;
+    for (const entry_t& e : entries) {
+        const QString path =
+            QStringLiteral(":/images/%1_%2.png").arg(name, QLatin1String(e.state_name));
+        if (QFile::exists(path))
+            icon.addPixmap(QPixmap(path), e.mode, e.state);
+    }
+    button->setIcon(icon);
+}
+
+} // namespace quorvel
