@@ -14,5 +14,5 @@ export XDG_CONFIG_HOME="$sandbox/config"
 export XDG_CACHE_HOME="$sandbox/cache"
 export XDG_STATE_HOME="$sandbox/state"
 export XDG_RUNTIME_DIR="$sandbox/runtime"
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM="${QUORVEL_TEST_QPA:-offscreen}"
 "$@"

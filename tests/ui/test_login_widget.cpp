@@ -1,0 +1,164 @@
+// The login dialog against quorvel-server, and its progress dots.
+#include "../net/fixture_http_server.h"
+#include "model/data_center.h"
+#include "net/http_client.h"
+#include "resources/resources.h"
+#include "server_fixture.h"
+#include "ui/login_widget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace quorvel;
+
+class test_login_widget : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void title_names_the_build_data();
+    void title_names_the_build();
+    void blank_fields_send_nothing_data();
+    void blank_fields_send_nothing();
+    void wrong_password_fails_and_allows_another_try();
+    void success_stores_the_account_and_reports();
+    void dots_cycle_and_continue();
+
+private:
+    QStringList watch_status(login_widget& dialog, int ms);
+
+    server_fixture server_;
+};
+
+void test_login_widget::initTestCase() {
+    init_resources();
+    QCoreApplication::setApplicationVersion("1.0.0.1");
+    QVERIFY(server_.start());
+    qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
+}
+
+void test_login_widget::title_names_the_build_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("intranet") << "http://192.168.1.5:8610" << QStringLiteral("2.1.0.3（内网版）");
+    QTest::newRow("extranet") << "http://10.0.0.1" << QStringLiteral("2.1.0.3（外网版）");
+    QTest::newRow("https 192") << "https://192.168.1.5" << QStringLiteral("2.1.0.3（外网版）");
+}
+
+void test_login_widget::title_names_the_build() {
+    QFETCH(QString, address);
+    QFETCH(QString, title);
+    QCOMPARE(login_widget::title_for("2.1.0.3", address), title);
+    login_widget dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("1.0.0.1（外网版）"));
+    QCOMPARE(dialog.title(), dialog.windowTitle());
+    QCOMPARE(dialog.size(), QSize(430, 370));
+}
+
+void test_login_widget::blank_fields_send_nothing_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("both empty") << ""
+                                << "";
+    QTest::newRow("user only spaces") << "   "
+                                      << "agent123";
+    QTest::newRow("no password") << "agent"
+                                 << "";
+}
+
+void test_login_widget::blank_fields_send_nothing() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    data_center::instance().clear();
+    login_widget dialog;
+    dialog.user_edit()->setText(user);
+    dialog.password_edit()->setText(password);
+    dialog.login_button()->click();
+    QCOMPARE(
+        dialog.status_label()->text(),
+        QStringLiteral("<span style = 'color: red; font-weight: bold;'>请填写用户名和密码</span>"));
+    QVERIFY(dialog.login_button()->isEnabled());
+    QTest::qWait(100);
+    QVERIFY(data_center::instance().token().isEmpty()); // nothing was sent
+}
+
+void test_login_widget::wrong_password_fails_and_allows_another_try() {
+    login_widget dialog;
+    dialog.user_edit()->setText("agent");
+    dialog.password_edit()->setText("wrong");
+    dialog.login_button()->click();
+    QVERIFY(!dialog.login_button()->isEnabled());
+    QTRY_VERIFY(dialog.login_button()->isEnabled());
+    QCOMPARE(dialog.status_label()->text(),
+             QStringLiteral("<span style = 'color: red; font-weight: bold;'>登录失败</span>"));
+}
+
+void test_login_widget::success_stores_the_account_and_reports() {
+    data_center::instance().clear();
+    auto* dialog = new login_widget;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<login_widget> alive(dialog);
+    QSignalSpy success(dialog, &login_widget::login_success);
+    dialog->show();
+    dialog->user_edit()->setText("  manager ");
+    dialog->password_edit()->setText("manager123");
+    dialog->login_button()->click();
+    QCOMPARE(dialog->status_label()->text(),
+             QStringLiteral("<span style = 'color: gray;'>正在登录，请稍候</span>"));
+    QTRY_COMPARE(success.count(), 1);
+    QCOMPARE(data_center::instance().account(), QString("manager"));
+    QCOMPARE(data_center::instance().token().size(), 64);
+    QVERIFY(data_center::instance().login_user());
+    QTRY_VERIFY(!alive); // closed and deleted
+}
+
+QStringList test_login_widget::watch_status(login_widget& dialog, int ms) {
+    QStringList seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        const QString text = dialog.status_label()->text();
+        if (seen.isEmpty() || seen.last() != text)
+            seen << text;
+        QTest::qWait(20);
+    }
+    return seen;
+}
+
+void test_login_widget::dots_cycle_and_continue() {
+    fixture_http_server silent;
+    QVERIFY(silent.listen());
+    silent.set_script([](const fixture_http_server::request_t&) {
+        return fixture_http_server::reply_t{200, {}, true};
+    });
+    qputenv("QUORVEL_BASE_URL", silent.base_url().toUtf8());
+    const QString waiting = QStringLiteral("正在登录，请稍候");
+
+    // A long attempt: the dots go 1, 2, 3, 0 and round again.
+    http_client::set_default_inactivity_timeout(2000);
+    const int start = login_widget::dot_counter();
+    login_widget dialog;
+    dialog.user_edit()->setText("agent");
+    dialog.password_edit()->setText("agent123");
+    dialog.login_button()->click();
+    const QStringList seen = watch_status(dialog, 1750);
+    QStringList expected{QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(waiting)};
+    for (int tick = 1; tick <= 4; ++tick)
+        expected << waiting + QString((start + tick) % 4, '.');
+    QCOMPARE(seen, expected);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.login_button()->isEnabled(), 5000);
+
+    // The next attempt goes on from where the last one stopped.
+    const int left_at = login_widget::dot_counter();
+    http_client::set_default_inactivity_timeout(60000);
+    dialog.login_button()->click();
+    QTRY_VERIFY(dialog.status_label()->text() !=
+                QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(waiting));
+    QCOMPARE(dialog.status_label()->text(), waiting + QString((left_at + 1) % 4, '.'));
+    qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
+}
+
+QTEST_MAIN(test_login_widget)
+#include "test_login_widget.moc"
