@@ -14,3 +14,17 @@ function(quorvel_add_qtest name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# quorvel_add_x11_test(<name> SOURCES ... LIBS ...): runs on a private Xvfb
+# display with a window manager and the X11 Qt platform.
+function(quorvel_add_x11_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/run_x11.sh ${QUORVEL_TEST_RUNNER} $<TARGET_FILE:${name}>)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 180)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QUORVEL_TEST_QPA=xcb")
+endfunction()
