@@ -17,6 +17,7 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <chrono>
 
 namespace {
 
@@ -29,9 +30,14 @@ public:
         if (!path.isEmpty())
             file_.open(QIODevice::Append);
     }
-    void write(const QJsonObject& event) {
+    void write(QJsonObject event) {
         if (!file_.isOpen())
             return;
+        // Wall-clock microseconds, so another process can time a delivery.
+        event.insert("at_us",
+                     QString::number(std::chrono::duration_cast<std::chrono::microseconds>(
+                                         std::chrono::system_clock::now().time_since_epoch())
+                                         .count()));
         file_.write(QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n');
         file_.flush();
     }

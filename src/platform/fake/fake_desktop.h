@@ -15,6 +15,8 @@ namespace quorvel::platform {
 class fake_desktop : public desktop {
 public:
     struct window_t {
+        window_t(const QString& klass = {}, const QString& caption = {})
+            : class_name(klass), title(caption) {}
         QString class_name;
         QString title;
         qint64 process = 1000;
