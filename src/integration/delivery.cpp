@@ -1,0 +1,95 @@
+#include "integration/delivery.h"
+
+#include "app/settings_store.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace quorvel {
+
+delivery::delivery(platform::desktop& desktop, QObject* parent)
+    : QObject(parent), desktop_(desktop) {}
+
+const QHash<QString, delivery::paste_procedure>& delivery::paste_handlers() {
+    static const QHash<QString, paste_procedure> handlers = {
+        {QStringLiteral("WeWorkWindow"), &delivery::paste_segments},
+        {QStringLiteral("WeChatMainWndForPC"), &delivery::paste_wechat_rich},
+        {QStringLiteral("Qt51514QWindowIcon"), &delivery::paste_wechat_rich},
+    };
+    return handlers;
+}
+
+void delivery::wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool delivery::bring_to_front(window_handle_t target) {
+    if (!desktop_.is_window(target))
+        return false;
+    const bool ok = desktop_.bring_to_front(target);
+    wait(50);
+    return ok;
+}
+
+void delivery::paste_chord() {
+    // The Alt of a hotkey still held would turn Ctrl+V into Ctrl+Alt+V.
+    desktop_.release_held_modifiers();
+    desktop_.paste_chord();
+}
+
+void delivery::put_script(window_handle_t target, const QString& html) {
+    const segment_list segments = split_segments(html);
+    const QString klass =
+        desktop_.is_window(target) ? desktop_.class_name(target).left(260) : QString();
+    bring_to_front(target);
+    const paste_procedure procedure = paste_handlers().value(klass, &delivery::paste_segments);
+    (this->*procedure)(target, segments);
+}
+
+void delivery::paste_segments(window_handle_t, const segment_list& segments) {
+    for (const segment_t& segment : segments) {
+        if (segment.first == 0) {
+            copy_text_to_clipboard(expand_date(segment.second.toString()));
+        } else {
+            const QUrl url = segment.second.toUrl();
+            if (url.isValid())
+                copy_files_to_clipboard({resolve_link(url)});
+        }
+        paste_chord();
+        wait(100);
+    }
+}
+
+void delivery::paste_wechat_rich(window_handle_t, const segment_list& segments) {
+    copy_wechat_rich(segments);
+    paste_chord();
+}
+
+void delivery::send_file(window_handle_t target, const QString& path) {
+    copy_file_to_clipboard(path);
+    bring_to_front(target);
+    paste_chord();
+    wait(100);
+    press_send_key();
+}
+
+void delivery::press_send_key() {
+    if (read_int_setting(QLatin1String(setting_keys::kb_send)) != 0)
+        desktop_.enter();
+    else
+        desktop_.ctrl_enter();
+}
+
+void delivery::send_script(window_handle_t target, const QString& html) {
+    put_script(target, html);
+    wait(100);
+    press_send_key();
+}
+
+void delivery::input_script(window_handle_t target, const QString& html) {
+    put_script(target, html);
+}
+
+} // namespace quorvel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "integration/composition.h"
+#include "platform/desktop.h"
+
+#include <QObject>
+#include <functional>
+
+namespace quorvel {
+
+// Delivers scripts, stickers and documents into the chat window: focus,
+// clipboard payload, paste chord and, for a send, the send key ("kb/send").
+// The pauses between steps run a local event loop that ignores user input,
+// so this process keeps serving its clipboard and two deliveries never interleave.
+class delivery : public QObject {
+    Q_OBJECT
+public:
+    explicit delivery(platform::desktop& desktop, QObject* parent = nullptr);
+
+    // The main window's four send slots.
+    void send_script(window_handle_t target, const QString& html);
+    void input_script(window_handle_t target, const QString& html);
+    void send_sticker(window_handle_t target, const QString& path) { send_file(target, path); }
+    void send_clouddoc(window_handle_t target, const QString& path) { send_file(target, path); }
+
+    bool bring_to_front(window_handle_t target);
+    void put_script(window_handle_t target, const QString& html);
+    void paste_segments(window_handle_t target, const segment_list& segments);
+    void paste_wechat_rich(window_handle_t target, const segment_list& segments);
+    void send_file(window_handle_t target, const QString& path);
+    void press_send_key();
+
+    using paste_procedure = void (delivery::*)(window_handle_t, const segment_list&);
+    // Exact window class → paste procedure; other classes paste segment by segment.
+    static const QHash<QString, paste_procedure>& paste_handlers();
+
+    // Waits without blocking this process's event loop (except user input).
+    static void wait(int ms);
+
+private:
+    void paste_chord();
+
+    platform::desktop& desktop_;
+};
+
+} // namespace quorvel
