@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSettings>
+#include <QWidget>
+
+class QButtonGroup;
+class QFormLayout;
+
+namespace quorvel {
+
+// One row of radio buttons bound to an integer setting: the button whose
+// position equals the stored value is checked; a click stores its position.
+QButtonGroup* add_choice_row(QFormLayout* form, QWidget* owner, const QString& label,
+                             const QStringList& choices, QSettings& settings, const QString& key,
+                             bool flush, bool clamp, bool trailing_stretch);
+
+// "知识库设置": the send key and the three send modes; every click is flushed at once.
+class kb_setting_widget : public QWidget {
+    Q_OBJECT
+public:
+    kb_setting_widget(QSettings& settings, QWidget* parent = nullptr);
+};
+
+// "高级设置": interval, Qianniu mode, simulated click; clicks are not flushed.
+class advance_setting_widget : public QWidget {
+    Q_OBJECT
+public:
+    advance_setting_widget(QSettings& settings, QWidget* parent = nullptr);
+};
+
+} // namespace quorvel

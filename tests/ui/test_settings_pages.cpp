@@ -1,0 +1,73 @@
+// The sending and advanced settings pages.
+#include "platform/dropfiles.h"
+#include "ui/settings/kb_setting_widget.h"
+
+#include <QButtonGroup>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace quorvel;
+
+class test_settings_pages : public QObject {
+    Q_OBJECT
+private slots:
+    void kb_page_checks_stored_values_and_flushes();
+    void advance_page_does_not_flush_and_tolerates_odd_values();
+    void dropfiles_block_layout();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void test_settings_pages::kb_page_checks_stored_values_and_flushes() {
+    const QString path = dir_.filePath("kb.cfg");
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue("kb/send", 0);
+    settings.setValue("kb/dbclick", 7); // out of range: limited to 1
+    kb_setting_widget page(settings);
+    const auto groups = page.findChildren<QButtonGroup*>();
+    QCOMPARE(groups.size(), 4);
+    QCOMPARE(groups[0]->checkedId(), 0);
+    QCOMPARE(groups[1]->checkedId(), 1);
+    QCOMPARE(groups[2]->checkedId(), 1); // absent: default 1
+    QCOMPARE(groups[0]->button(0)->text(), QString("Ctrl + Enter"));
+    groups[0]->button(1)->click();
+    groups[3]->button(0)->click();
+    QSettings reread(path, QSettings::IniFormat); // on disk at once
+    QCOMPARE(reread.value("kb/send").toInt(), 1);
+    QCOMPARE(reread.value("kb/hotkey").toInt(), 0);
+}
+
+void test_settings_pages::advance_page_does_not_flush_and_tolerates_odd_values() {
+    const QString path = dir_.filePath("advance.cfg");
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setValue("advance/interval", 9);
+        settings.sync();
+        advance_setting_widget page(settings);
+        const auto groups = page.findChildren<QButtonGroup*>();
+        QCOMPARE(groups.size(), 3);
+        QCOMPARE(groups[0]->checkedId(), -1); // no button for 9
+        QCOMPARE(groups[0]->buttons().size(), 4);
+        QCOMPARE(groups[1]->checkedId(), 1);
+        groups[0]->button(3)->click();
+        QFile file(path); // the file itself: settings objects of one process share their cache
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("interval=9")); // not yet written
+    }
+    QCOMPARE(QSettings(path, QSettings::IniFormat).value("advance/interval").toInt(),
+             3); // written on destruction
+}
+
+void test_settings_pages::dropfiles_block_layout() {
+    const auto block = platform::dropfiles_block({u"C:\\a.pdf"}); // 8 characters
+    QCOMPARE(block.size(), size_t(40));
+    QCOMPARE(int(block[0]), 20);
+    QCOMPARE(int(block[16]), 1); // wide
+    QCOMPARE(int(block[20]), int('C'));
+    QCOMPARE(int(block[36]) + int(block[37]) + int(block[38]) + int(block[39]), 0);
+    QCOMPARE(platform::dropfiles_block({u"ab", u"c"}).size(), size_t(20 + 6 + 4 + 2));
+}
+
+QTEST_MAIN(test_settings_pages)
+#include "test_settings_pages.moc"
