@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# 50 deliveries into the stand-in chat application on a private Xvfb display.
+# Deliveries into the stand-in chat application on a private Xvfb display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build >/dev/null
-QT_QPA_PLATFORM=xcb tests/run_x11.sh build/bin/delivery_bench build/bin/standin_chat "${1:-50}"
+export QT_QPA_PLATFORM=xcb
+tests/run_x11.sh build/bin/delivery_bench build/bin/standin_chat "${1:-50}"
+# Whole scripts, segment by segment, against the prescribed pauses.
+home=$(mktemp -d /tmp/quorvel-bench-home.XXXXXX)
+trap 'rm -rf "$home"' EXIT
+HOME=$home XDG_DATA_HOME=$home tests/run_x11.sh build/bin/script_delivery_bench build/bin/standin_chat 20
