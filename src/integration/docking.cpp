@@ -2,12 +2,14 @@
 
 namespace quorvel {
 
-bool target_client_rect(platform::desktop& desktop, window_handle_t target, qreal device_pixel_ratio, edges_t* out) {
+bool target_client_rect(platform::desktop& desktop, window_handle_t target,
+                        qreal device_pixel_ratio, edges_t* out) {
     QRect physical;
     qreal scale = 1.0;
     if (!desktop.client_rect(target, &physical, &scale))
         return false;
-    const int dpi = device_pixel_ratio > 0 ? static_cast<int>(device_pixel_ratio * 96.0) : static_cast<int>(scale * 96.0);
+    const int dpi = device_pixel_ratio > 0 ? static_cast<int>(device_pixel_ratio * 96.0)
+                                           : static_cast<int>(scale * 96.0);
     auto logical = [dpi](int value) { return value * 96 / dpi; };
     out->left = logical(physical.left());
     out->top = logical(physical.top());
@@ -21,7 +23,8 @@ dock_plan_t plan_dock(platform::desktop& desktop, const dock_input_t& in) {
     int h = in.bar_height;
     if (in.sub_show) {
         edges_t r;
-        if (desktop.is_window(in.target) && target_client_rect(desktop, in.target, in.bar_ratio, &r)) {
+        if (desktop.is_window(in.target) &&
+            target_client_rect(desktop, in.target, in.bar_ratio, &r)) {
             plan.place_bar = true;
             plan.bar_pos = QPoint(r.left, r.bottom);
             plan.bar_width = r.right - r.left;

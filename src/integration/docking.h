@@ -14,7 +14,8 @@ struct edges_t {
 
 // The target's client area in the logical pixels of a screen with the given
 // device pixel ratio (physical × 96 / dpi). False when the window has none.
-bool target_client_rect(platform::desktop& desktop, window_handle_t target, qreal device_pixel_ratio, edges_t* out);
+bool target_client_rect(platform::desktop& desktop, window_handle_t target,
+                        qreal device_pixel_ratio, edges_t* out);
 
 // Where docking puts the bottom bar and the main window.
 struct dock_plan_t {

@@ -22,21 +22,22 @@ void test_docking::plans_data() {
     QTest::addColumn<bool>("dockleft");
     QTest::addColumn<bool>("alive");
     QTest::addColumn<bool>("place_bar");
-    QTest::addColumn<QRect>("bar");   // position and width (height unused)
+    QTest::addColumn<QRect>("bar"); // position and width (height unused)
     QTest::addColumn<bool>("place_main");
-    QTest::addColumn<QRect>("main");  // position and height (width unused)
+    QTest::addColumn<QRect>("main");       // position and height (width unused)
     const QRect client(100, 50, 800, 700); // (100, 50)–(900, 750)
-    QTest::newRow("100 %") << client << 1.0 << true << true << true << true << true << QRect(100, 750, 800, 0) << true
-                           << QRect(900, 50, 0, 760);
+    QTest::newRow("100 %") << client << 1.0 << true << true << true << true << true
+                           << QRect(100, 750, 800, 0) << true << QRect(900, 50, 0, 760);
     QTest::newRow("dock on the left") << client << 1.0 << true << true << false << true << true
                                       << QRect(100, 750, 800, 0) << true << QRect(-380, 50, 0, 760);
-    QTest::newRow("150 %") << QRect(150, 75, 1200, 1050) << 1.5 << true << true << true << true << true
-                           << QRect(100, 750, 800, 0) << true << QRect(900, 50, 0, 760);
-    QTest::newRow("no bar") << client << 1.0 << false << true << true << true << false << QRect() << true
-                            << QRect(900, 50, 0, 700);
+    QTest::newRow("150 %") << QRect(150, 75, 1200, 1050) << 1.5 << true << true << true << true
+                           << true << QRect(100, 750, 800, 0) << true << QRect(900, 50, 0, 760);
+    QTest::newRow("no bar") << client << 1.0 << false << true << true << true << false << QRect()
+                            << true << QRect(900, 50, 0, 700);
     QTest::newRow("no main window") << client << 1.0 << true << false << true << true << true
                                     << QRect(100, 750, 800, 0) << false << QRect();
-    QTest::newRow("target gone") << client << 1.0 << true << true << true << false << false << QRect() << true
+    QTest::newRow("target gone") << client << 1.0 << true << true << true << false << false
+                                 << QRect() << true
                                  << QRect(900 - 900, 0, 0, 60); // zero rectangle, bar height
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSettings>
+#include <QStringList>
+#include <QWidget>
+
+class QButtonGroup;
+class QCheckBox;
+
+namespace quorvel {
+
+// "吸附设置": what docking shows, the hotkeys' switches, and which supported
+// chat applications it follows. Every change is written and flushed at once,
+// then announced on the event bus.
+class follow_setting_widget : public QWidget {
+    Q_OBJECT
+public:
+    follow_setting_widget(QSettings& settings, QWidget* parent = nullptr);
+
+    QCheckBox* select_all() const { return select_all_; }
+    QList<QCheckBox*> application_boxes() const;
+
+private:
+    QCheckBox* add_box(const QString& text, const char* key, const char* event);
+    void on_application_clicked();
+    void on_select_all_clicked(bool checked);
+    void write_unsupported(const QStringList& names);
+
+    QSettings& settings_;
+    QStringList names_;
+    QButtonGroup* applications_;
+    QCheckBox* select_all_;
+};
+
+} // namespace quorvel
