@@ -1,8 +1,31 @@
 #include "ui/main_widget.h"
 
+#include "app/event_bus.h"
+#include "app/event_names.h"
+#include "app/settings_store.h"
+#include "integration/current_desktop.h"
+#include "integration/delivery.h"
+#include "integration/docking.h"
+#include "integration/window_detector.h"
+#include "integration/window_event_watcher.h"
 #include "model/data_center.h"
+#include "sync/report_upload.h"
+#include "ui/auto_follow_widget.h"
+#include "ui/float_widget.h"
+#include "ui/login_widget.h"
+#include "ui/main_widget_toolbar.h"
+#include "ui/widgets/custom_toolbutton.h"
 
+#include <QDebug>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -16,7 +39,6 @@ int category_count(const category_tree_t& tree) {
     return count;
 }
 
-// Items of a kind whose classifyType names the part.
 template <class T> int items_in_part(const QHash<QString, QList<T>>& lists, const QString& part) {
     int count = 0;
     for (const QList<T>& list : lists)
@@ -25,23 +47,15 @@ template <class T> int items_in_part(const QHash<QString, QList<T>>& lists, cons
     return count;
 }
 
-} // namespace
-
-main_widget::main_widget(QWidget* parent) : QWidget(parent), summary_(new QLabel(this)) {
-    setWindowTitle(QStringLiteral("Quorvel"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(this);
-    const data_center& dc = data_center::instance();
-    auto* user = new QLabel(
-        QStringLiteral("%1（%2） · %3").arg(dc.user_name(), dc.account(), dc.dept_name()), this);
-    layout->addWidget(user);
-    summary_->setText(library_summary());
-    summary_->setTextFormat(Qt::PlainText);
-    summary_->setWordWrap(true);
-    layout->addWidget(summary_);
-    layout->addStretch();
-    resize(360, 420);
+bool setting_on(const char* key) {
+    return read_int_setting(QLatin1String(key)) != 0;
 }
+
+window_handle_t handle_of(QWidget* w) {
+    return static_cast<window_handle_t>(w->winId());
+}
+
+} // namespace
 
 QString main_widget::library_summary() {
     const data_center& dc = data_center::instance();
@@ -50,30 +64,426 @@ QString main_widget::library_summary() {
     QStringList lines;
     for (int part = 0; part < 3; ++part) {
         const QString type = QString::number(part);
-        int script_categories = 0, sticker_categories = 0, doc_categories = 0;
-        if (part < 2) {
+        int script_categories = 0;
+        if (part < 2)
             script_categories = category_count(dc.script_categories[part]);
-            sticker_categories = category_count(dc.sticker_categories[part]);
-        } else {
+        else
             for (const category_tree_t& tree : dc.dept_script_categories)
                 script_categories += category_count(tree);
-            for (const category_tree_t& tree : dc.dept_sticker_categories)
-                sticker_categories += category_count(tree);
-        }
-        for (auto it = dc.doc_categories.constBegin(); it != dc.doc_categories.constEnd(); ++it)
-            doc_categories += it->node && it->node->classifyType == type ? 1 : 0;
-        lines << QStringLiteral(
-                     "%1：话术分类 %2，话术 %3；表情分类 %4，表情 %5；文档分类 %6，文档 %7")
+        lines << QStringLiteral("%1：话术分类 %2，话术 %3，表情 %4，文档 %5")
                      .arg(names[part])
                      .arg(script_categories)
                      .arg(items_in_part(dc.scripts_by_category, type))
-                     .arg(sticker_categories)
                      .arg(items_in_part(dc.stickers_by_category, type))
-                     .arg(doc_categories)
                      .arg(items_in_part(dc.docs_by_category, type));
     }
     lines << QStringLiteral("快捷短语 %1").arg(dc.phrases.size());
     return lines.join(QLatin1Char('\n'));
+}
+
+main_widget::main_widget(QWidget* parent)
+    : base_widget(parent), toolbar_(nullptr), bar_(nullptr), navigation_(nullptr),
+      pages_(new QStackedLayout), float_(nullptr), detector_(nullptr),
+      delivery_(new delivery(current_desktop(), this)) {
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setWindowFlag(Qt::Tool);                 // no taskbar entry
+    setWindowFlag(Qt::WindowStaysOnTopHint); // topmost from the start
+    setAttribute(Qt::WA_DeleteOnClose);
+    current_desktop().set_topmost(handle_of(this), true);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(5, 5, 5, 5);
+    auto* first_row = new QHBoxLayout;
+    first_row->setContentsMargins(0, 0, 0, 0);
+    auto* navigation_column = new QVBoxLayout;
+    navigation_column->setContentsMargins(0, 0, 0, 0);
+    first_row->addLayout(pages_);
+    first_row->addLayout(navigation_column);
+    outer->addLayout(first_row);
+    outer->addLayout(new QHBoxLayout);
+
+    // The library pages arrive with their own work; until then each is a placeholder.
+    auto* scripts = new QLabel(library_summary(), this);
+    scripts->setWordWrap(true);
+    scripts->setMinimumWidth(0);
+    scripts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scripts->setMargin(8);
+    for (QWidget* page : {static_cast<QWidget*>(scripts), new QWidget(this), new QWidget(this)})
+        pages_->addWidget(page);
+    int min_width = 0;
+    for (int i = 0; i < pages_->count(); ++i)
+        min_width = qMax(min_width, pages_->widget(i)->sizeHint().width());
+    setMinimumWidth(min_width);
+    pages_->setCurrentIndex(0);
+
+    float_ = new float_widget(this);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        float_->move(screen->availableGeometry().width() - float_->width() - 80, 240);
+    float_->hide();
+
+    navigation_ = new navigation_widget(this);
+    navigation_->setMouseTracking(true);
+    navigation_column->addWidget(navigation_);
+
+    toolbar_ = new main_widget_toolbar(this);
+    toolbar_->setMouseTracking(true);
+    toolbar_->raise();
+    connect(toolbar_, &main_widget_toolbar::minimize_requested, this, &main_widget::on_min_clicked);
+    connect(toolbar_, &main_widget_toolbar::sticky_requested, this, &main_widget::set_window_top);
+    connect(toolbar_, &main_widget_toolbar::follow_requested, this, &main_widget::follow);
+    connect(toolbar_, &main_widget_toolbar::setting_requested, this,
+            &main_widget::show_setting_center);
+    connect(toolbar_, &main_widget_toolbar::menu_requested, this, &main_widget::on_menu_clicked);
+
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        const int h = 2 * primary->availableGeometry().height() / 3;
+        resize(2 * h / 3, h);
+    }
+
+    bar_ = new auto_follow_widget(this);
+    bar_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(navigation_, &navigation_widget::on_select_changed, this, [this](int id) {
+        pages_->setCurrentIndex(id);
+        toolbar_->raise();
+    });
+    connect(navigation_, &navigation_widget::settings_requested, this,
+            &main_widget::show_setting_center);
+    connect(bar_, &auto_follow_widget::size_changed, this, &main_widget::on_follow_widget_resized);
+
+    detector_ = new window_detector(current_desktop(), this);
+    window_event_watcher* watcher = window_event_watcher::instance();
+    connect(watcher, &window_event_watcher::window_show, detector_, &window_detector::detect_show,
+            Qt::QueuedConnection);
+    connect(watcher, &window_event_watcher::window_hide, detector_, &window_detector::detect_hide,
+            Qt::QueuedConnection);
+    connect(watcher, &window_event_watcher::window_position_changed, detector_,
+            &window_detector::detect_move, Qt::QueuedConnection);
+    connect(watcher, &window_event_watcher::foreground_window_changed, detector_,
+            &window_detector::detect_foreground, Qt::QueuedConnection);
+    connect(detector_, &window_detector::target_appeared, this, &main_widget::on_window_show);
+    connect(detector_, &window_detector::target_disappeared, this, &main_widget::on_window_hide);
+    connect(detector_, &window_detector::target_move, this, &main_widget::on_window_move);
+    connect(detector_, &window_detector::target_foreground, this,
+            &main_widget::on_window_foreground);
+    connect(detector_, &window_detector::target_unforeground, this,
+            &main_widget::on_window_unforeground);
+    connect(float_, &float_widget::double_clicked, this,
+            &main_widget::on_float_widget_double_clicked);
+
+    event_bus* bus = event_bus::instance();
+    bus->subscribe(events::send_script, this, [this](const QVariantList& a) { send_script(a); });
+    bus->subscribe(events::input_script, this, [this](const QVariantList& a) { input_script(a); });
+    bus->subscribe(events::send_sticker, this, [this](const QVariantList& a) { send_sticker(a); });
+    bus->subscribe(events::send_clouddoc, this,
+                   [this](const QVariantList& a) { send_clouddoc(a); });
+    bus->subscribe(events::relogin, this, [this](const QVariantList&) { relogin(); });
+
+    build_tray();
+
+    bus->subscribe(events::follow_main_show, this, [this](const QVariantList& a) {
+        if (a.size() != 1 || !target_)
+            return;
+        if (a.first().toInt() == 0) {
+            hide();
+            float_->show();
+        } else if (follow_) {
+            dock_to_target();
+        }
+    });
+    bus->subscribe(events::follow_sub_show, this, [this](const QVariantList& a) {
+        if (a.size() != 1)
+            return;
+        if (a.first().toInt() == 0)
+            bar_->hide();
+        else if (target_ && follow_)
+            dock_to_target();
+    });
+    bus->subscribe(events::follow_main_dockleft, this, [this](const QVariantList&) {
+        if (target_ && follow_)
+            dock_to_target();
+    });
+    bus->subscribe(events::follow_supported_app_changed, detector_,
+                   [this](const QVariantList&) { detector_->reload_ignore_app_list(); });
+
+    register_hotkeys();
+    watcher->on_watch_started();
+    QTimer::singleShot(3000, this, &main_widget::delay_tasks);
+}
+
+main_widget::~main_widget() {
+    window_event_watcher::instance()->on_watch_stoped();
+}
+
+bool main_widget::is_drag_area(const QPoint& pos) const {
+    return pos.y() < toolbar_->height() || navigation_->geometry().contains(pos);
+}
+
+void main_widget::resizeEvent(QResizeEvent* event) {
+    base_widget::resizeEvent(event);
+    if (toolbar_) {
+        toolbar_->move(width() - toolbar_->width(), 0);
+        toolbar_->raise();
+    }
+}
+
+void main_widget::build_tray() {
+    // A desktop without a system tray simply has no icon.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/icon/logo.png")), this);
+    tray_->setToolTip(QStringLiteral("Quorvel"));
+    auto* menu = new QMenu(this);
+    menu->addAction(QStringLiteral("切换为置顶显示"), this, &main_widget::show_window_on_top);
+    menu->addAction(QStringLiteral("设置"), this, &main_widget::show_setting_center);
+    menu->addAction(QStringLiteral("帮助"));
+    menu->addAction(QStringLiteral("联系客服"), this, &main_widget::on_contact_support);
+    menu->addAction(QStringLiteral("退出"), this, &main_widget::quit);
+    tray_->setContextMenu(menu);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick)
+                    on_tray_icon_activated(reason);
+            });
+    tray_->show();
+}
+
+void main_widget::register_hotkeys() {
+    const std::pair<const char*, void (main_widget::*)()> table[] = {
+        {"Alt+Z", &main_widget::toggle_visible_hotkey},
+        {"Alt+Q", &main_widget::focus_main_hotkey},
+        {"Alt+E", &main_widget::focus_bar_hotkey},
+    };
+    for (const auto& [sequence, action] : table) {
+        auto hotkey = QSharedPointer<global_hotkey>::create(this);
+        hotkey->setShortcut(QKeySequence(QLatin1String(sequence)), true);
+        hotkeys_ << hotkey;
+        if (hotkey->isRegistered())
+            connect(hotkey.data(), &global_hotkey::activated, this, action);
+    }
+}
+
+void main_widget::toggle_visible_hotkey() {
+    if (!setting_on(setting_keys::follow_main_hotkey_visible))
+        return;
+    if (!isVisible()) {
+        come_back_on_top();
+        return;
+    }
+    hide();
+    float_->show();
+}
+
+void main_widget::focus_main_hotkey() {
+    if (setting_on(setting_keys::follow_main_hotkey_focus))
+        current_desktop().bring_to_front(handle_of(this));
+}
+
+void main_widget::focus_bar_hotkey() {
+    if (setting_on(setting_keys::follow_sub_hotkey_focus))
+        current_desktop().bring_to_front(handle_of(bar_));
+}
+
+void main_widget::leave_follow_mode() {
+    follow_ = false;
+    toolbar_->pin_button()->setVisible(true);
+    toolbar_->show_follow_state(false);
+    bar_->hide();
+}
+
+void main_widget::on_float_widget_double_clicked() {
+    float_->hide();
+    if (isMinimized())
+        showNormal();
+    show();
+}
+
+void main_widget::on_min_clicked() {
+    leave_follow_mode();
+    hide();
+    float_->show();
+}
+
+void main_widget::show_setting_center() {
+    // The settings centre comes with its own work.
+    qDebug() << "settings centre requested";
+}
+
+void main_widget::on_menu_clicked(QPoint pos) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("官网"), [] {
+        QDesktopServices::openUrl(QUrl(QStringLiteral("https://quorvel.example")));
+    });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("退出"), this, &main_widget::quit);
+    menu.exec(pos);
+}
+
+void main_widget::on_navigation_changed(int) {}
+
+void main_widget::on_follow_widget_resized(QSize old_size, QSize new_size) {
+    setFixedHeight(height() + new_size.height() - old_size.height());
+}
+
+void main_widget::come_back_on_top() {
+    leave_follow_mode();
+    set_window_top(true);
+    toolbar_->show_pin_state(true);
+    if (QScreen* s = screen()) {
+        setMinimumHeight(2 * s->availableGeometry().height() / 3);
+        move(s->availableGeometry().width() - width() - 100, 100);
+        show();
+    }
+    float_->hide();
+}
+
+void main_widget::on_tray_icon_activated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick)
+        come_back_on_top();
+}
+
+void main_widget::send_script(const QVariantList& args) {
+    if (!args.isEmpty())
+        delivery_->send_script(target_, args.first().toString());
+}
+
+void main_widget::input_script(const QVariantList& args) {
+    if (!args.isEmpty())
+        delivery_->input_script(target_, args.first().toString());
+}
+
+void main_widget::send_sticker(const QVariantList& args) {
+    if (!args.isEmpty())
+        delivery_->send_sticker(target_, args.first().toString());
+}
+
+void main_widget::send_clouddoc(const QVariantList& args) {
+    if (!args.isEmpty())
+        delivery_->send_clouddoc(target_, args.first().toString());
+}
+
+void main_widget::set_window_top(bool enable) {
+    current_desktop().set_topmost(handle_of(this), enable);
+}
+
+void main_widget::show_window_on_top() {
+    set_window_top(true);
+    toolbar_->show_pin_state(true);
+    toolbar_->show_follow_state(false);
+    show();
+}
+
+void main_widget::follow(bool enable) {
+    if (!enable) {
+        follow_ = false;
+        toolbar_->pin_button()->setVisible(true);
+        toolbar_->show_follow_state(false);
+        bar_->hide();
+        return;
+    }
+    follow_ = true;
+    float_->hide();
+    toolbar_->pin_button()->setVisible(false);
+    toolbar_->show_follow_state(true);
+    hide();
+    const window_handle_t foreground = current_desktop().foreground_window();
+    if (detector_->is_target_window(foreground)) {
+        target_ = foreground;
+        dock_to_target();
+    } else {
+        bar_->hide();
+    }
+}
+
+void main_widget::dock_to_target() {
+    if (!follow_ || !target_)
+        return;
+    dock_input_t in;
+    in.target = target_;
+    in.bar_ratio = bar_->screen() ? bar_->screen()->devicePixelRatio() : 1.0;
+    in.main_ratio = screen() ? screen()->devicePixelRatio() : 1.0;
+    in.bar_height = bar_->height();
+    in.main_width = width();
+    in.sub_show = setting_on(setting_keys::follow_sub_show);
+    in.main_show = setting_on(setting_keys::follow_main_show);
+    in.main_dockleft = setting_on(setting_keys::follow_main_dockleft);
+    const dock_plan_t plan = plan_dock(current_desktop(), in);
+    if (plan.place_bar) {
+        bar_->move(plan.bar_pos);
+        bar_->setFixedWidth(plan.bar_width);
+        bar_->show();
+    }
+    if (!plan.place_main)
+        return;
+    if (isMinimized())
+        showNormal();
+    move(plan.main_pos);
+    setFixedHeight(plan.main_height);
+    show();
+}
+
+void main_widget::on_window_show(window_handle_t hwnd) {
+    target_ = hwnd;
+    if (follow_)
+        dock_to_target();
+    qDebug() << "on window show";
+}
+
+void main_widget::on_window_hide() {
+    target_ = 0;
+    if (follow_) {
+        bar_->hide();
+        hide();
+    }
+    qDebug() << "on window hide";
+}
+
+void main_widget::on_window_move() {
+    dock_to_target();
+    qDebug() << "on window move";
+}
+
+void main_widget::on_window_foreground() {
+    if (follow_ && target_)
+        current_desktop().raise_above(handle_of(this), target_);
+    qDebug() << "on_window_foreground";
+}
+
+void main_widget::on_window_unforeground() {
+    qDebug() << "on_window_unforeground";
+}
+
+void main_widget::on_contact_support() {
+    qDebug() << "contact support requested";
+}
+
+void main_widget::notify_update() {}
+
+void main_widget::delay_tasks() {
+    upload_reports(this);
+    notify_update();
+}
+
+void main_widget::relogin() {
+    QTimer::singleShot(1500, this, [this] {
+        if (login_) {
+            login_->raise();
+            login_->activateWindow();
+            return;
+        }
+        login_ = new login_widget(this);
+        login_->setAttribute(Qt::WA_DeleteOnClose);
+        // Modal without a nested event loop, so nothing waits inside a timer.
+        login_->setWindowModality(Qt::ApplicationModal);
+        login_->show();
+    });
+}
+
+void main_widget::quit() {
+    leave_follow_mode();
+    bar_->deleteLater();
+    show();
+    close();
 }
 
 } // namespace quorvel

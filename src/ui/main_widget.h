@@ -1,23 +1,102 @@
 #pragma once
 
-#include <QWidget>
+#include "platform/global_hotkey.h"
+#include "platform/window_handle.h"
+#include "ui/widgets/base_widget.h"
 
-class QLabel;
+#include <QPointer>
+#include <QSharedPointer>
+#include <QSystemTrayIcon>
+#include <QVariantList>
+
+class QStackedLayout;
 
 namespace quorvel {
 
-// For now a plain window that shows what the synchronisation brought in:
-// categories, scripts, stickers, documents and phrases per library part.
-class main_widget : public QWidget {
+class auto_follow_widget;
+class delivery;
+class float_widget;
+class login_widget;
+class main_widget_toolbar;
+class navigation_widget;
+class window_detector;
+
+// The one window while a user is logged in: the library pages, the
+// navigation column and the toolbar; it docks beside the chat window,
+// delivers what the pages send, owns the bar, the floating icon, the tray
+// icon and the global hotkeys.
+class main_widget : public base_widget {
     Q_OBJECT
 public:
     explicit main_widget(QWidget* parent = nullptr);
+    ~main_widget() override;
 
-    // The summary text, one line per library part.
+    bool is_drag_area(const QPoint& pos) const override;
+
+    // For the pages until they exist, and for tests.
     static QString library_summary();
+    bool follow_enabled() const { return follow_; }
+    window_handle_t target() const { return target_; }
+    main_widget_toolbar* toolbar() const { return toolbar_; }
+    auto_follow_widget* bottom_bar() const { return bar_; }
+    float_widget* floating_icon() const { return float_; }
+    window_detector* detector() const { return detector_; }
+    QSystemTrayIcon* tray_icon() const { return tray_; }
+    login_widget* relogin_dialog() const { return login_; }
+    const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
+
+public slots:
+    void on_float_widget_double_clicked();
+    void on_min_clicked();
+    void show_setting_center();
+    void on_menu_clicked(QPoint pos);
+    void on_navigation_changed(int id);
+    void on_follow_widget_resized(QSize old_size, QSize new_size);
+    void on_tray_icon_activated(QSystemTrayIcon::ActivationReason reason);
+    void send_script(const QVariantList& args);
+    void input_script(const QVariantList& args);
+    void send_sticker(const QVariantList& args);
+    void send_clouddoc(const QVariantList& args);
+    void set_window_top(bool enable);
+    void show_window_on_top();
+    void on_window_show(quorvel::window_handle_t hwnd);
+    void on_window_hide();
+    void on_window_move();
+    void on_window_foreground();
+    void on_window_unforeground();
+    void on_contact_support();
+    void notify_update();
+    void delay_tasks();
+    void relogin();
+    void follow(bool enable);
+    void dock_to_target();
+    void quit();
+    // The hotkey actions; each reads its switch at the moment of the press.
+    void toggle_visible_hotkey();
+    void focus_main_hotkey();
+    void focus_bar_hotkey();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QLabel* summary_;
+    void build_tray();
+    void register_hotkeys();
+    void leave_follow_mode();
+    void come_back_on_top(); // the tray double click
+
+    main_widget_toolbar* toolbar_;
+    auto_follow_widget* bar_;
+    navigation_widget* navigation_;
+    QStackedLayout* pages_;
+    float_widget* float_;
+    window_detector* detector_;
+    delivery* delivery_;
+    QSystemTrayIcon* tray_ = nullptr;
+    QList<QSharedPointer<global_hotkey>> hotkeys_;
+    QPointer<login_widget> login_;
+    bool follow_ = false;
+    window_handle_t target_ = 0;
 };
 
 } // namespace quorvel

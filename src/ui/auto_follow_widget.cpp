@@ -1,0 +1,186 @@
+#include "ui/auto_follow_widget.h"
+
+#include "app/event_bus.h"
+#include "app/event_names.h"
+#include "model/data_center.h"
+#include "net/request_center.h"
+#include "ui/widgets/custom_button.h"
+#include "ui/widgets/flow_layout.h"
+
+#include <QDebug>
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QStackedLayout>
+
+namespace quorvel {
+
+namespace {
+
+custom_button* make_button(QWidget* parent, const QString& text, const QString& icon = QString()) {
+    auto* b = new custom_button(parent);
+    b->setText(text);
+    if (!icon.isEmpty()) {
+        b->setIcon(QIcon(icon));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
+    return b;
+}
+
+QLabel* caption(QWidget* parent, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setMargin(4);
+    return label;
+}
+
+QString script_text(const quick_reply_node_spt& entry) {
+    for (const script_node_spt& s :
+         data_center::instance().scripts_by_category.value(entry->classifyId))
+        if (s->id == entry->speechId)
+            return s->speechContent;
+    return {};
+}
+
+} // namespace
+
+auto_follow_widget::auto_follow_widget(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), pages_(new QStackedLayout),
+      phrases_(new flow_layout_widget(0, 8, 0)), history_(new flow_layout_widget(0, 0, 0)),
+      lower_row_(new QWidget), show_(make_button(nullptr, QStringLiteral("显示"),
+                                                 QStringLiteral(":/images/icon/visible.png"))),
+      quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedWidth(600);
+    auto* form = new QFormLayout(this);
+
+    phrases_->layout_of()->addWidget(caption(phrases_, QStringLiteral("快捷短语")));
+    auto* hide =
+        make_button(phrases_, QStringLiteral("隐藏"), QStringLiteral(":/images/icon/visible.png"));
+    phrases_->layout_of()->addWidget(hide);
+    auto* add = make_button(phrases_, QStringLiteral("+"));
+    add->setEnabled(false); // the phrase manager comes later
+    phrases_->layout_of()->addWidget(add);
+    history_->layout_of()->addWidget(caption(history_, QStringLiteral("搜索历史")));
+    history_->layout_of()->addWidget(make_button(history_, QStringLiteral("删除")));
+    pages_->addWidget(phrases_);
+    pages_->addWidget(history_);
+    pages_->setCurrentIndex(0);
+    form->addRow(pages_);
+
+    auto* row = new QHBoxLayout(lower_row_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(quick_reply_);
+    row->addWidget(show_);
+    show_->hide();
+    auto* field = new QHBoxLayout;
+    search_->setPlaceholderText(QStringLiteral("输入汉字/拼音/拼音首字母搜索"));
+    field->addWidget(search_);
+    row->addLayout(field);
+    row->addWidget(make_button(lower_row_, QStringLiteral("文档")));
+    form->addRow(lower_row_);
+
+    connect(hide, &QToolButton::clicked, this, &auto_follow_widget::hide_upper_row);
+    connect(show_, &QToolButton::clicked, this, &auto_follow_widget::show_upper_row);
+    connect(quick_reply_, &QToolButton::clicked, this, &auto_follow_widget::show_quick_reply_menu);
+    search_->installEventFilter(this);
+
+    rebuild_phrase_buttons();
+    load_quick_replies();
+}
+
+void auto_follow_widget::load_quick_replies() {
+    request_center::instance()->query_quick_replies(
+        this,
+        [](const quick_reply_map_t& replies) { data_center::instance().quick_replies = replies; },
+        [](const QString& err) { qDebug() << err; });
+}
+
+void auto_follow_widget::rebuild_phrase_buttons() {
+    flow_layout* layout = phrases_->layout_of();
+    while (layout->count() > 3) {
+        QLayoutItem* item = layout->takeAt(3);
+        if (item->widget())
+            item->widget()->deleteLater();
+        delete item;
+    }
+    for (const phrase_node_spt& phrase : data_center::instance().phrases) {
+        auto* b = make_button(phrases_, phrase->phraseContent);
+        const QString text = phrase->phraseContent;
+        connect(b, &QToolButton::clicked, this,
+                [text] { event_bus::instance()->post(events::send_script, {text}); });
+        layout->addWidget(b);
+    }
+    adjustSize();
+}
+
+QList<QPair<QString, bool>> auto_follow_widget::quick_reply_entries() const {
+    QList<QPair<QString, bool>> entries;
+    for (const quick_reply_node_spt& entry : data_center::instance().quick_replies) {
+        const QString text = script_text(entry);
+        entries << qMakePair(text, !text.isEmpty());
+    }
+    return entries;
+}
+
+void auto_follow_widget::show_quick_reply_menu() {
+    QMenu menu(quick_reply_);
+    for (const quick_reply_node_spt& entry : data_center::instance().quick_replies) {
+        const QString text = script_text(entry);
+        menu.addAction(text, [text] { event_bus::instance()->post(events::send_script, {text}); });
+    }
+    menu.addSeparator();
+    QAction* manage = menu.addAction(QStringLiteral("点击进入快捷回复管理"), this,
+                                     &auto_follow_widget::quick_reply_settings);
+    manage->setEnabled(false); // the quick-reply manager comes later
+    menu.exec(quick_reply_->mapToGlobal(QPoint(0, quick_reply_->height())));
+}
+
+void auto_follow_widget::quick_reply_settings() {}
+
+void auto_follow_widget::hide_upper_row() {
+    saved_height_ = lower_row_->height();
+    show_->show();
+    phrases_->hide();
+    history_->hide();
+    resize(width(), saved_height_);
+}
+
+void auto_follow_widget::show_upper_row() {
+    show_->hide();
+    pages_->currentWidget()->show();
+    for (int i = 0; i < pages_->count(); ++i)
+        if (i != pages_->currentIndex())
+            pages_->widget(i)->hide();
+}
+
+bool auto_follow_widget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_) {
+        if (event->type() == QEvent::MouseButtonPress)
+            pages_->setCurrentIndex(1);
+        else if (event->type() == QEvent::FocusOut)
+            pages_->setCurrentIndex(0);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void auto_follow_widget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit size_changed(event->oldSize(), event->size());
+}
+
+void auto_follow_widget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(QPen(Qt::blue, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect());
+}
+
+} // namespace quorvel

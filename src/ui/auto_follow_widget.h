@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+class QStackedLayout;
+
+namespace quorvel {
+
+class custom_button;
+class flow_layout_widget;
+
+// The bar docked under the chat window: phrase buttons (or the search
+// history), quick replies, and the search field.
+class auto_follow_widget : public QWidget {
+    Q_OBJECT
+public:
+    explicit auto_follow_widget(QWidget* parent = nullptr);
+
+    void rebuild_phrase_buttons();
+    QLineEdit* search_field() const { return search_; }
+    QStackedLayout* pages() const { return pages_; }
+    custom_button* quick_reply_button() const { return quick_reply_; }
+    // The quick-reply menu's entries: (text sent, script found).
+    QList<QPair<QString, bool>> quick_reply_entries() const;
+
+signals:
+    void size_changed(QSize old_size, QSize new_size);
+
+public slots:
+    void quick_reply_settings();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void load_quick_replies();
+    void show_quick_reply_menu();
+    void hide_upper_row();
+    void show_upper_row();
+
+    QStackedLayout* pages_;
+    flow_layout_widget* phrases_;
+    flow_layout_widget* history_;
+    QWidget* lower_row_;
+    custom_button* show_;
+    custom_button* quick_reply_;
+    QLineEdit* search_;
+    int saved_height_ = 0;
+};
+
+} // namespace quorvel
