@@ -86,7 +86,6 @@ main_widget::main_widget(QWidget* parent)
       pages_(new QStackedLayout), float_(nullptr), detector_(nullptr),
       delivery_(new delivery(current_desktop(), this)) {
     setWindowTitle(QStringLiteral("Quorvel"));
-    setWindowFlag(Qt::Tool);                 // no taskbar entry
     setWindowFlag(Qt::WindowStaysOnTopHint); // topmost from the start
     setAttribute(Qt::WA_DeleteOnClose);
     current_desktop().set_topmost(handle_of(this), true);
@@ -217,6 +216,13 @@ main_widget::~main_widget() {
 
 bool main_widget::is_drag_area(const QPoint& pos) const {
     return pos.y() < toolbar_->height() || navigation_->geometry().contains(pos);
+}
+
+void main_widget::showEvent(QShowEvent* event) {
+    base_widget::showEvent(event);
+    // No taskbar entry. Not Qt::Tool: a tool window does not keep the
+    // application running once the synchronisation dialog has closed.
+    current_desktop().set_tool_window(handle_of(this));
 }
 
 void main_widget::resizeEvent(QResizeEvent* event) {
