@@ -2,6 +2,7 @@
 
 #include "platform/global_hotkey.h"
 #include "platform/window_handle.h"
+#include "ui/login_widget.h"
 #include "ui/widgets/base_widget.h"
 
 #include <QPointer>
@@ -16,7 +17,6 @@ namespace quorvel {
 class auto_follow_widget;
 class delivery;
 class float_widget;
-class login_widget;
 class main_widget_toolbar;
 class navigation_widget;
 class window_detector;
