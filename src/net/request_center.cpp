@@ -1,6 +1,8 @@
 // Login, categories and scripts.
 #include "net/request_center.h"
 
+#include "net/operation_helpers.h"
+
 #include "model/data_center.h"
 #include "net/envelope.h"
 
@@ -10,21 +12,9 @@
 
 namespace quorvel {
 
+using namespace operation;
+
 namespace {
-
-std::function<void(const no_result_t&)> ignore_result(done_cb ok) {
-    return [ok = std::move(ok)](const no_result_t&) { ok(); };
-}
-
-template <class T>
-std::function<void(const T&)> log_fixed(const char* text,
-                                        spdlog::level::level_enum level = spdlog::level::info) {
-    return [text, level](const T&) { spdlog::log(level, text); };
-}
-
-http_call_t post_map(const char* path, const json_map_t& params) {
-    return {QLatin1String(path), true, {}, map_to_json_body(params), true};
-}
 
 // {"id", parent key, "siblingIdsInNewOrder": [...]}
 QByteArray sort_body(const QString& id, const char* parent_key, const QString& parent,

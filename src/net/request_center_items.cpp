@@ -1,31 +1,15 @@
 // Stickers, phrases, quick replies, cloud documents and the client endpoints.
 #include "net/request_center.h"
 
+#include "net/operation_helpers.h"
+
 #include "model/data_center.h"
 #include "net/base_url.h"
 #include "net/envelope.h"
 
 namespace quorvel {
 
-namespace {
-
-std::function<void(const no_result_t&)> ignore_result(done_cb ok) {
-    return [ok = std::move(ok)](const no_result_t&) { ok(); };
-}
-
-template <class T> std::function<void(const T&)> log_fixed(const char* text) {
-    return [text](const T&) { spdlog::info(text); };
-}
-
-http_call_t post_map(const char* path, const json_map_t& params) {
-    return {QLatin1String(path), true, {}, map_to_json_body(params), true};
-}
-
-http_call_t post_json(const char* path, const QByteArray& body) {
-    return {QLatin1String(path), true, {}, body, true};
-}
-
-} // namespace
+using namespace operation;
 
 // ---- stickers ----
 

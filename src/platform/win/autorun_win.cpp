@@ -2,21 +2,14 @@
 
 #include <windows.h>
 
+#include "platform/win/wide_text.h"
+
 namespace quorvel::platform {
 
 namespace {
 
 const wchar_t run_key[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t value_name[] = L"quorvel";
-
-std::wstring from_utf8(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::wstring out(static_cast<size_t>(size - 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
-    return out;
-}
 
 } // namespace
 

@@ -3,6 +3,8 @@
 // windows.h first: the other system headers rely on its types.
 #include <windows.h>
 
+#include "platform/win/wide_text.h"
+
 #include <csignal>
 #include <cwchar>
 #include <dbghelp.h>
@@ -15,15 +17,6 @@ namespace {
 constexpr int handled_signals[] = {SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGTERM};
 std::wstring crash_dir_w;
 volatile LONG dumping = 0;
-
-std::wstring from_utf8(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::wstring out(static_cast<size_t>(size - 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
-    return out;
-}
 
 std::wstring dump_path() {
     SYSTEMTIME st{};
