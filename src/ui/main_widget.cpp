@@ -1,5 +1,7 @@
 #include "ui/main_widget.h"
 
+#include "ui/kb/kb_tab_widget.h"
+
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "app/settings_store.h"
@@ -83,7 +85,7 @@ QString main_widget::library_summary() {
 
 main_widget::main_widget(QWidget* parent)
     : base_widget(parent), toolbar_(nullptr), bar_(nullptr), navigation_(nullptr),
-      pages_(new QStackedLayout), float_(nullptr), detector_(nullptr),
+      pages_(new QStackedLayout), scripts_(nullptr), float_(nullptr), detector_(nullptr),
       delivery_(new delivery(current_desktop(), this)) {
     setWindowTitle(QStringLiteral("Quorvel"));
     setWindowFlag(Qt::WindowStaysOnTopHint); // topmost from the start
@@ -101,13 +103,10 @@ main_widget::main_widget(QWidget* parent)
     outer->addLayout(first_row);
     outer->addLayout(new QHBoxLayout);
 
-    // The library pages arrive with their own work; until then each is a placeholder.
-    auto* scripts = new QLabel(library_summary(), this);
-    scripts->setWordWrap(true);
-    scripts->setMinimumWidth(0);
-    scripts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    scripts->setMargin(8);
-    for (QWidget* page : {static_cast<QWidget*>(scripts), new QWidget(this), new QWidget(this)})
+    // The sticker and document pages arrive with their own work; until then
+    // each is a placeholder.
+    scripts_ = new kb_tab_widget(this);
+    for (QWidget* page : {static_cast<QWidget*>(scripts_), new QWidget(this), new QWidget(this)})
         pages_->addWidget(page);
     int min_width = 0;
     for (int i = 0; i < pages_->count(); ++i)

@@ -14,6 +14,8 @@ class QStackedLayout;
 
 namespace quorvel {
 
+class kb_tab_widget;
+
 class auto_follow_widget;
 class delivery;
 class float_widget;
@@ -35,6 +37,7 @@ public:
 
     // For the pages until they exist, and for tests.
     static QString library_summary();
+    kb_tab_widget* scripts_page() const { return scripts_; }
     bool follow_enabled() const { return follow_; }
     window_handle_t target() const { return target_; }
     main_widget_toolbar* toolbar() const { return toolbar_; }
@@ -90,6 +93,7 @@ private:
     auto_follow_widget* bar_;
     navigation_widget* navigation_;
     QStackedLayout* pages_;
+    kb_tab_widget* scripts_;
     float_widget* float_;
     window_detector* detector_;
     delivery* delivery_;

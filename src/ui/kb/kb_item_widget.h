@@ -1,0 +1,106 @@
+#pragma once
+
+#include "model/records.h"
+
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QWidget>
+#include <functional>
+
+namespace quorvel {
+
+class category_flow_widget;
+class drag_drop_treewidget;
+class script_item;
+
+// Item data of every tree row, in column 0.
+namespace kb_role {
+inline constexpr int kind = Qt::UserRole;       // 0 category, 1 script
+inline constexpr int record = Qt::UserRole + 1; // category_node_spt or script_node_spt
+inline constexpr int id = Qt::UserRole + 2;     // QString
+} // namespace kb_role
+
+// One library part (0 public, 1 personal, 2 department): a strip of
+// first-level categories above one lazily filled tree per category.
+class kb_item_widget : public QWidget {
+    Q_OBJECT
+public:
+    struct menu_entry_t {
+        QString text; // empty: a separator
+        std::function<void()> action;
+        bool enabled = true;
+    };
+
+    explicit kb_item_widget(int part, QWidget* parent = nullptr);
+
+    int part() const { return part_; }
+    category_flow_widget* strip() const { return strip_; }
+    QStackedWidget* trees() const { return trees_; }
+    drag_drop_treewidget* tree_of(const QString& category_id) const;
+    drag_drop_treewidget* current_tree() const;
+    QWidget* button_of(const QString& category_id) const;
+
+    // As a click on the category's button does.
+    void show_category(const QString& category_id);
+    void fill_tree(drag_drop_treewidget* tree);
+    static void number_tree(QTreeWidget* tree);
+    static QTreeWidgetItem* find_row(QTreeWidget* tree, const QString& id);
+
+    // The context menus: of a row, of a strip button's category, of the
+    // empty area of the current tree (nullptr row).
+    QList<menu_entry_t> row_menu(QTreeWidgetItem* row);
+    QList<menu_entry_t> category_menu(const category_node_spt& category);
+    QList<menu_entry_t> empty_area_menu(drag_drop_treewidget* tree);
+
+    void send(const script_node_spt& script, bool direct);
+    void pin_script(const script_node_spt& script, bool to_top);
+    void on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidgetItem* to_parent, int index);
+    void reload_category(const QString& category_id);
+    void insert_script(const script_node_spt& script);
+    void refresh_script(const script_node_spt& script);
+    void remove_script(const script_node_spt& script);
+    void insert_category(const category_node_spt& category);
+    void remove_category(const category_node_spt& category, bool deleted);
+    void rename_category(const category_node_spt& category);
+    void apply_category_sort(const category_node_spt& category, const QStringList& ordered_ids);
+    void expand_category(const category_node_spt& category, bool expand);
+    void switch_department(const QString& dept_id);
+
+    // Messages go through here so tests can read them.
+    void set_message_handler(std::function<void(const QString&)> handler) {
+        message_ = std::move(handler);
+    }
+
+private:
+    void build_strip();
+    void add_category_button(const category_node_spt& category, bool fill);
+    drag_drop_treewidget* make_tree(const QString& category_id);
+    void clear_view();
+    void add_scripts(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
+                     const QString& category_id);
+    void add_categories(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
+                        const QString& category_id, bool with_content);
+    QTreeWidgetItem* add_category_row(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
+                                      const category_node_spt& category);
+    QTreeWidgetItem* add_script_row(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
+                                    const script_node_spt& script, int at = -1);
+    void render_script_row(QTreeWidget* tree, QTreeWidgetItem* row, const script_node_spt& script);
+    void exec_menu(const QList<menu_entry_t>& entries, const QPoint& global_pos);
+    void on_tree_menu(drag_drop_treewidget* tree, const QPoint& pos);
+
+    category_node_spt find_category(const QString& id) const;
+    category_node_spt first_level_of(const QString& id) const;
+    QList<category_node_spt> children_of(const QString& id) const;
+    const QList<category_node_spt>* top_categories() const;
+    // The tree and row of a script, after filling the tree when needed.
+    drag_drop_treewidget* tree_of_script(const script_node_spt& script);
+    QTreeWidgetItem* category_row(drag_drop_treewidget* tree, const category_node_spt& category);
+
+    int part_;
+    category_flow_widget* strip_;
+    QStackedWidget* strips_;
+    QStackedWidget* trees_;
+    std::function<void(const QString&)> message_;
+};
+
+} // namespace quorvel

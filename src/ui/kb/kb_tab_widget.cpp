@@ -1,0 +1,131 @@
+#include "ui/kb/kb_tab_widget.h"
+
+#include "app/event_bus.h"
+#include "app/event_names.h"
+#include "model/data_center.h"
+#include "ui/kb/kb_item_widget.h"
+#include "ui/library/category_widget.h"
+#include "ui/library/select_department_menu.h"
+
+#include <QMenu>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <spdlog/spdlog.h>
+
+namespace quorvel {
+
+namespace {
+// Long department names would push the search tab out of the page.
+QString short_name(const QString& name) {
+    constexpr int max_chars = 8;
+    return name.size() > max_chars ? name.left(max_chars - 1) + QChar(0x2026) : name;
+}
+} // namespace
+
+kb_tab_widget::kb_tab_widget(QWidget* parent)
+    : QWidget(parent), tabs_(new category_widget(this)),
+      stack_(new QStackedLayout), views_{nullptr, nullptr, nullptr}, dept_tab_(nullptr) {
+    for (int part = 0; part < 3; ++part) {
+        views_[part] = new kb_item_widget(part, this);
+        stack_->addWidget(views_[part]);
+    }
+    stack_->addWidget(new QWidget(this)); // the search page
+    stack_->setContentsMargins(0, 0, 0, 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 0, 0, 0);
+    layout->addWidget(tabs_);
+    layout->addLayout(stack_);
+
+    tabs_->add_tab(QStringLiteral("公共"));
+    tabs_->add_tab(QStringLiteral("个人"));
+    add_department_tab();
+    tabs_->add_tab(QStringLiteral("搜索"));
+    connect(tabs_, &category_widget::switch_category_requested, stack_,
+            &QStackedLayout::setCurrentIndex);
+
+    event_bus* bus = event_bus::instance();
+    bus->subscribe(QLatin1String(events::kb_create_category), this,
+                   [this](const QVariantList& a) { on_create_category(a); });
+    bus->subscribe(QLatin1String(events::kb_transfer_category), this,
+                   [this](const QVariantList& a) { on_transfer_category(a); });
+    bus->subscribe(QLatin1String(events::kb_transfer_script), this,
+                   [this](const QVariantList& a) { on_transfer_script(a); });
+}
+
+void kb_tab_widget::add_department_tab() {
+    const user_login_info_spt& user = data_center::instance().login_user();
+    const dept_tree_node_spt dept = data_center::instance().default_department();
+    if (!user || user->deptAllTree.isEmpty() || !dept) {
+        dept_tab_ = tabs_->add_tab(QStringLiteral("部门"));
+        return;
+    }
+    dept_tab_ = new QToolButton;
+    dept_tab_->setText(short_name(dept->label));
+    dept_tab_->setToolTip(dept->label);
+    dept_tab_->setProperty("id", dept->id);
+    auto* menu = new QMenu(dept_tab_);
+    dept_tab_->setMenu(menu);
+    dept_tab_->setPopupMode(QToolButton::MenuButtonPopup);
+    // The plain menu only tells us when to open the department picker instead.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        QTimer::singleShot(0, menu, &QMenu::hide);
+        show_department_menu();
+    });
+    tabs_->add_tab(dept_tab_);
+}
+
+select_department_menu* kb_tab_widget::show_department_menu() {
+    auto* picker = new select_department_menu(this);
+    connect(picker, &select_department_menu::item_selected, this,
+            &kb_tab_widget::choose_department);
+    picker->setFixedWidth(qMax(dept_tab_->width(), 200));
+    picker->move(dept_tab_->mapToGlobal(QPoint(0, dept_tab_->height())));
+    picker->show();
+    picker->raise();
+    picker->setFocus();
+    return picker;
+}
+
+void kb_tab_widget::choose_department(const QString& dept_id, const QString& name) {
+    dept_tab_->setChecked(true);
+    dept_tab_->setText(short_name(name));
+    dept_tab_->setToolTip(name);
+    dept_tab_->setProperty("id", dept_id);
+    stack_->setCurrentIndex(2);
+    views_[2]->switch_department(dept_id);
+}
+
+void kb_tab_widget::on_create_category(const QVariantList& args) {
+    // The new-category dialog joins the page with the category dialogs.
+    spdlog::info("new category requested for library part {}",
+                 args.isEmpty() ? -1 : args.first().toInt());
+}
+
+void kb_tab_widget::on_transfer_category(const QVariantList& args) {
+    if (args.size() < 3)
+        return;
+    const bool moved = args.at(0).toBool();
+    const auto old_node = args.at(1).value<category_node_spt>();
+    const auto new_node = args.at(2).value<category_node_spt>();
+    if (moved && old_node) {
+        const int part = old_node->classifyType.toInt();
+        if (part >= 0 && part < 3)
+            views_[part]->remove_category(old_node, false);
+    }
+    if (new_node) {
+        const int part = new_node->classifyType.toInt();
+        if (part >= 0 && part < 3)
+            views_[part]->insert_category(new_node);
+    }
+}
+
+void kb_tab_widget::on_transfer_script(const QVariantList& args) {
+    if (args.size() < 2)
+        return;
+    const int part = args.at(0).toInt();
+    if (part >= 0 && part < 3)
+        views_[part]->reload_category(args.at(1).toString());
+}
+
+} // namespace quorvel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QButtonGroup>
+#include <QScrollArea>
+
+namespace quorvel {
+
+class category_button;
+class flow_layout_widget;
+
+// The category strip: buttons in a flow layout that scrolls vertically.
+class category_flow_widget : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit category_flow_widget(QWidget* parent = nullptr);
+
+    category_button* insert_button(int index, const QString& text);
+    // Out of layout and group; the caller owns the button afterwards.
+    QWidget* take_button(int index);
+    QAbstractButton* checked_button() const { return group_->checkedButton(); }
+    QButtonGroup* group() const { return group_; }
+    int count() const;
+    QWidget* button_at(int index) const;
+    flow_layout_widget* flow() const { return flow_; }
+
+private:
+    flow_layout_widget* flow_;
+    QButtonGroup* group_;
+};
+
+} // namespace quorvel

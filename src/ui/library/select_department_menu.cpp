@@ -1,0 +1,75 @@
+#include "ui/library/select_department_menu.h"
+
+#include "model/data_center.h"
+
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+select_department_menu::select_department_menu(QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), tree_(new QTreeWidget(this)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree_);
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    const user_login_info_spt& user = data_center::instance().login_user();
+    if (user)
+        add_departments(user->deptAllTree, nullptr);
+    tree_->expandAll();
+
+    int height = 0;
+    const int row_height = tree_->fontMetrics().height();
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+        height += row_height;
+    setFixedHeight(qBound(256, height, 600));
+    connect(tree_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { choose(item); });
+}
+
+void select_department_menu::add_departments(const QList<dept_tree_node_spt>& nodes,
+                                             QTreeWidgetItem* parent) {
+    for (const dept_tree_node_spt& node : nodes) {
+        if (!node)
+            continue;
+        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
+        item->setText(0, node->label);
+        item->setData(0, Qt::UserRole, node->id);
+        add_departments(node->children, item);
+    }
+}
+
+void select_department_menu::choose(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    const QString id = item->data(0, Qt::UserRole).toString();
+    if (!data_center::instance().has_manager_role_in(id))
+        return;
+    emit item_selected(id, item->text(0));
+    close();
+}
+
+select_department_combobox::select_department_combobox(QWidget* parent) : QToolButton(parent) {
+    setIcon(QIcon(QStringLiteral(":/images/icon/arrow_normal.png")));
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    setLayoutDirection(Qt::RightToLeft);
+    setStyleSheet(QStringLiteral("QToolButton { text-align: left; }"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    connect(this, &QToolButton::clicked, this, [this] { show_menu(); });
+}
+
+select_department_menu* select_department_combobox::show_menu() {
+    auto* menu = new select_department_menu(this);
+    connect(menu, &select_department_menu::item_selected, this,
+            &select_department_combobox::item_selected);
+    menu->setFixedWidth(width());
+    menu->move(mapToGlobal(QPoint(0, height())));
+    menu->show();
+    menu->raise();
+    menu->setFocus();
+    return menu;
+}
+
+} // namespace quorvel

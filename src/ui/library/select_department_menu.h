@@ -1,0 +1,40 @@
+#pragma once
+
+#include "model/records.h"
+
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+namespace quorvel {
+
+// A popup listing the login profile's departments; only departments the user
+// manages can be chosen.
+class select_department_menu : public QWidget {
+    Q_OBJECT
+public:
+    explicit select_department_menu(QWidget* parent = nullptr);
+    QTreeWidget* tree() const { return tree_; }
+    // Emits item_selected and closes when the row may be chosen.
+    void choose(QTreeWidgetItem* item);
+
+signals:
+    void item_selected(QString deptid, QString name);
+
+private:
+    void add_departments(const QList<dept_tree_node_spt>& nodes, QTreeWidgetItem* parent);
+    QTreeWidget* tree_;
+};
+
+// A combo-box-like button that opens the department picker under itself.
+class select_department_combobox : public QToolButton {
+    Q_OBJECT
+public:
+    explicit select_department_combobox(QWidget* parent = nullptr);
+    select_department_menu* show_menu();
+
+signals:
+    void item_selected(QString id, QString name);
+};
+
+} // namespace quorvel
