@@ -693,15 +693,27 @@ reply_t api::speech_sort(const request_t& r) {
     if (!can_write(r.user, source) || !can_write(r.user, *target))
         return reply_t::forbidden();
     tx.run(QStringLiteral("UPDATE scripts SET classify_id = ? WHERE id = ?"), {target->id, *id});
+    // Clients list the sibling rows as shown, sub-categories included; those
+    // keep their own order, so only the scripts are renumbered.
+    QSet<qint64> sorted;
     for (int i = 0; i < order.size(); ++i) {
         const auto sibling = parse_id(order[i]);
         const QVariant owner_category =
             sibling ? tx.scalar(QStringLiteral("SELECT classify_id FROM scripts WHERE id = ?"),
                                 {*sibling})
                     : QVariant();
-        if (!owner_category.isValid() || owner_category.toLongLong() != target->id)
+        if (owner_category.isValid() && owner_category.toLongLong() == target->id &&
+            !sorted.contains(*sibling)) {
+            sorted.insert(*sibling);
+            tx.run(QStringLiteral("UPDATE scripts SET sort = ? WHERE id = ?"), {i + 1, *sibling});
+            continue;
+        }
+        const QVariant parent_category =
+            sibling ? tx.scalar(QStringLiteral("SELECT super_id FROM categories WHERE id = ?"),
+                                {*sibling})
+                    : QVariant();
+        if (!parent_category.isValid() || parent_category.toLongLong() != target->id)
             return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
-        tx.run(QStringLiteral("UPDATE scripts SET sort = ? WHERE id = ?"), {i + 1, *sibling});
     }
     if (!tx.commit())
         return reply_t::internal();

@@ -416,6 +416,16 @@ bool seed_demo(storage& store, file_store& files, const QString& base_url, QStri
             }
         }
     }
+    // General after-sales replies sit beside its sub-categories.
+    const QStringList after_general = {
+        QStringLiteral("亲，售后问题请提供订单号，我马上为您查询。"),
+        QStringLiteral("亲，售后专员会在24小时内联系您，请保持电话畅通。"),
+        QStringLiteral("亲，给您带来不便非常抱歉，我们一定尽快处理。")};
+    for (int i = 0; i < after_general.size(); ++i)
+        l.script(after,
+                 keyword_colours[i % keyword_colours.size()] +
+                     QStringLiteral("售后通用%1").arg(i + 1),
+                 rich_text({after_general[i]}), QStringLiteral("admin"));
     for (int i = 0; i < 14 * other_cats.size(); ++i) {
         const qint64 cat = other_cats[i % other_cats.size()];
         const QString item = products[i % products.size()];

@@ -562,9 +562,11 @@ void kb_item_widget::reload_category(const QString& category_id) {
                 take_row(tree, row);
                 delete row;
             }
+            // Before the category rows, as when the tree was filled.
+            int at = 0;
             for (const script_node_spt& script : scripts)
                 if (script)
-                    add_script_row(tree, parent, script);
+                    add_script_row(tree, parent, script, at++);
             number_tree(tree);
             tree->setUpdatesEnabled(true);
         },

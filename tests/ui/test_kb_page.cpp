@@ -1,0 +1,395 @@
+// The scripts page against the demo library of quorvel-server.
+#include "app/app_paths.h"
+#include "app/event_bus.h"
+#include "app/settings_store.h"
+#include "model/data_center.h"
+#include "server_fixture.h"
+#include "sync/sync_data_widget.h"
+#include "ui/kb/kb_item_widget.h"
+#include "ui/kb/kb_tab_widget.h"
+#include "ui/kb/script_item.h"
+#include "ui/library/category_flow_widget.h"
+#include "ui/library/drag_drop_treewidget.h"
+#include "ui/library/select_department_menu.h"
+
+#include <QTextDocument>
+#include <QtTest>
+
+using namespace quorvel;
+
+namespace {
+
+int kind(QTreeWidgetItem* row) {
+    return row->data(0, kb_role::kind).toInt();
+}
+QString row_id(QTreeWidgetItem* row) {
+    return row->data(0, kb_role::id).toString();
+}
+script_node_spt script(QTreeWidgetItem* row) {
+    return row->data(0, kb_role::record).value<script_node_spt>();
+}
+
+QStringList texts(const QList<kb_item_widget::menu_entry_t>& entries) {
+    QStringList out;
+    for (const auto& e : entries)
+        out << (e.text.isEmpty() ? QStringLiteral("|") : e.text);
+    return out;
+}
+
+} // namespace
+
+class test_kb_page : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void fresh_view_fills_on_first_click();
+    void scripts_before_categories_and_numbering();
+    void keyword_and_content_rendering_data();
+    void keyword_and_content_rendering();
+    void sending_follows_settings();
+    void menus_by_role_data();
+    void menus_by_role();
+    void pinning_reorders_through_server();
+    void dragging_moves_into_sub_category();
+    void department_switch_rebuilds_view();
+    void department_picker_height_and_rights();
+
+private:
+    void sync_as(const QString& account, const QString& password);
+    void write_setting(const char* key, int value);
+    // The first first-level category with scripts and sub-categories.
+    QString mixed_category(kb_item_widget* view);
+
+    server_fixture demo_;
+    QString synced_as_;
+    QList<QPair<QString, QVariantList>> events_;
+    QObject listener_;
+};
+
+void test_kb_page::initTestCase() {
+    QVERIFY(demo_.start());
+    sync_data_widget::set_main_window_factory([] { return nullptr; });
+    for (const char* name : {"send_script", "input_script", "kb/event/create_category"})
+        event_bus::instance()->subscribe(QLatin1String(name), &listener_,
+                                         [this, name](const QVariantList& args) {
+                                             events_ << qMakePair(QString::fromLatin1(name), args);
+                                         });
+}
+
+void test_kb_page::init() {
+    QFile::remove(app_paths::instance().settings_file());
+    events_.clear();
+}
+
+void test_kb_page::write_setting(const char* key, int value) {
+    const auto settings = open_ini(app_paths::instance().settings_file());
+    settings->setValue(QLatin1String(key), value);
+    settings->sync();
+}
+
+void test_kb_page::sync_as(const QString& account, const QString& password) {
+    if (synced_as_ == account)
+        return;
+    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
+    write_setting(setting_keys::clouddoc_download_switch, 0);
+    data_center& dc = data_center::instance();
+    dc.clear();
+    dc.set_token(demo_.login(account, password));
+    dc.set_login_user(user_login_info_t::from_json(
+        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    auto* dialog = new sync_data_widget;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<sync_data_widget> alive(dialog);
+    dialog->show();
+    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    synced_as_ = account;
+    QFile::remove(app_paths::instance().settings_file());
+}
+
+QString test_kb_page::mixed_category(kb_item_widget* view) {
+    const data_center& dc = data_center::instance();
+    for (const category_node_spt& top : *dc.top_script_categories(view->part()))
+        if (!dc.scripts_by_category.value(top->id).isEmpty() &&
+            !dc.script_categories[view->part()].value(top->id).children.isEmpty())
+            return top->id;
+    return {};
+}
+
+void test_kb_page::fresh_view_fills_on_first_click() {
+    sync_as("agent", "agent123");
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(0);
+    const int tops = data_center::instance().top_script_categories(0)->size();
+    QVERIFY(tops > 0);
+    QCOMPARE(view->strip()->count(), tops + 1); // and the "+"
+    QCOMPARE(view->current_tree()->property("category/id").toString(), QStringLiteral("blank"));
+    QVERIFY(!view->strip()->checked_button());
+    const QString first = data_center::instance().top_script_categories(0)->first()->id;
+    QCOMPARE(view->tree_of(first)->property("initialized").toInt(), 0);
+    QCOMPARE(view->tree_of(first)->topLevelItemCount(), 0);
+
+    qobject_cast<QAbstractButton*>(view->button_of(first))->click();
+    QCOMPARE(view->current_tree(), view->tree_of(first));
+    QCOMPARE(view->tree_of(first)->property("initialized").toInt(), 1);
+    QVERIFY(view->tree_of(first)->topLevelItemCount() > 0);
+}
+
+void test_kb_page::scripts_before_categories_and_numbering() {
+    sync_as("agent", "agent123");
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(0);
+    const QString id = mixed_category(view);
+    QVERIFY2(!id.isEmpty(), "the demo library needs a category with scripts and sub-categories");
+    view->show_category(id);
+    drag_drop_treewidget* tree = view->tree_of(id);
+
+    bool seen_category = false;
+    qint64 last_script_sort = LLONG_MIN;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = tree->topLevelItem(i);
+        if (kind(row) == 0) {
+            seen_category = true;
+            continue;
+        }
+        QVERIFY2(!seen_category, "a script after a category row");
+        QVERIFY(script(row)->sort >= last_script_sort);
+        last_script_sort = script(row)->sort;
+    }
+    QVERIFY(seen_category);
+
+    int expected = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        auto* item = qobject_cast<script_item*>(tree->itemWidget(*it, 0));
+        if (!item)
+            continue;
+        ++expected;
+        QCOMPARE(item->index_label()->property("index").toInt(), expected);
+        QCOMPARE(item->index_label()->text(), index_text(expected));
+    }
+    QVERIFY(expected > tree->topLevelItemCount() - 1); // numbering ran into sub-categories
+    QCOMPARE(index_text(1), QStringLiteral("01. "));
+    QCOMPARE(index_text(123), QStringLiteral("123. "));
+}
+
+void test_kb_page::keyword_and_content_rendering_data() {
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("red") << "${#ff0000}退款"
+                         << "color: white; background-color: #ff0000"
+                         << "退款";
+    QTest::newRow("white") << "${white}问候"
+                           << "color: black; background-color: white"
+                           << "问候";
+    QTest::newRow("plain") << "物流"
+                           << "color: blue; background-color: transparent;"
+                           << "物流";
+}
+
+void test_kb_page::keyword_and_content_rendering() {
+    QFETCH(QString, raw);
+    QFETCH(QString, style);
+    QFETCH(QString, shown);
+    const QString html = keyword_html(raw, QFont());
+    QVERIFY2(html.contains(style), qPrintable(html));
+    QTextDocument doc;
+    doc.setHtml(html);
+    QVERIFY2(doc.toPlainText().startsWith(shown), qPrintable(doc.toPlainText()));
+
+    QCOMPARE(one_line_content(QStringLiteral("亲 您好\r\n请稍等 ")),
+             QStringLiteral("亲您好请稍等"));
+    QTextDocument rich;
+    rich.setHtml(QStringLiteral("<p>第一 行</p><p>第二行</p>"));
+    QCOMPARE(one_line_content(rich.toHtml()), QStringLiteral("第一行第二行"));
+}
+
+void test_kb_page::sending_follows_settings() {
+    sync_as("agent", "agent123");
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(0);
+    const QString id = mixed_category(view);
+    view->show_category(id);
+    drag_drop_treewidget* tree = view->tree_of(id);
+    QTreeWidgetItem* row = tree->topLevelItem(0);
+    QCOMPARE(kind(row), 1);
+    const QString content = script(row)->speechContent;
+
+    write_setting(setting_keys::kb_dbclick, 0);
+    write_setting(setting_keys::kb_arrow, 1);
+    emit tree->itemDoubleClicked(row, 0);
+    qobject_cast<script_item*>(tree->itemWidget(row, 0))->send_button()->click();
+    for (const auto& entry : view->row_menu(row))
+        if (entry.text == QStringLiteral("发送话术") || entry.text == QStringLiteral("输入话术"))
+            entry.action();
+    QTRY_COMPARE(events_.size(), 4);
+    QCOMPARE(events_[0].first, QStringLiteral("input_script"));
+    QCOMPARE(events_[1].first, QStringLiteral("send_script"));
+    QCOMPARE(events_[2].first, QStringLiteral("input_script"));
+    QCOMPARE(events_[3].first, QStringLiteral("send_script"));
+    for (const auto& e : events_)
+        QCOMPARE(e.second, QVariantList{content});
+
+    events_.clear();
+    write_setting(setting_keys::kb_dbclick, 1);
+    emit tree->itemDoubleClicked(row, 0);
+    QTRY_COMPARE(events_.size(), 1);
+    QCOMPARE(events_[0].first, QStringLiteral("send_script"));
+
+    // "+" suggests the checked category as parent.
+    events_.clear();
+    qobject_cast<QAbstractButton*>(view->strip()->button_at(view->strip()->count() - 1))->click();
+    QTRY_COMPARE(events_.size(), 1);
+    QCOMPARE(events_[0].second.value(1).value<category_node_spt>()->id, id);
+}
+
+void test_kb_page::menus_by_role_data() {
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<QString>("category_menu");
+    QTest::addColumn<QString>("script_menu");
+    QTest::addColumn<QString>("empty_menu");
+    QTest::newRow("manager") << "manager" << 0
+                             << "修改分类 删除分类 | 复制分类 移动分类 | 分类排序 | 展开分类 "
+                                "折叠分类 | 新建话术"
+                             << "输入话术 发送话术 | 新建话术 修改话术 删除话术 | 复制话术 "
+                                "移动话术 | 置顶话术 置底话术 | 复制到剪贴板"
+                             << "新建话术";
+    QTest::newRow("personal") << "agent" << 1
+                              << "修改分类 删除分类 | 复制分类 | 分类排序 | 展开分类 折叠分类 | "
+                                 "新建话术"
+                              << "输入话术 发送话术 | 新建话术 修改话术 删除话术 | 置顶话术 "
+                                 "置底话术 | 复制到剪贴板"
+                              << "新建话术";
+    QTest::newRow("other") << "agent" << 0 << "复制分类 展开分类 折叠分类"
+                           << "输入话术 发送话术 复制话术 复制到剪贴板"
+                           << "";
+}
+
+void test_kb_page::menus_by_role() {
+    QFETCH(QString, account);
+    QFETCH(int, part);
+    QFETCH(QString, category_menu);
+    QFETCH(QString, script_menu);
+    QFETCH(QString, empty_menu);
+    sync_as(account, account + "123");
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(part);
+    const data_center& dc = data_center::instance();
+    const auto* tops = dc.top_script_categories(part);
+    QVERIFY(tops && !tops->isEmpty());
+    QCOMPARE(texts(view->category_menu(tops->first())).join(' '), category_menu);
+    QString with_scripts;
+    for (const category_node_spt& top : *tops)
+        if (!dc.scripts_by_category.value(top->id).isEmpty())
+            with_scripts = top->id;
+    QVERIFY(!with_scripts.isEmpty());
+    view->show_category(with_scripts);
+    QTreeWidgetItem* row = view->tree_of(with_scripts)->topLevelItem(0);
+    QCOMPARE(kind(row), 1);
+    QCOMPARE(texts(view->row_menu(row)).join(' '), script_menu);
+    QCOMPARE(texts(view->empty_area_menu(view->current_tree())).join(' '), empty_menu);
+}
+
+void test_kb_page::pinning_reorders_through_server() {
+    sync_as("manager", "manager123");
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(0);
+    QString messages;
+    view->set_message_handler([&](const QString& m) { messages += m; });
+    const QString id = mixed_category(view);
+    view->show_category(id);
+    drag_drop_treewidget* tree = view->tree_of(id);
+    QTreeWidgetItem* first = tree->topLevelItem(0);
+    QVERIFY(kind(first) == 1 && kind(tree->topLevelItem(1)) == 1);
+    const QString pinned = row_id(first);
+    const QString second = row_id(tree->topLevelItem(1));
+    view->pin_script(script(first), false);
+
+    // The reply rebuilds the rows: the pinned script is now the last script.
+    QTRY_COMPARE_WITH_TIMEOUT(row_id(tree->topLevelItem(0)), second, 10000);
+    QVERIFY(messages.isEmpty());
+    QString last_script;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (kind(tree->topLevelItem(i)) == 1)
+            last_script = row_id(tree->topLevelItem(i));
+    QCOMPARE(last_script, pinned);
+    QVERIFY(qobject_cast<script_item*>(tree->itemWidget(tree->topLevelItem(0), 0)));
+    QCOMPARE(qobject_cast<script_item*>(tree->itemWidget(tree->topLevelItem(0), 0))
+                 ->index_label()
+                 ->text(),
+             QStringLiteral("01. "));
+
+    // Back on top with the other pin.
+    QTreeWidgetItem* row = kb_item_widget::find_row(tree, pinned);
+    view->pin_script(script(row), true);
+    QTRY_COMPARE_WITH_TIMEOUT(row_id(tree->topLevelItem(0)), pinned, 10000);
+}
+
+void test_kb_page::dragging_moves_into_sub_category() {
+    sync_as("manager", "manager123");
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(0);
+    const QString id = mixed_category(view);
+    view->show_category(id);
+    drag_drop_treewidget* tree = view->tree_of(id);
+    QTreeWidgetItem* dragged = tree->topLevelItem(0);
+    QCOMPARE(kind(dragged), 1);
+    const QString moved = row_id(dragged);
+    // Onto a top-level script: refused.
+    QVERIFY(!tree->move_item(dragged, tree->topLevelItem(1)));
+    QCOMPARE(row_id(tree->topLevelItem(0)), moved);
+
+    QTreeWidgetItem* target = nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if (kind(*it) == 1 && (*it)->parent()) {
+            target = *it;
+            break;
+        }
+    QVERIFY(target);
+    const QString sub = row_id(target->parent());
+    QVERIFY(tree->move_item(dragged, target));
+    QTRY_VERIFY_WITH_TIMEOUT(kb_item_widget::find_row(tree, moved) &&
+                                 kb_item_widget::find_row(tree, moved)->parent(),
+                             10000);
+    QCOMPARE(row_id(kb_item_widget::find_row(tree, moved)->parent()), sub);
+    QCOMPARE(script(kb_item_widget::find_row(tree, moved))->classifyId, sub);
+    synced_as_.clear(); // the library changed
+}
+
+void test_kb_page::department_switch_rebuilds_view() {
+    sync_as("admin", "admin123");
+    data_center& dc = data_center::instance();
+    kb_tab_widget page;
+    kb_item_widget* view = page.view(2);
+    QString other;
+    for (auto it = dc.dept_script_categories.constBegin();
+         it != dc.dept_script_categories.constEnd(); ++it)
+        if (it.key() != dc.dept_id() && dc.top_dept_script_categories(it.key()) &&
+            !dc.top_dept_script_categories(it.key())->isEmpty())
+            other = it.key();
+    if (other.isEmpty())
+        QSKIP("the demo library has one department with scripts");
+    page.choose_department(other, QStringLiteral("其他"));
+    QCOMPARE(dc.dept_id(), other);
+    QCOMPARE(page.stack()->currentIndex(), 2);
+    QCOMPARE(page.department_tab()->text(), QStringLiteral("其他"));
+    const auto* tops = dc.top_dept_script_categories(other);
+    QCOMPARE(view->strip()->count(), tops->size() + 1);
+    QCOMPARE(view->trees()->count(), tops->size() + 1);
+    QVERIFY(view->button_of(tops->first()->id));
+}
+
+void test_kb_page::department_picker_height_and_rights() {
+    sync_as("agent", "agent123");
+    select_department_menu picker;
+    QVERIFY(picker.height() >= 256 && picker.height() <= 600);
+    QSignalSpy chosen(&picker, &select_department_menu::item_selected);
+    // agent manages no department: every row stays unchoosable.
+    for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it)
+        picker.choose(*it);
+    QCOMPARE(chosen.count(), 0);
+}
+
+QTEST_MAIN(test_kb_page)
+#include "test_kb_page.moc"
