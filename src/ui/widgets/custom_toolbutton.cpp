@@ -1,6 +1,7 @@
 #include "ui/widgets/custom_toolbutton.h"
 
 #include <QFile>
+#include <QHash>
 
 namespace quorvel {
 
@@ -21,6 +22,12 @@ void set_state_icon(QAbstractButton* button, const QString& name) {
         {"selected", QIcon::Selected, QIcon::Off}, {"normal", QIcon::Normal, QIcon::On},
         {"selected", QIcon::Normal, QIcon::Off},   {"disabled", QIcon::Disabled, QIcon::Off},
     };
+    // Rows of long lists share one icon instead of reading the files again.
+    static QHash<QString, QIcon> built;
+    if (const auto it = built.constFind(name); it != built.constEnd()) {
+        button->setIcon(*it);
+        return;
+    }
     QIcon icon;
     for (const entry_t& e : entries) {
         const QString path =
@@ -28,6 +35,7 @@ void set_state_icon(QAbstractButton* button, const QString& name) {
         if (QFile::exists(path))
             icon.addPixmap(QPixmap(path), e.mode, e.state);
     }
+    built.insert(name, icon);
     button->setIcon(icon);
 }
 

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# End to end on X11: the scripts page sends a script into the stand-in chat
+# application. Log in, dock beside the chat window, open a category and
+# double-click its first script: it arrives sent (WeCom-like: one paste per
+# segment; WeChat-like: one rich-edit paste). With "kb/dbclick" 0 the script
+# is only put into the input box. Runs inside tests/run_x11.sh.
+#   kb_e2e.sh BIN_DIR ARTIFACTS_DIR KIND(wecom|wechat) DBCLICK(0|1)
+set -u
+bin=$1
+artifacts=$2
+kind=$3
+dbclick=$4
+name="kb_e2e_${kind}_${dbclick}"
+mkdir -p "$artifacts"
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; import -window root "$artifacts/${name}_failure.png" 2>/dev/null; exit 1; }
+wait_for() { # seconds, command...
+  local limit=$1; shift
+  for _ in $(seq 1 $((limit * 20))); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+
+# A private home: the settings file decides what a double click does.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+mkdir -p "$XDG_DATA_HOME/quorvel/config"
+printf '[kb]\ndbclick=%s\n' "$dbclick" > "$XDG_DATA_HOME/quorvel/config/settings.cfg"
+"$bin/quorvel-server" --demo --listen 127.0.0.1:0 --data-dir "$work/server" > "$work/server.log" 2>&1 &
+pids+=($!)
+wait_for 30 grep -q "listening on" "$work/server.log" || fail "server did not start"
+export QUORVEL_BASE_URL=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)
+
+"$bin/standin_chat" --kind "$kind" --log "$work/chat.jsonl" > /dev/null 2>&1 &
+pids+=($!)
+wait_for 10 grep -q started "$work/chat.jsonl" || fail "stand-in did not start"
+chat=$(grep -o '"window":"[0-9]*"' "$work/chat.jsonl" | head -n 1 | grep -o '[0-9]*')
+xdotool windowmove "$chat" 40 60
+
+"$bin/quorvel" > "$work/client.log" 2>&1 &
+pids+=($!)
+wait_for 20 xdotool search --onlyvisible --name '外网版' > /dev/null || fail "no login dialog"
+login=$(xdotool search --onlyvisible --name '外网版' | head -n 1)
+geometry "$login"
+xdotool mousemove $((X + 215)) $((Y + 224)) click 1; sleep 0.2; xdotool type --delay 20 agent
+xdotool mousemove $((X + 215)) $((Y + 274)) click 1; sleep 0.2; xdotool type --delay 20 agent123
+xdotool mousemove $((X + 215)) $((Y + 324)) click 1
+wait_for 30 xdotool search --onlyvisible --name '^Quorvel$' > /dev/null || fail "no main window"
+main=$(xdotool search --onlyvisible --name '^Quorvel$' | head -n 1)
+sleep 0.5
+
+geometry "$main"
+xdotool mousemove $((X + WIDTH - 140 + 72)) $((Y + 12)) click 1 # the follow button
+sleep 0.3
+xdotool windowactivate "$chat"
+wait_for 5 sh -c "xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "main window gone"
+sleep 1
+geometry "$main"
+# The first category button of the strip, then the first script row.
+xdotool mousemove $((X + 40)) $((Y + ${QUORVEL_E2E_STRIP_Y:-68})) click 1
+sleep 0.5
+import -window root "$artifacts/${name}_category.png"
+xdotool mousemove $((X + 160)) $((Y + ${QUORVEL_E2E_ROW_Y:-320})) click --repeat 2 --delay 80 1
+if [ "$dbclick" = 1 ]; then
+  wait_for 10 grep -q '"event":"send"' "$work/chat.jsonl" || fail "the script was not sent"
+else
+  wait_for 10 grep -q '"event":"paste"' "$work/chat.jsonl" || fail "the script was not pasted"
+  sleep 1
+  ! grep -q '"event":"send"' "$work/chat.jsonl" || fail "the script was sent though only input was asked"
+fi
+import -window root "$artifacts/${name}_delivered.png"
+pastes=$(grep -c '"event":"paste"' "$work/chat.jsonl")
+rich=$(grep '"event":"paste"' "$work/chat.jsonl" | grep -c '"rich"')
+cp "$work/chat.jsonl" "$artifacts/${name}_chat.jsonl"
+if [ "$kind" = wechat ]; then
+  [ "$pastes" = 1 ] && [ "$rich" = 1 ] || fail "WeChat-like window: expected one rich-edit paste, got $pastes pastes ($rich rich)"
+else
+  [ "$rich" = 0 ] && [ "$pastes" -ge 1 ] || fail "WeCom-like window: expected plain pastes, got $pastes ($rich rich)"
+fi
+echo "PASS: $kind dbclick=$dbclick, $pastes paste(s)"
