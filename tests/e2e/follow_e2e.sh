@@ -64,9 +64,10 @@ xdotool windowmove "$chat" 200 150
 wait_for 5 docked || fail "main window did not follow the chat window"
 import -window root "$artifacts/follow_e2e_moved.png"
 
-# The first phrase button of the bar, just under the chat window's client area.
+# The first phrase button of the bar (right after the fixed "+" button), just
+# under the chat window's client area; phrases come in no fixed order.
 eval "$(xwininfo -id "$chat" | awk '/Absolute upper-left X/ {print "cx=" $4} /Absolute upper-left Y/ {print "cy=" $4} /Height:/ {print "ch=" $2}')"
-xdotool mousemove $((cx + 450)) $((cy + ch + 18)) click 1
+xdotool mousemove $((cx + 200)) $((cy + ch + 18)) click 1
 wait_for 5 grep -q '"event":"send"' "$work/chat.jsonl" || fail "no message sent into the chat window"
 grep '"event":"send"' "$work/chat.jsonl" | grep -q '"key":"enter"' || fail "the phrase was not sent with Enter"
 
