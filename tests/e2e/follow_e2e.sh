@@ -9,47 +9,15 @@
 set -u
 bin=$1
 artifacts=$2
-mkdir -p "$artifacts"
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; import -window root "$artifacts/follow_e2e_failure.png" 2>/dev/null; exit 1; }
-wait_for() { # seconds, command...
-  local limit=$1; shift
-  for _ in $(seq 1 $((limit * 20))); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
-geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+name=follow_e2e
+. "$(dirname "$0")/e2e_common.sh"
 
-"$bin/quorvel-server" --demo --listen 127.0.0.1:0 --data-dir "$work/server" > "$work/server.log" 2>&1 &
-pids+=($!)
-wait_for 30 grep -q "listening on" "$work/server.log" || fail "server did not start"
-export QUORVEL_BASE_URL=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)
-
-"$bin/standin_chat" --kind wecom --log "$work/chat.jsonl" > /dev/null 2>&1 &
-pids+=($!)
-wait_for 10 grep -q started "$work/chat.jsonl" || fail "stand-in did not start"
-chat=$(grep -o '"window":"[0-9]*"' "$work/chat.jsonl" | head -n 1 | grep -o '[0-9]*')
-xdotool windowmove "$chat" 60 80
-
-"$bin/quorvel" > "$work/client.log" 2>&1 &
-pids+=($!)
-wait_for 20 xdotool search --onlyvisible --name '外网版' > /dev/null || fail "no login dialog"
-login=$(xdotool search --onlyvisible --name '外网版' | head -n 1)
-geometry "$login"
-xdotool mousemove $((X + 215)) $((Y + 224)) click 1; sleep 0.2; xdotool type --delay 20 agent
-xdotool mousemove $((X + 215)) $((Y + 274)) click 1; sleep 0.2; xdotool type --delay 20 agent123
-xdotool mousemove $((X + 215)) $((Y + 324)) click 1
-wait_for 30 xdotool search --onlyvisible --name '^Quorvel$' > /dev/null || fail "no main window"
-main=$(xdotool search --onlyvisible --name '^Quorvel$' | head -n 1)
-sleep 0.5
+start_server
+start_chat wecom 60 80
+start_client
 import -window root "$artifacts/follow_e2e_main_window.png"
 
-geometry "$main"
-xdotool mousemove $((X + WIDTH - 140 + 72)) $((Y + 12)) click 1 # the follow button
-sleep 0.3
-xdotool windowactivate "$chat"
+follow_chat
 # The client area of the chat window, and where the main window must stand.
 docked() {
   local cx cy cw ch

@@ -11,50 +11,17 @@ artifacts=$2
 kind=$3
 dbclick=$4
 name="kb_e2e_${kind}_${dbclick}"
-mkdir -p "$artifacts"
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; import -window root "$artifacts/${name}_failure.png" 2>/dev/null; exit 1; }
-wait_for() { # seconds, command...
-  local limit=$1; shift
-  for _ in $(seq 1 $((limit * 20))); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
-geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+. "$(dirname "$0")/e2e_common.sh"
 
 # A private home: the settings file decides what a double click does.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$XDG_DATA_HOME/quorvel/config"
 printf '[kb]\ndbclick=%s\n' "$dbclick" > "$XDG_DATA_HOME/quorvel/config/settings.cfg"
-"$bin/quorvel-server" --demo --listen 127.0.0.1:0 --data-dir "$work/server" > "$work/server.log" 2>&1 &
-pids+=($!)
-wait_for 30 grep -q "listening on" "$work/server.log" || fail "server did not start"
-export QUORVEL_BASE_URL=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)
+start_server
+start_chat "$kind" 40 60
+start_client
 
-"$bin/standin_chat" --kind "$kind" --log "$work/chat.jsonl" > /dev/null 2>&1 &
-pids+=($!)
-wait_for 10 grep -q started "$work/chat.jsonl" || fail "stand-in did not start"
-chat=$(grep -o '"window":"[0-9]*"' "$work/chat.jsonl" | head -n 1 | grep -o '[0-9]*')
-xdotool windowmove "$chat" 40 60
-
-"$bin/quorvel" > "$work/client.log" 2>&1 &
-pids+=($!)
-wait_for 20 xdotool search --onlyvisible --name '外网版' > /dev/null || fail "no login dialog"
-login=$(xdotool search --onlyvisible --name '外网版' | head -n 1)
-geometry "$login"
-xdotool mousemove $((X + 215)) $((Y + 224)) click 1; sleep 0.2; xdotool type --delay 20 agent
-xdotool mousemove $((X + 215)) $((Y + 274)) click 1; sleep 0.2; xdotool type --delay 20 agent123
-xdotool mousemove $((X + 215)) $((Y + 324)) click 1
-wait_for 30 xdotool search --onlyvisible --name '^Quorvel$' > /dev/null || fail "no main window"
-main=$(xdotool search --onlyvisible --name '^Quorvel$' | head -n 1)
-sleep 0.5
-
-geometry "$main"
-xdotool mousemove $((X + WIDTH - 140 + 72)) $((Y + 12)) click 1 # the follow button
-sleep 0.3
-xdotool windowactivate "$chat"
+follow_chat
 wait_for 5 sh -c "xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "main window gone"
 sleep 1
 geometry "$main"

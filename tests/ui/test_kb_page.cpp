@@ -60,6 +60,8 @@ private:
     void write_setting(const char* key, int value);
     // The first first-level category with scripts and sub-categories.
     QString mixed_category(kb_item_widget* view);
+    // Shows that category as a click would; its tree.
+    drag_drop_treewidget* open_mixed_category(kb_item_widget* view);
 
     server_fixture demo_;
     QString synced_as_;
@@ -114,6 +116,12 @@ QString test_kb_page::mixed_category(kb_item_widget* view) {
             !dc.script_categories[view->part()].value(top->id).children.isEmpty())
             return top->id;
     return {};
+}
+
+drag_drop_treewidget* test_kb_page::open_mixed_category(kb_item_widget* view) {
+    const QString id = mixed_category(view);
+    view->show_category(id);
+    return view->tree_of(id);
 }
 
 void test_kb_page::fresh_view_fills_on_first_click() {
@@ -208,9 +216,7 @@ void test_kb_page::sending_follows_settings() {
     sync_as("agent", "agent123");
     kb_tab_widget page;
     kb_item_widget* view = page.view(0);
-    const QString id = mixed_category(view);
-    view->show_category(id);
-    drag_drop_treewidget* tree = view->tree_of(id);
+    drag_drop_treewidget* tree = open_mixed_category(view);
     QTreeWidgetItem* row = tree->topLevelItem(0);
     QCOMPARE(kind(row), 1);
     const QString content = script(row)->speechContent;
@@ -240,7 +246,8 @@ void test_kb_page::sending_follows_settings() {
     events_.clear();
     qobject_cast<QAbstractButton*>(view->strip()->button_at(view->strip()->count() - 1))->click();
     QTRY_COMPARE(events_.size(), 1);
-    QCOMPARE(events_[0].second.value(1).value<category_node_spt>()->id, id);
+    QCOMPARE(events_[0].second.value(1).value<category_node_spt>()->id,
+             tree->property("category/id").toString());
 }
 
 void test_kb_page::menus_by_role_data() {
@@ -297,9 +304,7 @@ void test_kb_page::pinning_reorders_through_server() {
     kb_item_widget* view = page.view(0);
     QString messages;
     view->set_message_handler([&](const QString& m) { messages += m; });
-    const QString id = mixed_category(view);
-    view->show_category(id);
-    drag_drop_treewidget* tree = view->tree_of(id);
+    drag_drop_treewidget* tree = open_mixed_category(view);
     QTreeWidgetItem* first = tree->topLevelItem(0);
     QVERIFY(kind(first) == 1 && kind(tree->topLevelItem(1)) == 1);
     const QString pinned = row_id(first);
@@ -330,9 +335,7 @@ void test_kb_page::dragging_moves_into_sub_category() {
     sync_as("manager", "manager123");
     kb_tab_widget page;
     kb_item_widget* view = page.view(0);
-    const QString id = mixed_category(view);
-    view->show_category(id);
-    drag_drop_treewidget* tree = view->tree_of(id);
+    drag_drop_treewidget* tree = open_mixed_category(view);
     QTreeWidgetItem* dragged = tree->topLevelItem(0);
     QCOMPARE(kind(dragged), 1);
     const QString moved = row_id(dragged);
