@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTreeWidgetItemIterator>
 #include <cstdio>
 
 using namespace quorvel;
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
     app.processEvents();
     const double fill_ms = timer.nsecsElapsed() / 1e6;
     const long after = rss_kib();
+    int widgets = 0;
+    QTreeWidget* tree = view.tree_of(category->id);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        widgets += tree->itemWidget(*it, 0) != nullptr;
 
     timer.restart();
     view.insert_script(make_script(count));
@@ -77,6 +82,7 @@ int main(int argc, char** argv) {
     std::printf("  fill (first show):        %8.1f ms\n", fill_ms);
     std::printf("  memory added by the fill: %8ld KiB (%.1f KiB per row)\n", after - before,
                 double(after - before) / count);
+    std::printf("  row widgets made (rows in view): %d\n", widgets);
     std::printf("  insert one + renumber:    %8.2f ms\n", insert_ms);
     std::printf("  renumber alone:           %8.2f ms\n", number_ms);
     return 0;

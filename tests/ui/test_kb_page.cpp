@@ -48,6 +48,7 @@ private slots:
     void keyword_and_content_rendering_data();
     void keyword_and_content_rendering();
     void sending_follows_settings();
+    void row_widgets_follow_the_view();
     void menus_by_role_data();
     void menus_by_role();
     void pinning_reorders_through_server();
@@ -168,9 +169,10 @@ void test_kb_page::scripts_before_categories_and_numbering() {
 
     int expected = 0;
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        auto* item = qobject_cast<script_item*>(tree->itemWidget(*it, 0));
-        if (!item)
+        if (kind(*it) != 1)
             continue;
+        script_item* item = view->row_widget(tree, *it);
+        QVERIFY(item);
         ++expected;
         QCOMPARE(item->index_label()->property("index").toInt(), expected);
         QCOMPARE(item->index_label()->text(), index_text(expected));
@@ -224,7 +226,7 @@ void test_kb_page::sending_follows_settings() {
     write_setting(setting_keys::kb_dbclick, 0);
     write_setting(setting_keys::kb_arrow, 1);
     emit tree->itemDoubleClicked(row, 0);
-    qobject_cast<script_item*>(tree->itemWidget(row, 0))->send_button()->click();
+    view->row_widget(tree, row)->send_button()->click();
     for (const auto& entry : view->row_menu(row))
         if (entry.text == QStringLiteral("发送话术") || entry.text == QStringLiteral("输入话术"))
             entry.action();
@@ -248,6 +250,32 @@ void test_kb_page::sending_follows_settings() {
     QTRY_COMPARE(events_.size(), 1);
     QCOMPARE(events_[0].second.value(1).value<category_node_spt>()->id,
              tree->property("category/id").toString());
+}
+
+void test_kb_page::row_widgets_follow_the_view() {
+    sync_as("agent", "agent123");
+    kb_tab_widget page;
+    page.resize(360, 420);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    kb_item_widget* view = page.view(0);
+    drag_drop_treewidget* tree = open_mixed_category(view);
+    QTreeWidgetItem* first = tree->topLevelItem(0);
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        tree->expandItem(tree->topLevelItem(i));
+    QTreeWidgetItem* deepest = first;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        deepest = *it;
+    QTRY_VERIFY(tree->itemWidget(first, 0));
+    QVERIFY2(!tree->itemWidget(deepest, 0), "rows out of view get their widget later");
+    QCOMPARE(first->sizeHint(0).height(), kb_item_widget::script_row_height());
+
+    tree->scrollToItem(deepest);
+    QTRY_VERIFY(tree->itemWidget(deepest, 0));
+    auto* item = qobject_cast<script_item*>(tree->itemWidget(deepest, 0));
+    QCOMPARE(item->index_label()->property("index").toInt(),
+             deepest->data(0, kb_role::number).toInt());
+    QCOMPARE(item->content(), script(deepest)->speechContent);
 }
 
 void test_kb_page::menus_by_role_data() {
@@ -319,10 +347,7 @@ void test_kb_page::pinning_reorders_through_server() {
         if (kind(tree->topLevelItem(i)) == 1)
             last_script = row_id(tree->topLevelItem(i));
     QCOMPARE(last_script, pinned);
-    QVERIFY(qobject_cast<script_item*>(tree->itemWidget(tree->topLevelItem(0), 0)));
-    QCOMPARE(qobject_cast<script_item*>(tree->itemWidget(tree->topLevelItem(0), 0))
-                 ->index_label()
-                 ->text(),
+    QCOMPARE(view->row_widget(tree, tree->topLevelItem(0))->index_label()->text(),
              QStringLiteral("01. "));
 
     // Back on top with the other pin.

@@ -12,10 +12,13 @@
 #include "ui/library/drag_drop_treewidget.h"
 #include "ui/widgets/flow_layout.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -96,6 +99,13 @@ kb_item_widget::kb_item_widget(int part, QWidget* parent)
         if (const dept_tree_node_spt dept = dc.default_department())
             dc.set_dept_id(dept->id);
     build_strip();
+}
+
+bool kb_item_widget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+        if (auto* tree = qobject_cast<drag_drop_treewidget*>(watched->parent()))
+            schedule_row_widgets(tree);
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- lookups in the part's category tables ----
@@ -213,8 +223,13 @@ drag_drop_treewidget* kb_item_widget::make_tree(const QString& category_id) {
         if (row->childCount() > 0)
             row->setExpanded(!row->isExpanded());
     });
-    connect(tree, &QTreeWidget::itemExpanded, tree,
-            [tree](QTreeWidgetItem* row) { set_row_icon(tree, row); });
+    connect(tree, &QTreeWidget::itemExpanded, tree, [this, tree](QTreeWidgetItem* row) {
+        set_row_icon(tree, row);
+        schedule_row_widgets(tree);
+    });
+    connect(tree->verticalScrollBar(), &QScrollBar::valueChanged, tree,
+            [this, tree] { make_visible_row_widgets(tree); });
+    tree->viewport()->installEventFilter(this);
     connect(tree, &QTreeWidget::itemCollapsed, tree,
             [tree](QTreeWidgetItem* row) { set_row_icon(tree, row); });
     return tree;
@@ -314,36 +329,82 @@ QTreeWidgetItem* kb_item_widget::add_script_row(drag_drop_treewidget* tree, QTre
     row->setData(0, kb_role::kind, 1);
     row->setData(0, kb_role::record, QVariant::fromValue(script));
     row->setData(0, kb_role::id, script->id);
+    // The row widget is made when the row first comes into view; until then
+    // the row keeps the height it will have.
+    row->setSizeHint(0, QSize(0, script_row_height()));
+    row->setToolTip(0, wrap_tooltip_text(script->speechContent));
     const int count = parent ? parent->childCount() : tree->topLevelItemCount();
     const int index = at < 0 || at > count ? count : at;
     if (parent)
         parent->insertChild(index, row);
     else
         tree->insertTopLevelItem(index, row);
+    schedule_row_widgets(tree);
+    return row;
+}
+
+int kb_item_widget::script_row_height() {
+    static const int height = script_item().sizeHint().height();
+    return height;
+}
+
+script_item* kb_item_widget::row_widget(QTreeWidget* tree, QTreeWidgetItem* row) {
+    if (!tree || !row || kind_of(row) != 1)
+        return nullptr;
+    if (auto* item = qobject_cast<script_item*>(tree->itemWidget(row, 0)))
+        return item;
     auto* item = new script_item;
     connect(item, &script_item::send_clicked, this, [this, row] {
         send(script_of(row), read_int_setting(QLatin1String(setting_keys::kb_arrow)) != 0);
     });
+    const script_node_spt script = script_of(row);
+    item->set_keywords(script->speechContentKeywords);
+    item->set_content(script->speechContent);
+    item->set_index(row->data(0, kb_role::number).toInt());
     tree->setItemWidget(row, 0, item);
-    render_script_row(tree, row, script);
-    return row;
+    return item;
+}
+
+void kb_item_widget::schedule_row_widgets(drag_drop_treewidget* tree) {
+    if (tree->property("widgets_pending").toBool())
+        return;
+    tree->setProperty("widgets_pending", true);
+    QTimer::singleShot(0, tree, [this, tree] {
+        tree->setProperty("widgets_pending", false);
+        make_visible_row_widgets(tree);
+    });
+}
+
+void kb_item_widget::make_visible_row_widgets(QTreeWidget* tree) {
+    if (!tree->isVisible())
+        return;
+    const int bottom = tree->viewport()->height();
+    for (QTreeWidgetItem* row = tree->itemAt(QPoint(1, 1)); row; row = tree->itemBelow(row)) {
+        if (tree->visualItemRect(row).top() > bottom)
+            break;
+        row_widget(tree, row);
+    }
 }
 
 void kb_item_widget::render_script_row(QTreeWidget* tree, QTreeWidgetItem* row,
                                        const script_node_spt& script) {
+    row->setToolTip(0, wrap_tooltip_text(script->speechContent));
     auto* item = qobject_cast<script_item*>(tree->itemWidget(row, 0));
     if (!item)
         return;
     item->set_keywords(script->speechContentKeywords);
     item->set_content(script->speechContent);
-    row->setToolTip(0, wrap_tooltip_text(script->speechContent));
 }
 
 void kb_item_widget::number_tree(QTreeWidget* tree) {
     int number = 0;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if (kind_of(*it) != 1)
+            continue;
+        (*it)->setData(0, kb_role::number, ++number);
         if (auto* item = qobject_cast<script_item*>(tree->itemWidget(*it, 0)))
-            item->set_index(++number);
+            item->set_index(number);
+    }
 }
 
 QTreeWidgetItem* kb_item_widget::find_row(QTreeWidget* tree, const QString& id) {

@@ -18,6 +18,7 @@ namespace kb_role {
 inline constexpr int kind = Qt::UserRole;       // 0 category, 1 script
 inline constexpr int record = Qt::UserRole + 1; // category_node_spt or script_node_spt
 inline constexpr int id = Qt::UserRole + 2;     // QString
+inline constexpr int number = Qt::UserRole + 3; // int, script rows: the shown number
 } // namespace kb_role
 
 // One library part (0 public, 1 personal, 2 department): a strip of
@@ -45,6 +46,9 @@ public:
     void fill_tree(drag_drop_treewidget* tree);
     static void number_tree(QTreeWidget* tree);
     static QTreeWidgetItem* find_row(QTreeWidget* tree, const QString& id);
+    // The row's widget, made now if the row has not been in view yet.
+    script_item* row_widget(QTreeWidget* tree, QTreeWidgetItem* row);
+    static int script_row_height();
 
     // The context menus: of a row, of a strip button's category, of the
     // empty area of the current tree (nullptr row).
@@ -71,7 +75,12 @@ public:
         message_ = std::move(handler);
     }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void schedule_row_widgets(drag_drop_treewidget* tree);
+    void make_visible_row_widgets(QTreeWidget* tree);
     void build_strip();
     void add_category_button(const category_node_spt& category, bool fill);
     drag_drop_treewidget* make_tree(const QString& category_id);
