@@ -144,8 +144,7 @@ void kb_item_widget::build_strip() {
     strip_->setMinimumHeight(140);
     auto* plus = new category_button(strip_->flow());
     plus->setText(QStringLiteral("+"));
-    strip_->group()->addButton(plus);
-    strip_->flow()->insert_widget(0, plus);
+    strip_->insert_button(0, plus);
     connect(plus, &QToolButton::clicked, this, [this] {
         QAbstractButton* checked = strip_->checked_button();
         event_bus::instance()->post(
@@ -332,13 +331,13 @@ QTreeWidgetItem* kb_item_widget::add_script_row(drag_drop_treewidget* tree, QTre
     // The row widget is made when the row first comes into view; until then
     // the row keeps the height it will have.
     row->setSizeHint(0, QSize(0, script_row_height()));
-    row->setToolTip(0, wrap_tooltip_text(script->speechContent));
     const int count = parent ? parent->childCount() : tree->topLevelItemCount();
     const int index = at < 0 || at > count ? count : at;
     if (parent)
         parent->insertChild(index, row);
     else
         tree->insertTopLevelItem(index, row);
+    render_script_row(tree, row, script);
     schedule_row_widgets(tree);
     return row;
 }
@@ -357,11 +356,9 @@ script_item* kb_item_widget::row_widget(QTreeWidget* tree, QTreeWidgetItem* row)
     connect(item, &script_item::send_clicked, this, [this, row] {
         send(script_of(row), read_int_setting(QLatin1String(setting_keys::kb_arrow)) != 0);
     });
-    const script_node_spt script = script_of(row);
-    item->set_keywords(script->speechContentKeywords);
-    item->set_content(script->speechContent);
-    item->set_index(row->data(0, kb_role::number).toInt());
     tree->setItemWidget(row, 0, item);
+    render_script_row(tree, row, script_of(row));
+    item->set_index(row->data(0, kb_role::number).toInt());
     return item;
 }
 
@@ -636,11 +633,6 @@ void kb_item_widget::reload_category(const QString& category_id) {
         });
 }
 
-QTreeWidgetItem* kb_item_widget::category_row(drag_drop_treewidget* tree,
-                                              const category_node_spt& category) {
-    return find_row(tree, category->id);
-}
-
 void kb_item_widget::insert_script(const script_node_spt& script) {
     drag_drop_treewidget* tree = script ? tree_of_script(script) : nullptr;
     if (!tree)
@@ -707,11 +699,7 @@ void kb_item_widget::remove_category(const category_node_spt& category, bool del
             trees_->removeWidget(tree);
             delete tree;
         }
-        for (int i = 0; i < strip_->count(); ++i)
-            if (strip_->button_at(i)->property("category/id").toString() == category->id) {
-                delete strip_->take_button(i);
-                break;
-            }
+        delete strip_->take_button(button_of(category->id));
     } else {
         const category_node_spt top = first_level_of(category->id);
         drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
@@ -756,16 +744,14 @@ void kb_item_widget::apply_category_sort(const category_node_spt& category,
                 for (const QString& id : ordered_ids)
                     for (QWidget* button : buttons)
                         if (button->property("category/id").toString() == id) {
-                            strip_->flow()->insert_widget(strip_->count(), button);
-                            strip_->group()->addButton(qobject_cast<QAbstractButton*>(button));
+                            strip_->insert_button(strip_->count(),
+                                                  qobject_cast<QAbstractButton*>(button));
                             buttons.removeOne(button);
                             break;
                         }
                 qDeleteAll(buttons);
-                if (plus) {
-                    strip_->flow()->insert_widget(strip_->count(), plus);
-                    strip_->group()->addButton(qobject_cast<QAbstractButton*>(plus));
-                }
+                if (plus)
+                    strip_->insert_button(strip_->count(), qobject_cast<QAbstractButton*>(plus));
                 return;
             }
             drag_drop_treewidget* tree = tree_of(category->superId);

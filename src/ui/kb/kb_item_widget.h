@@ -103,7 +103,6 @@ private:
     const QList<category_node_spt>* top_categories() const;
     // The tree and row of a script, after filling the tree when needed.
     drag_drop_treewidget* tree_of_script(const script_node_spt& script);
-    QTreeWidgetItem* category_row(drag_drop_treewidget* tree, const category_node_spt& category);
 
     int part_;
     category_flow_widget* strip_;

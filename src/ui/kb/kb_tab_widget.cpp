@@ -79,11 +79,7 @@ select_department_menu* kb_tab_widget::show_department_menu() {
     auto* picker = new select_department_menu(this);
     connect(picker, &select_department_menu::item_selected, this,
             &kb_tab_widget::choose_department);
-    picker->setFixedWidth(qMax(dept_tab_->width(), 200));
-    picker->move(dept_tab_->mapToGlobal(QPoint(0, dept_tab_->height())));
-    picker->show();
-    picker->raise();
-    picker->setFocus();
+    picker->popup_under(dept_tab_, qMax(dept_tab_->width(), 200));
     return picker;
 }
 

@@ -18,9 +18,13 @@ category_flow_widget::category_flow_widget(QWidget* parent)
 category_button* category_flow_widget::insert_button(int index, const QString& text) {
     auto* button = new category_button(flow_);
     button->setText(text);
+    insert_button(index, button);
+    return button;
+}
+
+void category_flow_widget::insert_button(int index, QAbstractButton* button) {
     group_->addButton(button);
     flow_->insert_widget(index, button);
-    return button;
 }
 
 QWidget* category_flow_widget::take_button(int index) {
@@ -32,6 +36,11 @@ QWidget* category_flow_widget::take_button(int index) {
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         group_->removeButton(button);
     return widget;
+}
+
+QWidget* category_flow_widget::take_button(QWidget* button) {
+    const int index = flow_->layout_of()->indexOf(button);
+    return index < 0 ? nullptr : take_button(index);
 }
 
 int category_flow_widget::count() const {

@@ -15,8 +15,11 @@ public:
     explicit category_flow_widget(QWidget* parent = nullptr);
 
     category_button* insert_button(int index, const QString& text);
+    // Into layout and group (also a button taken out before).
+    void insert_button(int index, QAbstractButton* button);
     // Out of layout and group; the caller owns the button afterwards.
     QWidget* take_button(int index);
+    QWidget* take_button(QWidget* button);
     QAbstractButton* checked_button() const { return group_->checkedButton(); }
     QButtonGroup* group() const { return group_; }
     int count() const;

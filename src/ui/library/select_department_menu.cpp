@@ -51,6 +51,14 @@ void select_department_menu::choose(QTreeWidgetItem* item) {
     close();
 }
 
+void select_department_menu::popup_under(QWidget* anchor, int width) {
+    setFixedWidth(width);
+    move(anchor->mapToGlobal(QPoint(0, anchor->height())));
+    show();
+    raise();
+    setFocus();
+}
+
 select_department_combobox::select_department_combobox(QWidget* parent) : QToolButton(parent) {
     setIcon(QIcon(QStringLiteral(":/images/icon/arrow_normal.png")));
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -64,11 +72,7 @@ select_department_menu* select_department_combobox::show_menu() {
     auto* menu = new select_department_menu(this);
     connect(menu, &select_department_menu::item_selected, this,
             &select_department_combobox::item_selected);
-    menu->setFixedWidth(width());
-    menu->move(mapToGlobal(QPoint(0, height())));
-    menu->show();
-    menu->raise();
-    menu->setFocus();
+    menu->popup_under(this, width());
     return menu;
 }
 
