@@ -33,13 +33,20 @@ std::wstring dump_path() {
 }
 
 LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* info) {
-    write_crash_dump(info);
+    if (InterlockedExchange(&dumping, 1) == 0)
+        write_crash_dump(info);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
 void on_signal(int sig) {
+    // The runtime turns hardware faults into signals before any unhandled-
+    // exception filter sees them; it keeps the fault's exception pointers for
+    // the handler, so the dump still shows where the crash happened.
+    void* exception = nullptr;
+    if (sig == SIGSEGV || sig == SIGILL || sig == SIGFPE)
+        exception = _pxcptinfoptrs;
     if (InterlockedExchange(&dumping, 1) == 0)
-        write_crash_dump(nullptr);
+        write_crash_dump(exception);
     // End with the signal's default action rather than resuming after a fault.
     signal(sig, SIG_DFL);
     raise(sig);
