@@ -55,17 +55,19 @@ public:
     virtual void key(key_t k, bool press) = 0;
     // Releases modifiers the user still holds (the Alt of a hotkey).
     virtual void release_held_modifiers() = 0;
-    void paste_chord() {
+    // The chords as key() sequences; a system with its own way of sending
+    // one (Enter through SendInput on Windows) overrides it.
+    virtual void paste_chord() {
         key(key_t::control, true);
         key(key_t::v, true);
         key(key_t::v, false);
         key(key_t::control, false);
     }
-    void enter() {
+    virtual void enter() {
         key(key_t::enter, true);
         key(key_t::enter, false);
     }
-    void ctrl_enter() {
+    virtual void ctrl_enter() {
         key(key_t::control, true);
         enter();
         key(key_t::control, false);

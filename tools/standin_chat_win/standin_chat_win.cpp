@@ -26,7 +26,8 @@ namespace {
 constexpr UINT raise_event_message = WM_APP + 1;
 
 std::string utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (size <= 1)
         return {};
     std::string out(static_cast<size_t>(size - 1), '\0');
@@ -38,11 +39,21 @@ std::string json_string(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buffer[8];
@@ -96,12 +107,18 @@ void write_log(const std::string& fields) {
 
 std::wstring format_name(UINT format) {
     switch (format) {
-    case CF_UNICODETEXT: return L"CF_UNICODETEXT";
-    case CF_TEXT: return L"CF_TEXT";
-    case CF_OEMTEXT: return L"CF_OEMTEXT";
-    case CF_LOCALE: return L"CF_LOCALE";
-    case CF_HDROP: return L"CF_HDROP";
-    default: break;
+    case CF_UNICODETEXT:
+        return L"CF_UNICODETEXT";
+    case CF_TEXT:
+        return L"CF_TEXT";
+    case CF_OEMTEXT:
+        return L"CF_OEMTEXT";
+    case CF_LOCALE:
+        return L"CF_LOCALE";
+    case CF_HDROP:
+        return L"CF_HDROP";
+    default:
+        break;
     }
     wchar_t name[256] = {};
     if (GetClipboardFormatNameW(format, name, 256) > 0)
@@ -188,12 +205,13 @@ LRESULT CALLBACK edit_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_SYSKEYUP: {
         const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
         const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-        write_log("\"event\":\"key\",\"vk\":" + std::to_string(wparam) +
-                  ",\"down\":" + (down ? "true" : "false") + ",\"ctrl\":" + (ctrl ? "true" : "false") +
+        write_log("\"event\":\"key\",\"vk\":" + std::to_string(wparam) + ",\"down\":" +
+                  (down ? "true" : "false") + ",\"ctrl\":" + (ctrl ? "true" : "false") +
                   ",\"repeat\":" + ((lparam >> 30) & 1 ? "true" : "false"));
         if (message == WM_KEYDOWN && wparam == 'V' && ctrl && handle_paste())
             return 0;
-        if (message == WM_KEYDOWN && wparam == VK_RETURN && ctrl == state.options.ctrl_enter_sends) {
+        if (message == WM_KEYDOWN && wparam == VK_RETURN &&
+            ctrl == state.options.ctrl_enter_sends) {
             send(ctrl);
             state.swallow_char = true;
             return 0;
@@ -299,8 +317,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!state.main)
         return 3;
     state.edit = CreateWindowExW(0, edit_class, L"",
-                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 0,
-                                 0, 100, 100, state.main, nullptr, instance, nullptr);
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+                                 0, 0, 100, 100, state.main, nullptr, instance, nullptr);
     if (!state.edit)
         return 4;
     state.edit_proc = reinterpret_cast<WNDPROC>(
@@ -314,11 +332,10 @@ int wmain(int argc, wchar_t** argv) {
     GetClientRect(state.main, &client);
     POINT corners[2] = {{client.left, client.top}, {client.right, client.bottom}};
     MapWindowPoints(state.main, nullptr, corners, 2);
-    write_log("\"event\":\"started\",\"class\":" + json_string(utf8(o.klass)) +
-              ",\"title\":" + json_string(utf8(o.title)) + ",\"edit_class\":" +
-              json_string(utf8(edit_class)) + ",\"window\":\"" +
-              std::to_string(reinterpret_cast<std::uintptr_t>(state.main)) + "\",\"pid\":" +
-              std::to_string(GetCurrentProcessId()) + ",\"client\":[" +
+    write_log("\"event\":\"started\",\"class\":" + json_string(utf8(o.klass)) + ",\"title\":" +
+              json_string(utf8(o.title)) + ",\"edit_class\":" + json_string(utf8(edit_class)) +
+              ",\"window\":\"" + std::to_string(reinterpret_cast<std::uintptr_t>(state.main)) +
+              "\",\"pid\":" + std::to_string(GetCurrentProcessId()) + ",\"client\":[" +
               std::to_string(corners[0].x) + "," + std::to_string(corners[0].y) + "," +
               std::to_string(corners[1].x) + "," + std::to_string(corners[1].y) + "]");
 

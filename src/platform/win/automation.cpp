@@ -14,27 +14,30 @@ namespace {
 // layout; the unused slots are only placeholders.
 struct IUIAutomationElement : IUnknown {
 #define QUORVEL_SLOT(n) virtual HRESULT STDMETHODCALLTYPE unused_##n() = 0;
-    QUORVEL_SLOT(set_focus) QUORVEL_SLOT(get_runtime_id) QUORVEL_SLOT(find_first)
-    QUORVEL_SLOT(find_all) QUORVEL_SLOT(find_first_build_cache)
-    QUORVEL_SLOT(find_all_build_cache) QUORVEL_SLOT(build_updated_cache)
-    QUORVEL_SLOT(get_current_property_value) QUORVEL_SLOT(get_current_property_value_ex)
-    QUORVEL_SLOT(get_cached_property_value) QUORVEL_SLOT(get_cached_property_value_ex)
-    QUORVEL_SLOT(get_current_pattern_as) QUORVEL_SLOT(get_cached_pattern_as)
-    QUORVEL_SLOT(get_current_pattern) QUORVEL_SLOT(get_cached_pattern)
-    QUORVEL_SLOT(get_cached_parent) QUORVEL_SLOT(get_cached_children)
-    QUORVEL_SLOT(current_process_id) QUORVEL_SLOT(current_control_type)
-    QUORVEL_SLOT(current_localized_control_type) QUORVEL_SLOT(current_name)
-    QUORVEL_SLOT(current_accelerator_key) QUORVEL_SLOT(current_access_key)
-    QUORVEL_SLOT(current_has_keyboard_focus) QUORVEL_SLOT(current_is_keyboard_focusable)
-    QUORVEL_SLOT(current_is_enabled) QUORVEL_SLOT(current_automation_id)
-    virtual HRESULT STDMETHODCALLTYPE get_CurrentClassName(BSTR* value) = 0;
+    QUORVEL_SLOT(set_focus)
+    QUORVEL_SLOT(get_runtime_id) QUORVEL_SLOT(find_first) QUORVEL_SLOT(find_all) QUORVEL_SLOT(
+        find_first_build_cache) QUORVEL_SLOT(find_all_build_cache) QUORVEL_SLOT(build_updated_cache)
+        QUORVEL_SLOT(get_current_property_value) QUORVEL_SLOT(get_current_property_value_ex)
+            QUORVEL_SLOT(get_cached_property_value) QUORVEL_SLOT(get_cached_property_value_ex)
+                QUORVEL_SLOT(get_current_pattern_as) QUORVEL_SLOT(get_cached_pattern_as)
+                    QUORVEL_SLOT(get_current_pattern) QUORVEL_SLOT(get_cached_pattern)
+                        QUORVEL_SLOT(get_cached_parent) QUORVEL_SLOT(get_cached_children)
+                            QUORVEL_SLOT(current_process_id) QUORVEL_SLOT(current_control_type)
+                                QUORVEL_SLOT(current_localized_control_type)
+                                    QUORVEL_SLOT(current_name) QUORVEL_SLOT(current_accelerator_key)
+                                        QUORVEL_SLOT(current_access_key)
+                                            QUORVEL_SLOT(current_has_keyboard_focus)
+                                                QUORVEL_SLOT(current_is_keyboard_focusable)
+                                                    QUORVEL_SLOT(current_is_enabled) QUORVEL_SLOT(
+                                                        current_automation_id) virtual HRESULT
+        STDMETHODCALLTYPE get_CurrentClassName(BSTR* value) = 0;
 };
 
 struct IUIAutomation : IUnknown {
-    QUORVEL_SLOT(compare_elements) QUORVEL_SLOT(compare_runtime_ids)
-    QUORVEL_SLOT(get_root_element)
-    virtual HRESULT STDMETHODCALLTYPE ElementFromHandle(HWND window,
-                                                       IUIAutomationElement** element) = 0;
+    QUORVEL_SLOT(compare_elements)
+    QUORVEL_SLOT(compare_runtime_ids)
+        QUORVEL_SLOT(get_root_element) virtual HRESULT STDMETHODCALLTYPE
+        ElementFromHandle(HWND window, IUIAutomationElement** element) = 0;
 #undef QUORVEL_SLOT
 };
 
@@ -52,8 +55,7 @@ std::wstring read_class(hwnd_t w) {
         return {};
     std::wstring result;
     IUIAutomationElement* element = nullptr;
-    if (SUCCEEDED(automation->ElementFromHandle(reinterpret_cast<HWND>(w), &element)) &&
-        element) {
+    if (SUCCEEDED(automation->ElementFromHandle(reinterpret_cast<HWND>(w), &element)) && element) {
         BSTR name = nullptr;
         if (SUCCEEDED(element->get_CurrentClassName(&name)) && name)
             result.assign(name, SysStringLen(name));

@@ -50,8 +50,8 @@ void release_held_modifiers() {
         key_event(vk_control, true);
         key_event(vk_control, false);
     }
-    for (int vk : {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN,
-                   VK_RWIN}) {
+    for (int vk :
+         {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
         if (GetAsyncKeyState(vk) & 0x8000)
             key_event(static_cast<unsigned short>(vk), false);
     }

@@ -17,7 +17,8 @@ inline std::wstring from_utf8(const std::string& text) {
 }
 
 inline std::string to_utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (size <= 1)
         return {};
     std::string out(static_cast<size_t>(size - 1), '\0');

@@ -69,8 +69,8 @@ unsigned window_dpi(hwnd_t w) {
     HMODULE user32 = LoadLibraryW(L"user32.dll");
     if (!user32)
         return dpi;
-    auto get_dpi =
-        reinterpret_cast<get_dpi_t>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+    auto get_dpi = reinterpret_cast<get_dpi_t>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
     if (get_dpi) {
         const UINT value = get_dpi(handle(w));
         if (value > 0)

@@ -38,7 +38,8 @@ int check_runner::run(const std::string& filter) {
         }
         if (problem.empty()) {
             ++passed;
-            std::printf("%s %s\n", check.kind == kind_t::wine_fails && under_wine_ ? "XPASS" : "PASS ",
+            std::printf("%s %s\n",
+                        check.kind == kind_t::wine_fails && under_wine_ ? "XPASS" : "PASS ",
                         check.name.c_str());
         } else if (under_wine_ && check.kind == kind_t::wine_fails) {
             std::printf("XFAIL %s: %s (expected under Wine: %s)\n", check.name.c_str(),

@@ -18,9 +18,12 @@ namespace {
 
 std::wstring format_file_name(UINT format) {
     switch (format) {
-    case CF_UNICODETEXT: return L"CF_UNICODETEXT";
-    case CF_HDROP: return L"CF_HDROP";
-    default: break;
+    case CF_UNICODETEXT:
+        return L"CF_UNICODETEXT";
+    case CF_HDROP:
+        return L"CF_HDROP";
+    default:
+        break;
     }
     wchar_t name[256] = {};
     if (GetClipboardFormatNameW(format, name, 256) > 0)

@@ -348,14 +348,14 @@ std::string check_window_queries() {
 
     win32::rect_t rect;
     REQUIRE(win32::client_rect_on_screen(w, &rect), "client rect");
-    const std::string seen = "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-                             std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
+    const std::string seen = "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+                             "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom) +
+                             "]";
     REQUIRE(seen == chat.client(), "client rect " + seen + " but the window has " + chat.client());
     const unsigned dpi = win32::window_dpi(w);
     REQUIRE(dpi >= 96, "dpi " + std::to_string(dpi));
     win32::rect_t logical;
-    REQUIRE(win32::target_client_rect(w, 144, &logical) &&
-                logical == win32::to_logical(rect, 144),
+    REQUIRE(win32::target_client_rect(w, 144, &logical) && logical == win32::to_logical(rect, 144),
             "client rect at 150 %");
 
     ShowWindow(reinterpret_cast<HWND>(w), SW_MINIMIZE);
@@ -402,8 +402,8 @@ std::string check_z_order() {
     REQUIRE(win32::bring_to_front(a.window()), "bring a to front");
     REQUIRE(wait_until([&] { return below(a.window(), b.window()); }, 2000), "b below a after");
     REQUIRE(wait_until([&] { return win32::foreground_window() == a.window(); }, 2000),
-            "a is not the foreground window: " + std::to_string(win32::foreground_window()) + " a " +
-                std::to_string(a.window()) + " b " + std::to_string(b.window()));
+            "a is not the foreground window: " + std::to_string(win32::foreground_window()) +
+                " a " + std::to_string(a.window()) + " b " + std::to_string(b.window()));
     return {};
 }
 
@@ -585,8 +585,9 @@ std::string check_text_block() {
 }
 
 std::string check_rich_block() {
-    const std::string xml = "<WeChatRichEditFormat><EditElement type=\"0\"><![CDATA[您好2024年03月05日]]>"
-                            "</EditElement></WeChatRichEditFormat>";
+    const std::string xml =
+        "<WeChatRichEditFormat><EditElement type=\"0\"><![CDATA[您好2024年03月05日]]>"
+        "</EditElement></WeChatRichEditFormat>";
     REQUIRE(win32::set_bytes(L"WeChat_RichEdit_Format", xml), "set_bytes");
     const clipboard_dump_t dump = dump_clipboard();
     REQUIRE(dump.formats == "WeChat_RichEdit_Format\n", "formats: " + dump.formats);
@@ -766,7 +767,7 @@ std::string check_event_routing() {
     REQUIRE(hooks.start(recorder.sink()) && hooks.hooked(), "hooks not installed");
     pump(100);
     const hwnd_t w = chat.window();
-    chat.raise(EVENT_OBJECT_SHOW, OBJID_CLIENT); // not a whole window: ignored
+    chat.raise(EVENT_OBJECT_SHOW, OBJID_CLIENT);       // not a whole window: ignored
     chat.raise(EVENT_OBJECT_NAMECHANGE, OBJID_WINDOW); // not watched
     chat.raise(EVENT_OBJECT_SHOW, OBJID_WINDOW);
     chat.raise(EVENT_OBJECT_LOCATIONCHANGE, OBJID_WINDOW);
@@ -776,9 +777,9 @@ std::string check_event_routing() {
     const std::vector<e> expected = {e::show, e::location, e::foreground, e::hide};
     wait_until([&] { return recorder.for_window(w).size() >= expected.size(); }, 3000);
     pump(200);
-    REQUIRE(recorder.for_window(w) == expected,
-            std::to_string(recorder.for_window(w).size()) + " events, not show, location, "
-                                                            "foreground, hide");
+    REQUIRE(recorder.for_window(w) == expected, std::to_string(recorder.for_window(w).size()) +
+                                                    " events, not show, location, "
+                                                    "foreground, hide");
     hooks.stop();
     REQUIRE(!hooks.hooked(), "still hooked after stop");
     chat.raise(EVENT_OBJECT_SHOW, OBJID_WINDOW);
@@ -903,16 +904,14 @@ int wmain(int argc, wchar_t** argv) {
     // process with the signal's default action (exit code 3).
     runner.add("access violation writes one minidump",
                [] { return check_crash(L"fault", 3, false); });
-    runner.add("unhandled exception writes one minidump with its record", [] {
-        return check_crash(L"exception", crash_exception_code, true);
-    });
+    runner.add("unhandled exception writes one minidump with its record",
+               [] { return check_crash(L"exception", crash_exception_code, true); });
     runner.add("window event routing (events raised by hand)", check_event_routing);
+    runner.add_expected_to_fail_under_wine("window events raised by the system",
+                                           "Wine 8 raises no show, hide, move or foreground events",
+                                           check_system_events);
     runner.add_expected_to_fail_under_wine(
-        "window events raised by the system", "Wine 8 raises no show, hide, move or foreground events",
-        check_system_events);
-    runner.add_expected_to_fail_under_wine("own process skipped",
-                                           "Wine 8 ignores WINEVENT_SKIPOWNPROCESS",
-                                           check_skip_own_process);
+        "own process skipped", "Wine 8 ignores WINEVENT_SKIPOWNPROCESS", check_skip_own_process);
     runner.add_expected_to_fail_under_wine("UI Automation class name",
                                            "Wine 8's UI Automation reports no class names",
                                            check_automation_class);
@@ -922,9 +921,10 @@ int wmain(int argc, wchar_t** argv) {
     runner.add_manual("high DPI",
                       "at 150 % scaling window_dpi gives 144 and the docked window lines up "
                       "with the chat window (Wine always answers 96)");
-    runner.add_manual("elevated chat window",
-                      "keys and pastes into a chat application run as administrator are "
-                      "blocked unless the assistant is elevated too (Wine has no integrity levels)");
+    runner.add_manual(
+        "elevated chat window",
+        "keys and pastes into a chat application run as administrator are "
+        "blocked unless the assistant is elevated too (Wine has no integrity levels)");
     runner.add_manual("real chat applications",
                       "WeChat (both main windows) and WeCom accept the text, file and rich-edit "
                       "pastes and send on their own send key");
