@@ -1,50 +1,14 @@
 #!/usr/bin/env bash
-# Runs the Windows checks under Wine on a private Xvfb display.
-#   run_wine_checks.sh BIN_DIR [FILTER]
-# BIN_DIR holds win_checks.exe and standin_chat_win.exe. The Wine prefix is
-# kept beside it (QUORVEL_WINE_PREFIX overrides), so only the first run pays
-# for creating it.
-set -euo pipefail
-bin_dir=$(cd "$1" && pwd)
-filter=${2:-}
-export WINEPREFIX=${QUORVEL_WINE_PREFIX:-$bin_dir/../wine-prefix}
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=zh_CN.UTF-8 LC_ALL=
-
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of our own: Xvfb picks a free number and writes it to a pipe.
-exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 20 -u "$display_fd" display_number
-exec {display_fd}>&-
-export DISPLAY=":$display_number"
-
-if [[ ! -f "$WINEPREFIX/.quorvel-ready" ]]; then
-  echo "creating the Wine prefix in $WINEPREFIX"
-  rm -rf "$WINEPREFIX"
-  # Wine's helpers inherit stdout: send their output to files, never pipes.
-  wineboot -i >"$work/wineboot.log" 2>&1
-  # Without a window manager, managed windows stall about 2 s on every hide.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >"$work/reg.log" 2>&1
-  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  wineserver -w
-  touch "$WINEPREFIX/.quorvel-ready"
-fi
-
-status=0
-timeout 600 wine "$bin_dir/win_checks.exe" $filter >"$work/checks.log" 2>&1 || status=$?
-wineserver -k >/dev/null 2>&1 || true
-cat "$work/checks.log"
-summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$work/checks.log" | tail -n 1 || true)
+# Runs the Windows checks under Wine and passes only on "N passed, 0 failed".
+#   run_wine_checks.sh BIN_DIR [NAME FILTER]
+set -uo pipefail
+here=$(dirname "$0")
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+"$here/wine_session.sh" "$1" win_checks.exe ${2:+"$2"} >"$out" 2>&1
+status=$?
+cat "$out"
+summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$out" | tail -n 1)
 if [[ -z "$summary" ]]; then
   echo "win_checks ended without a summary (exit $status)"
   exit 1
