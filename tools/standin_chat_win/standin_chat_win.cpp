@@ -11,6 +11,8 @@
 // that WinEvent for itself (NotifyWinEvent), as the system would.
 #include <windows.h>
 
+#include "platform/win/wide_text.h"
+
 #include <shellapi.h>
 
 #include <chrono>
@@ -26,13 +28,7 @@ namespace {
 constexpr UINT raise_event_message = WM_APP + 1;
 
 std::string utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string out(static_cast<size_t>(size - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-    return out;
+    return quorvel::platform::to_utf8(text);
 }
 
 std::string json_string(const std::string& text) {

@@ -73,18 +73,6 @@ bool key_of(const QKeySequence& sequence, unsigned* vk, unsigned* modifiers) {
 
 } // namespace
 
-global_hotkey::global_hotkey(QObject* parent) : QObject(parent) {}
-
-global_hotkey::~global_hotkey() {
-    setRegistered(false);
-}
-
-bool global_hotkey::setShortcut(const QKeySequence& shortcut, bool autoRegister) {
-    setRegistered(false);
-    shortcut_ = shortcut;
-    return autoRegister ? setRegistered(true) : true;
-}
-
 bool global_hotkey::setRegistered(bool registered) {
     if (registered == registered_)
         return true;
