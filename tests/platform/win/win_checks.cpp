@@ -244,6 +244,17 @@ std::vector<std::pair<int, bool>> keys_after(const standin& chat, size_t skip) {
     return out;
 }
 
+// The paste record comes with V's press; wait for the chord's last key too,
+// so what follows is counted on its own.
+bool chord_done(const standin& chat) {
+    return wait_until(
+        [&] {
+            const auto keys = keys_after(chat, 0);
+            return !keys.empty() && keys.back() == std::make_pair(int(VK_CONTROL), false);
+        },
+        3000);
+}
+
 std::string check_paste_and_enter() {
     standin chat({L"--kind", L"wecom"});
     REQUIRE(chat.ok(), "stand-in did not start");
@@ -254,10 +265,12 @@ std::string check_paste_and_enter() {
     win32::paste_chord();
     REQUIRE(chat.wait_for("paste", 1), "no paste arrived");
     REQUIRE(field(chat.events("paste").front(), "text") == utf8(text), "pasted text differs");
+    REQUIRE(chord_done(chat), "the paste chord's Ctrl release did not arrive");
     const size_t keys_before = chat.events("key").size();
     REQUIRE(win32::send_enter(), "SendInput");
     REQUIRE(chat.wait_for("send", 1), "nothing sent");
-    pump(200);
+    wait_until([&] { return chat.events("key").size() >= keys_before + 2; }, 3000);
+    pump(100);
     const auto sends = chat.events("send");
     REQUIRE(sends.size() == 1, "sent " + std::to_string(sends.size()) + " times");
     REQUIRE(field(sends[0], "key") == "enter", "send key");
@@ -276,16 +289,20 @@ std::string check_ctrl_enter() {
     REQUIRE(win32::set_text(L"第一行"), "set_text");
     win32::paste_chord();
     REQUIRE(chat.wait_for("paste", 1), "no paste arrived");
+    REQUIRE(chord_done(chat), "the paste chord's Ctrl release did not arrive");
     const size_t keys_before = chat.events("key").size();
     // Enter alone must not send in this mode.
     win32::send_enter();
-    pump(200);
+    REQUIRE(wait_until([&] { return chat.events("key").size() >= keys_before + 2; }, 3000),
+            "plain Enter not seen");
+    pump(100);
     REQUIRE(chat.events("send").empty(), "plain Enter sent");
     const size_t chord_start = chat.events("key").size();
     REQUIRE(chord_start - keys_before == 2, "plain Enter key events");
     win32::ctrl_enter_chord();
     REQUIRE(chat.wait_for("send", 1), "Ctrl+Enter sent nothing");
-    pump(200);
+    REQUIRE(chord_done(chat), "the chord's Ctrl release did not arrive");
+    pump(100);
     const auto keys = keys_after(chat, chord_start);
     const std::vector<std::pair<int, bool>> expected = {
         {VK_CONTROL, true}, {VK_RETURN, true}, {VK_RETURN, false}, {VK_CONTROL, false}};
