@@ -2,7 +2,7 @@
 # Runs a command on a private Xvfb display with openbox (iconify animation
 # off, so minimising does not emit a stream of moves) and tears both down.
 # The server picks its own free display (-displayfd): tests started side by
-# side must never share one.
+# side must never share one. QUORVEL_X11_NO_WM=1 leaves the window manager out.
 set -u
 dir=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-x11.XXXXXX") || exit 1
 mkdir -p "$dir/runtime" && chmod 700 "$dir/runtime"
@@ -24,6 +24,11 @@ while [ $i -lt 200 ] && ! [ -s "$dir/display" ]; do sleep 0.05; i=$((i + 1)); do
 [ -s "$dir/display" ] || { echo "run_x11: Xvfb did not start"; exit 1; }
 DISPLAY=:$(head -n 1 "$dir/display")
 export DISPLAY
+
+if [ -n "${QUORVEL_X11_NO_WM:-}" ]; then
+  "$@"
+  exit
+fi
 
 wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 openbox --config-file "$dir/rc.xml" >/dev/null 2>&1 &

@@ -11,6 +11,7 @@
 // that WinEvent for itself (NotifyWinEvent), as the system would.
 #include <windows.h>
 
+#include "platform/win/clipboard.h"
 #include "platform/win/wide_text.h"
 
 #include <shellapi.h>
@@ -24,6 +25,8 @@
 #include <vector>
 
 namespace {
+
+namespace win32 = quorvel::win32;
 
 constexpr UINT raise_event_message = WM_APP + 1;
 
@@ -101,27 +104,6 @@ void write_log(const std::string& fields) {
     std::fflush(state.log);
 }
 
-std::wstring format_name(UINT format) {
-    switch (format) {
-    case CF_UNICODETEXT:
-        return L"CF_UNICODETEXT";
-    case CF_TEXT:
-        return L"CF_TEXT";
-    case CF_OEMTEXT:
-        return L"CF_OEMTEXT";
-    case CF_LOCALE:
-        return L"CF_LOCALE";
-    case CF_HDROP:
-        return L"CF_HDROP";
-    default:
-        break;
-    }
-    wchar_t name[256] = {};
-    if (GetClipboardFormatNameW(format, name, 256) > 0)
-        return name;
-    return L"#" + std::to_wstring(format);
-}
-
 bool open_clipboard() {
     for (int i = 0; i < 50; ++i) {
         if (OpenClipboard(state.main))
@@ -151,7 +133,7 @@ bool handle_paste() {
     }
     std::vector<std::wstring> formats;
     for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f))
-        formats.push_back(format_name(f));
+        formats.push_back(win32::clipboard_format_name(f));
     std::string event = "\"event\":\"paste\",\"formats\":" + json_strings(formats);
     bool handled = true;
     if (HANDLE rich = GetClipboardData(state.rich_format)) {

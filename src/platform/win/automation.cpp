@@ -15,16 +15,17 @@ namespace {
 struct IUIAutomationElement : IUnknown {
 #define QUORVEL_SLOT(n) virtual HRESULT STDMETHODCALLTYPE unused_##n() = 0;
     QUORVEL_SLOT(set_focus)
-    QUORVEL_SLOT(get_runtime_id) QUORVEL_SLOT(find_first) QUORVEL_SLOT(find_all) QUORVEL_SLOT(
-        find_first_build_cache) QUORVEL_SLOT(find_all_build_cache) QUORVEL_SLOT(build_updated_cache)
-        QUORVEL_SLOT(get_current_property_value) QUORVEL_SLOT(get_current_property_value_ex)
-            QUORVEL_SLOT(get_cached_property_value) QUORVEL_SLOT(get_cached_property_value_ex)
-                QUORVEL_SLOT(get_current_pattern_as) QUORVEL_SLOT(get_cached_pattern_as)
-                    QUORVEL_SLOT(get_current_pattern) QUORVEL_SLOT(get_cached_pattern)
-                        QUORVEL_SLOT(get_cached_parent) QUORVEL_SLOT(get_cached_children)
-                            QUORVEL_SLOT(current_process_id) QUORVEL_SLOT(current_control_type)
-                                QUORVEL_SLOT(current_localized_control_type)
-                                    QUORVEL_SLOT(current_name) QUORVEL_SLOT(current_accelerator_key)
+    QUORVEL_SLOT(get_runtime_id)
+    QUORVEL_SLOT(find_first) QUORVEL_SLOT(find_all) QUORVEL_SLOT(find_first_build_cache)
+        QUORVEL_SLOT(find_all_build_cache) QUORVEL_SLOT(build_updated_cache)
+            QUORVEL_SLOT(get_current_property_value) QUORVEL_SLOT(get_current_property_value_ex)
+                QUORVEL_SLOT(get_cached_property_value) QUORVEL_SLOT(get_cached_property_value_ex)
+                    QUORVEL_SLOT(get_current_pattern_as) QUORVEL_SLOT(get_cached_pattern_as)
+                        QUORVEL_SLOT(get_current_pattern) QUORVEL_SLOT(get_cached_pattern)
+                            QUORVEL_SLOT(get_cached_parent) QUORVEL_SLOT(get_cached_children)
+                                QUORVEL_SLOT(current_process_id) QUORVEL_SLOT(current_control_type)
+                                    QUORVEL_SLOT(current_localized_control_type) QUORVEL_SLOT(
+                                        current_name) QUORVEL_SLOT(current_accelerator_key)
                                         QUORVEL_SLOT(current_access_key)
                                             QUORVEL_SLOT(current_has_keyboard_focus)
                                                 QUORVEL_SLOT(current_is_keyboard_focusable)
@@ -36,7 +37,8 @@ struct IUIAutomationElement : IUnknown {
 struct IUIAutomation : IUnknown {
     QUORVEL_SLOT(compare_elements)
     QUORVEL_SLOT(compare_runtime_ids)
-        QUORVEL_SLOT(get_root_element) virtual HRESULT STDMETHODCALLTYPE
+    QUORVEL_SLOT(get_root_element)
+    virtual HRESULT STDMETHODCALLTYPE
         ElementFromHandle(HWND window, IUIAutomationElement** element) = 0;
 #undef QUORVEL_SLOT
 };

@@ -91,4 +91,25 @@ bool set_bytes(const std::wstring& format_name, const std::string& bytes) {
     return ok;
 }
 
+std::wstring clipboard_format_name(unsigned format) {
+    switch (format) {
+    case CF_UNICODETEXT:
+        return L"CF_UNICODETEXT";
+    case CF_TEXT:
+        return L"CF_TEXT";
+    case CF_OEMTEXT:
+        return L"CF_OEMTEXT";
+    case CF_LOCALE:
+        return L"CF_LOCALE";
+    case CF_HDROP:
+        return L"CF_HDROP";
+    default:
+        break;
+    }
+    wchar_t name[256] = {};
+    if (GetClipboardFormatNameW(format, name, 256) > 0)
+        return name;
+    return L"format_" + std::to_wstring(format);
+}
+
 } // namespace quorvel::win32

@@ -16,4 +16,8 @@ bool set_files(const std::vector<std::wstring>& paths);
 // The bytes under a registered format of the given name, alone.
 bool set_bytes(const std::wstring& format_name, const std::string& bytes);
 
+// A readable name for a clipboard format: "CF_…" for the standard ones used
+// here, the registered name, or "format_<number>".
+std::wstring clipboard_format_name(unsigned format);
+
 } // namespace quorvel::win32

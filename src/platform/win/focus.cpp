@@ -38,9 +38,8 @@ void raise_to_top(hwnd_t w) {
         return;
     SetWindowPos(handle(w), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    SetWindowPos(handle(w), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    SetWindowPos(handle(w), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    set_topmost(w, true);
+    set_topmost(w, false);
 }
 
 void set_topmost(hwnd_t w, bool on) {

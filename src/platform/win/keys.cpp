@@ -39,25 +39,27 @@ bool send_enter() {
     return pressed == 1 && released == 1;
 }
 
+namespace {
+
+bool down(int vk) {
+    return GetAsyncKeyState(vk) & 0x8000;
+}
+
+} // namespace
+
 void release_held_modifiers() {
-    const bool alt_or_win = (GetAsyncKeyState(VK_MENU) & 0x8000) ||
-                            (GetAsyncKeyState(VK_LWIN) & 0x8000) ||
-                            (GetAsyncKeyState(VK_RWIN) & 0x8000);
     // Alt or Win released with no other key in between opens the window's
     // menu (or the Start menu), which would then swallow the paste: tap Ctrl
     // first so the release is not a lone one.
-    if (alt_or_win) {
+    if (down(VK_MENU) || down(VK_LWIN) || down(VK_RWIN)) {
         key_event(vk_control, true);
         key_event(vk_control, false);
     }
-    for (int vk :
-         {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
-        if (GetAsyncKeyState(vk) & 0x8000)
-            key_event(static_cast<unsigned short>(vk), false);
-    }
-    // A generic press (VK_MENU rather than VK_LMENU) may only show as such.
-    for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) {
-        if (GetAsyncKeyState(vk) & 0x8000)
+    // Sided keys first; a generic press (VK_MENU rather than VK_LMENU) may
+    // only show as the generic key.
+    for (int vk : {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN,
+                   VK_RWIN, VK_SHIFT, VK_CONTROL, VK_MENU}) {
+        if (down(vk))
             key_event(static_cast<unsigned short>(vk), false);
     }
 }

@@ -52,19 +52,17 @@ win_event_hooks::~win_event_hooks() {
 bool win_event_hooks::start(sink_t sink) {
     if (thread_.joinable())
         return hooked_;
-    // 0 while starting, 1 hooked, -1 failed.
-    std::atomic<int> state{0};
-    thread_ = std::thread(&win_event_hooks::run, this, std::move(sink), &state);
-    while (state.load() == 0)
-        Sleep(1);
-    if (state.load() < 0) {
+    std::promise<bool> hooked;
+    std::future<bool> result = hooked.get_future();
+    thread_ = std::thread(&win_event_hooks::run, this, std::move(sink), &hooked);
+    if (!result.get()) {
         thread_.join();
         return false;
     }
     return true;
 }
 
-void win_event_hooks::run(sink_t sink, std::atomic<int>* state) {
+void win_event_hooks::run(sink_t sink, std::promise<bool>* hooked) {
     MSG msg;
     // Make sure the thread has a message queue before anyone posts to it.
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
@@ -76,7 +74,7 @@ void win_event_hooks::run(sink_t sink, std::atomic<int>* state) {
     const bool all = hooks[0] && hooks[1] && hooks[2];
     if (all) {
         hooked_ = true;
-        state->store(1);
+        hooked->set_value(true);
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -88,7 +86,7 @@ void win_event_hooks::run(sink_t sink, std::atomic<int>* state) {
     hooked_ = false;
     current_sink = nullptr;
     if (!all)
-        state->store(-1);
+        hooked->set_value(false);
 }
 
 void win_event_hooks::stop() {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <thread>
 
 namespace quorvel::win32 {
@@ -35,7 +36,7 @@ public:
     bool hooked() const { return hooked_; }
 
 private:
-    void run(sink_t sink, std::atomic<int>* state);
+    void run(sink_t sink, std::promise<bool>* hooked);
 
     std::thread thread_;
     std::atomic<unsigned long> thread_id_{0};

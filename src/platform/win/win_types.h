@@ -14,9 +14,6 @@ struct rect_t {
     long top = 0;
     long right = 0; // exclusive
     long bottom = 0;
-    bool operator==(const rect_t& o) const {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-    }
 };
 
 } // namespace quorvel::win32

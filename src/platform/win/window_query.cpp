@@ -92,20 +92,4 @@ bool client_rect_on_screen(hwnd_t w, rect_t* rect) {
     return true;
 }
 
-rect_t to_logical(const rect_t& physical, unsigned dpi) {
-    if (dpi == 0)
-        dpi = 96;
-    const long d = static_cast<long>(dpi);
-    return rect_t{physical.left * 96 / d, physical.top * 96 / d, physical.right * 96 / d,
-                  physical.bottom * 96 / d};
-}
-
-bool target_client_rect(hwnd_t w, unsigned dpi, rect_t* rect) {
-    rect_t physical;
-    if (!client_rect_on_screen(w, &physical))
-        return false;
-    *rect = to_logical(physical, dpi ? dpi : window_dpi(w));
-    return true;
-}
-
 } // namespace quorvel::win32

@@ -24,11 +24,8 @@ hwnd_t foreground_window();
 // The window's DPI where the system can tell (looked up at run time, so older
 // systems still load the program), 96 otherwise.
 unsigned window_dpi(hwnd_t w);
-// The client area in physical screen pixels.
+// The client area in physical screen pixels; the caller scales it with
+// window_dpi() / 96.
 bool client_rect_on_screen(hwnd_t w, rect_t* rect);
-// Physical to 96-DPI pixels: each edge × 96 / dpi, truncated towards zero.
-rect_t to_logical(const rect_t& physical, unsigned dpi);
-// The client area in 96-DPI screen pixels; dpi 0 takes the window's own.
-bool target_client_rect(hwnd_t w, unsigned dpi, rect_t* rect);
 
 } // namespace quorvel::win32

@@ -2,6 +2,7 @@
 
 #include "platform/crash_dump.h"
 #include "platform/named_mutex.h"
+#include "platform/win/clipboard.h"
 #include "platform/win/hotkeys.h"
 #include "platform/win/wide_text.h"
 
@@ -16,21 +17,6 @@ const wchar_t* const holder_release_event = L"quorvel_checks_holder_release";
 
 namespace {
 
-std::wstring format_file_name(UINT format) {
-    switch (format) {
-    case CF_UNICODETEXT:
-        return L"CF_UNICODETEXT";
-    case CF_HDROP:
-        return L"CF_HDROP";
-    default:
-        break;
-    }
-    wchar_t name[256] = {};
-    if (GetClipboardFormatNameW(format, name, 256) > 0)
-        return name;
-    return L"format_" + std::to_wstring(format);
-}
-
 // Writes every clipboard format into DIR as "<name>.bin", and the list of
 // names into DIR\formats.txt.
 int dump_clipboard(const std::wstring& dir) {
@@ -38,7 +24,7 @@ int dump_clipboard(const std::wstring& dir) {
         Sleep(10);
     std::wstring list;
     for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f)) {
-        const std::wstring name = format_file_name(f);
+        const std::wstring name = win32::clipboard_format_name(f);
         list += name + L"\n";
         HANDLE data = GetClipboardData(f);
         if (!data)

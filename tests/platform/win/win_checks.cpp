@@ -118,25 +118,6 @@ std::string check_translation() {
     return {};
 }
 
-std::string check_scaling() {
-    struct row_t {
-        win32::rect_t physical;
-        unsigned dpi;
-        win32::rect_t logical;
-    };
-    const row_t rows[] = {
-        {{100, 50, 900, 750}, 96, {100, 50, 900, 750}},
-        {{150, 75, 1350, 1125}, 144, {100, 50, 900, 750}},
-        {{-151, 10, 0, 1}, 144, {-100, 6, 0, 0}}, // truncated towards zero
-        {{200, 100, 1800, 1500}, 192, {100, 50, 900, 750}},
-        {{10, 20, 30, 40}, 0, {10, 20, 30, 40}}, // unknown DPI reads as 96
-    };
-    for (const row_t& row : rows)
-        REQUIRE(win32::to_logical(row.physical, row.dpi) == row.logical,
-                "dpi " + std::to_string(row.dpi));
-    return {};
-}
-
 // ---- window queries ----
 
 std::string check_window_queries() {
@@ -158,9 +139,6 @@ std::string check_window_queries() {
     REQUIRE(seen == chat.client(), "client rect " + seen + " but the window has " + chat.client());
     const unsigned dpi = win32::window_dpi(w);
     REQUIRE(dpi >= 96, "dpi " + std::to_string(dpi));
-    win32::rect_t logical;
-    REQUIRE(win32::target_client_rect(w, 144, &logical) && logical == win32::to_logical(rect, 144),
-            "client rect at 150 %");
 
     ShowWindow(reinterpret_cast<HWND>(w), SW_MINIMIZE);
     REQUIRE(wait_until([&] { return win32::is_minimised(w); }, 2000), "minimised");
@@ -447,8 +425,10 @@ std::string check_hotkey() {
     REQUIRE(seen == 1, "WM_HOTKEY seen " + std::to_string(seen) + " times");
     REQUIRE(win32::register_hotkey(9, win32::mod_alt, 'Z') == 0, "register again after release");
     win32::unregister_hotkey(9);
-    MSG msg;
-    REQUIRE(win32::hotkey_id(&msg) == -1 || msg.message == WM_HOTKEY, "non-hotkey message");
+    MSG msg{};
+    msg.message = WM_KEYDOWN;
+    msg.wParam = 7;
+    REQUIRE(win32::hotkey_id(&msg) == -1, "non-hotkey message");
     return {};
 }
 
@@ -704,7 +684,6 @@ int wmain(int argc, wchar_t** argv) {
 
     check_runner runner(under_wine());
     runner.add("event translation table", check_translation);
-    runner.add("client rectangle scaling", check_scaling);
     runner.add("window queries on another process", check_window_queries);
     runner.add("queries on a closed window", check_dead_window);
     runner.add("z-order walk", check_z_order);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one Windows program under Wine on a private Xvfb display.
+# Runs one Windows program under Wine on a private Xvfb display (run_x11.sh).
 #   wine_session.sh BIN_DIR PROGRAM.exe [ARGS...]
 # The Wine prefix is kept beside BIN_DIR (QUORVEL_WINE_PREFIX overrides), so
 # only the first run pays for creating it. Prints the program's output and
@@ -12,22 +12,15 @@ export WINEPREFIX=${QUORVEL_WINE_PREFIX:-$bin_dir/../wine-prefix}
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=zh_CN.UTF-8 LC_ALL=
 
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# A display of our own, without a window manager (Wine manages its windows).
+if [[ -z "${QUORVEL_WINE_DISPLAY_READY:-}" ]]; then
+  QUORVEL_WINE_DISPLAY_READY=1 QUORVEL_X11_NO_WM=1 \
+    exec "$(dirname "$0")/../../run_x11.sh" "$0" "$bin_dir" "$program" "$@"
+fi
 
-# A display of our own: Xvfb picks a free number and writes it to a pipe.
-exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 20 -u "$display_fd" display_number
-exec {display_fd}>&-
-export DISPLAY=":$display_number"
+work=$(mktemp -d)
+# The wineserver must end before the display does.
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
 if [[ ! -f "$WINEPREFIX/.quorvel-ready" ]]; then
   echo "creating the Wine prefix in $WINEPREFIX"

@@ -8,6 +8,7 @@
 #include "platform/win/window_query.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
@@ -92,8 +93,7 @@ public:
     bool set_clipboard_files(const QStringList& paths) override {
         std::vector<std::wstring> native;
         for (const QString& path : paths)
-            native.push_back(
-                QString(path).replace(QLatin1Char('/'), QLatin1Char('\\')).toStdWString());
+            native.push_back(QDir::toNativeSeparators(path).toStdWString());
         return win32::set_files(native);
     }
     bool set_clipboard_bytes(const QString& format_name, const QByteArray& bytes) override {
