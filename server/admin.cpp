@@ -172,7 +172,7 @@ bool set_update(storage& store, file_store& files, const QString& version, const
     transaction tx(store, true);
     file_meta_t meta;
     meta.account = QStringLiteral("admin");
-    meta.is_public = true;
+    meta.kind = file_kind::shared;
     meta.client_path = QFileInfo(installer).fileName();
     const auto id = files.commit_upload(tx, *sink, meta);
     if (!id) {

@@ -17,7 +17,8 @@ namespace {
 struct route_t {
     const char* method;
     const char* path;
-    api::handler_t handler;
+    reply_t (api::*handler)(const request_t&);
+    bool search = false; // its texts are search patterns, bounded more tightly
 };
 
 const QHash<QString, api::handler_t>& routes() {
@@ -26,15 +27,15 @@ const QHash<QString, api::handler_t>& routes() {
             {"POST", "loginAccount/logInCrm", &api::login},
             {"GET", "loginAccount/getLoginUserData", &api::login_user_data},
             {"POST", "clientKb/getClassifyTree", &api::classify_tree},
-            {"POST", "clientKb/queryClassify", &api::query_classify},
+            {"POST", "clientKb/queryClassify", &api::query_classify, true},
             {"POST", "clientKb/createClassify", &api::create_classify},
             {"POST", "clientKb/editClassify", &api::edit_classify},
             {"POST", "clientKb/updateClassifySort", &api::classify_sort},
-            {"POST", "clientKb/querySpeech", &api::query_speech},
+            {"POST", "clientKb/querySpeech", &api::query_speech, true},
             {"POST", "clientKb/createSpeech", &api::create_speech},
             {"POST", "clientKb/editSpeech", &api::edit_speech},
             {"POST", "clientKb/updateSpeechSort", &api::speech_sort},
-            {"POST", "clientKb/queryEmoji", &api::query_emoji},
+            {"POST", "clientKb/queryEmoji", &api::query_emoji, true},
             {"POST", "clientKb/createEmoji", &api::create_emoji},
             {"POST", "clientKb/editEmoji", &api::edit_emoji},
             {"GET", "clientPhrase/list", &api::phrase_list},
@@ -43,7 +44,7 @@ const QHash<QString, api::handler_t>& routes() {
             {"POST", "clientPhrase/sort", &api::phrase_sort},
             {"GET", "clientOperateHabit/getQuickReplySpeech", &api::quick_reply_list},
             {"POST", "clientOperateHabit/saveQuickReply", &api::quick_reply_save},
-            {"POST", "clientKb/queryFile", &api::query_file},
+            {"POST", "clientKb/queryFile", &api::query_file, true},
             {"POST", "clientKb/createFile", &api::create_file},
             {"POST", "clientKb/editFile", &api::edit_file},
             {"GET", "nas/getNasFileMappingInfo", &api::nas_file_info},
@@ -54,7 +55,11 @@ const QHash<QString, api::handler_t>& routes() {
         QHash<QString, api::handler_t> out;
         for (const route_t& r : list)
             out.insert(QLatin1String(r.method) + QLatin1Char(' ') + QLatin1String(r.path),
-                       r.handler);
+                       [handler = r.handler, search = r.search](api& a, const request_t& req) {
+                           if (auto refusal = check_params(req.params, search))
+                               return *refusal;
+                           return (a.*handler)(req);
+                       });
         return out;
     }();
     return table;

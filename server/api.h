@@ -12,6 +12,8 @@ namespace quorvel::server {
 
 struct api_options_t {
     qint64 token_ttl_seconds = 12 * 3600;
+    // Bytes of script attachments one user may file.
+    qint64 attachment_quota_bytes = qint64(1) << 30;
 };
 
 // One category row.
@@ -78,6 +80,11 @@ public:
 
     // File-store access for the streaming routes.
     bool can_read_file(transaction& tx, const user_t& user, qint64 file_id);
+    // Whether a file may be served by its bare path: shared files only.
+    bool is_shared_file(transaction& tx, qint64 file_id);
+    // The reply to an upload: the stored file's description, also for a
+    // report its sender cannot read back.
+    reply_t describe_upload(const user_t& user, qint64 file_id);
     storage& store() { return store_; }
     file_store& files() { return files_; }
 
@@ -93,11 +100,24 @@ private:
     bool can_write(const user_t& u, const category_t& c) const;
     // The attachments category of the public document library.
     bool is_attachments(const category_t& c) const;
+    // The refusal when a user may not file another attachment of this size.
+    std::optional<reply_t> refuse_attachment(transaction& tx, const user_t& user, qint64 size);
     // Scope of a library part from the request: (part, dept id, owner id).
     std::optional<category_t> scope_of(const request_t& r, const QString& business);
     qint64 next_sort(transaction& tx, const QString& table, const QString& parent_column,
                      qint64 parent);
     QList<qint64> subtree(transaction& tx, qint64 root);
+    // Levels from the top down to a category (1 for a top-level one, 0 for
+    // "-1"), and levels of the subtree below and including one; both stop
+    // counting past limit.
+    int depth_of(transaction& tx, qint64 id, int limit);
+    int height_of(transaction& tx, qint64 root, int limit);
+    // The refusal when a subtree of the given height may not hang below parent
+    // in a library, else nullopt.
+    std::optional<reply_t> refuse_depth(transaction& tx, const QString& business, int height,
+                                        qint64 parent);
+    // The refusal when a copy of root would be larger than one request may copy.
+    std::optional<reply_t> refuse_copy_size(transaction& tx, qint64 root);
     bool delete_category_tree(transaction& tx, qint64 root);
     std::optional<qint64> copy_category_tree(transaction& tx, const category_t& source,
                                              const category_t& target_scope, qint64 new_parent,

@@ -1,12 +1,19 @@
 // Stickers, documents, file-store details, phrases and quick replies.
 #include "api.h"
 
+#include <QSet>
 #include <QSqlQuery>
 #include <QUrl>
 
 namespace quorvel::server {
 
 namespace {
+
+// Documents in the attachments category (alias c) are not part of anybody's
+// library: scripts link their files, which the clients fetch with the scripts.
+const QString in_attachments = QStringLiteral("(c.classify_type = '0' AND c.name = '") +
+                               QLatin1String(attachments_marker) + QStringLiteral("')");
+const QString not_attachment = QStringLiteral(" AND NOT ") + in_attachments;
 
 // File columns appended to item queries, from this offset on.
 const QString file_columns = QStringLiteral(
@@ -91,7 +98,12 @@ bool api::can_read_file(transaction& tx, const user_t& user, qint64 file_id) {
         tx.run(QStringLiteral("SELECT is_public, owner_id FROM files WHERE id = ?"), {file_id});
     if (!f || !f->next())
         return false;
-    if (f->value(0).toInt() != 0 || f->value(1).toLongLong() == user.id || user.is_admin())
+    const auto kind = static_cast<file_kind>(f->value(0).toInt());
+    if (user.is_admin())
+        return true;
+    if (kind == file_kind::report)
+        return false; // not even its sender reads a report back
+    if (kind == file_kind::shared || f->value(1).toLongLong() == user.id)
         return true;
     // Readable through an item the user can see.
     for (const char* table : {"stickers", "docs"}) {
@@ -105,6 +117,12 @@ bool api::can_read_file(transaction& tx, const user_t& user, qint64 file_id) {
                 return true;
     }
     return false;
+}
+
+bool api::is_shared_file(transaction& tx, qint64 file_id) {
+    const QVariant kind =
+        tx.scalar(QStringLiteral("SELECT is_public FROM files WHERE id = ?"), {file_id});
+    return kind.isValid() && static_cast<file_kind>(kind.toInt()) == file_kind::shared;
 }
 
 // ---- stickers ----
@@ -190,9 +208,7 @@ reply_t api::query_emoji(const request_t& r) {
 reply_t api::create_emoji(const request_t& r) {
     const auto classify = r.id("classifyId");
     const QString type = r.text("emojiType");
-    if (!classify || (type != QLatin1String("2") && type != QLatin1String("3")) ||
-        r.text("emojiContentDesc").size() > max_name_length ||
-        r.text("emojiContentMatchKeywords").size() > max_name_length)
+    if (!classify || (type != QLatin1String("2") && type != QLatin1String("3")))
         return reply_t::bad();
     transaction tx(store_, true);
     const auto c = load_category(tx, *classify);
@@ -230,8 +246,7 @@ reply_t api::create_emoji(const request_t& r) {
 reply_t api::edit_emoji(const request_t& r) {
     const auto id = r.id("id");
     const QString op = r.text("operateType");
-    if (!id || r.text("emojiContentDesc").size() > max_name_length ||
-        r.text("emojiContentMatchKeywords").size() > max_name_length)
+    if (!id)
         return reply_t::bad();
     if (op != QLatin1String("0") && op != QLatin1String("1") && op != QLatin1String("2") &&
         op != QLatin1String("3"))
@@ -327,8 +342,8 @@ std::optional<QJsonObject> api::load_doc(transaction& tx, qint64 id, const user_
 
 reply_t api::query_file(const request_t& r) {
     QVariantList binds;
-    QString where =
-        QStringLiteral(" WHERE c.business_type = '320' AND ") + visible_filter(r.user, binds);
+    QString where = QStringLiteral(" WHERE c.business_type = '320' AND ") +
+                    visible_filter(r.user, binds) + not_attachment;
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         if (!classify)
@@ -380,29 +395,23 @@ reply_t api::query_file(const request_t& r) {
     return reply_t::success(list);
 }
 
-namespace {
-
-bool doc_text_ok(const request_t& r) {
-    for (const char* key : {"fileName", "fileSuffix", "keywords", "customShortcuts"})
-        if (r.text(key).size() > max_name_length)
-            return false;
-    return r.text("fileContent").size() <= 2048;
-}
-
-} // namespace
-
 reply_t api::create_file(const request_t& r) {
     const auto classify = r.id("classifyId");
     const QString type = r.text("fileType");
-    if (!classify || (type != QLatin1String("0") && type != QLatin1String("3")) || !doc_text_ok(r))
+    if (!classify || (type != QLatin1String("0") && type != QLatin1String("3")))
         return reply_t::bad();
     transaction tx(store_, true);
     const auto c = load_category(tx, *classify);
     if (!c || !can_read(r.user, *c) || c->business != QLatin1String("320"))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
-    // Anybody may file script attachments.
-    if (!is_attachments(*c) && !can_write(r.user, *c))
+    // Anybody may file attachments of the scripts they write, uploaded to the
+    // shared store; nobody lists them (see query_file), so they cost the
+    // colleagues nothing.
+    const bool attachment = is_attachments(*c);
+    if (!attachment && !can_write(r.user, *c))
         return reply_t::forbidden();
+    if (attachment && type != QLatin1String("3"))
+        return reply_t::bad(QStringLiteral("附件分类只收脚本附件"));
     qint64 file_id = 0;
     qint64 size = static_cast<qint64>(r.params.value(QStringLiteral("fileSize")).toDouble());
     QString name = r.text("fileName");
@@ -418,6 +427,9 @@ reply_t api::create_file(const request_t& r) {
         if (!f || !f->next())
             return reply_t::internal();
         size = f->value(0).toLongLong(); // the stored size, not the one claimed
+        if (attachment)
+            if (auto refusal = refuse_attachment(tx, r.user, size))
+                return *refusal;
         if (name.isEmpty())
             name = f->value(1).toString();
         if (suffix.isEmpty())
@@ -442,11 +454,27 @@ reply_t api::create_file(const request_t& r) {
     return reply_t::success(*doc);
 }
 
+std::optional<reply_t> api::refuse_attachment(transaction& tx, const user_t& user, qint64 size) {
+    auto q = tx.run(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(d.file_size), 0) FROM docs d"
+                                   " JOIN categories c ON c.id = d.classify_id"
+                                   " WHERE c.business_type = '320' AND d.creator = ? AND ") +
+                        in_attachments,
+                    {user.account});
+    if (!q || !q->next())
+        return reply_t::internal();
+    if (q->value(0).toLongLong() >= max_attachments_per_user)
+        return reply_t::bad(
+            QStringLiteral("附件数量已达上限（%1 个）").arg(max_attachments_per_user));
+    if (q->value(1).toLongLong() + size > options_.attachment_quota_bytes)
+        return reply_t::bad(QStringLiteral("附件总大小已达上限（%1 MB）")
+                                .arg(options_.attachment_quota_bytes >> 20));
+    return std::nullopt;
+}
+
 reply_t api::edit_file(const request_t& r) {
     const auto id = r.id("id");
     const QString op = r.text("operateType");
-    if (!id || !doc_text_ok(r) || op.size() != 1 || op < QLatin1String("0") ||
-        op > QLatin1String("5"))
+    if (!id || op.size() != 1 || op < QLatin1String("0") || op > QLatin1String("5"))
         return reply_t::bad();
     transaction tx(store_, true);
     category_t source;
@@ -529,6 +557,16 @@ reply_t api::nas_file_info(const request_t& r) {
     return reply_t::success(nas_file_json(*q, 0, r.user));
 }
 
+reply_t api::describe_upload(const user_t& user, qint64 file_id) {
+    transaction tx(store_, false);
+    auto q = tx.run(QStringLiteral("SELECT ") + file_columns +
+                        QStringLiteral(" FROM files f WHERE f.id = ?"),
+                    {file_id});
+    if (!q || !q->next())
+        return reply_t::internal();
+    return reply_t::success(nas_file_json(*q, 0, user));
+}
+
 // ---- phrases and quick replies ----
 
 QJsonArray api::phrases_of(transaction& tx, qint64 user_id) {
@@ -552,7 +590,7 @@ reply_t api::phrase_list(const request_t& r) {
 
 reply_t api::phrase_add(const request_t& r) {
     const QString content = r.text("phraseContent");
-    if (content.trimmed().isEmpty() || content.size() > 4 * max_name_length)
+    if (content.trimmed().isEmpty())
         return reply_t::bad();
     transaction tx(store_, true);
     const qint64 sort =
@@ -585,15 +623,20 @@ reply_t api::phrase_del(const request_t& r) {
 reply_t api::phrase_sort(const request_t& r) {
     const QStringList order = r.id_list("siblingIdsInNewOrder");
     transaction tx(store_, true);
-    for (int i = 0; i < order.size(); ++i) {
-        const auto id = parse_id(order[i]);
-        const QVariant owner =
-            id ? tx.scalar(QStringLiteral("SELECT user_id FROM phrases WHERE id = ?"), {*id})
-               : QVariant();
-        if (!owner.isValid() || owner.toLongLong() != r.user.id)
-            return tx.ok() ? reply_t::missing() : reply_t::internal();
-        tx.run(QStringLiteral("UPDATE phrases SET sort = ? WHERE id = ?"), {i + 1, *id});
+    // Only the user's own phrases, each once.
+    QSet<qint64> own;
+    if (auto q = tx.run(QStringLiteral("SELECT id FROM phrases WHERE user_id = ?"), {r.user.id}))
+        while (q->next())
+            own.insert(q->value(0).toLongLong());
+    QList<qint64> ids;
+    for (const QString& text : order) {
+        const auto id = parse_id(text);
+        if (!id || !own.remove(*id))
+            return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
+        ids << *id;
     }
+    for (int i = 0; i < ids.size(); ++i)
+        tx.run(QStringLiteral("UPDATE phrases SET sort = ? WHERE id = ?"), {i + 1, ids[i]});
     const QJsonArray list = phrases_of(tx, r.user.id);
     if (!tx.commit())
         return reply_t::internal();

@@ -159,6 +159,60 @@ QList<qint64> api::subtree(transaction& tx, qint64 root) {
     return ids;
 }
 
+namespace {
+
+// Script and sticker categories have two levels, which the client's views
+// rely on; document categories nest a little deeper.
+int max_depth(const QString& business) {
+    return business == QLatin1String("320") ? 4 : 2;
+}
+
+// Rows below and including a category, with their level; levels stop past limit.
+const QString levels_below = QStringLiteral(
+    "WITH RECURSIVE down(id, n) AS (SELECT id, 1 FROM categories WHERE id = ? UNION ALL"
+    " SELECT c.id, down.n + 1 FROM categories c JOIN down ON c.super_id = down.id"
+    " WHERE down.n <= ?) ");
+
+} // namespace
+
+int api::depth_of(transaction& tx, qint64 id, int limit) {
+    if (id == -1)
+        return 0;
+    return tx
+        .scalar(QStringLiteral("WITH RECURSIVE up(id, super_id, n) AS (SELECT id, super_id, 1"
+                               " FROM categories WHERE id = ? UNION ALL SELECT c.id, c.super_id,"
+                               " up.n + 1 FROM categories c JOIN up ON c.id = up.super_id"
+                               " WHERE up.n <= ?) SELECT MAX(n) FROM up"),
+                {id, limit})
+        .toInt();
+}
+
+int api::height_of(transaction& tx, qint64 root, int limit) {
+    return tx.scalar(levels_below + QStringLiteral("SELECT MAX(n) FROM down"), {root, limit})
+        .toInt();
+}
+
+std::optional<reply_t> api::refuse_depth(transaction& tx, const QString& business, int height,
+                                         qint64 parent) {
+    const int limit = max_depth(business);
+    if (depth_of(tx, parent, limit) + height <= limit)
+        return std::nullopt;
+    if (!tx.ok())
+        return reply_t::internal();
+    return reply_t::bad(QStringLiteral("分类最多 %1 级").arg(limit));
+}
+
+std::optional<reply_t> api::refuse_copy_size(transaction& tx, qint64 root) {
+    const qint64 count =
+        tx.scalar(levels_below + QStringLiteral("SELECT COUNT(*) FROM down"), {root, 8})
+            .toLongLong();
+    if (count <= max_copied_categories)
+        return std::nullopt;
+    if (!tx.ok())
+        return reply_t::internal();
+    return reply_t::bad(QStringLiteral("分类过多，一次最多复制 %1 个").arg(max_copied_categories));
+}
+
 // ---- categories ----
 
 reply_t api::classify_tree(const request_t& r) {
@@ -255,6 +309,8 @@ reply_t api::create_classify(const request_t& r) {
             return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("上级分类不存在"))
                            : reply_t::internal();
         parent = *parent_id;
+        if (auto refusal = refuse_depth(tx, business, 1, parent))
+            return *refusal;
     }
     if (attachments) {
         // One attachments category for everybody, however many clients ask.
@@ -425,6 +481,12 @@ reply_t api::edit_classify(const request_t& r) {
     }
     if (subtree(tx, c->id).contains(parent))
         return reply_t::bad(QStringLiteral("不能移动到自身或下级分类"));
+    if (auto refusal =
+            refuse_depth(tx, c->business, height_of(tx, c->id, max_depth(c->business)), parent))
+        return *refusal;
+    if (op == QLatin1String("2"))
+        if (auto refusal = refuse_copy_size(tx, c->id))
+            return *refusal;
 
     qint64 result_id = c->id;
     if (op == QLatin1String("2")) {
@@ -461,16 +523,35 @@ reply_t api::classify_sort(const request_t& r) {
             return reply_t::missing();
         parent = *parent_id;
     }
-    if (subtree(tx, c->id).contains(parent))
-        return reply_t::bad(QStringLiteral("不能移动到自身或下级分类"));
-    tx.run(QStringLiteral("UPDATE categories SET super_id = ? WHERE id = ?"), {parent, c->id});
-    for (int i = 0; i < order.size(); ++i) {
-        const auto sibling_id = parse_id(order[i]);
-        const auto sibling = sibling_id ? load_category(tx, *sibling_id) : std::nullopt;
-        if (!sibling || sibling->super_id != parent || !same_scope(*sibling, *c))
-            return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
-        tx.run(QStringLiteral("UPDATE categories SET sort = ? WHERE id = ?"), {i + 1, *sibling_id});
+    if (parent != c->super_id) {
+        if (subtree(tx, c->id).contains(parent))
+            return reply_t::bad(QStringLiteral("不能移动到自身或下级分类"));
+        if (auto refusal =
+                refuse_depth(tx, c->business, height_of(tx, c->id, max_depth(c->business)), parent))
+            return *refusal;
     }
+    tx.run(QStringLiteral("UPDATE categories SET super_id = ? WHERE id = ?"), {parent, c->id});
+    // The list names the new siblings, each once; anything else is a stale
+    // or forged view and changes nothing.
+    QVariantList binds{c->business};
+    const QString filter = scope_filter(*c, binds);
+    binds << parent;
+    QSet<qint64> siblings;
+    if (auto q = tx.run(QStringLiteral("SELECT c.id FROM categories c WHERE c.business_type = ?"
+                                       " AND ") +
+                            filter + QStringLiteral(" AND c.super_id = ?"),
+                        binds))
+        while (q->next())
+            siblings.insert(q->value(0).toLongLong());
+    QList<qint64> ids;
+    for (const QString& text : order) {
+        const auto sibling = parse_id(text);
+        if (!sibling || !siblings.remove(*sibling))
+            return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
+        ids << *sibling;
+    }
+    for (int i = 0; i < ids.size(); ++i)
+        tx.run(QStringLiteral("UPDATE categories SET sort = ? WHERE id = ?"), {i + 1, ids[i]});
     if (!tx.commit())
         return reply_t::internal();
     return reply_t::success();
@@ -566,19 +647,9 @@ reply_t api::query_speech(const request_t& r) {
     return reply_t::success(list);
 }
 
-namespace {
-
-bool script_text_ok(const request_t& r) {
-    return r.text("speechContent").size() <= max_content_length &&
-           r.text("speechContentKeywords").size() <= 4 * max_name_length &&
-           r.text("customShortcuts").size() <= max_name_length;
-}
-
-} // namespace
-
 reply_t api::create_speech(const request_t& r) {
     const auto classify = r.id("classifyId");
-    if (!classify || !script_text_ok(r))
+    if (!classify)
         return reply_t::bad();
     transaction tx(store_, true);
     const auto c = load_category(tx, *classify);
@@ -604,7 +675,7 @@ reply_t api::create_speech(const request_t& r) {
 
 reply_t api::edit_speech(const request_t& r) {
     const auto id = r.id("id");
-    if (!id || !script_text_ok(r))
+    if (!id)
         return reply_t::bad();
     transaction tx(store_, true);
     category_t source;
@@ -693,28 +764,30 @@ reply_t api::speech_sort(const request_t& r) {
     if (!can_write(r.user, source) || !can_write(r.user, *target))
         return reply_t::forbidden();
     tx.run(QStringLiteral("UPDATE scripts SET classify_id = ? WHERE id = ?"), {target->id, *id});
-    // Clients list the sibling rows as shown, sub-categories included; those
-    // keep their own order, so only the scripts are renumbered.
-    QSet<qint64> sorted;
+    // Clients list the rows as shown: the category's scripts and its
+    // sub-categories, each once. Sub-categories keep their own order, so only
+    // the scripts are renumbered.
+    auto ids_of = [&tx](const QString& sql, qint64 parent) {
+        QSet<qint64> ids;
+        if (auto q = tx.run(sql, {parent}))
+            while (q->next())
+                ids.insert(q->value(0).toLongLong());
+        return ids;
+    };
+    QSet<qint64> scripts =
+        ids_of(QStringLiteral("SELECT id FROM scripts WHERE classify_id = ?"), target->id);
+    QSet<qint64> children =
+        ids_of(QStringLiteral("SELECT id FROM categories WHERE super_id = ?"), target->id);
+    QList<QPair<int, qint64>> sorted;
     for (int i = 0; i < order.size(); ++i) {
         const auto sibling = parse_id(order[i]);
-        const QVariant owner_category =
-            sibling ? tx.scalar(QStringLiteral("SELECT classify_id FROM scripts WHERE id = ?"),
-                                {*sibling})
-                    : QVariant();
-        if (owner_category.isValid() && owner_category.toLongLong() == target->id &&
-            !sorted.contains(*sibling)) {
-            sorted.insert(*sibling);
-            tx.run(QStringLiteral("UPDATE scripts SET sort = ? WHERE id = ?"), {i + 1, *sibling});
-            continue;
-        }
-        const QVariant parent_category =
-            sibling ? tx.scalar(QStringLiteral("SELECT super_id FROM categories WHERE id = ?"),
-                                {*sibling})
-                    : QVariant();
-        if (!parent_category.isValid() || parent_category.toLongLong() != target->id)
+        if (sibling && scripts.remove(*sibling))
+            sorted << qMakePair(i + 1, *sibling);
+        else if (!sibling || !children.remove(*sibling))
             return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
     }
+    for (const auto& [sort, script] : sorted)
+        tx.run(QStringLiteral("UPDATE scripts SET sort = ? WHERE id = ?"), {sort, script});
     if (!tx.commit())
         return reply_t::internal();
     return reply_t::success();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -86,8 +87,25 @@ QString id_text(qint64 id);
 // A LIKE pattern that finds the text anywhere, with LIKE's own characters escaped by '\\'.
 QString like_pattern(const QString& text);
 
-// Longest text accepted in a name and in a script or phrase body.
-inline constexpr int max_name_length = 200;
-inline constexpr int max_content_length = 1 << 20;
+// What one request may carry. Every bound keeps the work of a single request,
+// and the time it holds the writer, small.
+inline constexpr int max_name_length = 200;           // names, keywords, file names
+inline constexpr int max_content_length = 1 << 20;    // a script body
+inline constexpr int max_address_length = 2048;       // sticker and document addresses
+inline constexpr int max_search_length = 500;         // any text of a search or list request
+inline constexpr int max_id_length = 64;              // ids and codes
+inline constexpr int max_list_length = 2000;          // ids in a sort or selection list
+inline constexpr int max_copied_categories = 500;     // categories one copy may create
+inline constexpr int max_attachments_per_user = 1000; // script attachments filed by one user
+inline constexpr qint64 max_file_size = (qint64(1) << 53) - 1; // exact in a JSON number
+
+// Checks every member the endpoints read against the JSON type the client
+// sends and its bound; search requests bound all texts to max_search_length.
+// The refusal names the member, or nullopt when all is well.
+std::optional<reply_t> check_params(const QJsonObject& params, bool search);
+
+// False when a JSON text holds an escape that does not stand for a character
+// (a lone or reversed UTF-16 surrogate) or a NUL, which no stored text may hold.
+bool json_escapes_valid(const QByteArray& body);
 
 } // namespace quorvel::server

@@ -231,7 +231,7 @@ public:
         file_meta_t meta;
         meta.account = QStringLiteral("admin");
         meta.owner_id = 1;
-        meta.is_public = true;
+        meta.kind = file_kind::shared;
         meta.client_path = QStringLiteral("D:\\资料\\") + name;
         return files_.store_bytes(tx_, bytes, meta).value_or(0);
     }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QRandomGenerator>
 #include <QUuid>
 
 namespace quorvel::server {
@@ -70,7 +71,24 @@ QString file_store::safe_base_name(const QString& client_path) {
     return name;
 }
 
+std::optional<file_kind> upload_kind(const QString& endpoint) {
+    if (endpoint == QLatin1String("userUploadFileDirect"))
+        return file_kind::user;
+    if (endpoint == QLatin1String("publicUploadFileDirect"))
+        return file_kind::shared;
+    if (endpoint == QLatin1String("reportUploadFileDirect"))
+        return file_kind::report;
+    return std::nullopt;
+}
+
 namespace {
+
+// File ids are drawn at random so that nobody finds files by counting: 62
+// bits, above every id an older sequential store handed out.
+qint64 random_file_id() {
+    return static_cast<qint64>((QRandomGenerator::system()->generate64() >> 2) |
+                               (quint64(1) << 40));
+}
 
 std::optional<qint64> insert_file_row(transaction& tx, const file_meta_t& meta, qint64 size,
                                       const QString& sha256) {
@@ -81,11 +99,12 @@ std::optional<qint64> insert_file_row(transaction& tx, const file_meta_t& meta, 
     const QString mime =
         QMimeDatabase().mimeTypeForFile(base, QMimeDatabase::MatchExtension).name();
     const QString id = tx.insert(
-        QStringLiteral("INSERT INTO files (owner_id, account, account_type, is_public, local_name,"
-                       " local_path, suffix, size, mime, sha256, created)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {meta.owner_id, meta.account, meta.account_type, meta.is_public ? 1 : 0, stem,
-         meta.client_path.left(1024), suffix, size, mime, sha256, now_text()});
+        QStringLiteral("INSERT INTO files (id, owner_id, account, account_type, is_public,"
+                       " local_name, local_path, suffix, size, mime, sha256, created)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {random_file_id(), meta.owner_id, meta.account, meta.account_type,
+         static_cast<int>(meta.kind), stem, meta.client_path.left(1024), suffix, size, mime, sha256,
+         now_text()});
     if (id.isEmpty())
         return std::nullopt;
     return id.toLongLong();

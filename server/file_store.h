@@ -10,12 +10,22 @@
 
 namespace quorvel::server {
 
+// Who may read a stored file (the files table's is_public column).
+enum class file_kind {
+    user = 0,   // the uploader, administrators, and readers of an item showing it
+    shared = 1, // every logged-in user: script attachments, installers
+    report = 2  // administrators only: the clients' crash dumps and logs
+};
+
+// The kind of file an upload endpoint (after "/tavorine/nas/") stores, or nullopt.
+std::optional<file_kind> upload_kind(const QString& endpoint);
+
 // What the uploader said about a file.
 struct file_meta_t {
     qint64 owner_id = 0;
     QString account;
     int account_type = 1;
-    bool is_public = false;
+    file_kind kind = file_kind::user;
     QString client_path; // the name as the client sent it, possibly a full path
 };
 

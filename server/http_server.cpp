@@ -183,6 +183,10 @@ void http_server::install_routes() {
             }
             r.user = *user;
         }
+        if (!json_escapes_valid(body)) {
+            send_envelope(res, reply_t::bad(QStringLiteral("文本含有无效的转义字符")));
+            return;
+        }
         auto params = params_of(req, body);
         if (!params) {
             send_envelope(res, reply_t::bad(QStringLiteral("请求格式错误")));
@@ -265,7 +269,7 @@ void http_server::install_routes() {
         meta.owner_id = user->id;
         meta.account = user->account;
         meta.account_type = user->account_type;
-        meta.is_public = req.path.find("publicUpload") != std::string::npos;
+        meta.kind = upload_kind(QString::fromStdString(req.matches[1].str())).value_or(meta.kind);
         meta.client_path = client_name;
         transaction tx(api_.store(), true);
         const auto id = api_.files().commit_upload(tx, *sink, meta);
@@ -273,10 +277,7 @@ void http_server::install_routes() {
             send_envelope(res, reply_t::internal());
             return;
         }
-        request_t r;
-        r.user = *user;
-        r.params.insert(QStringLiteral("fileId"), QString::number(*id));
-        send_envelope(res, api_.nas_file_info(r));
+        send_envelope(res, api_.describe_upload(*user, *id));
     };
 
     // Downloads stream from disk.
@@ -338,22 +339,25 @@ void http_server::install_routes() {
               }
               stream_file(res, *id);
           });
-    // Files uploaded for everybody, for address links in scripts.
+    // Shared files by address, for address links in scripts; the client sends
+    // its token with every download, and nothing is served without one.
     s.Get(R"(/public/(\d+)(/.*)?)",
-          [this, stream_file](const httplib::Request& req, httplib::Response& res) {
+          [this, authenticate, stream_file](const httplib::Request& req, httplib::Response& res) {
+              if (!authenticate(req)) {
+                  send_envelope(res, login_expired, 401); // not a file body
+                  return;
+              }
               const auto id = parse_id(QString::fromStdString(req.matches[1].str()));
               transaction tx(api_.store(), false);
-              const QVariant pub =
-                  id ? tx.scalar(QStringLiteral("SELECT is_public FROM files WHERE id = ?"), {*id})
-                     : QVariant();
-              if (!pub.isValid() || pub.toInt() == 0) {
+              if (!id || !api_.is_shared_file(tx, *id)) {
                   send_envelope(
                       res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
                   return;
               }
               stream_file(res, *id);
           });
-    s.Post(R"(/tavorine/nas/(userUploadFileDirect|publicUploadFileDirect))", upload);
+    s.Post(R"(/tavorine/nas/(userUploadFileDirect|publicUploadFileDirect|reportUploadFileDirect))",
+           upload);
     s.Get(R"(/tavorine/(.*))", [dispatch](const httplib::Request& req, httplib::Response& res) {
         dispatch(req, res, QByteArray());
     });

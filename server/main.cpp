@@ -19,7 +19,7 @@ namespace {
 const char usage[] =
     "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
     "                      [--demo] [--demo-large] [--max-upload-mb N] [--token-ttl-hours N]\n"
-    "                      [--token-ttl-seconds N]\n"
+    "                      [--token-ttl-seconds N] [--attachment-quota-mb N]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "Port 0 picks a free port; the bound address is printed as \"listening on "
@@ -33,6 +33,7 @@ struct options_t {
     bool demo_large = false;
     qint64 max_upload_mb = 200;
     qint64 token_ttl_seconds = 12 * 3600;
+    qint64 attachment_quota_mb = 1024;
     QStringList command;
 };
 
@@ -63,6 +64,8 @@ bool parse(const QStringList& args, options_t* o) {
             ok = value(&number) && (o->token_ttl_seconds = number.toLongLong() * 3600) > 0;
         } else if (a == QLatin1String("--token-ttl-seconds")) {
             ok = value(&number) && (o->token_ttl_seconds = number.toLongLong()) > 0;
+        } else if (a == QLatin1String("--attachment-quota-mb")) {
+            ok = value(&number) && (o->attachment_quota_mb = number.toLongLong()) > 0;
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -123,7 +126,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    api handlers(store, files, api_options_t{o.token_ttl_seconds});
+    api handlers(store, files, api_options_t{o.token_ttl_seconds, o.attachment_quota_mb << 20});
     http_server server(handlers, http_options_t{o.max_upload_mb << 20});
     const int bound = server.bind(host, port);
     if (bound < 0) {

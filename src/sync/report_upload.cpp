@@ -40,8 +40,10 @@ batch_upload* upload_reports(QObject* owner) {
                      QString::number(QCoreApplication::applicationPid()));
     if (files.isEmpty())
         return nullptr;
+    // Dumps and logs may hold customers' messages: they go to the private
+    // report area that only administrators read, not to the shared store.
     auto* uploader = new batch_upload(
-        QUrl(base_url() + QStringLiteral("/tavorine/nas/publicUploadFileDirect")), owner);
+        QUrl(base_url() + QStringLiteral("/tavorine/nas/reportUploadFileDirect")), owner);
     uploader->set_max_parallel(4);
     QObject::connect(uploader, &batch_upload::task_finished, uploader,
                      [](const QString& file, const QString&) {

@@ -4,6 +4,8 @@
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QtTest>
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -52,6 +54,16 @@ private slots:
     void bad_uploads();
     void oversized_body_is_refused_with_413();
     void repeated_reads_follow_every_change();
+    void category_levels_are_bounded();
+    void sibling_lists_name_each_sibling_once_data();
+    void sibling_lists_name_each_sibling_once();
+    void members_of_wrong_type_or_size_are_refused_data();
+    void members_of_wrong_type_or_size_are_refused();
+    void the_clients_own_shapes_pass();
+    void invalid_escapes_are_refused_data();
+    void invalid_escapes_are_refused();
+    void reports_are_private_and_file_ids_unguessable();
+    void attachments_are_listed_to_nobody_and_have_a_quota();
 
 private:
     QString token(const QString& account);
@@ -1122,6 +1134,455 @@ void test_server_contract::repeated_reads_follow_every_change() {
     QCOMPARE(server_.admin({"user", "grant", "agent", sales, "kf"}), 0);
     QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", sales_query, token("agent")).code(),
              200);
+}
+
+// ---- bounds of one request ----
+
+void test_server_contract::category_levels_are_bounded() {
+    const QString tok = token("agent");
+    auto create = [&](const QString& business, const QString& parent) {
+        return server_.post("/tavorine/clientKb/createClassify",
+                            {{"classifyName", "层级" + parent},
+                             {"clientBusinessType", business},
+                             {"classifyType", "1"},
+                             {"superiorId", parent},
+                             {"deptId", ""}},
+                            tok);
+    };
+    // Scripts: two levels.
+    const QString top = create("310", "-1").data().toObject()["id"].toString();
+    const QString second = create("310", top).data().toObject()["id"].toString();
+    QVERIFY(!second.isEmpty());
+    const auto third = create("310", second);
+    QCOMPARE(third.code(), 400);
+    QVERIFY2(third.msg().contains("2 级"), qPrintable(third.msg()));
+
+    // A first-level category with children never goes below another one.
+    const QString parent = create("310", "-1").data().toObject()["id"].toString();
+    QVERIFY(!create("310", parent).data().toObject().isEmpty());
+    for (const char* op : {"2", "3"}) {
+        const auto transfer = server_.post("/tavorine/clientKb/editClassify",
+                                           {{"id", parent},
+                                            {"operateType", op},
+                                            {"classifyType", "1"},
+                                            {"deptId", "-1"},
+                                            {"superId", top},
+                                            {"sort", "1"},
+                                            {"clientBusinessType", "310"}},
+                                           tok);
+        QCOMPARE(transfer.code(), 400);
+    }
+    const auto sorted = server_.post(
+        "/tavorine/clientKb/updateClassifySort",
+        {{"id", parent}, {"newSuperId", top}, {"siblingIdsInNewOrder", QJsonArray{second, parent}}},
+        tok);
+    QCOMPARE(sorted.code(), 400);
+    // A category without children may still become a second-level one.
+    const QString leaf = create("310", "-1").data().toObject()["id"].toString();
+    QCOMPARE(server_
+                 .post("/tavorine/clientKb/editClassify",
+                       {{"id", leaf},
+                        {"operateType", "3"},
+                        {"classifyType", "1"},
+                        {"deptId", "-1"},
+                        {"superId", top},
+                        {"sort", "1"},
+                        {"clientBusinessType", "310"}},
+                       tok)
+                 .code(),
+             200);
+
+    // Documents: four levels.
+    QString doc_parent = "-1";
+    for (int level = 1; level <= 4; ++level) {
+        doc_parent = create("320", doc_parent).data().toObject()["id"].toString();
+        QVERIFY(!doc_parent.isEmpty());
+    }
+    QCOMPARE(create("320", doc_parent).code(), 400);
+}
+
+void test_server_contract::sibling_lists_name_each_sibling_once_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("fault");
+    for (const char* list : {"categories", "scripts", "phrases"})
+        for (const char* fault : {"duplicate", "stranger", "too long"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(list, fault))) << list << fault;
+}
+
+void test_server_contract::sibling_lists_name_each_sibling_once() {
+    QFETCH(QString, list);
+    QFETCH(QString, fault);
+    const QString tok = token("agent");
+    const QString a = create_category(tok, "排序甲", "310", "1")["id"].toString();
+    const QString b = create_category(tok, "排序乙", "310", "1")["id"].toString();
+    const QString child = create_category(tok, "排序子", "310", "1", "", a)["id"].toString();
+    auto phrase = [&](const QString& text) {
+        return server_.post("/tavorine/clientPhrase/add", {{"phraseContent", text}}, tok)
+            .data()
+            .toObject()["id"]
+            .toString();
+    };
+
+    QString path;
+    QJsonObject body;
+    QStringList ids;
+    QString stranger;
+    std::function<QStringList()> order; // the ids as stored, in their order
+    auto ids_in = [](const QJsonArray& rows, const QStringList& wanted) {
+        QStringList out;
+        for (const QJsonValue& row : rows)
+            if (wanted.contains(row.toObject()["id"].toString()))
+                out << row.toObject()["id"].toString();
+        return out;
+    };
+    if (list == "categories") {
+        path = "clientKb/updateClassifySort";
+        body = {{"id", a}, {"newSuperId", "-1"}};
+        ids = QStringList{a, b};
+        stranger = child; // one level down
+        order = [&] {
+            return ids_in(server_
+                              .post("/tavorine/clientKb/queryClassify",
+                                    {{"clientBusinessType", "310"},
+                                     {"classifyType", "1"},
+                                     {"superId", "-1"},
+                                     {"classifyName", ""},
+                                     {"deptId", ""}},
+                                    tok)
+                              .data()
+                              .toArray(),
+                          ids);
+        };
+    } else if (list == "scripts") {
+        ids = QStringList{create_script(tok, a, "排序一")["id"].toString(),
+                          create_script(tok, a, "排序二")["id"].toString()};
+        path = "clientKb/updateSpeechSort";
+        body = {{"id", ids[0]}, {"newClassifyId", a}};
+        ids << child; // rows as shown: sub-categories too
+        stranger = create_script(tok, b, "别处")["id"].toString();
+        order = [&] {
+            return ids_in(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", a}}, tok)
+                              .data()
+                              .toArray(),
+                          ids);
+        };
+    } else {
+        path = "clientPhrase/sort";
+        ids = QStringList{phrase("排序短语一"), phrase("排序短语二")};
+        stranger = server_
+                       .post("/tavorine/clientPhrase/add", {{"phraseContent", "经理短语"}},
+                             token("manager"))
+                       .data()
+                       .toObject()["id"]
+                       .toString();
+        order = [&] {
+            return ids_in(server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray(),
+                          ids);
+        };
+    }
+    auto send = [&](const QStringList& sent) {
+        QJsonObject full = body;
+        full.insert("siblingIdsInNewOrder", QJsonArray::fromStringList(sent));
+        return server_.post("/tavorine/" + path, full, tok);
+    };
+    QCOMPARE(send(ids).code(), 200);
+    const QStringList before = order();
+
+    QStringList faulty = ids;
+    std::reverse(faulty.begin(), faulty.end());
+    if (fault == "duplicate")
+        faulty << faulty.first();
+    else if (fault == "stranger")
+        faulty << stranger;
+    else
+        while (faulty.size() <= 2000)
+            faulty += faulty;
+    const auto refused = send(faulty);
+    QVERIFY2(refused.code() == 400, refused.raw.constData());
+    QVERIFY(!refused.msg().isEmpty());
+    QCOMPARE(order(), before); // nothing of the list was applied
+}
+
+void test_server_contract::members_of_wrong_type_or_size_are_refused_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("member");
+    const QByteArray category =
+        R"("clientBusinessType":"310","classifyType":"1","superiorId":"-1","deptId":"")";
+    const QByteArray url_doc =
+        R"("classifyId":"DOCS","fileType":"0","fileContent":"http://example.com/a","fileName":"a")";
+    const QByteArray script = R"("classifyId":"SCRIPTS","classifyType":"1","deptId":"")";
+    const QByteArray long_text(50001, 'x');
+    QTest::newRow("name as number") << "createClassify"
+                                    << "{\"classifyName\":123," + category + "}"
+                                    << "classifyName";
+    QTest::newRow("name as object") << "createClassify"
+                                    << "{\"classifyName\":{\"a\":1}," + category + "}"
+                                    << "classifyName";
+    QTest::newRow("business as number")
+        << "createClassify"
+        << QByteArray(R"({"classifyName":"x","clientBusinessType":310,"classifyType":"1"})")
+        << "clientBusinessType";
+    QTest::newRow("id as number") << "editClassify" << QByteArray(R"({"id":5,"operateType":"1"})")
+                                  << "id";
+    QTest::newRow("content as number") << "createSpeech"
+                                       << "{\"speechContent\":5," + script + "}"
+                                       << "speechContent";
+    QTest::newRow("size as text") << "createFile"
+                                  << "{\"fileSize\":\"13\"," + url_doc + "}"
+                                  << "fileSize";
+    QTest::newRow("size beyond range") << "createFile"
+                                       << "{\"fileSize\":1e300," + url_doc + "}"
+                                       << "fileSize";
+    QTest::newRow("size negative") << "createFile"
+                                   << "{\"fileSize\":-1," + url_doc + "}"
+                                   << "fileSize";
+    QTest::newRow("size fraction") << "createFile"
+                                   << "{\"fileSize\":1.5," + url_doc + "}"
+                                   << "fileSize";
+    QTest::newRow("unfold out of range")
+        << "editClassify"
+        << QByteArray(
+               R"({"id":"SCRIPTS","operateType":"0","classifyName":"x","whetherToUnfold":7})")
+        << "whetherToUnfold";
+    QTest::newRow("sort ids as numbers")
+        << "updateClassifySort"
+        << QByteArray(R"({"id":"SCRIPTS","newSuperId":"-1","siblingIdsInNewOrder":[1]})")
+        << "siblingIdsInNewOrder";
+    QTest::newRow("script search too long")
+        << "querySpeech"
+        << R"({"classifyType":"1","speechContentKeywords":")" + long_text + "\"}"
+        << "speechContentKeywords";
+    QTest::newRow("document search too long") << "queryFile"
+                                              << R"({"keywords":")" + long_text + "\"}"
+                                              << "keywords";
+    QTest::newRow("sticker search too long")
+        << "queryEmoji"
+        << R"({"emojiContentDesc":")" + QByteArray(501, 'x') + "\"}"
+        << "emojiContentDesc";
+    QTest::newRow("category search too long")
+        << "queryClassify"
+        << R"({"clientBusinessType":"310","classifyType":"1","classifyName":")" +
+               QByteArray(501, 'x') + "\"}"
+        << "classifyName";
+    QTest::newRow("keywords too long")
+        << "createSpeech"
+        << "{\"speechContentKeywords\":\"" + QByteArray(801, 'k') + "\"," + script + "}"
+        << "speechContentKeywords";
+    QTest::newRow("document name too long")
+        << "createFile"
+        << "{\"fileSize\":1,\"keywords\":\"" + QByteArray(201, 'k') + "\"," + url_doc + "}"
+        << "keywords";
+}
+
+void test_server_contract::members_of_wrong_type_or_size_are_refused() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, member);
+    const QString tok = token("agent");
+    const QString docs = create_category(tok, "类型文档", "320", "1")["id"].toString();
+    const QString scripts = create_category(tok, "类型话术", "310", "1")["id"].toString();
+    body.replace("DOCS", docs.toUtf8()).replace("SCRIPTS", scripts.toUtf8());
+    const int before = category_count(tok);
+
+    const auto r = server_.post_raw("/tavorine/clientKb/" + path, body, tok);
+    QCOMPARE(r.code(), 400);
+    QVERIFY2(r.msg().contains(member), qPrintable(r.msg())); // says what is wrong
+    QCOMPARE(category_count(tok), before);
+    QCOMPARE(server_.post("/tavorine/clientKb/queryFile", {{"classifyId", docs}}, tok)
+                 .data()
+                 .toArray()
+                 .size(),
+             0);
+    QCOMPARE(server_.post("/tavorine/clientKb/querySpeech", {{"classifyId", scripts}}, tok)
+                 .data()
+                 .toArray()
+                 .size(),
+             0);
+}
+
+void test_server_contract::the_clients_own_shapes_pass() {
+    // Ids as strings everywhere; a document category's rename sends its
+    // "whetherToUnfold" as a number, a script category's as a string.
+    const QString tok = token("agent");
+    const QString docs = create_category(tok, "形状文档", "320", "1")["id"].toString();
+    for (const QJsonValue& unfold : {QJsonValue(0), QJsonValue("1")})
+        QCOMPARE(server_
+                     .post("/tavorine/clientKb/editClassify",
+                           {{"deptId", ""},
+                            {"superId", "-1"},
+                            {"operateType", "0"},
+                            {"classifyType", "1"},
+                            {"whetherToUnfold", unfold},
+                            {"clientBusinessType", "320"},
+                            {"id", docs},
+                            {"classifyName", "形状文档"}},
+                           tok)
+                     .code(),
+                 200);
+    const auto saved = server_.post("/tavorine/clientKb/createFile",
+                                    {{"classifyId", docs},
+                                     {"fileName", "地址"},
+                                     {"fileSuffix", ""},
+                                     {"fileSize", 1048576},
+                                     {"fileContent", "http://example.com/a"},
+                                     {"fileType", "0"},
+                                     {"keywords", ""},
+                                     {"customShortcuts", "unknown"}},
+                                    tok);
+    QCOMPARE(saved.code(), 200);
+    QCOMPARE(saved.data().toObject()["fileSize"].toVariant().toLongLong(), 1048576);
+}
+
+void test_server_contract::invalid_escapes_are_refused_data() {
+    QTest::addColumn<QByteArray>("text"); // as written inside the JSON string
+    QTest::addColumn<QString>("stored");  // empty: refused
+    QTest::newRow("lone high surrogate") << QByteArray(R"(a\ud800b)") << QString();
+    QTest::newRow("lone low surrogate") << QByteArray(R"(a\udc00b)") << QString();
+    QTest::newRow("two high surrogates") << QByteArray(R"(\ud800\ud800)") << QString();
+    QTest::newRow("reversed pair") << QByteArray(R"(\ude00\ud83d)") << QString();
+    QTest::newRow("high before a plain escape") << QByteArray(R"(\ud83d\n)") << QString();
+    QTest::newRow("nul") << QByteArray(R"(a\u0000b)") << QString();
+    QTest::newRow("pair") << QByteArray(R"(a\ud83d\ude00b)") << QStringLiteral("a😀b");
+    QTest::newRow("escaped backslash") << QByteArray(R"(\\ud800)") << QStringLiteral("\\ud800");
+    QTest::newRow("plain escapes") << QByteArray(R"(\"\t\u4e2d)") << QStringLiteral("\"\t中");
+}
+
+void test_server_contract::invalid_escapes_are_refused() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, stored);
+    const QString tok = token("manager");
+    const int before = server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray().size();
+    const auto r =
+        server_.post_raw("/tavorine/clientPhrase/add", "{\"phraseContent\":\"" + text + "\"}", tok);
+    const QJsonArray after = server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray();
+    if (stored.isEmpty()) {
+        QVERIFY2(r.code() == 400 && !r.msg().isEmpty(), r.raw.constData());
+        QCOMPARE(after.size(), before);
+        return;
+    }
+    QCOMPARE(r.code(), 200);
+    QCOMPARE(r.data().toObject()["phraseContent"].toString(), stored);
+    QCOMPARE(after.last().toObject()["phraseContent"].toString(), stored);
+    server_.get("/tavorine/clientPhrase/del", {{"id", r.data().toObject()["id"].toString()}}, tok);
+}
+
+// ---- files and rights ----
+
+void test_server_contract::reports_are_private_and_file_ids_unguessable() {
+    const QString agent = token("agent");
+    const auto report = server_.upload("/tavorine/nas/reportUploadFileDirect",
+                                       "C:\\quorvel\\crashrpt\\20261210_1.dmp", "dump", agent);
+    QCOMPARE(report.code(), 200); // the client needs the id to count it as sent
+    const QString report_id = report.data().toObject()["id"].toString();
+    int status = 0;
+    for (const char* account : {"agent", "manager"}) {
+        server_.download("/tavorine/nas/downloadFileById?fileId=" + report_id, token(account),
+                         &status);
+        QCOMPARE(status, 404);
+        QCOMPARE(
+            server_
+                .get("/tavorine/nas/getNasFileMappingInfo", {{"fileId", report_id}}, token(account))
+                .code(),
+            404);
+    }
+    QCOMPARE(server_.download("/tavorine/nas/downloadFileById?fileId=" + report_id, token("admin"),
+                              &status),
+             QByteArray("dump"));
+    // Nobody files a report into the library to make it readable.
+    const QString docs = create_category(agent, "报告文档", "320", "1")["id"].toString();
+    QVERIFY(server_
+                .post("/tavorine/clientKb/createFile",
+                      {{"classifyId", docs}, {"fileType", "3"}, {"fileId", report_id}}, agent)
+                .code() != 200);
+
+    // Shared files: ids far apart, and nothing without a token.
+    QList<qint64> ids;
+    for (int i = 0; i < 3; ++i)
+        ids << server_
+                   .upload("/tavorine/nas/publicUploadFileDirect", QString("附件%1.txt").arg(i),
+                           "shared", agent)
+                   .data()
+                   .toObject()["id"]
+                   .toString()
+                   .toLongLong();
+    for (int i = 0; i < ids.size(); ++i) {
+        QVERIFY2(ids[i] >= (qint64(1) << 40), qPrintable(QString::number(ids[i])));
+        if (i > 0)
+            QVERIFY(qAbs(ids[i] - ids[i - 1]) > 1000000);
+    }
+    const QString shared = QString::number(ids[0]);
+    QVERIFY(server_.download("/public/" + shared, QString(), &status) != "shared");
+    QCOMPARE(status, 401);
+    QCOMPARE(server_.download("/tavorine/nas/downloadFileById?fileId=" + shared, QString(), &status)
+                 .contains("shared"),
+             false);
+    QCOMPARE(server_.download("/public/" + shared, token("manager"), &status),
+             QByteArray("shared"));
+    QCOMPARE(server_.download("/public/" + report_id, token("admin"), &status).contains("dump"),
+             false); // reports are never served by address
+}
+
+void test_server_contract::attachments_are_listed_to_nobody_and_have_a_quota() {
+    server_fixture small;
+    QVERIFY(small.start({"--demo", "--attachment-quota-mb", "1"}));
+    const QString agent = small.login("agent", "agent123");
+    const QString attachments = small
+                                    .post("/tavorine/clientKb/createClassify",
+                                          {{"classifyName", attachments_marker()},
+                                           {"clientBusinessType", "320"},
+                                           {"classifyType", "0"},
+                                           {"superiorId", "-1"},
+                                           {"deptId", "-1"}},
+                                          agent)
+                                    .data()
+                                    .toObject()["id"]
+                                    .toString();
+    auto attach = [&](const QByteArray& content) {
+        const QString file =
+            small.upload("/tavorine/nas/publicUploadFileDirect", "D:\\附件.bin", content, agent)
+                .data()
+                .toObject()["id"]
+                .toString();
+        return small.post("/tavorine/clientKb/createFile",
+                          {{"classifyId", attachments},
+                           {"fileContent", ""},
+                           {"fileId", file},
+                           {"fileName", "附件"},
+                           {"fileSuffix", "bin"},
+                           {"fileSize", content.size()},
+                           {"fileType", "3"},
+                           {"keywords", "附件"},
+                           {"customShortcuts", "known"}},
+                          agent);
+    };
+    const auto first = attach(QByteArray(700 << 10, 'a'));
+    QCOMPARE(first.code(), 200);
+    // Not part of anybody's document library, so no client downloads it at start.
+    for (const QString& tok : {agent, small.login("manager", "manager123")}) {
+        const QJsonArray all = small.post("/tavorine/clientKb/queryFile", {}, tok).data().toArray();
+        for (const QJsonValue& doc : all)
+            QVERIFY(doc.toObject()["classifyId"].toString() != attachments);
+        QCOMPARE(small.post("/tavorine/clientKb/queryFile", {{"classifyId", attachments}}, tok)
+                     .data()
+                     .toArray()
+                     .size(),
+                 0);
+    }
+    const auto over = attach(QByteArray(700 << 10, 'b'));
+    QCOMPARE(over.code(), 400);
+    QVERIFY2(over.msg().contains("上限"), qPrintable(over.msg()));
+    QCOMPARE(attach("small").code(), 200); // what fits still goes in
+    // Only files, not addresses.
+    QCOMPARE(small
+                 .post("/tavorine/clientKb/createFile",
+                       {{"classifyId", attachments},
+                        {"fileType", "0"},
+                        {"fileContent", "http://example.com/x"},
+                        {"fileName", "x"}},
+                       agent)
+                 .code(),
+             400);
 }
 
 QTEST_GUILESS_MAIN(test_server_contract)

@@ -1,4 +1,4 @@
-// Crash dumps and earlier logs go to the public file store and are deleted.
+// Crash dumps and earlier logs go to the private report area and are deleted.
 #include "app/app_paths.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
@@ -48,6 +48,7 @@ void test_report_upload::uploads_earlier_reports_and_deletes_them() {
     QVERIFY(uploader);
     QPointer<batch_upload> alive(uploader);
     QSignalSpy done(uploader, &batch_upload::all_tasks_finished);
+    QSignalSpy sent(uploader, &batch_upload::task_finished);
     QTRY_COMPARE(done.count(), 1);
     QTRY_VERIFY(!alive); // deletes itself when done
 
@@ -60,6 +61,20 @@ void test_report_upload::uploads_earlier_reports_and_deletes_them() {
     QVERIFY(QFile::exists(other));
     QCOMPARE(QDir(server.data_dir() + "/files").entryList({"*.bin"}, QDir::Files).size() >= 2,
              true);
+
+    // Only administrators read reports back; not even their sender does.
+    QCOMPARE(sent.count(), 2);
+    for (const QList<QVariant>& report : sent) {
+        const QString path = "/tavorine/nas/downloadFileById?fileId=" + report.at(1).toString();
+        int status = 0;
+        for (const char* account : {"agent", "manager"}) {
+            server.download(path, server.login(account, QString(account) + "123"), &status);
+            QCOMPARE(status, 404);
+        }
+        const QByteArray bytes = server.download(path, server.login("admin", "admin123"), &status);
+        QCOMPARE(status, 200);
+        QVERIFY(bytes == "dump bytes" || bytes == "an earlier run");
+    }
 }
 
 void test_report_upload::nothing_to_send() {
