@@ -5,6 +5,7 @@
 #include "storage.h"
 
 #include <QJsonObject>
+#include <QSet>
 #include <functional>
 #include <optional>
 
@@ -144,5 +145,12 @@ private:
 inline constexpr char attachments_marker[] = "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}";
 
 QString now_text();
+
+// Sort lists: the first column of every row as an id set; the ids of a list
+// that names members of allowed, each once (nullopt otherwise); and the sort
+// numbers 1, 2, ... given to the rows of a table in list order.
+QSet<qint64> id_set(transaction& tx, const QString& sql, const QVariantList& binds);
+std::optional<QList<qint64>> ids_once(const QStringList& order, QSet<qint64> allowed);
+void renumber(transaction& tx, const char* table, const QList<qint64>& ids);
 
 } // namespace quorvel::server

@@ -624,19 +624,11 @@ reply_t api::phrase_sort(const request_t& r) {
     const QStringList order = r.id_list("siblingIdsInNewOrder");
     transaction tx(store_, true);
     // Only the user's own phrases, each once.
-    QSet<qint64> own;
-    if (auto q = tx.run(QStringLiteral("SELECT id FROM phrases WHERE user_id = ?"), {r.user.id}))
-        while (q->next())
-            own.insert(q->value(0).toLongLong());
-    QList<qint64> ids;
-    for (const QString& text : order) {
-        const auto id = parse_id(text);
-        if (!id || !own.remove(*id))
-            return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
-        ids << *id;
-    }
-    for (int i = 0; i < ids.size(); ++i)
-        tx.run(QStringLiteral("UPDATE phrases SET sort = ? WHERE id = ?"), {i + 1, ids[i]});
+    const auto ids = ids_once(
+        order, id_set(tx, QStringLiteral("SELECT id FROM phrases WHERE user_id = ?"), {r.user.id}));
+    if (!ids)
+        return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
+    renumber(tx, "phrases", *ids);
     const QJsonArray list = phrases_of(tx, r.user.id);
     if (!tx.commit())
         return reply_t::internal();

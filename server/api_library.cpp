@@ -175,6 +175,32 @@ const QString levels_below = QStringLiteral(
 
 } // namespace
 
+QSet<qint64> id_set(transaction& tx, const QString& sql, const QVariantList& binds) {
+    QSet<qint64> ids;
+    if (auto q = tx.run(sql, binds))
+        while (q->next())
+            ids.insert(q->value(0).toLongLong());
+    return ids;
+}
+
+std::optional<QList<qint64>> ids_once(const QStringList& order, QSet<qint64> allowed) {
+    QList<qint64> ids;
+    for (const QString& text : order) {
+        const auto id = parse_id(text);
+        if (!id || !allowed.remove(*id))
+            return std::nullopt;
+        ids << *id;
+    }
+    return ids;
+}
+
+void renumber(transaction& tx, const char* table, const QList<qint64>& ids) {
+    const QString sql =
+        QStringLiteral("UPDATE %1 SET sort = ? WHERE id = ?").arg(QLatin1String(table));
+    for (int i = 0; i < ids.size(); ++i)
+        tx.run(sql, {i + 1, ids[i]});
+}
+
 int api::depth_of(transaction& tx, qint64 id, int limit) {
     if (id == -1)
         return 0;
@@ -536,22 +562,15 @@ reply_t api::classify_sort(const request_t& r) {
     QVariantList binds{c->business};
     const QString filter = scope_filter(*c, binds);
     binds << parent;
-    QSet<qint64> siblings;
-    if (auto q = tx.run(QStringLiteral("SELECT c.id FROM categories c WHERE c.business_type = ?"
-                                       " AND ") +
-                            filter + QStringLiteral(" AND c.super_id = ?"),
-                        binds))
-        while (q->next())
-            siblings.insert(q->value(0).toLongLong());
-    QList<qint64> ids;
-    for (const QString& text : order) {
-        const auto sibling = parse_id(text);
-        if (!sibling || !siblings.remove(*sibling))
-            return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
-        ids << *sibling;
-    }
-    for (int i = 0; i < ids.size(); ++i)
-        tx.run(QStringLiteral("UPDATE categories SET sort = ? WHERE id = ?"), {i + 1, ids[i]});
+    const auto ids = ids_once(
+        order,
+        id_set(tx,
+               QStringLiteral("SELECT c.id FROM categories c WHERE c.business_type = ? AND ") +
+                   filter + QStringLiteral(" AND c.super_id = ?"),
+               binds));
+    if (!ids)
+        return tx.ok() ? reply_t::bad(QStringLiteral("排序数据不一致")) : reply_t::internal();
+    renumber(tx, "categories", *ids);
     if (!tx.commit())
         return reply_t::internal();
     return reply_t::success();
@@ -767,17 +786,10 @@ reply_t api::speech_sort(const request_t& r) {
     // Clients list the rows as shown: the category's scripts and its
     // sub-categories, each once. Sub-categories keep their own order, so only
     // the scripts are renumbered.
-    auto ids_of = [&tx](const QString& sql, qint64 parent) {
-        QSet<qint64> ids;
-        if (auto q = tx.run(sql, {parent}))
-            while (q->next())
-                ids.insert(q->value(0).toLongLong());
-        return ids;
-    };
     QSet<qint64> scripts =
-        ids_of(QStringLiteral("SELECT id FROM scripts WHERE classify_id = ?"), target->id);
+        id_set(tx, QStringLiteral("SELECT id FROM scripts WHERE classify_id = ?"), {target->id});
     QSet<qint64> children =
-        ids_of(QStringLiteral("SELECT id FROM categories WHERE super_id = ?"), target->id);
+        id_set(tx, QStringLiteral("SELECT id FROM categories WHERE super_id = ?"), {target->id});
     QList<QPair<int, qint64>> sorted;
     for (int i = 0; i < order.size(); ++i) {
         const auto sibling = parse_id(order[i]);

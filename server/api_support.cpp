@@ -186,6 +186,9 @@ reply_t too_long(const char* key, int max, const char* unit) {
 std::optional<reply_t> check_text(const rule_t& rule, const QJsonValue& value, int max) {
     if (!value.isString())
         return wrong_type(rule.key, "文本");
+    if (value.toString().contains(QChar(0))) // query items are not checked for escapes
+        return reply_t::bad(
+            QStringLiteral("参数 %1 含有不允许的字符").arg(QLatin1String(rule.key)));
     if (value.toString().size() > max)
         return too_long(rule.key, max, "个字符");
     return std::nullopt;

@@ -1314,64 +1314,66 @@ void test_server_contract::members_of_wrong_type_or_size_are_refused_data() {
         R"("classifyId":"DOCS","fileType":"0","fileContent":"http://example.com/a","fileName":"a")";
     const QByteArray script = R"("classifyId":"SCRIPTS","classifyType":"1","deptId":"")";
     const QByteArray long_text(50001, 'x');
-    QTest::newRow("name as number") << "createClassify"
+    QTest::newRow("name as number") << "clientKb/createClassify"
                                     << "{\"classifyName\":123," + category + "}"
                                     << "classifyName";
-    QTest::newRow("name as object") << "createClassify"
+    QTest::newRow("name as object") << "clientKb/createClassify"
                                     << "{\"classifyName\":{\"a\":1}," + category + "}"
                                     << "classifyName";
     QTest::newRow("business as number")
-        << "createClassify"
+        << "clientKb/createClassify"
         << QByteArray(R"({"classifyName":"x","clientBusinessType":310,"classifyType":"1"})")
         << "clientBusinessType";
-    QTest::newRow("id as number") << "editClassify" << QByteArray(R"({"id":5,"operateType":"1"})")
-                                  << "id";
-    QTest::newRow("content as number") << "createSpeech"
+    QTest::newRow("id as number") << "clientKb/editClassify"
+                                  << QByteArray(R"({"id":5,"operateType":"1"})") << "id";
+    QTest::newRow("content as number") << "clientKb/createSpeech"
                                        << "{\"speechContent\":5," + script + "}"
                                        << "speechContent";
-    QTest::newRow("size as text") << "createFile"
+    QTest::newRow("size as text") << "clientKb/createFile"
                                   << "{\"fileSize\":\"13\"," + url_doc + "}"
                                   << "fileSize";
-    QTest::newRow("size beyond range") << "createFile"
+    QTest::newRow("size beyond range") << "clientKb/createFile"
                                        << "{\"fileSize\":1e300," + url_doc + "}"
                                        << "fileSize";
-    QTest::newRow("size negative") << "createFile"
+    QTest::newRow("size negative") << "clientKb/createFile"
                                    << "{\"fileSize\":-1," + url_doc + "}"
                                    << "fileSize";
-    QTest::newRow("size fraction") << "createFile"
+    QTest::newRow("size fraction") << "clientKb/createFile"
                                    << "{\"fileSize\":1.5," + url_doc + "}"
                                    << "fileSize";
     QTest::newRow("unfold out of range")
-        << "editClassify"
+        << "clientKb/editClassify"
         << QByteArray(
                R"({"id":"SCRIPTS","operateType":"0","classifyName":"x","whetherToUnfold":7})")
         << "whetherToUnfold";
     QTest::newRow("sort ids as numbers")
-        << "updateClassifySort"
+        << "clientKb/updateClassifySort"
         << QByteArray(R"({"id":"SCRIPTS","newSuperId":"-1","siblingIdsInNewOrder":[1]})")
         << "siblingIdsInNewOrder";
     QTest::newRow("script search too long")
-        << "querySpeech"
+        << "clientKb/querySpeech"
         << R"({"classifyType":"1","speechContentKeywords":")" + long_text + "\"}"
         << "speechContentKeywords";
-    QTest::newRow("document search too long") << "queryFile"
+    QTest::newRow("document search too long") << "clientKb/queryFile"
                                               << R"({"keywords":")" + long_text + "\"}"
                                               << "keywords";
     QTest::newRow("sticker search too long")
-        << "queryEmoji"
+        << "clientKb/queryEmoji"
         << R"({"emojiContentDesc":")" + QByteArray(501, 'x') + "\"}"
         << "emojiContentDesc";
     QTest::newRow("category search too long")
-        << "queryClassify"
+        << "clientKb/queryClassify"
         << R"({"clientBusinessType":"310","classifyType":"1","classifyName":")" +
                QByteArray(501, 'x') + "\"}"
         << "classifyName";
     QTest::newRow("keywords too long")
-        << "createSpeech"
+        << "clientKb/createSpeech"
         << "{\"speechContentKeywords\":\"" + QByteArray(801, 'k') + "\"," + script + "}"
         << "speechContentKeywords";
+    QTest::newRow("nul in a query item")
+        << "clientPhrase/add?phraseContent=a%00b" << QByteArray("{}") << "phraseContent";
     QTest::newRow("document name too long")
-        << "createFile"
+        << "clientKb/createFile"
         << "{\"fileSize\":1,\"keywords\":\"" + QByteArray(201, 'k') + "\"," + url_doc + "}"
         << "keywords";
 }
@@ -1386,7 +1388,7 @@ void test_server_contract::members_of_wrong_type_or_size_are_refused() {
     body.replace("DOCS", docs.toUtf8()).replace("SCRIPTS", scripts.toUtf8());
     const int before = category_count(tok);
 
-    const auto r = server_.post_raw("/tavorine/clientKb/" + path, body, tok);
+    const auto r = server_.post_raw("/tavorine/" + path, body, tok);
     QCOMPARE(r.code(), 400);
     QVERIFY2(r.msg().contains(member), qPrintable(r.msg())); // says what is wrong
     QCOMPARE(category_count(tok), before);
