@@ -13,7 +13,6 @@ namespace {
 // library: scripts link their files, which the clients fetch with the scripts.
 const QString in_attachments = QStringLiteral("(c.classify_type = '0' AND c.name = '") +
                                QLatin1String(attachments_marker) + QStringLiteral("')");
-const QString not_attachment = QStringLiteral(" AND NOT ") + in_attachments;
 
 // File columns appended to item queries, from this offset on.
 const QString file_columns = QStringLiteral(
@@ -342,14 +341,21 @@ std::optional<QJsonObject> api::load_doc(transaction& tx, qint64 id, const user_
 
 reply_t api::query_file(const request_t& r) {
     QVariantList binds;
-    QString where = QStringLiteral(" WHERE c.business_type = '320' AND ") +
-                    visible_filter(r.user, binds) + not_attachment;
+    QString where =
+        QStringLiteral(" WHERE c.business_type = '320' AND ") + visible_filter(r.user, binds);
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         if (!classify)
             return reply_t::missing();
         where += QStringLiteral(" AND d.classify_id = ?");
         binds << *classify;
+        // Asked for by their category, attachments show to their author only.
+        where +=
+            QStringLiteral(" AND (NOT ") + in_attachments + QStringLiteral(" OR d.creator = ?)");
+        binds << r.user.account;
+    } else {
+        // The full listing, which clients download from at start, never has them.
+        where += QStringLiteral(" AND NOT ") + in_attachments;
     }
     if (!r.text("fileId").isEmpty()) {
         where += QStringLiteral(" AND d.file_id = ?");
@@ -405,8 +411,8 @@ reply_t api::create_file(const request_t& r) {
     if (!c || !can_read(r.user, *c) || c->business != QLatin1String("320"))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     // Anybody may file attachments of the scripts they write, uploaded to the
-    // shared store; nobody lists them (see query_file), so they cost the
-    // colleagues nothing.
+    // shared store; only their author lists them (see query_file), so they
+    // cost the colleagues nothing.
     const bool attachment = is_attachments(*c);
     if (!attachment && !can_write(r.user, *c))
         return reply_t::forbidden();
