@@ -166,11 +166,6 @@ const rule_t rules[] = {
     {"speechIdList", kind::id_list, max_list_length},
 };
 
-bool integral(double value, double lowest, double highest) {
-    return std::isfinite(value) && value == std::floor(value) && value >= lowest &&
-           value <= highest;
-}
-
 reply_t wrong_type(const char* key, const char* expected) {
     return reply_t::bad(QStringLiteral("参数 %1 的类型不正确，应为%2")
                             .arg(QLatin1String(key), QString::fromUtf8(expected)));
@@ -194,43 +189,54 @@ std::optional<reply_t> check_text(const rule_t& rule, const QJsonValue& value, i
     return std::nullopt;
 }
 
+// Integral and within lowest … max_file_size, the values JSON numbers hold exactly.
+std::optional<reply_t> check_number(const rule_t& rule, const QJsonValue& value, double lowest,
+                                    const char* expected) {
+    if (!value.isDouble())
+        return wrong_type(rule.key, expected);
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || number != std::floor(number) || number < lowest ||
+        number > double(max_file_size))
+        return reply_t::bad(QStringLiteral("参数 %1 超出范围").arg(QLatin1String(rule.key)));
+    return std::nullopt;
+}
+
+std::optional<reply_t> check_flag(const rule_t& rule, const QJsonValue& value) {
+    const bool ok =
+        value.isString()
+            ? value.toString() == QLatin1String("0") || value.toString() == QLatin1String("1")
+            : value.isDouble() && (value.toDouble() == 0 || value.toDouble() == 1);
+    return ok ? std::nullopt : std::optional<reply_t>(wrong_type(rule.key, " 0 或 1"));
+}
+
+std::optional<reply_t> check_id_list(const rule_t& rule, const QJsonValue& value) {
+    if (!value.isArray())
+        return wrong_type(rule.key, "文本列表");
+    const QJsonArray list = value.toArray();
+    if (list.size() > rule.max)
+        return too_long(rule.key, rule.max, "项");
+    for (const QJsonValue& item : list)
+        if (!item.isString() || item.toString().size() > max_id_length)
+            return wrong_type(rule.key, "文本列表");
+    return std::nullopt;
+}
+
 std::optional<reply_t> check_member(const rule_t& rule, const QJsonValue& value, bool search) {
     switch (rule.type) {
     case kind::text:
         return check_text(rule, value, search ? qMin(rule.max, max_search_length) : rule.max);
     case kind::flag:
-        if (value.isString()
-                ? value.toString() == QLatin1String("0") || value.toString() == QLatin1String("1")
-                : value.isDouble() && (value.toDouble() == 0 || value.toDouble() == 1))
-            return std::nullopt;
-        return wrong_type(rule.key, " 0 或 1");
+        return check_flag(rule, value);
     case kind::integer:
-        if (value.isString())
-            return parse_id(value.toString()) || value.toString().isEmpty()
-                       ? std::nullopt
-                       : std::optional<reply_t>(wrong_type(rule.key, "整数"));
-        if (!value.isDouble())
-            return wrong_type(rule.key, "整数");
-        if (!integral(value.toDouble(), -double(max_file_size), double(max_file_size)))
-            return reply_t::bad(QStringLiteral("参数 %1 超出范围").arg(QLatin1String(rule.key)));
-        return std::nullopt;
+        if (!value.isString())
+            return check_number(rule, value, -double(max_file_size), "整数");
+        if (value.toString().isEmpty() || parse_id(value.toString()))
+            return std::nullopt;
+        return wrong_type(rule.key, "整数");
     case kind::size:
-        if (!value.isDouble())
-            return wrong_type(rule.key, "数字");
-        if (!integral(value.toDouble(), 0, double(max_file_size)))
-            return reply_t::bad(QStringLiteral("参数 %1 超出范围").arg(QLatin1String(rule.key)));
-        return std::nullopt;
-    case kind::id_list: {
-        if (!value.isArray())
-            return wrong_type(rule.key, "文本列表");
-        const QJsonArray list = value.toArray();
-        if (list.size() > rule.max)
-            return too_long(rule.key, rule.max, "项");
-        for (const QJsonValue& item : list)
-            if (!item.isString() || item.toString().size() > max_id_length)
-                return wrong_type(rule.key, "文本列表");
-        return std::nullopt;
-    }
+        return check_number(rule, value, 0, "数字");
+    case kind::id_list:
+        return check_id_list(rule, value);
     }
     return std::nullopt;
 }
