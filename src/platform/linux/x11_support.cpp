@@ -166,4 +166,34 @@ void send_wm_message(Display* d, Window w, const char* type, long l0, long l1, l
     XFlush(d);
 }
 
+namespace {
+
+bool managed(Display* d, Window w) {
+    const auto state = cardinals(d, w, "WM_STATE", atom(d, "WM_STATE"));
+    return has_window_manager(d) && !state.empty() && state[0] != WithdrawnState;
+}
+
+} // namespace
+
+void set_wm_state(Display* d, Window w, bool add, std::vector<const char*> states) {
+    if (managed(d, w))
+        send_wm_message(d, w, "_NET_WM_STATE", add ? 1 : 0, static_cast<long>(atom(d, states[0])),
+                        states.size() > 1 ? static_cast<long>(atom(d, states[1])) : 0, 2);
+    // Also the property: a window being withdrawn right now misses the
+    // message, and the window manager reads the property at its next map.
+    const auto current = cardinals(d, w, "_NET_WM_STATE", XA_ATOM);
+    std::vector<Atom> atoms(current.begin(), current.end());
+    for (const char* name : states) {
+        const Atom a = atom(d, name);
+        atoms.erase(std::remove(atoms.begin(), atoms.end(), a), atoms.end());
+        if (add)
+            atoms.push_back(a);
+    }
+    XChangeProperty(d, w, atom(d, "_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()),
+                    static_cast<int>(atoms.size()));
+    // Done before Qt (on a connection of its own) reads the property to map.
+    XSync(d, False);
+}
+
 } // namespace quorvel::platform::x11
