@@ -534,6 +534,12 @@ void main_widget::place_docked() {
         show();
     }
     docking_ = false;
+    // Not topmost, so above the chat window by stacking (a maximised chat
+    // window would otherwise cover both); raised without taking the focus.
+    if (isVisible())
+        current_desktop().raise_above(handle_of(this), target_);
+    if (bar_ && bar_->isVisible())
+        current_desktop().raise_above(handle_of(bar_), target_);
 }
 
 void main_widget::on_window_show(window_handle_t hwnd) {

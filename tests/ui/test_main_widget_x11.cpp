@@ -49,6 +49,14 @@ window_handle_t handle_of(QWidget* w) {
     return static_cast<window_handle_t>(w->winId());
 }
 
+bool stacked_above(window_handle_t upper, window_handle_t lower) {
+    for (window_handle_t w = current_desktop().next_below(upper); w;
+         w = current_desktop().next_below(w))
+        if (w == lower)
+            return true;
+    return false;
+}
+
 } // namespace
 
 class test_main_widget_x11 : public QObject {
@@ -180,8 +188,12 @@ bool test_main_widget_x11::docked_on_screen(QString* why) {
     const bool inside = main.right() == visible.right() || main.left() == visible.left();
     const bool under = bar.top() == client.bottom() + 1;
     const bool along_bottom = bar.bottom() == visible.bottom();
+    // Not topmost, but above the chat window: a maximised one covers the place.
+    const bool on_top = stacked_above(handle_of(main_), chat_) &&
+                        stacked_above(handle_of(main_->bottom_bar()), chat_);
     return screen.contains(main) && screen.contains(bar) && (beside || inside) &&
-           main.top() == visible.top() && (under || along_bottom) && !main.intersects(bar);
+           main.top() == visible.top() && (under || along_bottom) && !main.intersects(bar) &&
+           on_top;
 }
 
 void test_main_widget_x11::docks_on_the_chat_window_screen() {
