@@ -201,9 +201,9 @@ void test_main_widget_x11::docks_on_the_chat_window_screen() {
     QFETCH(QPoint, to);
     QFETCH(bool, dockleft);
     set_dockleft(dockleft);
-    if (!main_->follow_enabled()) {
-        current_desktop().bring_to_front(chat_);
+    if (!main_->follow_enabled()) { // as a user does: the follow button, then the chat window
         main_->follow(true);
+        current_desktop().bring_to_front(chat_);
     }
     if (action == "move") {
         run("xdotool", {"windowmove", QString::number(chat_), QString::number(to.x()),
