@@ -10,6 +10,15 @@ namespace quorvel {
 delivery::delivery(platform::desktop& desktop, QObject* parent)
     : QObject(parent), desktop_(desktop) {}
 
+delivery::busy_scope::busy_scope(delivery* d) : d_(d) {
+    ++d_->depth_;
+}
+
+delivery::busy_scope::~busy_scope() {
+    if (--d_->depth_ == 0)
+        emit d_->finished();
+}
+
 const QHash<QString, delivery::paste_procedure>& delivery::paste_handlers() {
     static const QHash<QString, paste_procedure> handlers = {
         {QStringLiteral("WeWorkWindow"), &delivery::paste_segments},
@@ -68,6 +77,7 @@ void delivery::paste_wechat_rich(window_handle_t, const segment_list& segments) 
 }
 
 void delivery::send_file(window_handle_t target, const QString& path) {
+    const busy_scope scope(this);
     copy_file_to_clipboard(path);
     bring_to_front(target);
     paste_chord();
@@ -83,12 +93,14 @@ void delivery::press_send_key() {
 }
 
 void delivery::send_script(window_handle_t target, const QString& html) {
+    const busy_scope scope(this);
     put_script(target, html);
     wait(100);
     press_send_key();
 }
 
 void delivery::input_script(window_handle_t target, const QString& html) {
+    const busy_scope scope(this);
     put_script(target, html);
 }
 

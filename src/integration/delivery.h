@@ -37,10 +37,29 @@ public:
     // Waits without blocking this process's event loop (except user input).
     static void wait(int ms);
 
+    // True from the first step of a delivery to its last key. The pauses
+    // serve timers and queued signals: a window shown meanwhile could take
+    // the keyboard focus, so shows wait for `finished`.
+    bool busy() const { return depth_ > 0; }
+
+signals:
+    void finished();
+
 private:
+    // Marks a delivery for its whole length.
+    class busy_scope {
+    public:
+        explicit busy_scope(delivery* d);
+        ~busy_scope();
+
+    private:
+        delivery* d_;
+    };
+
     void paste_chord();
 
     platform::desktop& desktop_;
+    int depth_ = 0;
 };
 
 } // namespace quorvel

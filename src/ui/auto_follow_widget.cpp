@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStackedLayout>
+#include <algorithm>
 
 namespace quorvel {
 
@@ -36,6 +37,16 @@ QLabel* caption(QWidget* parent, const QString& text) {
     auto* label = new QLabel(text, parent);
     label->setMargin(4);
     return label;
+}
+
+// In their stored order, the same at every start (the hash's own order is not).
+QList<phrase_node_spt> ordered_phrases() {
+    QList<phrase_node_spt> phrases = data_center::instance().phrases.values();
+    std::sort(phrases.begin(), phrases.end(),
+              [](const phrase_node_spt& a, const phrase_node_spt& b) {
+                  return a->sort != b->sort ? a->sort < b->sort : a->id < b->id;
+              });
+    return phrases;
 }
 
 QString script_text(const quick_reply_node_spt& entry) {
@@ -109,14 +120,27 @@ void auto_follow_widget::rebuild_phrase_buttons() {
             item->widget()->deleteLater();
         delete item;
     }
-    for (const phrase_node_spt& phrase : data_center::instance().phrases) {
+    for (const phrase_node_spt& phrase : ordered_phrases()) {
         auto* b = make_button(phrases_, phrase->phraseContent);
         const QString text = phrase->phraseContent;
         connect(b, &QToolButton::clicked, this,
                 [text] { event_bus::instance()->post(events::send_script, {text}); });
         layout->addWidget(b);
     }
-    adjustSize();
+    fit_height();
+}
+
+int auto_follow_widget::content_height(int width) const {
+    if (!show_->isHidden()) { // the upper row is hidden ("隐藏"): the lower row alone
+        const QMargins m = layout()->contentsMargins();
+        return m.top() + lower_row_->sizeHint().height() + m.bottom();
+    }
+    return layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                         : layout()->totalSizeHint().height();
+}
+
+void auto_follow_widget::fit_height() {
+    setFixedHeight(content_height(width()));
 }
 
 QList<QPair<QString, bool>> auto_follow_widget::quick_reply_entries() const {
@@ -148,7 +172,7 @@ void auto_follow_widget::hide_upper_row() {
     show_->show();
     phrases_->hide();
     history_->hide();
-    resize(width(), saved_height_);
+    fit_height();
 }
 
 void auto_follow_widget::show_upper_row() {
@@ -157,6 +181,8 @@ void auto_follow_widget::show_upper_row() {
     for (int i = 0; i < pages_->count(); ++i)
         if (i != pages_->currentIndex())
             pages_->widget(i)->hide();
+    // A top-level window does not grow back by itself: every phrase row returns.
+    fit_height();
 }
 
 bool auto_follow_widget::eventFilter(QObject* watched, QEvent* event) {

@@ -18,6 +18,8 @@ public:
     explicit auto_follow_widget(QWidget* parent = nullptr);
 
     void rebuild_phrase_buttons();
+    // The height its content needs at a width (no blank rows).
+    int content_height(int width) const;
     QLineEdit* search_field() const { return search_; }
     QStackedLayout* pages() const { return pages_; }
     custom_button* quick_reply_button() const { return quick_reply_; }
@@ -40,6 +42,7 @@ private:
     void show_quick_reply_menu();
     void hide_upper_row();
     void show_upper_row();
+    void fit_height();
 
     QStackedLayout* pages_;
     flow_layout_widget* phrases_;

@@ -1,6 +1,8 @@
 #include "ui/main_widget.h"
 
+#include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
+#include "ui/library/drag_drop_treewidget.h"
 
 #include "app/event_bus.h"
 #include "app/event_names.h"
@@ -23,12 +25,14 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace quorvel {
 
@@ -88,9 +92,10 @@ main_widget::main_widget(QWidget* parent)
       pages_(new QStackedLayout), scripts_(nullptr), float_(nullptr), detector_(nullptr),
       delivery_(new delivery(current_desktop(), this)) {
     setWindowTitle(QStringLiteral("Quorvel"));
-    setWindowFlag(Qt::WindowStaysOnTopHint); // topmost from the start
+    // Topmost only while the pin is checked (applied at every show). Shown
+    // beside the chat window, it must not take the keyboard focus from it.
     setAttribute(Qt::WA_DeleteOnClose);
-    current_desktop().set_topmost(handle_of(this), true);
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(5, 5, 5, 5);
@@ -141,6 +146,8 @@ main_widget::main_widget(QWidget* parent)
 
     bar_ = new auto_follow_widget(this);
     bar_->setAttribute(Qt::WA_DeleteOnClose);
+    bar_->setAttribute(Qt::WA_ShowWithoutActivating);
+    bar_->installEventFilter(this);
     connect(navigation_, &navigation_widget::on_select_changed, this, [this](int id) {
         pages_->setCurrentIndex(id);
         toolbar_->raise();
@@ -148,6 +155,8 @@ main_widget::main_widget(QWidget* parent)
     connect(navigation_, &navigation_widget::settings_requested, this,
             &main_widget::show_setting_center);
     connect(bar_, &auto_follow_widget::size_changed, this, &main_widget::on_follow_widget_resized);
+
+    connect(delivery_, &delivery::finished, this, &main_widget::run_deferred);
 
     detector_ = new window_detector(current_desktop(), this);
     window_event_watcher* watcher = window_event_watcher::instance();
@@ -193,7 +202,7 @@ main_widget::main_widget(QWidget* parent)
         if (a.size() != 1)
             return;
         if (a.first().toInt() == 0)
-            bar_->hide();
+            hide_bar();
         else if (target_ && follow_)
             dock_to_target();
     });
@@ -213,6 +222,10 @@ main_widget::~main_widget() {
     window_event_watcher::instance()->on_watch_stoped();
 }
 
+auto_follow_widget* main_widget::bottom_bar() const {
+    return bar_.data();
+}
+
 bool main_widget::is_drag_area(const QPoint& pos) const {
     return pos.y() < toolbar_->height() || navigation_->geometry().contains(pos);
 }
@@ -220,8 +233,21 @@ bool main_widget::is_drag_area(const QPoint& pos) const {
 void main_widget::showEvent(QShowEvent* event) {
     base_widget::showEvent(event);
     // No taskbar entry. Not Qt::Tool: a tool window does not keep the
-    // application running once the synchronisation dialog has closed.
+    // application running once the synchronisation dialog has closed. Both
+    // states are set before the window is mapped (the show event comes first)
+    // and again at every show, which would otherwise bring back old ones.
     current_desktop().set_tool_window(handle_of(this));
+    current_desktop().set_topmost(handle_of(this), pinned_);
+}
+
+bool main_widget::eventFilter(QObject* watched, QEvent* event) {
+    // A window manager's close only hides the bar; it goes at quit.
+    if (watched == bar_ && event->type() == QEvent::Close && !quitting_) {
+        event->ignore();
+        bar_->hide();
+        return true;
+    }
+    return base_widget::eventFilter(watched, event);
 }
 
 void main_widget::resizeEvent(QResizeEvent* event) {
@@ -272,38 +298,85 @@ void main_widget::toggle_visible_hotkey() {
     if (!setting_on(setting_keys::follow_main_hotkey_visible))
         return;
     if (!isVisible()) {
-        come_back_on_top();
+        if (follow_ && target_) { // back beside the chat window, with the bar
+            user_hidden_ = user_hidden_t::none;
+            float_->hide();
+            dock_to_target();
+        }
+        if (!isVisible())
+            come_back_on_top();
         return;
     }
     hide();
     float_->show();
+    if (follow_)
+        user_hidden_ = user_hidden_t::main;
 }
 
+// Typing after the hotkey goes where it promises: the scripts list (arrow
+// keys choose, Enter sends) or the bar's search field.
 void main_widget::focus_main_hotkey() {
-    if (setting_on(setting_keys::follow_main_hotkey_focus))
-        current_desktop().bring_to_front(handle_of(this));
+    if (!setting_on(setting_keys::follow_main_hotkey_focus))
+        return;
+    current_desktop().bring_to_front(handle_of(this));
+    activateWindow();
+    focus_scripts();
 }
 
 void main_widget::focus_bar_hotkey() {
-    if (setting_on(setting_keys::follow_sub_hotkey_focus))
-        current_desktop().bring_to_front(handle_of(bar_));
+    if (!setting_on(setting_keys::follow_sub_hotkey_focus) || !bar_ || !bar_->isVisible())
+        return;
+    current_desktop().bring_to_front(handle_of(bar_));
+    bar_->activateWindow();
+    bar_->search_field()->setFocus(Qt::ShortcutFocusReason);
+}
+
+void main_widget::focus_scripts() {
+    QWidget* page = pages_->currentWidget();
+    QWidget* target = nullptr;
+    if (page == scripts_)
+        if (auto* view = qobject_cast<kb_item_widget*>(scripts_->stack()->currentWidget()))
+            target = view->current_tree();
+    for (QWidget* child : page->findChildren<QWidget*>())
+        if (!target && child->isVisible() && (child->focusPolicy() & Qt::TabFocus))
+            target = child;
+    (target ? target : page)->setFocus(Qt::ShortcutFocusReason);
+}
+
+void main_widget::hide_bar() {
+    if (bar_)
+        bar_->hide();
 }
 
 void main_widget::leave_follow_mode() {
     follow_ = false;
+    user_hidden_ = user_hidden_t::none;
     toolbar_->pin_button()->setVisible(true);
     toolbar_->show_follow_state(false);
-    bar_->hide();
+    hide_bar();
 }
 
 void main_widget::on_float_widget_double_clicked() {
     float_->hide();
+    if (follow_) { // docked again when there is a chat window
+        user_hidden_ = user_hidden_t::none;
+        dock_to_target();
+        if (isVisible())
+            return;
+    }
     if (isMinimized())
         showNormal();
     show();
 }
 
 void main_widget::on_min_clicked() {
+    if (follow_) { // follow mode stays: the icon brings both windows back docked
+        user_hidden_ = user_hidden_t::all;
+        hide_bar();
+        hide();
+        float_->show();
+        return;
+    }
     leave_follow_mode();
     hide();
     float_->show();
@@ -327,6 +400,12 @@ void main_widget::on_menu_clicked(QPoint pos) {
 void main_widget::on_navigation_changed(int) {}
 
 void main_widget::on_follow_widget_resized(QSize old_size, QSize new_size) {
+    if (docking_)
+        return;
+    if (follow_ && target_) { // the column and the bar must still fit the screen
+        dock_to_target();
+        return;
+    }
     setFixedHeight(height() + new_size.height() - old_size.height());
 }
 
@@ -368,6 +447,7 @@ void main_widget::send_clouddoc(const QVariantList& args) {
 }
 
 void main_widget::set_window_top(bool enable) {
+    pinned_ = enable;
     current_desktop().set_topmost(handle_of(this), enable);
 }
 
@@ -380,14 +460,15 @@ void main_widget::show_window_on_top() {
 
 void main_widget::follow(bool enable) {
     if (!enable) {
-        follow_ = false;
-        toolbar_->pin_button()->setVisible(true);
-        toolbar_->show_follow_state(false);
-        bar_->hide();
+        leave_follow_mode();
         return;
     }
     follow_ = true;
+    user_hidden_ = user_hidden_t::none;
     float_->hide();
+    // Docked, the window is raised above the chat window, never topmost.
+    set_window_top(false);
+    toolbar_->show_pin_state(false);
     toolbar_->pin_button()->setVisible(false);
     toolbar_->show_follow_state(true);
     hide();
@@ -396,35 +477,69 @@ void main_widget::follow(bool enable) {
         target_ = foreground;
         dock_to_target();
     } else {
-        bar_->hide();
+        hide_bar();
     }
 }
 
 void main_widget::dock_to_target() {
     if (!follow_ || !target_)
         return;
+    if (delivery_->busy()) { // a show now could take the focus from the paste
+        if (!dock_deferred_) {
+            dock_deferred_ = true;
+            when_idle([this] {
+                dock_deferred_ = false;
+                dock_to_target();
+            });
+        }
+        return;
+    }
+    place_docked();
+}
+
+void main_widget::place_docked() {
+    QList<dock_screen_t> screens;
+    QList<QScreen*> all = QGuiApplication::screens();
+    all.removeOne(QGuiApplication::primaryScreen());
+    all.prepend(QGuiApplication::primaryScreen()); // the fallback comes first
+    for (QScreen* s : all)
+        if (s)
+            screens << dock_screen_t{s->geometry(), s->availableGeometry(), s->devicePixelRatio()};
+    const int screen = target_screen(current_desktop(), target_, screens);
+    if (screen < 0)
+        return;
     dock_input_t in;
     in.target = target_;
-    in.bar_ratio = bar_->screen() ? bar_->screen()->devicePixelRatio() : 1.0;
-    in.main_ratio = screen() ? screen()->devicePixelRatio() : 1.0;
-    in.bar_height = bar_->height();
+    in.screen = screens[screen];
+    if (bar_) {
+        in.bar_height = bar_->height();
+        in.bar_height_for_width = [bar = bar_.data()](int w) { return bar->content_height(w); };
+    }
     in.main_width = width();
     in.sub_show = setting_on(setting_keys::follow_sub_show);
     in.main_show = setting_on(setting_keys::follow_main_show);
     in.main_dockleft = setting_on(setting_keys::follow_main_dockleft);
     const dock_plan_t plan = plan_dock(current_desktop(), in);
-    if (plan.place_bar) {
-        bar_->move(plan.bar_pos);
-        bar_->setFixedWidth(plan.bar_width);
+    docking_ = true;
+    if (plan.place_bar && bar_ && user_hidden_ != user_hidden_t::all) {
+        bar_->setFixedSize(plan.bar.size());
+        bar_->move(plan.bar.topLeft());
         bar_->show();
     }
-    if (!plan.place_main)
-        return;
-    if (isMinimized())
-        showNormal();
-    move(plan.main_pos);
-    setFixedHeight(plan.main_height);
-    show();
+    if (plan.place_main && user_hidden_ == user_hidden_t::none) {
+        if (isMinimized())
+            showNormal();
+        move(plan.main_pos);
+        setFixedHeight(plan.main_height);
+        show();
+    }
+    docking_ = false;
+    // Not topmost, so above the chat window by stacking (a maximised chat
+    // window would otherwise cover both); raised without taking the focus.
+    if (isVisible())
+        current_desktop().raise_above(handle_of(this), target_);
+    if (bar_ && bar_->isVisible())
+        current_desktop().raise_above(handle_of(bar_), target_);
 }
 
 void main_widget::on_window_show(window_handle_t hwnd) {
@@ -437,7 +552,7 @@ void main_widget::on_window_show(window_handle_t hwnd) {
 void main_widget::on_window_hide() {
     target_ = 0;
     if (follow_) {
-        bar_->hide();
+        hide_bar();
         hide();
     }
     qDebug() << "on window hide";
@@ -449,9 +564,18 @@ void main_widget::on_window_move() {
 }
 
 void main_widget::on_window_foreground() {
-    if (follow_ && target_)
-        current_desktop().raise_above(handle_of(this), target_);
     qDebug() << "on_window_foreground";
+    if (!follow_ || !target_)
+        return;
+    when_idle([this] {
+        if (!follow_ || !target_)
+            return;
+        // Not shown yet when follow mode came on while this window was already
+        // the target: activating it shows and docks.
+        dock_to_target();
+        if (isVisible())
+            current_desktop().raise_above(handle_of(this), target_);
+    });
 }
 
 void main_widget::on_window_unforeground() {
@@ -470,7 +594,11 @@ void main_widget::delay_tasks() {
 }
 
 void main_widget::relogin() {
-    QTimer::singleShot(1500, this, [this] {
+    QTimer::singleShot(1500, this, &main_widget::open_relogin_dialog);
+}
+
+void main_widget::open_relogin_dialog() {
+    when_idle([this] {
         if (login_) {
             login_->raise();
             login_->activateWindow();
@@ -484,9 +612,24 @@ void main_widget::relogin() {
     });
 }
 
+void main_widget::when_idle(std::function<void()> action) {
+    if (delivery_->busy())
+        deferred_ << std::move(action);
+    else
+        action();
+}
+
+void main_widget::run_deferred() {
+    const QList<std::function<void()>> actions = std::exchange(deferred_, {});
+    for (const auto& action : actions)
+        action();
+}
+
 void main_widget::quit() {
+    quitting_ = true;
     leave_follow_mode();
-    bar_->deleteLater();
+    if (bar_)
+        bar_->deleteLater();
     show();
     close();
 }

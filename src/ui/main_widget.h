@@ -9,6 +9,7 @@
 #include <QSharedPointer>
 #include <QSystemTrayIcon>
 #include <QVariantList>
+#include <functional>
 
 class QStackedLayout;
 
@@ -41,7 +42,8 @@ public:
     bool follow_enabled() const { return follow_; }
     window_handle_t target() const { return target_; }
     main_widget_toolbar* toolbar() const { return toolbar_; }
-    auto_follow_widget* bottom_bar() const { return bar_; }
+    auto_follow_widget* bottom_bar() const;
+    bool pinned() const { return pinned_; }
     float_widget* floating_icon() const { return float_; }
     window_detector* detector() const { return detector_; }
     QSystemTrayIcon* tray_icon() const { return tray_; }
@@ -71,6 +73,9 @@ public slots:
     void notify_update();
     void delay_tasks();
     void relogin();
+    // What the re-login timer runs: raise the open dialog or open one (once
+    // a delivery in progress has finished).
+    void open_relogin_dialog();
     void follow(bool enable);
     void dock_to_target();
     void quit();
@@ -82,15 +87,27 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the user hid in follow mode; docking leaves it hidden.
+    enum class user_hidden_t { none, main, all };
+
+    // Runs now, or when the delivery in progress has finished.
+    void when_idle(std::function<void()> action);
+    void run_deferred();
+    void place_docked();
+    void hide_bar();
+    void focus_scripts();
     void build_tray();
     void register_hotkeys();
     void leave_follow_mode();
     void come_back_on_top(); // the tray double click
 
     main_widget_toolbar* toolbar_;
-    auto_follow_widget* bar_;
+    // The bar refuses a window manager's close (it only hides) but the
+    // pointer still must not dangle should it go some other way.
+    QPointer<auto_follow_widget> bar_;
     navigation_widget* navigation_;
     QStackedLayout* pages_;
     kb_tab_widget* scripts_;
@@ -102,6 +119,12 @@ private:
     QPointer<login_widget> login_;
     bool follow_ = false;
     window_handle_t target_ = 0;
+    bool pinned_ = false; // topmost only while the pin is checked
+    user_hidden_t user_hidden_ = user_hidden_t::none;
+    bool docking_ = false;
+    bool dock_deferred_ = false;
+    bool quitting_ = false;
+    QList<std::function<void()>> deferred_;
 };
 
 } // namespace quorvel

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 #include <memory>
 
 using namespace quorvel;
@@ -53,6 +54,8 @@ private slots:
     void initTestCase();
     void cleanup();
     void events_and_queries();
+    void foreground_again_after_no_active_window();
+    void resizes_report_the_settled_size();
     void delivery_data();
     void delivery();
     void delivery_to_a_minimised_window_with_alt_held();
@@ -66,6 +69,10 @@ private:
     std::unique_ptr<window_event_source> events_;
     QMutex mutex_;
     QList<window_event_t> seen_;
+    // The size read as each location event of this window arrives, the way
+    // docking reads it.
+    std::atomic<window_handle_t> measured_{0};
+    QSize measured_size_;
     QTemporaryDir dir_;
     QList<standin_t> standins_;
 };
@@ -75,8 +82,14 @@ void test_x11_desktop::initTestCase() {
     desktop_ = create_desktop();
     events_ = create_window_event_source();
     QVERIFY(events_->start([this](const window_event_t& e) {
+        QRect rect;
+        qreal scale = 1.0;
+        const bool measure = e.kind == window_event_kind::location && e.window == measured_ &&
+                             desktop_->client_rect(e.window, &rect, &scale);
         QMutexLocker lock(&mutex_);
         seen_ << e;
+        if (measure)
+            measured_size_ = rect.size();
     }));
 }
 
@@ -153,6 +166,41 @@ void test_x11_desktop::events_and_queries() {
     xdotool({"windowminimize", QString::number(a.window)});
     QVERIFY(wait_for_event(window_event_kind::hide, a.window));
     QTRY_VERIFY(desktop_->is_minimised(a.window));
+}
+
+// The desktop clicked leaves no active window; activating the same chat
+// window again is a foreground change like any other.
+void test_x11_desktop::foreground_again_after_no_active_window() {
+    const standin_t a = start({"--kind", "wecom"}, "a");
+    QVERIFY(desktop_->bring_to_front(a.window));
+    QVERIFY(wait_for_event(window_event_kind::foreground, a.window));
+    xdotool({"windowminimize", QString::number(a.window)}); // nothing else to activate
+    QVERIFY(wait_for_event(window_event_kind::hide, a.window));
+    QTRY_VERIFY(desktop_->foreground_window() != a.window);
+    {
+        QMutexLocker lock(&mutex_);
+        seen_.clear();
+    }
+    QVERIFY(desktop_->bring_to_front(a.window));
+    QVERIFY(wait_for_event(window_event_kind::foreground, a.window));
+}
+
+// The window manager resizes the frame first and the client after it: the
+// last event of a resize must come when the client has its new size.
+void test_x11_desktop::resizes_report_the_settled_size() {
+    const standin_t a = start({"--kind", "wecom"}, "a");
+    measured_ = a.window;
+    auto measured = [this] {
+        QMutexLocker lock(&mutex_);
+        return measured_size_;
+    };
+    for (int i = 0; i < 40; ++i) {
+        const QSize size(500 + (i % 2) * 60 + i, 360 + (i % 3) * 40);
+        xdotool({"windowsize", QString::number(a.window), QString::number(size.width()),
+                 QString::number(size.height())});
+        QTRY_COMPARE_WITH_TIMEOUT(measured(), size, 3000);
+    }
+    measured_ = 0;
 }
 
 void test_x11_desktop::delivery_data() {

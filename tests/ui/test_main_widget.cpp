@@ -15,8 +15,12 @@
 #include "ui/main_widget_toolbar.h"
 #include "ui/widgets/custom_toolbutton.h"
 
+#include <QLayout>
+#include <QLineEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStackedLayout>
 #include <QtTest>
 
 using namespace quorvel;
@@ -35,11 +39,51 @@ private slots:
     void disabled_hotkey_does_nothing();
     void docks_beside_the_target_and_follows_it();
     void phrase_button_posts_send_script();
+    void only_the_pin_makes_it_topmost();
+    void follow_mode_survives_hiding_data();
+    void follow_mode_survives_hiding();
+    void follow_on_then_activating_the_target_docks();
+    void shows_wait_for_the_delivery_data();
+    void shows_wait_for_the_delivery();
+    void bar_survives_a_window_manager_close();
+    void bar_fits_its_phrases();
 
 private:
     void set(const char* key, int value);
+    window_handle_t add_chat(const QRect& client = QRect(50, 40, 400, 300)); // on 800 × 600
     fake_desktop desktop_;
 };
+
+namespace {
+
+QToolButton* bar_button(auto_follow_widget* bar, const QString& text) {
+    for (QToolButton* b : bar->findChildren<QToolButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+void set_phrases(int count) {
+    data_center::instance().phrases.clear();
+    for (int i = 0; i < count; ++i) {
+        auto phrase = phrase_node_spt::create();
+        phrase->id = QString::number(100 + i);
+        phrase->sort = count - i; // stored order differs from the ids'
+        phrase->phraseContent = QStringLiteral("常用短语第%1条，您好").arg(i);
+        data_center::instance().phrases.insert(phrase->id, phrase);
+    }
+}
+
+// The last set_topmost call's state.
+bool last_topmost(const fake_desktop& desktop) {
+    bool on = false;
+    for (const fake_desktop::call_t& c : desktop.calls())
+        if (c.name == "set_topmost")
+            on = c.args.value(1).toBool();
+    return on;
+}
+
+} // namespace
 
 void test_main_widget::initTestCase() {
     init_resources();
@@ -49,6 +93,16 @@ void test_main_widget::initTestCase() {
 
 void test_main_widget::init() {
     QFile::remove(app_paths::instance().settings_file());
+    desktop_.set_observer(nullptr);
+    desktop_.set_foreground(0);
+    desktop_.clear_calls();
+    data_center::instance().phrases.clear();
+}
+
+window_handle_t test_main_widget::add_chat(const QRect& client) {
+    fake_desktop::window_t chat{"WeWorkWindow", QStringLiteral("企业微信")};
+    chat.client_rect = client;
+    return desktop_.add_window(chat);
 }
 
 void test_main_widget::set(const char* key, int value) {
@@ -139,22 +193,21 @@ void test_main_widget::disabled_hotkey_does_nothing() {
 }
 
 void test_main_widget::docks_beside_the_target_and_follows_it() {
-    fake_desktop::window_t chat{"WeWorkWindow", QStringLiteral("企业微信")};
-    chat.client_rect = QRect(100, 50, 800, 700);
-    const window_handle_t target = desktop_.add_window(chat);
+    // The test screen is 800 × 600.
+    const window_handle_t target = add_chat(QRect(50, 40, 400, 300));
     desktop_.set_foreground(target);
     main_widget w;
     w.follow(true);
     QCOMPARE(w.target(), target);
     QVERIFY(w.isVisible());
-    QCOMPARE(w.pos(), QPoint(900, 50));
-    QCOMPARE(w.height(), 700 + w.bottom_bar()->height());
-    QCOMPARE(w.bottom_bar()->pos(), QPoint(100, 750));
-    QCOMPARE(w.bottom_bar()->width(), 800);
+    QCOMPARE(w.pos(), QPoint(450, 40));
+    QCOMPARE(w.height(), 300 + w.bottom_bar()->height());
+    QCOMPARE(w.bottom_bar()->pos(), QPoint(50, 340));
+    QCOMPARE(w.bottom_bar()->width(), 400);
 
-    desktop_.window(target).client_rect = QRect(200, 80, 800, 700); // the chat window moved
+    desktop_.window(target).client_rect = QRect(100, 60, 400, 300); // the chat window moved
     w.on_window_move();
-    QCOMPARE(w.pos(), QPoint(1000, 80));
+    QCOMPARE(w.pos(), QPoint(500, 60));
     w.on_window_hide();
     QVERIFY(!w.isVisible());
     QVERIFY(!w.bottom_bar()->isVisible());
@@ -175,6 +228,202 @@ void test_main_widget::phrase_button_posts_send_script() {
         if (b->text() == QStringLiteral("您好，在的～"))
             b->click();
     QCOMPARE(sent, QStringList{QStringLiteral("您好，在的～")});
+}
+
+// At start and in follow mode the window is not topmost; the pin alone makes
+// it so, and its state holds across hiding and showing.
+void test_main_widget::only_the_pin_makes_it_topmost() {
+    main_widget w;
+    QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+    w.show();
+    QVERIFY(!last_topmost(desktop_));
+    QVERIFY(!w.pinned());
+    w.toolbar()->pin_button()->click(); // a user click
+    QVERIFY(last_topmost(desktop_));
+    w.hide();
+    w.show();
+    QVERIFY(last_topmost(desktop_));
+    w.toolbar()->pin_button()->click();
+    QVERIFY(!last_topmost(desktop_));
+    for (int i = 0; i < 3; ++i) {
+        w.hide();
+        w.show();
+        QVERIFY(!last_topmost(desktop_));
+        QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+    w.show_window_on_top(); // pinned again, then follow mode un-pins
+    QVERIFY(last_topmost(desktop_));
+    w.follow(true);
+    QVERIFY(!last_topmost(desktop_));
+    QVERIFY(!w.toolbar()->pin_button()->isChecked());
+}
+
+void test_main_widget::follow_mode_survives_hiding_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Alt+Z twice") << "alt+z";
+    QTest::newRow("minimise, then the floating icon") << "minimise";
+}
+
+// Hidden in follow mode and shown again, the window docks and the bar returns.
+void test_main_widget::follow_mode_survives_hiding() {
+    QFETCH(QString, how);
+    const window_handle_t target = add_chat();
+    desktop_.set_foreground(target);
+    main_widget w;
+    w.follow(true);
+    const QPoint docked = w.pos();
+    QVERIFY(w.isVisible() && w.bottom_bar()->isVisible());
+    if (how == "alt+z") {
+        w.toggle_visible_hotkey();
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.bottom_bar()->isVisible()); // the bar stays
+    } else {
+        w.toolbar()->findChildren<QToolButton*>().first()->click(); // "—"
+        QVERIFY(!w.isVisible());
+        QVERIFY(!w.bottom_bar()->isVisible());
+        QVERIFY(w.floating_icon()->isVisible());
+    }
+    desktop_.window(target).client_rect.moveTo(100, 70); // moved while hidden
+    w.on_window_move();
+    QVERIFY(!w.isVisible()); // what the user hid stays hidden
+    if (how == "alt+z")
+        w.toggle_visible_hotkey();
+    else
+        w.on_float_widget_double_clicked();
+    QVERIFY(w.follow_enabled());
+    QVERIFY(w.isVisible());
+    QVERIFY(w.bottom_bar()->isVisible());
+    QVERIFY(w.floating_icon()->isHidden());
+    QCOMPARE(w.pos(), docked + QPoint(50, 30));
+    QCOMPARE(w.bottom_bar()->pos(), QPoint(100, 370));
+    desktop_.remove_window(target);
+}
+
+// Follow mode switched on from the assistant (not a target): activating the
+// chat window that is already the target shows and docks.
+void test_main_widget::follow_on_then_activating_the_target_docks() {
+    const window_handle_t target = add_chat();
+    main_widget w;
+    w.on_window_show(target); // the detector's target, before follow mode
+    w.follow(true);
+    QVERIFY(!w.isVisible());
+    w.on_window_foreground();
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.pos(), QPoint(450, 40));
+    QVERIFY(w.bottom_bar()->isVisible());
+    QVERIFY(desktop_.call_names().contains("raise_above"));
+    desktop_.remove_window(target);
+}
+
+void test_main_widget::shows_wait_for_the_delivery_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("docking") << "docking";
+    QTest::newRow("re-login dialog") << "relogin";
+}
+
+// Something that shows a window while a delivery pauses (a queued signal,
+// the re-login timer) waits until the last key: it would take the focus.
+void test_main_widget::shows_wait_for_the_delivery() {
+    QFETCH(QString, what);
+    const window_handle_t target = add_chat();
+    main_widget w;
+    w.on_window_show(target);
+    if (what == "docking")
+        w.follow(true); // hidden until the chat window comes to the front
+    QVERIFY(!w.isVisible());
+    bool scheduled = false;
+    QStringList shown_at_keys;
+    desktop_.set_observer([&](const fake_desktop::call_t& call) {
+        if (call.name == "bring_to_front" && !scheduled) {
+            scheduled = true; // runs inside the delivery's first pause
+            QTimer::singleShot(0, &w, [&] {
+                if (what == "docking")
+                    w.on_window_foreground();
+                else
+                    w.open_relogin_dialog();
+            });
+        }
+        if (call.name == "key") {
+            const bool shown = w.isVisible() || w.bottom_bar()->isVisible() || w.relogin_dialog();
+            shown_at_keys << (shown ? "shown" : "hidden");
+        }
+    });
+    w.send_script({QStringLiteral("<p>一</p><p>二</p>")});
+    desktop_.set_observer(nullptr);
+    QVERIFY(scheduled);
+    QVERIFY(!shown_at_keys.isEmpty());
+    QVERIFY2(!shown_at_keys.contains("shown"), qPrintable(shown_at_keys.join(' ')));
+    if (what == "docking") {
+        QVERIFY(w.isVisible()); // done, not dropped
+        QCOMPARE(w.pos(), QPoint(450, 40));
+    } else {
+        QVERIFY(w.relogin_dialog());
+        w.relogin_dialog()->close();
+    }
+    desktop_.remove_window(target);
+}
+
+// A window manager's close of the bar only hides it: the main window's
+// pointer stays valid and the next docking shows it again.
+void test_main_widget::bar_survives_a_window_manager_close() {
+    const window_handle_t target = add_chat();
+    desktop_.set_foreground(target);
+    main_widget w;
+    w.follow(true);
+    QPointer<auto_follow_widget> bar = w.bottom_bar();
+    QVERIFY(bar->isVisible());
+    bar->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(bar);
+    QCOMPARE(w.bottom_bar(), bar.data());
+    QVERIFY(!bar->isVisible());
+    w.on_window_move();
+    QVERIFY(bar->isVisible());
+    w.focus_bar_hotkey();
+    desktop_.remove_window(target);
+}
+
+// Docked, the bar is as tall as its phrase rows (in their stored order) and
+// no taller, at every width and after hiding and showing the upper row.
+void test_main_widget::bar_fits_its_phrases() {
+    set_phrases(8);
+    const window_handle_t target = add_chat(QRect(20, 20, 500, 260));
+    desktop_.set_foreground(target);
+    main_widget w;
+    w.follow(true);
+    auto_follow_widget* bar = w.bottom_bar();
+    QCOMPARE(bar->width(), 500);
+    QWidget* lower_row = bar->search_field()->parentWidget();
+    auto blank_below = [&] {
+        bar->layout()->activate();
+        return bar->height() - (lower_row->geometry().bottom() + 1) -
+               bar->layout()->contentsMargins().bottom();
+    };
+    QCOMPARE(blank_below(), 0);
+    const int height = bar->height();
+    QCOMPARE(w.height(), 260 + height);
+
+    QStringList order;
+    for (QToolButton* b : bar->pages()->widget(0)->findChildren<QToolButton*>())
+        if (b->text().startsWith(QStringLiteral("常用短语")))
+            order << b->text();
+    QCOMPARE(order.first(), QStringLiteral("常用短语第7条，您好")); // smallest sort first
+    QCOMPARE(order.last(), QStringLiteral("常用短语第0条，您好"));
+
+    bar_button(bar, QStringLiteral("隐藏"))->click();
+    QVERIFY(bar->height() < height);
+    QCOMPARE(blank_below(), 0);
+    bar_button(bar, QStringLiteral("显示"))->click();
+    QCOMPARE(bar->height(), height); // every phrase row is back
+    QCOMPARE(w.height(), 260 + height);
+
+    desktop_.window(target).client_rect.setWidth(300); // narrower: more rows
+    w.on_window_move();
+    QCOMPARE(bar->width(), 300);
+    QVERIFY(bar->height() > height);
+    QCOMPARE(blank_below(), 0);
+    desktop_.remove_window(target);
+    data_center::instance().phrases.clear();
 }
 
 QTEST_MAIN(test_main_widget)

@@ -21,8 +21,13 @@ void fake_desktop::remove_window(window_handle_t w) {
 }
 
 void fake_desktop::record(const QString& name, const QVariantList& args) {
-    QMutexLocker lock(&mutex_);
-    calls_.append(call_t{clock_.nsecsElapsed(), name, args});
+    const call_t call{clock_.nsecsElapsed(), name, args};
+    {
+        QMutexLocker lock(&mutex_);
+        calls_.append(call);
+    }
+    if (observer_)
+        observer_(call);
 }
 
 QList<fake_desktop::call_t> fake_desktop::calls() const {

@@ -41,6 +41,12 @@ public:
     void set_foreground(window_handle_t w) { foreground_ = w; }
     void set_focus_succeeds(bool ok) { focus_succeeds_ = ok; }
 
+    // Called with every call as it is recorded (a test looks at its own
+    // state at that moment).
+    void set_observer(std::function<void(const call_t&)> observer) {
+        observer_ = std::move(observer);
+    }
+
     QList<call_t> calls() const;
     QStringList call_names() const;
     void clear_calls();
@@ -77,6 +83,7 @@ private:
     QElapsedTimer clock_;
     mutable QMutex mutex_;
     QList<call_t> calls_;
+    std::function<void(const call_t&)> observer_;
 };
 
 // Events raised by hand.

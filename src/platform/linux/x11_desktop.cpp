@@ -147,17 +147,14 @@ public:
     void set_topmost(window_handle_t w, bool on) override {
         std::lock_guard<std::mutex> lock(mutex_);
         if (display_ && w)
-            send_wm_message(display_, w, "_NET_WM_STATE", on ? 1 : 0,
-                            static_cast<long>(atom(display_, "_NET_WM_STATE_ABOVE")), 0, 2);
+            set_wm_state(display_, w, on, {"_NET_WM_STATE_ABOVE"});
     }
 
     void set_tool_window(window_handle_t w) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!display_ || !w)
-            return;
-        send_wm_message(display_, w, "_NET_WM_STATE", 1,
-                        static_cast<long>(atom(display_, "_NET_WM_STATE_SKIP_TASKBAR")),
-                        static_cast<long>(atom(display_, "_NET_WM_STATE_SKIP_PAGER")), 2);
+        if (display_ && w)
+            set_wm_state(display_, w, true,
+                         {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
     }
 
     void restore(window_handle_t w) override {

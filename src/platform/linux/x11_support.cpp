@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <unistd.h>
 
 namespace quorvel::platform::x11 {
 
@@ -164,6 +165,53 @@ void send_wm_message(Display* d, Window w, const char* type, long l0, long l1, l
     XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
                &event);
     XFlush(d);
+}
+
+namespace {
+
+// Hidden by the toolkit, a window is unmapped at once but the window manager
+// lets go of it (and removes its _NET_WM_STATE) only a little later: a state
+// set in between would be lost at the next show. Waits for that, bounded.
+void wait_until_released(Display* d, Window w) {
+    for (int i = 0; i < 250; ++i) {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(d, w, &attributes) || attributes.map_state != IsUnmapped)
+            return;
+        const auto state = cardinals(d, w, "WM_STATE", atom(d, "WM_STATE"));
+        if (state.empty() || state[0] != NormalState) // withdrawn, or minimised
+            return;
+        usleep(2000);
+    }
+}
+
+bool managed(Display* d, Window w) {
+    const auto state = cardinals(d, w, "WM_STATE", atom(d, "WM_STATE"));
+    return has_window_manager(d) && !state.empty() && state[0] != WithdrawnState;
+}
+
+} // namespace
+
+void set_wm_state(Display* d, Window w, bool add, std::vector<const char*> states) {
+    if (has_window_manager(d))
+        wait_until_released(d, w);
+    if (managed(d, w))
+        send_wm_message(d, w, "_NET_WM_STATE", add ? 1 : 0, static_cast<long>(atom(d, states[0])),
+                        states.size() > 1 ? static_cast<long>(atom(d, states[1])) : 0, 2);
+    // Also the property: a window being withdrawn right now misses the
+    // message, and the window manager reads the property at its next map.
+    const auto current = cardinals(d, w, "_NET_WM_STATE", XA_ATOM);
+    std::vector<Atom> atoms(current.begin(), current.end());
+    for (const char* name : states) {
+        const Atom a = atom(d, name);
+        atoms.erase(std::remove(atoms.begin(), atoms.end(), a), atoms.end());
+        if (add)
+            atoms.push_back(a);
+    }
+    XChangeProperty(d, w, atom(d, "_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()),
+                    static_cast<int>(atoms.size()));
+    // Done before Qt (on a connection of its own) reads the property to map.
+    XSync(d, False);
 }
 
 } // namespace quorvel::platform::x11

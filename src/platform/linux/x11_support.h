@@ -32,5 +32,10 @@ Window toplevel_of(Display* d, Window w);
 Window active_window(Display* d);
 void send_wm_message(Display* d, Window w, const char* type, long l0, long l1 = 0, long l2 = 0,
                      long l3 = 0);
+// Adds or removes _NET_WM_STATE atoms (at most two). The window manager reads
+// the property when it maps a window, so a window not mapped yet (or
+// withdrawn) gets the property itself; a managed one also gets the request
+// message, the only way the window manager listens to then.
+void set_wm_state(Display* d, Window w, bool add, std::vector<const char*> states);
 
 } // namespace quorvel::platform::x11

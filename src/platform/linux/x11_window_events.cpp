@@ -18,6 +18,8 @@ using namespace x11;
 // Watches the root window on a connection and thread of its own: frames (or,
 // without a window manager, the windows themselves) being mapped, unmapped
 // and moved, and the active window changing. Events name the client window.
+// The clients are watched too: the window manager resizes the frame before
+// the client, so a frame's event alone would read the client's old size.
 class x11_window_events : public window_event_source {
 public:
     ~x11_window_events() override { stop(); }
@@ -32,6 +34,8 @@ public:
         sink_ = std::move(sink);
         XSelectInput(display_, DefaultRootWindow(display_),
                      SubstructureNotifyMask | PropertyChangeMask);
+        for (const Window client : client_stack(display_))
+            watch_client(client);
         XFlush(display_);
         running_ = true;
         thread_ = std::thread([this] { loop(); });
@@ -73,6 +77,8 @@ private:
         return client;
     }
 
+    void watch_client(Window client) { XSelectInput(display_, client, StructureNotifyMask); }
+
     void emit_for(window_event_kind kind, Window client) {
         if (!client || window_pid(display_, client) == own_pid_)
             return;
@@ -80,11 +86,20 @@ private:
     }
 
     void handle(const XEvent& event) {
+        if (event.xany.window != DefaultRootWindow(display_)) {
+            // A watched client itself: once it is configured its size is final.
+            // Its other events reach us through the root as well.
+            if (event.type == ConfigureNotify)
+                emit_for(window_event_kind::location, event.xconfigure.window);
+            return;
+        }
         switch (event.type) {
         case ReparentNotify:
-            // A client moved into a frame: remember the pair.
-            if (event.xreparent.parent != DefaultRootWindow(display_))
+            // A client moved into a frame: remember the pair, and watch it.
+            if (event.xreparent.parent != DefaultRootWindow(display_)) {
                 clients_[event.xreparent.parent] = event.xreparent.window;
+                watch_client(event.xreparent.window);
+            }
             break;
         case MapNotify:
             if (!event.xmap.override_redirect)
@@ -107,10 +122,13 @@ private:
             break;
         case PropertyNotify:
             if (event.xproperty.atom == atom(display_, "_NET_ACTIVE_WINDOW")) {
+                // None (the desktop clicked) counts as a change too: the same
+                // window activated again afterwards is reported again.
                 const Window active = active_window(display_);
-                if (active && active != last_active_) {
+                if (active != last_active_) {
                     last_active_ = active;
-                    emit_for(window_event_kind::foreground, active);
+                    if (active)
+                        emit_for(window_event_kind::foreground, active);
                 }
             }
             break;

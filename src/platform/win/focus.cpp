@@ -42,14 +42,12 @@ void raise_to_top(hwnd_t w) {
     set_topmost(w, false);
 }
 
+// Neither call shows the window: showing it is the toolkit's own work, after
+// it has sized the window (a window styled before its first show would
+// otherwise appear early, at its default size).
 void set_topmost(hwnd_t w, bool on) {
-    if (!w)
-        return;
-    if (on)
-        SetWindowPos(handle(w), HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    else
-        SetWindowPos(handle(w), HWND_NOTOPMOST, 0, 0, 0, 0,
+    if (w)
+        SetWindowPos(handle(w), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
@@ -58,7 +56,9 @@ void set_tool_window(hwnd_t w) {
         return;
     const LONG_PTR style = GetWindowLongPtrW(handle(w), GWL_EXSTYLE);
     SetWindowLongPtrW(handle(w), GWL_EXSTYLE, style | WS_EX_TOOLWINDOW);
-    SetWindowPos(handle(w), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED);
+    // The style takes effect; z-order and topmost state stay as they are.
+    SetWindowPos(handle(w), nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void restore(hwnd_t w) {

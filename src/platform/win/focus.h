@@ -23,7 +23,8 @@ bool bring_to_front(hwnd_t target, const settle_fn& settle = {});
 // back to not topmost.
 void raise_to_top(hwnd_t w);
 void set_topmost(hwnd_t w, bool on);
-// No taskbar button (WS_EX_TOOLWINDOW), and topmost from the start.
+// No taskbar button (WS_EX_TOOLWINDOW); not topmost by itself, and a hidden
+// window stays hidden.
 void set_tool_window(hwnd_t w);
 void restore(hwnd_t w);
 

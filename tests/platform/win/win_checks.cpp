@@ -197,7 +197,9 @@ std::string check_styles() {
     win32::set_tool_window(a.window());
     LONG_PTR style = GetWindowLongPtrW(w, GWL_EXSTYLE);
     REQUIRE(style & WS_EX_TOOLWINDOW, "tool window style");
-    REQUIRE(style & WS_EX_TOPMOST, "topmost after the tool-window styling");
+    REQUIRE(!(style & WS_EX_TOPMOST), "the tool-window styling made the window topmost");
+    win32::set_topmost(a.window(), true);
+    REQUIRE(GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, "topmost on");
     win32::set_topmost(a.window(), false);
     REQUIRE(!(GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST), "topmost off");
     win32::set_topmost(a.window(), true);
@@ -209,6 +211,19 @@ std::string check_styles() {
     REQUIRE(wait_until([&] { return below(a.window(), b.window()); }, 2000), "a raised above b");
     REQUIRE(!(GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST), "a not left topmost");
     REQUIRE(win32::foreground_window() == b.window(), "raising does not activate");
+
+    // Styled before its first show, a window stays hidden until it is shown.
+    HWND hidden = CreateWindowExW(0, L"STATIC", L"hidden", WS_POPUP, 0, 0, 100, 100, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    REQUIRE(hidden, "no hidden window");
+    const auto id = reinterpret_cast<hwnd_t>(hidden);
+    win32::set_tool_window(id);
+    win32::set_topmost(id, true);
+    const bool shown = IsWindowVisible(hidden);
+    const bool topmost = GetWindowLongPtrW(hidden, GWL_EXSTYLE) & WS_EX_TOPMOST;
+    DestroyWindow(hidden);
+    REQUIRE(!shown, "styling showed a hidden window");
+    REQUIRE(topmost, "a hidden window did not become topmost");
     return {};
 }
 
