@@ -32,6 +32,8 @@ private:
     void run_sync();
     QStringList log_lines() const;
     void write_settings(const QHash<QString, QVariant>& values);
+    // Personal stickers s0, s1, ... with small images; returns their ids.
+    QStringList add_stickers(server_fixture& server, const QString& token, int count);
 
     server_fixture demo_;
     std::shared_ptr<spdlog::sinks::ringbuffer_sink_mt> log_;
@@ -60,6 +62,36 @@ void test_sync_data::write_settings(const QHash<QString, QVariant>& values) {
     for (auto it = values.constBegin(); it != values.constEnd(); ++it)
         settings->setValue(it.key(), it.value());
     settings->sync();
+}
+
+QStringList test_sync_data::add_stickers(server_fixture& server, const QString& token, int count) {
+    const QJsonObject category = server
+                                     .post("/tavorine/clientKb/createClassify",
+                                           {{"classifyName", "我的"},
+                                            {"clientBusinessType", "300"},
+                                            {"classifyType", "1"},
+                                            {"superiorId", "-1"}},
+                                           token)
+                                     .data()
+                                     .toObject();
+    QStringList ids;
+    for (int i = 0; i < count; ++i) {
+        const auto up =
+            server.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i),
+                          "img" + QByteArray::number(i), token);
+        ids << server
+                   .post("/tavorine/clientKb/createEmoji",
+                         {{"emojiType", "3"},
+                          {"fileId", up.data().toObject()["id"]},
+                          {"classifyId", category["id"]},
+                          {"emojiContentDesc", QString("s%1").arg(i)},
+                          {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
+                         token)
+                   .data()
+                   .toObject()["id"]
+                   .toString();
+    }
+    return ids;
 }
 
 void test_sync_data::sync_as(server_fixture& server, const QString& account,
@@ -192,28 +224,7 @@ void test_sync_data::three_downloads_then_none() {
     server_fixture small;
     QVERIFY(small.start({}));
     QCOMPARE(small.admin({"user", "add", "solo", "独行", "solo123"}), 0);
-    const QString token = small.login("solo", "solo123");
-    const QJsonObject category = small
-                                     .post("/tavorine/clientKb/createClassify",
-                                           {{"classifyName", "我的"},
-                                            {"clientBusinessType", "300"},
-                                            {"classifyType", "1"},
-                                            {"superiorId", "-1"}},
-                                           token)
-                                     .data()
-                                     .toObject();
-    for (int i = 0; i < 3; ++i) {
-        const auto up =
-            small.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i),
-                         "img" + QByteArray::number(i), token);
-        small.post("/tavorine/clientKb/createEmoji",
-                   {{"emojiType", "3"},
-                    {"fileId", up.data().toObject()["id"]},
-                    {"classifyId", category["id"]},
-                    {"emojiContentDesc", QString("s%1").arg(i)},
-                    {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
-                   token);
-    }
+    add_stickers(small, small.login("solo", "solo123"), 3);
     sync_as(small, "solo", "solo123");
     QCOMPARE(progress_.mid(progress_.indexOf(70)), (QList<int>{70, 80, 90, 100}));
 
@@ -289,31 +300,7 @@ void test_sync_data::unreferenced_cache_files_are_removed() {
     QVERIFY(small.start({}));
     QCOMPARE(small.admin({"user", "add", "tidy", "整洁", "tidy123"}), 0);
     const QString token = small.login("tidy", "tidy123");
-    const QJsonObject category = small
-                                     .post("/tavorine/clientKb/createClassify",
-                                           {{"classifyName", "我的"},
-                                            {"clientBusinessType", "300"},
-                                            {"classifyType", "1"},
-                                            {"superiorId", "-1"}},
-                                           token)
-                                     .data()
-                                     .toObject();
-    QStringList stickers;
-    for (int i = 0; i < 2; ++i) {
-        const auto up =
-            small.upload("/tavorine/nas/userUploadFileDirect", QString("t%1.png").arg(i),
-                         "img" + QByteArray::number(i), token);
-        stickers << small
-                        .post("/tavorine/clientKb/createEmoji",
-                              {{"emojiType", "3"},
-                               {"fileId", up.data().toObject()["id"]},
-                               {"classifyId", category["id"]},
-                               {"emojiContentMatchKeywords", QString("t%1").arg(i)}},
-                              token)
-                        .data()
-                        .toObject()["id"]
-                        .toString();
-    }
+    const QStringList stickers = add_stickers(small, token, 2);
     sync_as(small, "tidy", "tidy123");
     QHash<QString, QString> files; // sticker id → cached file
     for (const auto& list : data_center::instance().stickers_by_category)
