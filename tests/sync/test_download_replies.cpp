@@ -5,6 +5,7 @@
 #include "app/event_names.h"
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "net/base_url.h"
 #include "sync/batch_download.h"
 #include "sync/batch_upload.h"
 
@@ -37,6 +38,8 @@ private slots:
     void init();
     void what_is_saved_data();
     void what_is_saved();
+    void backend_origin_data();
+    void backend_origin();
     void token_goes_to_the_backend_only_data();
     void token_goes_to_the_backend_only();
     void upload_elsewhere_carries_no_token();
@@ -132,6 +135,30 @@ void test_download_replies::what_is_saved() {
     }
     QCOMPARE(relogins_, 0); // only an expired login asks for a new one
     QCOMPARE(QDir(dir_.filePath("saved")).entryList(QDir::Files), QStringList{"image.png"});
+}
+
+void test_download_replies::backend_origin_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("backend");
+    QTest::newRow("same") << "http://backend.example/tavorine/x" << true;
+    QTest::newRow("default port written") << "http://backend.example:80/public/1" << true;
+    QTest::newRow("host in capitals") << "http://BACKEND.example/public/1" << true;
+    QTest::newRow("other port") << "http://backend.example:8080/public/1" << false;
+    QTest::newRow("other scheme") << "https://backend.example/public/1" << false;
+    QTest::newRow("longer host") << "http://backend.example.evil/public/1" << false;
+    QTest::newRow("host in the query") << "http://evil/?backend.example" << false;
+    QTest::newRow("no host") << "/tavorine/x" << false;
+    QTest::newRow("local file") << "file:///tmp/x" << false;
+}
+
+void test_download_replies::backend_origin() {
+    QFETCH(QString, address);
+    QFETCH(bool, backend);
+    const QByteArray saved = qgetenv("QUORVEL_BASE_URL");
+    qputenv("QUORVEL_BASE_URL", "http://backend.example/");
+    const bool result = is_backend_origin(QUrl(address));
+    qputenv("QUORVEL_BASE_URL", saved);
+    QCOMPARE(result, backend);
 }
 
 void test_download_replies::token_goes_to_the_backend_only_data() {
