@@ -32,6 +32,8 @@ private:
     void run_sync();
     QStringList log_lines() const;
     void write_settings(const QHash<QString, QVariant>& values);
+    static QJsonObject personal_category(server_fixture& server, const QString& token,
+                                         const QString& business_type, const QString& name);
     // Personal stickers s0, s1, ... with small images; returns their ids.
     QStringList add_stickers(server_fixture& server, const QString& token, int count);
 
@@ -64,16 +66,21 @@ void test_sync_data::write_settings(const QHash<QString, QVariant>& values) {
     settings->sync();
 }
 
+QJsonObject test_sync_data::personal_category(server_fixture& server, const QString& token,
+                                              const QString& business_type, const QString& name) {
+    return server
+        .post("/tavorine/clientKb/createClassify",
+              {{"classifyName", name},
+               {"clientBusinessType", business_type},
+               {"classifyType", "1"},
+               {"superiorId", "-1"}},
+              token)
+        .data()
+        .toObject();
+}
+
 QStringList test_sync_data::add_stickers(server_fixture& server, const QString& token, int count) {
-    const QJsonObject category = server
-                                     .post("/tavorine/clientKb/createClassify",
-                                           {{"classifyName", "我的"},
-                                            {"clientBusinessType", "300"},
-                                            {"classifyType", "1"},
-                                            {"superiorId", "-1"}},
-                                           token)
-                                     .data()
-                                     .toObject();
+    const QJsonObject category = personal_category(server, token, "300", "我的");
     QStringList ids;
     for (int i = 0; i < count; ++i) {
         const auto up =
@@ -178,15 +185,7 @@ void test_sync_data::demo_library_arrives_whole() {
 void test_sync_data::document_switch_and_size_limit() {
     // Two documents around a 1 MiB limit, in the agent's personal library.
     const QString token = demo_.login("agent", "agent123");
-    const QJsonObject category = demo_
-                                     .post("/tavorine/clientKb/createClassify",
-                                           {{"classifyName", "大小测试"},
-                                            {"clientBusinessType", "320"},
-                                            {"classifyType", "1"},
-                                            {"superiorId", "-1"}},
-                                           token)
-                                     .data()
-                                     .toObject();
+    const QJsonObject category = personal_category(demo_, token, "320", "大小测试");
     QStringList ids;
     for (int size : {1048576, 1048577}) {
         const auto up = demo_.upload("/tavorine/nas/userUploadFileDirect",
