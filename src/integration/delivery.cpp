@@ -1,11 +1,26 @@
 #include "integration/delivery.h"
 
 #include "app/settings_store.h"
+#include "sync/cache_manager.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
 namespace quorvel {
+
+namespace {
+
+// The cached files a script pastes; the cache clean-up must not take them away meanwhile.
+QStringList linked_files(const QString& html) {
+    QStringList files;
+    for (const segment_t& segment : split_segments(html))
+        if (segment.first != 0)
+            if (const QString path = resolve_link(segment.second.toUrl()); !path.isEmpty())
+                files << path;
+    return files;
+}
+
+} // namespace
 
 delivery::delivery(platform::desktop& desktop, QObject* parent)
     : QObject(parent), desktop_(desktop) {}
@@ -78,6 +93,7 @@ void delivery::paste_wechat_rich(window_handle_t, const segment_list& segments) 
 
 void delivery::send_file(window_handle_t target, const QString& path) {
     const busy_scope scope(this);
+    const cache_hold hold({path});
     copy_file_to_clipboard(path);
     bring_to_front(target);
     paste_chord();
@@ -94,6 +110,7 @@ void delivery::press_send_key() {
 
 void delivery::send_script(window_handle_t target, const QString& html) {
     const busy_scope scope(this);
+    const cache_hold hold(linked_files(html));
     put_script(target, html);
     wait(100);
     press_send_key();
@@ -101,6 +118,7 @@ void delivery::send_script(window_handle_t target, const QString& html) {
 
 void delivery::input_script(window_handle_t target, const QString& html) {
     const busy_scope scope(this);
+    const cache_hold hold(linked_files(html));
     put_script(target, html);
 }
 

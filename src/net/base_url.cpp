@@ -1,5 +1,6 @@
 #include "net/base_url.h"
 
+
 namespace quorvel {
 
 QString base_url() {
@@ -9,6 +10,17 @@ QString base_url() {
     while (url.endsWith(QLatin1Char('/')))
         url.chop(1);
     return url;
+}
+
+bool is_backend_origin(const QUrl& url) {
+    const QUrl backend(base_url());
+    const auto default_port = [](const QUrl& u) {
+        return u.port(u.scheme() == QLatin1String("https") ? 443 : 80);
+    };
+    return url.isValid() && backend.isValid() && !url.host().isEmpty() &&
+           url.scheme().compare(backend.scheme(), Qt::CaseInsensitive) == 0 &&
+           url.host().compare(backend.host(), Qt::CaseInsensitive) == 0 &&
+           default_port(url) == default_port(backend);
 }
 
 bool is_intranet_build() {

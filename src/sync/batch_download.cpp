@@ -2,22 +2,63 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/envelope.h"
 #include "net/http_client.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QUrlQuery>
+#include <spdlog/spdlog.h>
+#include <utility>
 
 namespace quorvel {
+
+namespace {
+
+// Error envelopes are small; a longer download is never taken for one.
+constexpr int head_limit = 64 * 1024;
+
+// A backend reply where a file was expected: an object with "code" and "msg"
+// whose code is not success.
+bool error_envelope(const QByteArray& body, int* code, QString* msg) {
+    const QJsonDocument doc = QJsonDocument::fromJson(body);
+    const QJsonObject o = doc.object();
+    if (!doc.isObject() || !o.contains(QLatin1String("code")) || !o.contains(QLatin1String("msg")))
+        return false;
+    *code = o.value(QLatin1String("code")).toVariant().toInt();
+    *msg = o.value(QLatin1String("msg")).toString();
+    return *code != 200;
+}
+
+// A web page (a portal's or proxy's) where some other kind of file was expected.
+bool unexpected_page(QNetworkReply* reply, const QString& local_path) {
+    const QString type = reply->header(QNetworkRequest::ContentTypeHeader).toString().toLower();
+    const QString suffix = QFileInfo(local_path).suffix().toLower();
+    return type.startsWith(QLatin1String("text/html")) && suffix != QLatin1String("html") &&
+           suffix != QLatin1String("htm");
+}
+
+std::string utf8(const QString& text) {
+    return text.toStdString();
+}
+
+} // namespace
 
 batch_download::batch_download(QObject* parent) : QObject(parent) {}
 
 batch_download::~batch_download() {
+    // Disconnected before the abort: an aborted reply reports finished at
+    // once, which must reach neither this half-destroyed object nor its users.
     // Unfinished files are dropped; their targets stay as they were.
-    for (auto it = active_.begin(); it != active_.end(); ++it) {
+    running_ = false;
+    const auto transfers = std::exchange(active_, {});
+    for (auto it = transfers.begin(); it != transfers.end(); ++it) {
+        it.key()->disconnect(this);
         it.key()->abort();
         if (it->file)
             it->file->cancelWriting();
@@ -56,58 +97,130 @@ void batch_download::dispatch() {
                 return;
             task = queue_.takeFirst();
         }
-        QDir().mkpath(QFileInfo(task->local_path).absolutePath());
-        auto* file = new QSaveFile(task->local_path);
-        if (task->local_path.isEmpty() || !file->open(QIODevice::WriteOnly)) {
-            delete file;
+        QSaveFile* file = nullptr;
+        if (!root_.isEmpty() && !path_inside(task->local_path, root_)) {
+            spdlog::warn("download of {} refused, its path lies outside {}: {}", utf8(task->remote),
+                         utf8(root_), utf8(task->local_path));
+        } else if (!task->local_path.isEmpty()) {
+            QDir().mkpath(QFileInfo(task->local_path).absolutePath());
+            file = new QSaveFile(task->local_path);
+            if (!file->open(QIODevice::WriteOnly)) {
+                delete file;
+                file = nullptr;
+            }
+        }
+        if (!file) {
             qDebug() << "无法打开文件：" + task->local_path;
             emit task_failed(task->remote, QStringLiteral("无法创建本地文件"));
             count_done();
             check_complete();
             continue;
         }
-        QUrl url(task->remote);
-        if (task->kind == 1) {
-            url = QUrl(base_url() + QStringLiteral("/tavorine/nas/downloadFileById"));
-            QUrlQuery query;
-            query.addQueryItem(QStringLiteral("fileId"), task->remote);
-            url.setQuery(query);
-        }
-        QNetworkRequest request(url);
-        request.setMaximumRedirectsAllowed(5);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setRawHeader("authorities", data_center::instance().token().toUtf8());
-        request.setTransferTimeout(http_client::default_inactivity_timeout());
-        QNetworkReply* reply = network_.get(request);
-        active_.insert(reply, transfer_t{task, file});
-        const QString remote = task->remote;
-        connect(reply, &QNetworkReply::readyRead, this,
-                [reply, file] { file->write(reply->readAll()); });
-        connect(reply, &QNetworkReply::downloadProgress, this,
-                [this, remote](qint64 received, qint64 total) {
-                    emit task_progress(remote, received, total);
-                });
-        connect(reply, &QNetworkReply::finished, this, [this, reply] { on_finished(reply); });
+        start_transfer(task, file);
     }
 }
 
+void batch_download::start_transfer(const download_task_spt& task, QSaveFile* file) {
+    QUrl url(task->remote);
+    if (task->kind == 1) {
+        url = QUrl(base_url() + QStringLiteral("/tavorine/nas/downloadFileById"));
+        QUrlQuery query;
+        query.addQueryItem(QStringLiteral("fileId"), task->remote);
+        url.setQuery(query);
+    }
+    QNetworkRequest request(url);
+    request.setMaximumRedirectsAllowed(5);
+    // The token goes to the backend only, and a redirect would carry it along,
+    // so a request that has it follows redirects within the backend only.
+    const bool with_token = is_backend_origin(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         with_token ? QNetworkRequest::UserVerifiedRedirectPolicy
+                                    : QNetworkRequest::NoLessSafeRedirectPolicy);
+    if (with_token)
+        request.setRawHeader("authorities", data_center::instance().token().toUtf8());
+    request.setTransferTimeout(http_client::default_inactivity_timeout());
+    QNetworkReply* reply = network_.get(request);
+    active_.insert(reply,
+                   transfer_t{task, file,
+                              std::make_shared<QCryptographicHash>(QCryptographicHash::Sha256),
+                              QByteArray(), 0});
+    const QString remote = task->remote;
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { on_data(reply); });
+    connect(reply, &QNetworkReply::downloadProgress, this,
+            [this, remote](qint64 received, qint64 total) {
+                emit task_progress(remote, received, total);
+            });
+    if (with_token)
+        connect(reply, &QNetworkReply::redirected, this,
+                [this, reply](const QUrl& target) { on_redirected(reply, target); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { on_finished(reply); });
+}
+
+void batch_download::on_data(QNetworkReply* reply) {
+    const auto it = active_.find(reply);
+    if (it == active_.end())
+        return;
+    const QByteArray data = reply->readAll();
+    it->file->write(data);
+    it->hash->addData(data);
+    if (it->head.size() < head_limit)
+        it->head += data.left(head_limit - it->head.size());
+    it->size += data.size();
+}
+
+void batch_download::on_redirected(QNetworkReply* reply, const QUrl& target) {
+    if (is_backend_origin(target)) {
+        emit reply->redirectAllowed();
+        return;
+    }
+    spdlog::warn("download from {} refused its redirect to another host: {}",
+                 utf8(reply->url().toString()), utf8(target.toString()));
+    QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+}
+
+QString batch_download::rejection(const transfer_t& transfer, QNetworkReply* reply) const {
+    const QString& expected = transfer.task->sha256;
+    const QString received = QString::fromLatin1(transfer.hash->result().toHex());
+    if (!expected.isEmpty() && received.compare(expected, Qt::CaseInsensitive) == 0)
+        return {};
+    int code = 0;
+    QString msg;
+    if (transfer.size <= head_limit && error_envelope(transfer.head, &code, &msg)) {
+        spdlog::warn("download {} answered with code {}: {}", utf8(transfer.task->remote), code,
+                     utf8(msg));
+        report_server_code(code);
+        return msg.isEmpty() ? QStringLiteral("服务器未返回文件") : msg;
+    }
+    if (!expected.isEmpty()) {
+        spdlog::warn("download {} is not the expected file: sha256 {} instead of {}",
+                     utf8(transfer.task->remote), utf8(received), utf8(expected));
+        return QStringLiteral("文件校验失败");
+    }
+    if (unexpected_page(reply, transfer.task->local_path)) {
+        spdlog::warn("download {} answered with a web page", utf8(transfer.task->remote));
+        return QStringLiteral("服务器未返回文件");
+    }
+    return {};
+}
+
 void batch_download::on_finished(QNetworkReply* reply) {
+    const bool ok = reply->error() == QNetworkReply::NoError;
+    if (ok)
+        on_data(reply);
     const transfer_t transfer = active_.take(reply);
     reply->deleteLater();
     if (!transfer.task)
         return;
     QSaveFile* file = transfer.file;
-    if (reply->error() != QNetworkReply::NoError) {
+    const QString err = ok ? rejection(transfer, reply) : reply->errorString();
+    if (!err.isEmpty()) {
         file->cancelWriting();
         file->commit(); // discards the temporary file
-        emit task_failed(transfer.task->remote, reply->errorString());
+        emit task_failed(transfer.task->remote, err);
+    } else if (file->commit()) {
+        emit task_finished(transfer.task->remote);
     } else {
-        file->write(reply->readAll());
-        if (file->commit())
-            emit task_finished(transfer.task->remote);
-        else
-            emit task_failed(transfer.task->remote, file->errorString());
+        emit task_failed(transfer.task->remote, file->errorString());
     }
     delete file;
     count_done();

@@ -2,10 +2,12 @@
 
 #include "sync/cache_manager.h"
 
+#include <QCryptographicHash>
 #include <QList>
 #include <QMutex>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <memory>
 
 class QNetworkReply;
 class QSaveFile;
@@ -14,7 +16,9 @@ namespace quorvel {
 
 // Fetches files into given local paths, several at a time. A file is written
 // beside its target and moved into place only when the whole download
-// succeeded, so a failed download leaves the previous file as it was.
+// succeeded and is the file expected (its SHA-256 when the task knows it, and
+// never a server's error envelope), so a failed download leaves the previous
+// file as it was. The login token goes only to the backend.
 class batch_download : public QObject {
     Q_OBJECT
 public:
@@ -22,6 +26,8 @@ public:
     ~batch_download() override;
 
     void set_max_parallel(int count) { max_parallel_ = count; }
+    // When set, a task whose local path lies outside this folder is refused.
+    void set_root(const QString& folder) { root_ = folder; }
     // One task per local path: the last task of a path wins.
     void add_tasks(const QList<download_task_spt>& tasks);
     void add_task(int kind, const QString& remote, const QString& local_path);
@@ -37,10 +43,18 @@ private:
     struct transfer_t {
         download_task_spt task;
         QSaveFile* file = nullptr;
+        std::shared_ptr<QCryptographicHash> hash;
+        QByteArray head; // the first bytes, to recognise an error envelope
+        qint64 size = 0;
     };
 
     void dispatch();
+    void start_transfer(const download_task_spt& task, QSaveFile* file);
+    void on_data(QNetworkReply* reply);
+    void on_redirected(QNetworkReply* reply, const QUrl& target);
     void on_finished(QNetworkReply* reply);
+    // Why the received bytes are not the expected file, or empty when they are.
+    QString rejection(const transfer_t& transfer, QNetworkReply* reply) const;
     void count_done();
     void check_complete();
 
@@ -48,6 +62,7 @@ private:
     int total_ = 0;
     int done_ = 0;
     bool running_ = false;
+    QString root_;
     QNetworkAccessManager network_;
     QHash<QNetworkReply*, transfer_t> active_;
     QList<download_task_spt> queue_;

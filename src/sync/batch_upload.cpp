@@ -1,6 +1,7 @@
 #include "sync/batch_upload.h"
 
 #include "model/data_center.h"
+#include "net/base_url.h"
 #include "net/http_client.h"
 
 #include <QDir>
@@ -70,11 +71,12 @@ void batch_upload::dispatch() {
         file->setParent(body);
         body->append(part);
         QNetworkRequest request(upload_url_);
-        request.setRawHeader("authorities", data_center::instance().token().toUtf8());
+        if (is_backend_origin(upload_url_))
+            request.setRawHeader("authorities", data_center::instance().token().toUtf8());
         request.setTransferTimeout(http_client::default_inactivity_timeout());
         QNetworkReply* reply = network_.post(request, body);
         body->setParent(reply);
-        active_.insert(reply, path);
+        active_.insert(reply, upload_t{path, file});
         connect(
             reply, &QNetworkReply::uploadProgress, this,
             [this, path](qint64 sent, qint64 total) { emit progress_changed(path, sent, total); });
@@ -83,8 +85,13 @@ void batch_upload::dispatch() {
 }
 
 void batch_upload::on_finished(QNetworkReply* reply) {
-    const QString path = active_.take(reply);
+    const upload_t upload = active_.take(reply);
+    const QString& path = upload.path;
     reply->deleteLater();
+    // Closed before anyone hears of it: the report upload deletes the file
+    // next, which fails on Windows while it is open.
+    if (upload.file)
+        upload.file->close();
     if (reply->error() != QNetworkReply::NoError) {
         emit task_failed(path, reply->errorString());
     } else {

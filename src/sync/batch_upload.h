@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QFile;
 class QNetworkReply;
 
 namespace quorvel {
@@ -37,7 +38,11 @@ private:
 
     QNetworkAccessManager network_;
     QStringList queue_;
-    QHash<QNetworkReply*, QString> active_;
+    struct upload_t {
+        QString path;
+        QFile* file = nullptr; // owned by the reply's body
+    };
+    QHash<QNetworkReply*, upload_t> active_;
     int max_parallel_ = 6;
     int total_ = 0;
     int done_ = 0;

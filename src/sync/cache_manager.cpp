@@ -4,14 +4,118 @@
 #include "integration/links.h"
 #include "model/data_center.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QUrl>
 #include <QUuid>
+#include <algorithm>
+#include <spdlog/spdlog.h>
 
 namespace quorvel {
+
+namespace {
+
+bool only_dots_and_blanks(const QString& name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](QChar c) { return c == QLatin1Char('.') || c == QLatin1Char(' '); });
+}
+
+// Windows opens a device for these names, whatever the suffix.
+bool reserved_device(const QString& name) {
+    const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    static const QStringList devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    if (devices.contains(base))
+        return true;
+    if (base.size() != 4 ||
+        !(base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))))
+        return false;
+    const QChar last = base.at(3);
+    return last.isDigit() || last == QChar(0xB9) || last == QChar(0xB2) || last == QChar(0xB3);
+}
+
+// Cuts an overlong name, keeping a short suffix, and tags it with a hash of
+// the original so two long names do not become one.
+QString bounded(const QString& name, const QString& original) {
+    if (name.toUtf8().size() <= max_name_bytes)
+        return name;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = dot > 0 && name.size() - dot <= 16 ? name.mid(dot) : QString();
+    const QString tag =
+        QLatin1Char('~') +
+        QString::fromLatin1(QCryptographicHash::hash(original.toUtf8(), QCryptographicHash::Sha256)
+                                .toHex()
+                                .left(8));
+    QString base = name.left(name.size() - suffix.size());
+    const int room = max_name_bytes - (tag + suffix).toUtf8().size();
+    while (!base.isEmpty() && base.toUtf8().size() > room)
+        base.chop(base.at(base.size() - 1).isLowSurrogate() ? 2 : 1);
+    return base + tag + suffix;
+}
+
+} // namespace
+
+QString safe_name(const QString& text) {
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString name;
+    name.reserve(text.size());
+    for (const QChar c : text) {
+        const bool control = c.unicode() < 0x20 || c.unicode() == 0x7f;
+        name += control || forbidden.contains(c) ? QLatin1Char('_') : c;
+    }
+    // Windows drops trailing dots and blanks, so "..", "." and "" must not remain.
+    if (only_dots_and_blanks(name) || reserved_device(name))
+        name.prepend(QLatin1Char('_'));
+    return bounded(name, text);
+}
+
+bool path_inside(const QString& path, const QString& folder) {
+    if (path.isEmpty() || folder.isEmpty())
+        return false;
+    const QString root = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
+    const QString cleaned = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return cleaned.size() > root.size() && cleaned.startsWith(root);
+}
+
+QStringList remove_unreferenced(const QString& folder, const QSet<QString>& keep) {
+    QStringList removed;
+    if (!QFileInfo(folder).isDir())
+        return removed;
+    QSet<QString> kept;
+    for (const QString& path : keep)
+        kept.insert(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const cache_manager* cache = cache_manager::instance();
+    QStringList folders;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = QDir::cleanPath(it.next());
+        const QFileInfo info = it.fileInfo();
+        if (info.isDir() && !info.isSymLink())
+            folders << path;
+        else if (!kept.contains(path) && !cache->is_held(path) && QFile::remove(path))
+            removed << path;
+    }
+    // Deepest first; a folder that still holds something stays.
+    std::sort(folders.begin(), folders.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& path : folders)
+        QDir().rmdir(path);
+    return removed;
+}
+
+cache_hold::cache_hold(QStringList paths) : paths_(std::move(paths)) {
+    for (const QString& path : paths_)
+        cache_manager::instance()->hold(path);
+}
+
+cache_hold::~cache_hold() {
+    for (const QString& path : paths_)
+        cache_manager::instance()->release(path);
+}
 
 cache_manager* cache_manager::instance() {
     static cache_manager* manager = new cache_manager();
@@ -19,8 +123,32 @@ cache_manager* cache_manager::instance() {
 }
 
 QString cache_manager::account_dir(const QString& folder) const {
-    return app_paths::instance().cache_dir() + data_center::instance().account() +
-           QLatin1Char('/') + folder + QLatin1Char('/');
+    return app_paths::instance().cache_dir() + safe_name(data_center::instance().account()) +
+           QLatin1Char('/') + safe_name(folder) + QLatin1Char('/');
+}
+
+QString cache_manager::confined(const QString& path) const {
+    if (path_inside(path, app_paths::instance().cache_dir()))
+        return path;
+    spdlog::warn("cache path refused, it lies outside the cache: {}", path.toStdString());
+    return {};
+}
+
+void cache_manager::hold(const QString& path) {
+    QMutexLocker lock(&mutex_);
+    ++held_[QDir::cleanPath(QFileInfo(path).absoluteFilePath())];
+}
+
+void cache_manager::release(const QString& path) {
+    QMutexLocker lock(&mutex_);
+    const QString key = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (--held_[key] <= 0)
+        held_.remove(key);
+}
+
+bool cache_manager::is_held(const QString& path) const {
+    QMutexLocker lock(&mutex_);
+    return held_.contains(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
 void cache_manager::record(const QString& key, const QString& path) {
@@ -36,25 +164,28 @@ QString cache_manager::local_path(const QString& key) const {
 QString cache_manager::path_by_id(const QString& folder, const QString& id, const QString& name,
                                   const QString& suffix) {
     const QString dotted = suffix.startsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix;
-    const QString path =
-        account_dir(folder) + id + QLatin1Char('/') + (name.isEmpty() ? id : name) + dotted;
-    record(id, path);
+    const QString path = confined(account_dir(folder) + safe_name(id) + QLatin1Char('/') +
+                                  safe_name((name.isEmpty() ? id : name) + dotted));
+    if (!path.isEmpty())
+        record(id, path);
     return path;
 }
 
 QString cache_manager::path_by_address(const QString& folder, const QString& address,
                                        const QString& name, const QString& suffix) {
     const QFileInfo remote(QUrl(address).path(QUrl::FullyDecoded));
-    const QString path = account_dir(folder) + remote.completeBaseName() + QLatin1Char('/') + name +
-                         QLatin1Char('.') + (suffix.isEmpty() ? remote.suffix() : suffix);
-    record(address, path);
+    const QString path = confined(
+        account_dir(folder) + safe_name(remote.completeBaseName()) + QLatin1Char('/') +
+        safe_name(name + QLatin1Char('.') + (suffix.isEmpty() ? remote.suffix() : suffix)));
+    if (!path.isEmpty())
+        record(address, path);
     return path;
 }
 
 QString cache_manager::path_by_fresh_id(const QString& folder, const QString& address) const {
     const QFileInfo remote(QUrl(address).path(QUrl::FullyDecoded));
-    return account_dir(folder) + QUuid::createUuid().toString(QUuid::Id128) + QLatin1Char('/') +
-           remote.fileName();
+    return confined(account_dir(folder) + QUuid::createUuid().toString(QUuid::Id128) +
+                    QLatin1Char('/') + safe_name(remote.fileName()));
 }
 
 QString cache_manager::sticker_path(const sticker_node_spt& sticker) {

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QSharedPointer>
 #include <QString>
 
@@ -14,9 +15,14 @@ namespace quorvel {
 // One file to fetch: kind 0 by address (remote is a URL), kind 1 from the
 // file store (remote is a fileId).
 struct download_task_t {
-    int kind = 0;
+    download_task_t(int kind = 0, QString remote = {}, QString local_path = {}, QString sha256 = {})
+        : kind(kind), remote(std::move(remote)), local_path(std::move(local_path)),
+          sha256(std::move(sha256)) {}
+
+    int kind;
     QString remote;
     QString local_path;
+    QString sha256; // expected content, lower-case hex; empty when unknown
 };
 using download_task_spt = QSharedPointer<download_task_t>;
 
@@ -38,13 +44,50 @@ public:
     QString local_path(const QString& key) const;
     void record(const QString& key, const QString& path);
 
+    // The folder of the logged-in account's files of one category folder.
+    QString account_dir(const QString& folder) const;
+
+    // Files a delivery is handing to the chat application; the clean-up
+    // leaves them alone. Use cache_hold rather than these two.
+    void hold(const QString& path);
+    void release(const QString& path);
+    bool is_held(const QString& path) const;
+
 private:
     cache_manager() = default;
-    QString account_dir(const QString& folder) const;
+    // The path when it lies inside the cache, else an empty string (logged).
+    QString confined(const QString& path) const;
 
     mutable QMutex mutex_;
     QHash<QString, QString> paths_;
+    QHash<QString, int> held_;
 };
+
+// Holds files against the cache clean-up for its lifetime.
+class cache_hold {
+public:
+    explicit cache_hold(QStringList paths);
+    ~cache_hold();
+    cache_hold(const cache_hold&) = delete;
+    cache_hold& operator=(const cache_hold&) = delete;
+
+private:
+    QStringList paths_;
+};
+
+// A text from the server or another user made into one safe file or folder
+// name: no separators, no "." or "..", nothing Windows reads as a drive,
+// device or stream, no control characters, at most max_name_bytes in UTF-8.
+// Ordinary names come back unchanged.
+QString safe_name(const QString& text);
+constexpr int max_name_bytes = 200;
+
+// Whether path, once cleaned, lies strictly inside folder.
+bool path_inside(const QString& path, const QString& folder);
+
+// Deletes the files under folder that are neither in keep nor held by a
+// delivery, and the folders that become empty. Returns the removed files.
+QStringList remove_unreferenced(const QString& folder, const QSet<QString>& keep);
 
 download_task_spt make_sticker_task(const sticker_node_spt& sticker);
 download_task_spt make_doc_task(const doc_node_spt& doc);

@@ -206,6 +206,7 @@ void sync_data_widget::query_documents(http_client& client) {
     if (!fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("1"), QString(),
                              &personal, &message)) {
         spdlog::warn("query personal doc category failed, reason: {} ", utf8(message));
+        records_complete_ = false;
         return;
     }
     merge_tree(table, personal);
@@ -216,8 +217,10 @@ void sync_data_widget::query_documents(http_client& client) {
         {"account", dc.account()}, {"fileId", ""},         {"classifyId", ""}, {"deptId", ""},
         {"fileName", ""},          {"fileSuffix", ""},     {"fileType", ""},   {"taskId", ""},
         {"keywords", ""},          {"customShortcuts", ""}};
-    if (!query_docs_blocking(client, params, &docs, &message))
+    if (!query_docs_blocking(client, params, &docs, &message)) {
+        records_complete_ = false;
         return;
+    }
     dc.merge_docs(docs);
 
     // Small documents come along at start, as the settings allow.
@@ -243,8 +246,10 @@ void sync_data_widget::query_scripts(http_client& client) {
     QString message;
     scripts_by_category_t scripts;
     for (int type : {0, 1, 2})
-        if (!query_scripts_of_type(client, QString::number(type), &scripts, &message))
+        if (!query_scripts_of_type(client, QString::number(type), &scripts, &message)) {
             spdlog::warn("query script #{} failed, reason: {}", type, utf8(message));
+            records_complete_ = false;
+        }
     data_center::instance().scripts_by_category = scripts;
     for (const QList<script_node_spt>& list : scripts)
         for (const script_node_spt& script : list)
@@ -254,12 +259,13 @@ void sync_data_widget::query_scripts(http_client& client) {
 void sync_data_widget::query_stickers(http_client& client) {
     data_center& dc = data_center::instance();
     QString message;
-    query_all_stickers(client,
-                       {{"classifyId", ""},
-                        {"emojiContentDesc", ""},
-                        {"emojiContentMatchKeywords", ""},
-                        {"emojiType", ""}},
-                       &message);
+    if (!query_all_stickers(client,
+                            {{"classifyId", ""},
+                             {"emojiContentDesc", ""},
+                             {"emojiContentMatchKeywords", ""},
+                             {"emojiType", ""}},
+                            &message))
+        records_complete_ = false;
     emit update_progress(50, QStringLiteral("正在同步表情信息..."));
     for (int type : {0, 1}) {
         category_tree_t tree;
@@ -302,6 +308,8 @@ void sync_data_widget::on_download_clouddoc() {
     queries_ms_ = clock_.elapsed();
     auto* client = new http_client(this);
     QList<download_task_spt> kept;
+    for (const download_task_spt& task : tasks_)
+        task_paths_.insert(task->local_path);
     for (const download_task_spt& task : tasks_) {
         if (task->kind == 0) {
             kept << task;
@@ -318,6 +326,7 @@ void sync_data_widget::on_download_clouddoc() {
             continue;
         qDebug() << "remote hash: " + remote + ", local hash: " + local;
         spdlog::warn("hash not equal {} : {}", utf8(remote), utf8(local));
+        task->sha256 = remote; // what the download must turn out to be
         kept << task;
     }
     client->deleteLater();
@@ -328,13 +337,14 @@ void sync_data_widget::on_download_clouddoc() {
 
     downloader_ = new batch_download(this);
     downloader_->set_max_parallel(6);
+    downloader_->set_root(app_paths::instance().cache_dir());
     connect(downloader_, &batch_download::task_finished, this, &sync_data_widget::task_finished);
     connect(downloader_, &batch_download::task_failed, this, &sync_data_widget::task_failed);
     connect(downloader_, &batch_download::all_tasks_finished, this,
             &sync_data_widget::all_tasks_finished);
     if (tasks_.isEmpty()) {
         spdlog::info("no download tasks");
-        emit request_finished();
+        finish_downloads();
         return;
     }
     downloader_->add_tasks(tasks_);
@@ -367,7 +377,36 @@ void sync_data_widget::task_failed(QString uri, QString err) {
 
 void sync_data_widget::all_tasks_finished() {
     spdlog::info("all download tasks finished");
+    finish_downloads();
+}
+
+void sync_data_widget::finish_downloads() {
+    // Only a whole library tells which files nobody needs any more.
+    if (records_complete_) {
+        const QString folder = cache_manager::instance()->account_dir(QStringLiteral("clouddoc"));
+        const QStringList removed = remove_unreferenced(folder, referenced_files());
+        for (const QString& file : removed)
+            spdlog::info("removed unreferenced cache file {}", utf8(file));
+        spdlog::info("cache clean-up removed {} files", removed.size());
+    } else {
+        spdlog::info("cache clean-up skipped: the library is incomplete");
+    }
     emit request_finished();
+}
+
+QSet<QString> sync_data_widget::referenced_files() const {
+    const data_center& dc = data_center::instance();
+    cache_manager* cache = cache_manager::instance();
+    // Documents above the download limit may have been fetched on demand.
+    QSet<QString> files = task_paths_;
+    for (const QList<doc_node_spt>& list : dc.docs_by_category)
+        for (const doc_node_spt& doc : list)
+            files.insert(cache->doc_path(doc));
+    for (const QList<sticker_node_spt>& list : dc.stickers_by_category)
+        for (const sticker_node_spt& sticker : list)
+            files.insert(cache->sticker_path(sticker));
+    files.remove(QString());
+    return files;
 }
 
 void sync_data_widget::on_data_sync_finished() {

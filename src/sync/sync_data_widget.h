@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QList>
+#include <QSet>
 #include <functional>
 
 class QLabel;
@@ -56,6 +57,9 @@ private:
     void query_scripts(class http_client& client);
     void query_stickers(class http_client& client);
     void advance_download();
+    void finish_downloads();
+    // The files the account's records refer to, for the cache clean-up.
+    QSet<QString> referenced_files() const;
 
     bool started_ = false;
     QElapsedTimer clock_;
@@ -64,6 +68,9 @@ private:
     QLabel* status_;
     QProgressBar* bar_;
     QList<download_task_spt> tasks_;
+    QSet<QString> task_paths_; // of every task, before the hash filter
+    // Every query of records succeeded, so unreferenced files may go.
+    bool records_complete_ = true;
     batch_download* downloader_ = nullptr;
     int done_ = 0;
     int total_ = 0;

@@ -55,9 +55,9 @@ void fixture_http_server::on_connection() {
                     continue;
                 QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) +
                                  " X\r\n"
-                                 "Content-Type: application/json\r\n"
-                                 "Content-Length: " +
-                                 QByteArray::number(reply.body.size()) +
+                                 "Content-Type: " +
+                                 reply.content_type + "\r\n" + reply.extra_headers +
+                                 "Content-Length: " + QByteArray::number(reply.body.size()) +
                                  "\r\n"
                                  "Connection: close\r\n\r\n" +
                                  reply.body;

@@ -23,6 +23,8 @@ public:
         int status = 200;
         QByteArray body;
         bool silent = false; // accept and read, never answer
+        QByteArray content_type = "application/json";
+        QByteArray extra_headers; // whole header lines, each ending in "\r\n"
     };
     using script_t = std::function<reply_t(const request_t&)>;
 

@@ -30,6 +30,14 @@ private slots:
     void initTestCase();
     void naming_rules_data();
     void naming_rules();
+    void safe_names_data();
+    void safe_names();
+    void long_names_are_bounded();
+    void hostile_texts_stay_in_the_cache_data();
+    void hostile_texts_stay_in_the_cache();
+    void path_inside_data();
+    void path_inside();
+    void unreferenced_files_go_held_ones_stay();
     void fresh_identifier_folders_differ();
     void sticker_and_document_rules();
     void script_links_data();
@@ -89,6 +97,179 @@ void test_cache_manager::naming_rules() {
                                       : cache->path_by_address("clouddoc", remote, name, suffix);
     QCOMPARE(path, root() + expected);
     QCOMPARE(cache->local_path(remote), path); // recorded under its key
+}
+
+void test_cache_manager::safe_names_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ordinary") << QStringLiteral("报价 2024.pdf") << QStringLiteral("报价 2024.pdf");
+    QTest::newRow("several dots") << "a.tar.gz"
+                                  << "a.tar.gz";
+    QTest::newRow("hidden-style") << ".pdf"
+                                  << ".pdf";
+    QTest::newRow("climbing") << "../../etc/passwd"
+                              << ".._.._etc_passwd";
+    QTest::newRow("parent") << ".."
+                            << "_..";
+    QTest::newRow("self") << "."
+                          << "_.";
+    QTest::newRow("empty") << ""
+                           << "_";
+    QTest::newRow("blanks and dots") << " . "
+                                     << "_ . ";
+    QTest::newRow("drive and backslashes") << "C:\\Windows\\win.ini"
+                                           << "C__Windows_win.ini";
+    QTest::newRow("absolute") << "/tmp/x"
+                              << "_tmp_x";
+    QTest::newRow("stream") << "a.png:evil"
+                            << "a.png_evil";
+    QTest::newRow("wildcards") << "a*b?c\"<d>|"
+                               << "a_b_c__d__";
+    QTest::newRow("control characters") << QString("a\tb\nc") + QChar(0x7f) << "a_b_c_";
+    QTest::newRow("device") << "CON"
+                            << "_CON";
+    QTest::newRow("device with suffix") << "nul.txt"
+                                        << "_nul.txt";
+    QTest::newRow("device with blank") << "aux .png"
+                                       << "_aux .png";
+    QTest::newRow("numbered device") << "LPT1"
+                                     << "_LPT1";
+    QTest::newRow("superscript device")
+        << QString("COM") + QChar(0xB9) + ".png" << QString("_COM") + QChar(0xB9) + ".png";
+    QTest::newRow("device-like word") << "CONSOLE.txt"
+                                      << "CONSOLE.txt";
+    QTest::newRow("device-like number") << "COM10"
+                                        << "COM10";
+}
+
+void test_cache_manager::safe_names() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(safe_name(text), expected);
+}
+
+void test_cache_manager::long_names_are_bounded() {
+    const QString one = QString(300, QChar(0x957F)) + ".pdf"; // 长
+    const QString two = QString(299, QChar(0x957F)) + "x.pdf";
+    for (const QString& text : {one, two, QString(500, 'a'), QString(150, QChar(0xD83D)) + "x"}) {
+        const QString name = safe_name(text);
+        QVERIFY2(name.toUtf8().size() <= max_name_bytes, qPrintable(name));
+        QVERIFY(!name.isEmpty());
+    }
+    QVERIFY(safe_name(one).endsWith(".pdf"));
+    QVERIFY(safe_name(one) != safe_name(two));
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QVERIFY(!safe_name(emoji.repeated(100)).at(0).isLowSurrogate());
+    QVERIFY(safe_name(emoji.repeated(100)).toUtf8() ==
+            safe_name(emoji.repeated(100)).toUtf8()); // stable
+    const QString cut = safe_name(emoji.repeated(100));
+    QCOMPARE(QString::fromUtf8(cut.toUtf8()), cut); // no half pair left
+}
+
+void test_cache_manager::hostile_texts_stay_in_the_cache_data() {
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("remote");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("suffix");
+    const QString climb = QString("../").repeated(12) + "tmp/quorvel-evil";
+    QTest::newRow("id climbs") << "id"
+                               << "../../.."
+                               << "x"
+                               << "pdf";
+    QTest::newRow("name climbs") << "id"
+                                 << "77" << climb << "sh";
+    QTest::newRow("absolute name") << "id"
+                                   << "77"
+                                   << "/tmp/quorvel-evil"
+                                   << "";
+    QTest::newRow("suffix climbs") << "id"
+                                   << "77"
+                                   << "a"
+                                   << "/../../../../quorvel-evil";
+    QTest::newRow("empty id and name") << "id"
+                                       << ""
+                                       << ""
+                                       << "";
+    QTest::newRow("address ends in a slash") << "address"
+                                             << "http://h/public/12/" << climb << "txt";
+    QTest::newRow("address climbs encoded") << "address"
+                                            << "http://h/a/..%2F..%2F..%2Fx.png"
+                                            << ".."
+                                            << "";
+    QTest::newRow("address with backslashes") << "address"
+                                              << "http://h/a/..%5C..%5Cx.png"
+                                              << "C:\\Users\\x"
+                                              << "png";
+    QTest::newRow("fresh link climbs") << "fresh"
+                                       << "http://h/a/..%2F..%2F..%2F..%2Fevil.pdf"
+                                       << ""
+                                       << "";
+}
+
+void test_cache_manager::hostile_texts_stay_in_the_cache() {
+    QFETCH(QString, rule);
+    QFETCH(QString, remote);
+    QFETCH(QString, name);
+    QFETCH(QString, suffix);
+    cache_manager* cache = cache_manager::instance();
+    const QString path = rule == "id" ? cache->path_by_id("clouddoc", remote, name, suffix)
+                         : rule == "address"
+                             ? cache->path_by_address("clouddoc", remote, name, suffix)
+                             : cache->path_by_fresh_id("clouddoc", remote);
+    // Exactly one folder and one file below the account's folder.
+    QVERIFY2(path.startsWith(root()), qPrintable(path));
+    QCOMPARE(path.mid(root().size()).count('/'), 1);
+    QCOMPARE(QDir::cleanPath(path), path);
+    for (const QString& part : path.mid(root().size()).split('/'))
+        QCOMPARE(safe_name(part), part);
+}
+
+void test_cache_manager::path_inside_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("inside");
+    QTest::newRow("file") << "/c/d/f" << true;
+    QTest::newRow("deeper") << "/c/d/e/f" << true;
+    QTest::newRow("the folder itself") << "/c/d" << false;
+    QTest::newRow("the folder with a slash") << "/c/d/" << false;
+    QTest::newRow("climbs out") << "/c/d/../e/f" << false;
+    QTest::newRow("climbs back in") << "/c/d/x/../f" << true;
+    QTest::newRow("same prefix") << "/c/dx/f" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void test_cache_manager::path_inside() {
+    QFETCH(QString, path);
+    QFETCH(bool, inside);
+    QCOMPARE(quorvel::path_inside(path, "/c/d"), inside);
+}
+
+void test_cache_manager::unreferenced_files_go_held_ones_stay() {
+    QTemporaryDir tmp;
+    const QString folder = tmp.filePath("clouddoc");
+    auto write = [&](const QString& relative) {
+        QDir().mkpath(QFileInfo(folder + "/" + relative).absolutePath());
+        QFile file(folder + "/" + relative);
+        return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    };
+    for (const char* file :
+         {"5/kept.png", "6/gone.png", "6/also-gone.png.Xq1a2b",
+          "0123456789abcdef0123456789abcdef/old.pdf", "7/held.pdf", "8/deep/er/gone.txt"})
+        QVERIFY(write(file));
+    QVERIFY(write("../outside.txt"));
+    QSet<QString> removed;
+    {
+        const cache_hold hold({folder + "/7/held.pdf"});
+        for (const QString& path : remove_unreferenced(folder, {folder + "/5/kept.png"}))
+            removed.insert(path.mid(folder.size() + 1));
+    }
+    QCOMPARE(removed,
+             (QSet<QString>{"6/gone.png", "6/also-gone.png.Xq1a2b",
+                            "0123456789abcdef0123456789abcdef/old.pdf", "8/deep/er/gone.txt"}));
+    QDir dir(folder);
+    QCOMPARE(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot), (QStringList{"5", "7"}));
+    QVERIFY(QFile::exists(folder + "/7/held.pdf"));
+    QVERIFY(QFile::exists(tmp.filePath("outside.txt")));
+    QVERIFY(!cache_manager::instance()->is_held(folder + "/7/held.pdf")); // released
 }
 
 void test_cache_manager::fresh_identifier_folders_differ() {

@@ -8,6 +8,8 @@
 
 #include <QJsonArray>
 #include <QtTest>
+#include <spdlog/sinks/ringbuffer_sink.h>
+#include <spdlog/spdlog.h>
 
 using namespace quorvel;
 
@@ -20,19 +22,32 @@ private slots:
     void document_switch_and_size_limit();
     void three_downloads_then_none();
     void one_sticker_is_never_fetched();
+    void hostile_document_name_stays_in_the_cache();
+    void unreferenced_cache_files_are_removed();
 
 private:
     // Logs in as the account and runs one synchronisation to its end.
     void sync_as(server_fixture& server, const QString& account, const QString& password);
+    // Runs one synchronisation with the store's current login.
+    void run_sync();
+    QStringList log_lines() const;
     void write_settings(const QHash<QString, QVariant>& values);
+    static QJsonObject personal_category(server_fixture& server, const QString& token,
+                                         const QString& business_type, const QString& name);
+    // Personal stickers s0, s1, ... with small images; returns their ids.
+    QStringList add_stickers(server_fixture& server, const QString& token, int count);
 
     server_fixture demo_;
+    std::shared_ptr<spdlog::sinks::ringbuffer_sink_mt> log_;
     QList<int> progress_;
     int windows_opened_ = 0;
 };
 
 void test_sync_data::initTestCase() {
     QVERIFY(demo_.start());
+    log_ = std::make_shared<spdlog::sinks::ringbuffer_sink_mt>(2000);
+    log_->set_pattern("%v");
+    spdlog::default_logger()->sinks().push_back(log_);
     sync_data_widget::set_main_window_factory([this] {
         ++windows_opened_;
         return nullptr;
@@ -51,6 +66,41 @@ void test_sync_data::write_settings(const QHash<QString, QVariant>& values) {
     settings->sync();
 }
 
+QJsonObject test_sync_data::personal_category(server_fixture& server, const QString& token,
+                                              const QString& business_type, const QString& name) {
+    return server
+        .post("/tavorine/clientKb/createClassify",
+              {{"classifyName", name},
+               {"clientBusinessType", business_type},
+               {"classifyType", "1"},
+               {"superiorId", "-1"}},
+              token)
+        .data()
+        .toObject();
+}
+
+QStringList test_sync_data::add_stickers(server_fixture& server, const QString& token, int count) {
+    const QJsonObject category = personal_category(server, token, "300", "我的");
+    QStringList ids;
+    for (int i = 0; i < count; ++i) {
+        const auto up =
+            server.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i),
+                          "img" + QByteArray::number(i), token);
+        ids << server
+                   .post("/tavorine/clientKb/createEmoji",
+                         {{"emojiType", "3"},
+                          {"fileId", up.data().toObject()["id"]},
+                          {"classifyId", category["id"]},
+                          {"emojiContentDesc", QString("s%1").arg(i)},
+                          {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
+                         token)
+                   .data()
+                   .toObject()["id"]
+                   .toString();
+    }
+    return ids;
+}
+
 void test_sync_data::sync_as(server_fixture& server, const QString& account,
                              const QString& password) {
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
@@ -59,6 +109,17 @@ void test_sync_data::sync_as(server_fixture& server, const QString& account,
     dc.set_token(server.login(account, password));
     dc.set_login_user(user_login_info_t::from_json(
         server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    run_sync();
+}
+
+QStringList test_sync_data::log_lines() const {
+    QStringList lines;
+    for (const std::string& line : log_->last_formatted())
+        lines << QString::fromStdString(line).trimmed();
+    return lines;
+}
+
+void test_sync_data::run_sync() {
     const int opened = windows_opened_;
     auto* dialog = new sync_data_widget;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -124,15 +185,7 @@ void test_sync_data::demo_library_arrives_whole() {
 void test_sync_data::document_switch_and_size_limit() {
     // Two documents around a 1 MiB limit, in the agent's personal library.
     const QString token = demo_.login("agent", "agent123");
-    const QJsonObject category = demo_
-                                     .post("/tavorine/clientKb/createClassify",
-                                           {{"classifyName", "大小测试"},
-                                            {"clientBusinessType", "320"},
-                                            {"classifyType", "1"},
-                                            {"superiorId", "-1"}},
-                                           token)
-                                     .data()
-                                     .toObject();
+    const QJsonObject category = personal_category(demo_, token, "320", "大小测试");
     QStringList ids;
     for (int size : {1048576, 1048577}) {
         const auto up = demo_.upload("/tavorine/nas/userUploadFileDirect",
@@ -170,28 +223,7 @@ void test_sync_data::three_downloads_then_none() {
     server_fixture small;
     QVERIFY(small.start({}));
     QCOMPARE(small.admin({"user", "add", "solo", "独行", "solo123"}), 0);
-    const QString token = small.login("solo", "solo123");
-    const QJsonObject category = small
-                                     .post("/tavorine/clientKb/createClassify",
-                                           {{"classifyName", "我的"},
-                                            {"clientBusinessType", "300"},
-                                            {"classifyType", "1"},
-                                            {"superiorId", "-1"}},
-                                           token)
-                                     .data()
-                                     .toObject();
-    for (int i = 0; i < 3; ++i) {
-        const auto up =
-            small.upload("/tavorine/nas/userUploadFileDirect", QString("s%1.png").arg(i),
-                         "img" + QByteArray::number(i), token);
-        small.post("/tavorine/clientKb/createEmoji",
-                   {{"emojiType", "3"},
-                    {"fileId", up.data().toObject()["id"]},
-                    {"classifyId", category["id"]},
-                    {"emojiContentDesc", QString("s%1").arg(i)},
-                    {"emojiContentMatchKeywords", QString("s%1").arg(i)}},
-                   token);
-    }
+    add_stickers(small, small.login("solo", "solo123"), 3);
     sync_as(small, "solo", "solo123");
     QCOMPARE(progress_.mid(progress_.indexOf(70)), (QList<int>{70, 80, 90, 100}));
 
@@ -222,6 +254,95 @@ void test_sync_data::one_sticker_is_never_fetched() {
     QCOMPARE(tasks.size(), 2);
     for (const download_task_spt& t : tasks)
         QVERIFY(!t->remote.contains("69155488272dbf6d34c29909"));
+}
+
+// An agent files a document whose name climbs out of the cache into the
+// public attachments category; a colleague's start-up keeps it in the cache.
+void test_sync_data::hostile_document_name_stays_in_the_cache() {
+    sync_as(demo_, "agent", "agent123"); // makes sure the attachments category exists
+    const QString attachments = data_center::instance().attachments_category->id;
+    const QString token = data_center::instance().token();
+    const QByteArray bytes = "the agent's chosen bytes";
+    const auto up = demo_.upload("/tavorine/nas/publicUploadFileDirect", "evil.txt", bytes, token);
+    QTemporaryDir target;
+    const QString name = QString("../").repeated(40) + target.path().mid(1) + "/planted";
+    QVERIFY(name.size() <= 200);
+    const auto created =
+        demo_.post("/tavorine/clientKb/createFile",
+                   {{"classifyId", attachments},
+                    {"fileType", "0"},
+                    {"fileContent",
+                     demo_.base_url() + "/public/" + up.data().toObject()["id"].toString() + "/"},
+                    {"fileName", name},
+                    {"fileSuffix", "txt"}},
+                   token);
+    QCOMPARE(created.code(), 200);
+
+    sync_as(demo_, "manager", "manager123");
+    QVERIFY(!QFile::exists(target.filePath("planted.txt")));
+    QCOMPARE(QDir(target.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    doc_node_spt doc;
+    for (const doc_node_spt& d : data_center::instance().docs_by_category.value(attachments))
+        if (d->id == created.data().toObject()["id"].toString())
+            doc = d;
+    QVERIFY(doc);
+    const QString path = cache_manager::instance()->doc_path(doc);
+    QVERIFY2(path_inside(path, app_paths::instance().cache_dir() + "manager/clouddoc"),
+             qPrintable(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+}
+
+void test_sync_data::unreferenced_cache_files_are_removed() {
+    server_fixture small;
+    QVERIFY(small.start({}));
+    QCOMPARE(small.admin({"user", "add", "tidy", "整洁", "tidy123"}), 0);
+    const QString token = small.login("tidy", "tidy123");
+    const QStringList stickers = add_stickers(small, token, 2);
+    sync_as(small, "tidy", "tidy123");
+    QHash<QString, QString> files; // sticker id → cached file
+    for (const auto& list : data_center::instance().stickers_by_category)
+        for (const sticker_node_spt& s : list)
+            files.insert(s->id, cache_manager::instance()->sticker_path(s));
+    QCOMPARE(files.size(), 2);
+
+    // A file of an earlier run's fresh identifier, one a delivery is pasting,
+    // and a sticker deleted on the server.
+    const QString folder = app_paths::instance().cache_dir() + "tidy/clouddoc/";
+    const QString stray = folder + "0123456789abcdef0123456789abcdef/old.pdf";
+    const QString held = folder + "0123456789abcdef0123456789abcdee/pasting.pdf";
+    for (const QString& path : {stray, held}) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    QCOMPARE(small
+                 .post("/tavorine/clientKb/editEmoji", {{"id", stickers[1]}, {"operateType", "1"}},
+                       token)
+                 .code(),
+             200);
+
+    // A synchronisation that could not read the library removes nothing.
+    data_center::instance().set_token("expired");
+    run_sync();
+    QVERIFY(QFile::exists(stray));
+    QVERIFY(QFile::exists(files.value(stickers[1])));
+
+    {
+        const cache_hold hold({held});
+        sync_as(small, "tidy", "tidy123");
+    }
+    QVERIFY(QFile::exists(files.value(stickers[0])));
+    QVERIFY(!QFile::exists(files.value(stickers[1])));
+    QVERIFY(!QFile::exists(stray));
+    QVERIFY(!QDir(QFileInfo(stray).absolutePath()).exists());
+    QVERIFY(QFile::exists(held));
+    const QStringList lines = log_lines();
+    QVERIFY(lines.contains("removed unreferenced cache file " + stray));
+    QVERIFY(lines.contains("removed unreferenced cache file " + files.value(stickers[1])));
+    QVERIFY(!lines.filter("removed unreferenced cache file").join('\n').contains(held));
 }
 
 QTEST_MAIN(test_sync_data)

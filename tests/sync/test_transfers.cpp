@@ -1,4 +1,6 @@
 // Batch downloads and uploads, and the script editor's upload dialog, against quorvel-server.
+#include "app/event_bus.h"
+#include "app/event_names.h"
 #include "model/data_center.h"
 #include "net/blocking_requests.h"
 #include "server_fixture.h"
@@ -21,6 +23,9 @@ private slots:
     void duplicate_local_paths_give_one_transfer();
     void one_failure_among_three_and_reuse();
     void failed_download_keeps_the_previous_file();
+    void expired_login_envelope_keeps_the_good_copy_data();
+    void expired_login_envelope_keeps_the_good_copy();
+    void uploaded_file_is_closed_when_reported();
     void upload_of_a_vanished_file_still_completes();
     void refused_upload_reports_the_servers_msg();
     void upload_dialog_retries_until_every_file_is_saved();
@@ -116,6 +121,71 @@ void test_transfers::failed_download_keeps_the_previous_file() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("the good copy"));
+}
+
+void test_transfers::expired_login_envelope_keeps_the_good_copy_data() {
+    QTest::addColumn<bool>("hash_known");
+    QTest::newRow("hash known") << true;
+    QTest::newRow("hash unknown") << false;
+}
+
+// The server answers a download with an expired token by HTTP 200 and a 4401 envelope.
+void test_transfers::expired_login_envelope_keeps_the_good_copy() {
+    QFETCH(bool, hash_known);
+    http_client client;
+    QString sha256, message;
+    QVERIFY(query_file_sha256(client, file_id(0), &sha256, &message));
+    const QString path = write_file("expired.png", "the good copy");
+    int relogins = 0;
+    QObject context;
+    event_bus::instance()->subscribe(QLatin1String(events::relogin), &context,
+                                     [&relogins](const QVariantList&) { ++relogins; });
+
+    const QString token = data_center::instance().token();
+    data_center::instance().set_token("expired");
+    batch_download downloads;
+    QSignalSpy failed(&downloads, &batch_download::task_failed);
+    QSignalSpy all(&downloads, &batch_download::all_tasks_finished);
+    downloads.add_tasks({download_task_spt::create(
+        download_task_t{1, file_id(0), path, hash_known ? sha256 : QString()})});
+    downloads.start();
+    QTRY_COMPARE(all.count(), 1);
+    data_center::instance().set_token(token);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("登录已失效，请重新登录"));
+    QCOMPARE(relogins, 1);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("the good copy"));
+}
+
+void test_transfers::uploaded_file_is_closed_when_reported() {
+    // What this process holds open, seen through the process's descriptor table.
+    const QDir descriptors("/proc/self/fd");
+    if (!descriptors.exists())
+        QSKIP("no descriptor table to look at on this system");
+    auto open_here = [&descriptors](const QString& path) {
+        const QString target = QFileInfo(path).canonicalFilePath();
+        for (const QFileInfo& fd :
+             descriptors.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == target)
+                return true;
+        return false;
+    };
+    const QString path = write_file("closed.log", QByteArray(1 << 20, 'r'));
+    batch_upload uploads(QUrl(server_.base_url() + "/tavorine/nas/publicUploadFileDirect"));
+    QList<bool> open_when_reported;
+    connect(&uploads, &batch_upload::task_finished, this,
+            [&](const QString& file) { open_when_reported << open_here(file); });
+    QList<bool> open_in_progress;
+    connect(&uploads, &batch_upload::progress_changed, this,
+            [&](const QString& file) { open_in_progress << open_here(file); });
+    QSignalSpy all(&uploads, &batch_upload::all_tasks_finished);
+    uploads.add_files({path});
+    uploads.start();
+    QTRY_COMPARE(all.count(), 1);
+    QVERIFY(open_in_progress.contains(true)); // the table shows the file while it is sent
+    QCOMPARE(open_when_reported, QList<bool>{false});
 }
 
 void test_transfers::upload_of_a_vanished_file_still_completes() {
