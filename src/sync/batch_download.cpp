@@ -16,8 +16,13 @@ namespace quorvel {
 batch_download::batch_download(QObject* parent) : QObject(parent) {}
 
 batch_download::~batch_download() {
+    // Disconnected before the abort: an aborted reply reports finished at
+    // once, which must reach neither this half-destroyed object nor its users.
     // Unfinished files are dropped; their targets stay as they were.
-    for (auto it = active_.begin(); it != active_.end(); ++it) {
+    running_ = false;
+    const auto transfers = std::exchange(active_, {});
+    for (auto it = transfers.begin(); it != transfers.end(); ++it) {
+        it.key()->disconnect(this);
         it.key()->abort();
         if (it->file)
             it->file->cancelWriting();
@@ -45,6 +50,24 @@ void batch_download::add_task(int kind, const QString& remote, const QString& lo
 void batch_download::start() {
     running_ = true;
     dispatch();
+}
+
+void batch_download::abort() {
+    running_ = false;
+    {
+        QMutexLocker lock(&mutex_);
+        queue_.clear();
+    }
+    const auto transfers = std::exchange(active_, {});
+    for (auto it = transfers.begin(); it != transfers.end(); ++it) {
+        it.key()->disconnect(this);
+        it.key()->abort();
+        it.key()->deleteLater();
+        if (it->file)
+            it->file->cancelWriting();
+        delete it->file;
+    }
+    total_ = done_ = 0;
 }
 
 void batch_download::dispatch() {
