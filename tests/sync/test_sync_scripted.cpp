@@ -138,7 +138,8 @@ void test_sync_scripted::silent_server_ends_the_sync_at_once() {
     QFETCH(QString, silent);
     QFETCH(int, at_most);
     QFETCH(bool, library_arrived);
-    http_client::set_default_inactivity_timeout(1000);
+    // Long enough for a loaded machine's answers, short for the silent one.
+    http_client::set_default_inactivity_timeout(3000);
     serve(silent);
     const int before = server_.requests().size();
     start_sync();
