@@ -2,8 +2,15 @@
 // phase by phase, with the client's peak memory. Also writes the file
 // addresses it fetched, for the curl floor in sync_bench.sh.
 //   sync_bench BASE_URL ACCOUNT PASSWORD URL_LIST_FILE
+// With --parse-only instead of the list file: fetches the library replies
+// the synchronisation asks for, then times reading them into records alone,
+// with the peak memory of that reading (the reference for the full run).
+//   sync_bench BASE_URL ACCOUNT PASSWORD --parse-only
 #include "app/app_paths.h"
 #include "model/data_center.h"
+#include "net/envelope.h"
+#include "net/http_call.h"
+#include "net/reply_checks.h"
 #include "net/request_center.h"
 #include "sync/cache_manager.h"
 #include "sync/sync_data_widget.h"
@@ -51,6 +58,79 @@ qint64 peak_kib() {
     return match.captured(1).toLongLong();
 }
 
+// The peak so far forgotten, so the next reading measures what follows.
+void reset_peak() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// The library replies of a synchronisation, each with its reader.
+struct reply_t {
+    http_call_t call;
+    std::function<int(const QByteArray&)> read; // records read
+    QByteArray body;
+};
+
+QList<reply_t> library_replies() {
+    auto post = [](const char* path, const json_map_t& params) {
+        return http_call_t{QLatin1String(path), true, {}, map_to_json_body(params), true};
+    };
+    auto tree = [](const QByteArray& b) { return check_nested_category_list(b).value.size(); };
+    QList<reply_t> replies;
+    for (const char* business : {"310", "320"})
+        for (const char* type : {"0", "1"})
+            replies << reply_t{
+                post("/tavorine/clientKb/getClassifyTree",
+                     {{"clientBusinessType", business}, {"classifyType", type}, {"deptId", ""}}),
+                tree,
+                {}};
+    replies << reply_t{post("/tavorine/clientKb/queryFile", {{"account", "agent"}}),
+                       [](const QByteArray& b) { return check_doc_list(b).value.size(); },
+                       {}};
+    for (const char* type : {"0", "1", "2"})
+        replies << reply_t{post("/tavorine/clientKb/querySpeech", {{"classifyType", type}}),
+                           [](const QByteArray& b) { return check_script_list(b).value.size(); },
+                           {}};
+    replies << reply_t{
+        post("/tavorine/clientKb/queryEmoji", {}),
+        [](const QByteArray& b) { return check_sticker_list_blocking(b).value.size(); },
+        {}};
+    for (const char* type : {"0", "1"})
+        replies << reply_t{
+            post("/tavorine/clientKb/queryClassify",
+                 {{"clientBusinessType", "300"}, {"classifyType", type}}),
+            [](const QByteArray& b) { return check_flat_category_list(b).value.size(); },
+            {}};
+    replies << reply_t{{QStringLiteral("/tavorine/clientPhrase/list"), false, {}, {}, true},
+                       [](const QByteArray& b) { return check_phrase_list(b).value.size(); },
+                       {}};
+    return replies;
+}
+
+int parse_only() {
+    QList<reply_t> replies = library_replies();
+    http_client client;
+    qint64 bytes = 0;
+    for (reply_t& reply : replies) {
+        reply.body = perform(client, reply.call);
+        bytes += reply.body.size();
+    }
+    reset_peak();
+    const qint64 before = peak_kib();
+    QElapsedTimer clock;
+    clock.start();
+    int records = 0;
+    for (const reply_t& reply : replies)
+        records += reply.read(reply.body);
+    std::printf("parsing the same replies alone: %lld ms for %d records from %lld KiB; peak "
+                "memory %lld KiB (%lld KiB above the replies held)\n",
+                static_cast<long long>(clock.elapsed()), records,
+                static_cast<long long>(bytes / 1024), static_cast<long long>(peak_kib()),
+                static_cast<long long>(peak_kib() - before));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -64,6 +144,7 @@ int main(int argc, char* argv[]) {
     auto sink = std::make_shared<phase_sink>();
     spdlog::set_default_logger(std::make_shared<spdlog::logger>("bench", sink));
 
+    const bool parse_alone = QByteArray(argv[4]) == "--parse-only";
     QElapsedTimer clock;
     clock.start();
     QObject context;
@@ -76,6 +157,10 @@ int main(int argc, char* argv[]) {
                 {}, &context,
                 [&](const user_login_info_spt& profile) {
                     data_center::instance().set_login_user(profile);
+                    if (parse_alone) {
+                        app.quit();
+                        return;
+                    }
                     sync_data_widget::set_main_window_factory([&] {
                         app.quit();
                         return nullptr;
@@ -96,6 +181,8 @@ int main(int argc, char* argv[]) {
         std::fputs("login failed\n", stderr);
         return 1;
     }
+    if (parse_alone)
+        return parse_only();
     const qint64 total = clock.elapsed();
     std::printf("login to main window %lld ms; %s; client peak memory %lld KiB\n",
                 static_cast<long long>(total), sink->phases.c_str(),

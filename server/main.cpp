@@ -18,10 +18,13 @@ namespace {
 
 const char usage[] =
     "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
-    "                      [--demo] [--demo-large] [--max-upload-mb N] [--token-ttl-hours N]\n"
-    "                      [--token-ttl-seconds N] [--attachment-quota-mb N]\n"
+    "                      [--demo] [--demo-large] [--demo-large-size C:S:T]\n"
+    "                      [--max-upload-mb N] [--token-ttl-hours N] [--token-ttl-seconds N]\n"
+    "                      [--attachment-quota-mb N]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
+    "--demo-large adds 1000 script categories, 10000 scripts and 500 stickers to the demo\n"
+    "library; --demo-large-size C:S:T adds C, S and T of them instead.\n"
     "Port 0 picks a free port; the bound address is printed as \"listening on "
     "http://HOST:PORT\".\n";
 
@@ -31,6 +34,7 @@ struct options_t {
     QString db = QStringLiteral("sqlite");
     bool demo = false;
     bool demo_large = false;
+    QList<int> large_size{1000, 10000, 500}; // categories, scripts, stickers
     qint64 max_upload_mb = 200;
     qint64 token_ttl_seconds = 12 * 3600;
     qint64 attachment_quota_mb = 1024;
@@ -58,6 +62,13 @@ bool parse(const QStringList& args, options_t* o) {
             o->demo = true;
         } else if (a == QLatin1String("--demo-large")) {
             o->demo = o->demo_large = true;
+        } else if (a == QLatin1String("--demo-large-size")) {
+            o->demo = o->demo_large = true;
+            ok = value(&number);
+            const QStringList parts = number.split(QLatin1Char(':'));
+            ok = ok && parts.size() == 3;
+            for (int k = 0; ok && k < 3; ++k)
+                ok = (o->large_size[k] = parts[k].toInt()) > 0;
         } else if (a == QLatin1String("--max-upload-mb")) {
             ok = value(&number) && (o->max_upload_mb = number.toLongLong()) > 0;
         } else if (a == QLatin1String("--token-ttl-hours")) {
@@ -136,7 +147,8 @@ int main(int argc, char* argv[]) {
     const QString base_url = QStringLiteral("http://%1:%2").arg(host).arg(bound);
     if (o.demo) {
         if (!seed_demo(store, files, base_url, &error) ||
-            (o.demo_large && !seed_large_library(store, files, 1000, 10000, 500, &error))) {
+            (o.demo_large && !seed_large_library(store, files, o.large_size[0], o.large_size[1],
+                                                 o.large_size[2], &error))) {
             std::fprintf(stderr, "quorvel-server: demo library: %s\n", qPrintable(error));
             return 1;
         }

@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 #include <QQueue>
 #include <QSet>
+#include <vector>
 
 namespace quorvel {
 
@@ -59,14 +60,18 @@ void data_center::set_login_user(const user_login_info_spt& profile) {
     user_name_ = profile->userName;
     dept_name_ = profile->deptName;
     dept_id_ = profile->deptId;
-    // Every node of the department tree, each before its children.
-    QList<dept_tree_node_spt> pending = profile->deptAllTree;
-    while (!pending.isEmpty()) {
-        const dept_tree_node_spt node = pending.takeFirst();
+    // Every node of the department tree, each before its children: a stack
+    // with the children pushed last first (joining lists instead copied the
+    // whole rest of the walk at every node, minutes for a large organisation).
+    std::vector<dept_tree_node_spt> pending(profile->deptAllTree.crbegin(),
+                                            profile->deptAllTree.crend());
+    while (!pending.empty()) {
+        const dept_tree_node_spt node = std::move(pending.back());
+        pending.pop_back();
         if (!node)
             continue;
         departments_.insert(node->id, node);
-        pending = node->children + pending;
+        pending.insert(pending.end(), node->children.crbegin(), node->children.crend());
     }
     for (const dept_role_data_spt& rights : profile->checkDeptDataList)
         if (rights)

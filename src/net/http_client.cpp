@@ -45,13 +45,38 @@ QNetworkRequest http_client::build_request(const QString& url, const string_map_
 
 QByteArray http_client::get(const QString& url, const string_map_t& headers,
                             const string_map_t& query, const QByteArray&) {
+    if (refuses(url))
+        return {};
     return wait_for(manager_->get(build_request(url, headers, query)));
 }
 
 QByteArray http_client::post(const QString& url, const string_map_t& headers,
                              const string_map_t& query, const QByteArray& body) {
+    if (refuses(url))
+        return {};
     return wait_for(manager_->post(build_request(url, headers, query),
                                    body.isEmpty() ? QByteArray("{}") : body));
+}
+
+bool http_client::refuses(const QString& url) const {
+    if (state_ == state_t::open)
+        return false;
+    spdlog::info("http request not sent ({}): {}",
+                 state_ == state_t::stopped ? "stopped" : "server silent before",
+                 url.toStdString());
+    return true;
+}
+
+void http_client::stop() {
+    state_ = state_t::stopped;
+    // The reply lives on the client's thread; end it there.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (in_flight_)
+                in_flight_->abort();
+        },
+        Qt::QueuedConnection);
 }
 
 QByteArray http_client::wait_for(QNetworkReply* reply) {
@@ -60,13 +85,23 @@ QByteArray http_client::wait_for(QNetworkReply* reply) {
     if (!reply->isFinished()) {
         QEventLoop loop;
         connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        in_flight_ = reply;
         loop.exec();
+        in_flight_ = nullptr;
+    }
+    // The transfer timeout aborts the reply; stop() is the only other abort.
+    if (reply->error() == QNetworkReply::OperationCanceledError && state_ != state_t::stopped) {
+        spdlog::warn("http request timed out after {} ms of silence: {}", inactivity_timeout_ms_,
+                     reply->url().toString().toStdString());
+        if (give_up_after_timeout_)
+            state_ = state_t::timed_out;
     }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning() << "Request failed:" << reply->errorString();
         spdlog::warn("http request failed, reason: {}", reply->errorString().toStdString());
     }
-    const QByteArray body = reply->readAll();
+    const QByteArray body =
+        reply->isOpen() ? reply->readAll() : QByteArray(); // closed when aborted
     reply->deleteLater();
     return body;
 }

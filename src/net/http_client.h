@@ -5,6 +5,9 @@
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
+#include <atomic>
+
+class QNetworkReply;
 
 namespace quorvel {
 
@@ -16,12 +19,24 @@ using string_map_t = QMap<QString, QString>;
 class http_client : public QObject {
     Q_OBJECT
 public:
+    // Whether requests still go out: a stopped client, or one that gives up
+    // after a timeout and had one, answers every later request at once with
+    // an empty body, as a network failure would.
+    enum class state_t { open, timed_out, stopped };
+
     explicit http_client(QObject* parent = nullptr);
 
     QByteArray get(const QString& url, const string_map_t& headers, const string_map_t& query,
                    const QByteArray& body = {});
     QByteArray post(const QString& url, const string_map_t& headers, const string_map_t& query,
                     const QByteArray& body);
+
+    // A series of requests to one server (the start-up synchronisation) need
+    // not wait out a timeout for each of them once the server fell silent.
+    void set_give_up_after_timeout(bool give_up) { give_up_after_timeout_ = give_up; }
+    // Ends the request in flight and refuses later ones; safe from any thread.
+    void stop();
+    state_t state() const { return state_; }
 
     // Silence allowed before a transfer is given up, for new clients (60 s).
     static void set_default_inactivity_timeout(int ms);
@@ -30,10 +45,14 @@ public:
 private:
     QNetworkRequest build_request(const QString& url, const string_map_t& headers,
                                   const string_map_t& query) const;
-    QByteArray wait_for(class QNetworkReply* reply);
+    QByteArray wait_for(QNetworkReply* reply);
+    bool refuses(const QString& url) const;
 
     QNetworkAccessManager* manager_;
     int inactivity_timeout_ms_;
+    bool give_up_after_timeout_ = false;
+    std::atomic<state_t> state_{state_t::open};
+    QNetworkReply* in_flight_ = nullptr; // used on the client's thread only
 };
 
 } // namespace quorvel

@@ -88,6 +88,24 @@ void batch_download::start() {
     dispatch();
 }
 
+void batch_download::abort() {
+    running_ = false;
+    {
+        QMutexLocker lock(&mutex_);
+        queue_.clear();
+    }
+    const auto transfers = std::exchange(active_, {});
+    for (auto it = transfers.begin(); it != transfers.end(); ++it) {
+        it.key()->disconnect(this);
+        it.key()->abort();
+        it.key()->deleteLater();
+        if (it->file)
+            it->file->cancelWriting();
+        delete it->file;
+    }
+    total_ = done_ = 0;
+}
+
 void batch_download::dispatch() {
     while (running_ && active_.size() < max_parallel_) {
         download_task_spt task;

@@ -32,6 +32,9 @@ public:
     void add_tasks(const QList<download_task_spt>& tasks);
     void add_task(int kind, const QString& remote, const QString& local_path);
     void start();
+    // Ends the transfers in flight and drops the queue, without reporting
+    // either; files being replaced stay as they were.
+    void abort();
 
 signals:
     void task_finished(QString remote_path);

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSet>
 #include <QThread>
 #include <QVBoxLayout>
@@ -63,7 +64,8 @@ void sync_data_widget::set_main_window_factory(window_factory_t factory) {
 
 sync_data_widget::sync_data_widget(QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint),
-      status_(new QLabel(QStringLiteral("正在同步话术数据......"))), bar_(new QProgressBar) {
+      status_(new QLabel(QStringLiteral("正在同步话术数据......"))), bar_(new QProgressBar),
+      stop_(new QPushButton(QStringLiteral("停止同步"))) {
     setFixedSize(400, 300);
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -75,8 +77,30 @@ sync_data_widget::sync_data_widget(QWidget* parent)
     panel_layout->addWidget(status_);
     panel_layout->addWidget(bar_);
     layout->addWidget(panel);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    stop_->setFixedSize(100, 30);
+    buttons->addWidget(stop_);
+    buttons->addStretch();
+    layout->addLayout(buttons);
     bar_->setRange(0, 100);
     bar_->setValue(0);
+    connect(stop_, &QPushButton::clicked, this, &sync_data_widget::stop_sync);
+}
+
+sync_data_widget::~sync_data_widget() {
+    // The worker may still be on its last steps (the dialog closes once its
+    // last signal arrived); it writes into this object until it ends.
+    if (!worker_)
+        return;
+    {
+        QMutexLocker lock(&client_mutex_);
+        stop_requested_ = true;
+        if (query_client_)
+            query_client_->stop();
+    }
+    worker_->quit();
+    worker_->wait();
 }
 
 int sync_data_widget::progress() const {
@@ -99,6 +123,7 @@ void sync_data_widget::showEvent(QShowEvent* event) {
 
     clock_.start();
     auto* thread = new QThread(this);
+    worker_ = thread;
     auto* context = new QObject;
     context->moveToThread(thread);
     connect(thread, &QThread::started, context, [this, thread] {
@@ -112,9 +137,40 @@ void sync_data_widget::showEvent(QShowEvent* event) {
 
 // ---- query phase, on the worker thread ----
 
+void sync_data_widget::use_query_client(http_client* client) {
+    QMutexLocker lock(&client_mutex_);
+    query_client_ = client;
+    if (client && stop_requested_)
+        client->stop();
+}
+
+bool sync_data_widget::going_on(const http_client& client) {
+    switch (client.state()) {
+    case http_client::state_t::open:
+        return true;
+    case http_client::state_t::timed_out:
+        if (!unreachable_.exchange(true))
+            spdlog::warn("server unreachable: a request timed out, the rest of the "
+                         "synchronisation is skipped");
+        return false;
+    case http_client::state_t::stopped:
+        return false;
+    }
+    return false;
+}
+
 void sync_data_widget::run_queries() {
-    data_center& dc = data_center::instance();
     http_client client;
+    client.set_give_up_after_timeout(true);
+    use_query_client(&client);
+    query_library(client);
+    use_query_client(nullptr);
+    going_on(client);
+    emit download_clouddoc_requested();
+}
+
+void sync_data_widget::query_library(http_client& client) {
+    data_center& dc = data_center::instance();
     QString message;
 
     if (auto info = check_version_update_blocking(client, is_intranet_build(), &message))
@@ -128,14 +184,24 @@ void sync_data_widget::run_queries() {
     else
         spdlog::info("get app feature failed, reason: {}", utf8(message));
 
+    if (!going_on(client))
+        return;
     query_script_categories(client);
+    if (!going_on(client))
+        return;
     query_documents(client);
+    if (!going_on(client))
+        return;
     emit update_progress(20, QStringLiteral("同步分类信息完成"));
 
     query_scripts(client);
+    if (!going_on(client))
+        return;
     emit update_progress(40, QStringLiteral("同步话术信息完成"));
 
     query_stickers(client);
+    if (!going_on(client))
+        return;
 
     emit update_progress(60, QStringLiteral("正在同步快捷短语..."));
     phrase_map_t phrases;
@@ -143,9 +209,8 @@ void sync_data_widget::run_queries() {
         dc.phrases = phrases;
     else
         spdlog::warn("query phrase failed, reason: {}", utf8(message));
-
-    emit update_progress(70, QStringLiteral("正在同步表情及云文档..."));
-    emit download_clouddoc_requested();
+    if (going_on(client))
+        emit update_progress(70, QStringLiteral("正在同步表情及云文档..."));
 }
 
 void sync_data_widget::query_script_categories(http_client& client) {
@@ -162,6 +227,8 @@ void sync_data_widget::query_script_categories(http_client& client) {
                          utf8(message));
     }
     for (const QString& dept : dc.departments().keys()) {
+        if (!going_on(client))
+            return;
         category_tree_t tree;
         if (fetch_category_tree(client, QStringLiteral("310"), QStringLiteral("2"), dept, &tree,
                                 &message))
@@ -277,6 +344,8 @@ void sync_data_widget::query_stickers(http_client& client) {
                          utf8(message));
     }
     for (const QString& dept : dc.departments().keys()) {
+        if (!going_on(client))
+            break;
         category_tree_t tree;
         if (query_sticker_categories(client, QStringLiteral("2"), dept, &tree, &message))
             dc.dept_sticker_categories.insert(dept, tree);
@@ -306,7 +375,13 @@ void sync_data_widget::on_update_progress(int progress, QString text) {
 
 void sync_data_widget::on_download_clouddoc() {
     queries_ms_ = clock_.elapsed();
+    if (stop_requested_ || unreachable_) {
+        end_early();
+        return;
+    }
     auto* client = new http_client(this);
+    client->set_give_up_after_timeout(true);
+    hash_client_ = client;
     QList<download_task_spt> kept;
     for (const download_task_spt& task : tasks_)
         task_paths_.insert(task->local_path);
@@ -315,6 +390,8 @@ void sync_data_widget::on_download_clouddoc() {
             kept << task;
             continue;
         }
+        if (!going_on(*client))
+            break;
         QString remote, message;
         if (!query_file_sha256(*client, task->remote, &remote, &message)) {
             qDebug() << task->remote + ", error : " + message;
@@ -329,8 +406,14 @@ void sync_data_widget::on_download_clouddoc() {
         task->sha256 = remote; // what the download must turn out to be
         kept << task;
     }
+    hash_client_ = nullptr;
+    const bool gone = !going_on(*client);
     client->deleteLater();
     hashes_ms_ = clock_.elapsed() - queries_ms_;
+    if (stop_requested_ || gone) {
+        end_early();
+        return;
+    }
     spdlog::info("before filter total {} download tasks", tasks_.size());
     tasks_ = kept;
     spdlog::info("after filter total {} download tasks", tasks_.size());
@@ -355,7 +438,51 @@ void sync_data_widget::on_download_clouddoc() {
         paths.insert(task->local_path);
     total_ = paths.size();
     spdlog::info("start {} download tasks", total_);
+    // A reply also reports its progress as it ends, with nothing received when silent.
+    connect(downloader_, &batch_download::task_progress, this,
+            [this](const QString&, qint64 received) {
+                if (received > 0)
+                    since_last_byte_.start();
+            });
+    since_last_byte_.start();
     downloader_->start();
+}
+
+// A download that failed after no byte at all arrived for the inactivity
+// timeout ended by that timeout: the server fell silent. Without this the
+// queue would go on in waves of six, each waiting out its own timeout.
+bool sync_data_widget::silent_download() const {
+    const int timeout = http_client::default_inactivity_timeout();
+    // Transfer timers may fire a little early.
+    return since_last_byte_.elapsed() >= timeout - timeout / 10;
+}
+
+void sync_data_widget::end_early() {
+    on_update_progress(bar_->value(), stop_requested_
+                                          ? QStringLiteral("已停止同步，正在打开主窗口...")
+                                          : QStringLiteral("服务器无响应，正在打开主窗口..."));
+    spdlog::info("synchronisation ended early ({}), the main window opens with what has arrived",
+                 stop_requested_ ? "stopped" : "server unreachable");
+    emit request_finished();
+}
+
+void sync_data_widget::stop_sync() {
+    if (stop_requested_.exchange(true) || finished_)
+        return;
+    spdlog::info("synchronisation stop requested");
+    stop_->setEnabled(false);
+    on_update_progress(bar_->value(), QStringLiteral("正在停止同步..."));
+    {
+        QMutexLocker lock(&client_mutex_);
+        if (query_client_)
+            query_client_->stop();
+    }
+    if (hash_client_)
+        hash_client_->stop();
+    if (downloader_) {
+        downloader_->abort();
+        end_early();
+    }
 }
 
 void sync_data_widget::advance_download() {
@@ -366,12 +493,22 @@ void sync_data_widget::advance_download() {
 }
 
 void sync_data_widget::task_finished(QString) {
+    since_last_byte_.start();
     advance_download();
 }
 
 void sync_data_widget::task_failed(QString uri, QString err) {
     spdlog::warn("download task {} failed, reason: {}", utf8(uri), utf8(err));
     qDebug() << uri + "同步失败：" + err;
+    if (silent_download()) {
+        unreachable_ = true;
+        spdlog::warn("server unreachable: no download progressed for {} ms, the rest of the "
+                     "synchronisation is skipped",
+                     since_last_byte_.elapsed());
+        downloader_->abort();
+        end_early();
+        return;
+    }
     advance_download();
 }
 
@@ -382,7 +519,7 @@ void sync_data_widget::all_tasks_finished() {
 
 void sync_data_widget::finish_downloads() {
     // Only a whole library tells which files nobody needs any more.
-    if (records_complete_) {
+    if (records_complete_ && !unreachable_ && !stop_requested_) {
         const QString folder = cache_manager::instance()->account_dir(QStringLiteral("clouddoc"));
         const QStringList removed = remove_unreferenced(folder, referenced_files());
         for (const QString& file : removed)
@@ -410,6 +547,10 @@ QSet<QString> sync_data_widget::referenced_files() const {
 }
 
 void sync_data_widget::on_data_sync_finished() {
+    if (finished_)
+        return;
+    finished_ = true;
+    stop_->setEnabled(false);
     // Where a slow start goes: the three phases in one line.
     spdlog::info("sync phases: queries {} ms, hash checks {} ms, downloads {} ms", queries_ms_,
                  hashes_ms_, clock_.elapsed() - queries_ms_ - hashes_ms_);

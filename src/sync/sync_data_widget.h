@@ -6,10 +6,15 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QSet>
+#include <QMutex>
+#include <QPointer>
+#include <atomic>
 #include <functional>
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
+class QThread;
 
 namespace quorvel {
 
@@ -17,11 +22,14 @@ class batch_download;
 
 // Between login and the main window: loads the whole library into the store
 // on a worker thread, then brings the file cache up to date on the GUI
-// thread, then opens the main window and closes.
+// thread, then opens the main window and closes. A server that falls silent
+// (one request timed out) or the stop button ends the synchronisation early:
+// the main window then opens with what has arrived and what is cached.
 class sync_data_widget : public QDialog {
     Q_OBJECT
 public:
     explicit sync_data_widget(QWidget* parent = nullptr);
+    ~sync_data_widget() override;
 
     // What on_data_sync_finished opens; the entry point sets the main window.
     using window_factory_t = std::function<QWidget*()>;
@@ -33,6 +41,7 @@ public:
 
     int progress() const;
     QString status_text() const;
+    QPushButton* stop_button() const { return stop_; }
 
 signals:
     void request_finished();
@@ -46,12 +55,15 @@ public slots:
     void task_finished(QString uri);
     void task_failed(QString uri, QString err);
     void all_tasks_finished();
+    // The stop button: the rest is skipped and the main window opens.
+    void stop_sync();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void run_queries();
+    void query_library(class http_client& client);
     void query_script_categories(class http_client& client);
     void query_documents(class http_client& client);
     void query_scripts(class http_client& client);
@@ -60,13 +72,22 @@ private:
     void finish_downloads();
     // The files the account's records refer to, for the cache clean-up.
     QSet<QString> referenced_files() const;
+    // The worker's client, reachable by stop_sync while it exists.
+    void use_query_client(class http_client* client);
+    // Whether the synchronisation goes on; logs once why it does not.
+    bool going_on(const class http_client& client);
+    void end_early();
+    bool silent_download() const;
 
+    QPointer<QThread> worker_;
     bool started_ = false;
+    bool finished_ = false;
     QElapsedTimer clock_;
     qint64 queries_ms_ = 0;
     qint64 hashes_ms_ = 0;
     QLabel* status_;
     QProgressBar* bar_;
+    QPushButton* stop_;
     QList<download_task_spt> tasks_;
     QSet<QString> task_paths_; // of every task, before the hash filter
     // Every query of records succeeded, so unreferenced files may go.
@@ -74,6 +95,12 @@ private:
     batch_download* downloader_ = nullptr;
     int done_ = 0;
     int total_ = 0;
+    std::atomic<bool> stop_requested_{false};
+    std::atomic<bool> unreachable_{false};
+    QMutex client_mutex_;
+    http_client* query_client_ = nullptr; // guarded by client_mutex_
+    http_client* hash_client_ = nullptr;  // GUI thread
+    QElapsedTimer since_last_byte_;       // of any download
 };
 
 } // namespace quorvel

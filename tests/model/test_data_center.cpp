@@ -63,6 +63,7 @@ private slots:
     void rights();
     void default_department_data();
     void default_department();
+    void hundred_thousand_departments();
     void token_is_safe_across_threads();
 };
 
@@ -273,6 +274,28 @@ void test_data_center::default_department() {
     data_center::instance().set_login_user(::profile(profile.constData()));
     const dept_tree_node_spt found = data_center::instance().default_department();
     QCOMPARE(found ? found->id : QString(), expected);
+}
+
+// A large organisation's profile: every department is kept, a later one of
+// the same id (in tree order, each before its children) wins. Such a profile
+// used to keep the login busy for minutes.
+void test_data_center::hundred_thousand_departments() {
+    QByteArray roots;
+    for (int r = 0; r < 50000; ++r) {
+        // Each root has one child; the last child repeats the id of the one before.
+        const QByteArray child = r < 49998 ? "d" + QByteArray::number(r) : QByteArray("shared");
+        roots += (r ? "," : "") + QByteArray(R"({"id":"r)") + QByteArray::number(r) +
+                 R"(","children":[{"id":")" + child + R"(","label":"under )" +
+                 QByteArray::number(r) + R"("}]})";
+    }
+    data_center& dc = data_center::instance();
+    const QByteArray text = R"({"deptId":"r49998","deptRoleTreeMap":{"deptAllTree":[)" + roots +
+                            R"(],"checkDeptDataList":[{"deptId":"shared"}]}})";
+    dc.set_login_user(profile(text.constData()));
+    QCOMPARE(dc.departments().size(), 100000 - 1);
+    QCOMPARE(dc.departments().value("shared")->label, QString("under 49999"));
+    QCOMPARE(dc.departments().value("d777")->label, QString("under 777"));
+    QCOMPARE(dc.default_department()->label, QString("under 49998"));
 }
 
 void test_data_center::token_is_safe_across_threads() {

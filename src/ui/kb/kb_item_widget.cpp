@@ -164,9 +164,7 @@ void kb_item_widget::build_strip() {
     strips_->insertWidget(0, strip_);
     strips_->setCurrentIndex(0);
 
-    if (trees_->count() == 0)
-        trees_->addWidget(make_tree(blank_id));
-    trees_->setCurrentIndex(0);
+    trees_->setCurrentWidget(tree_of(blank_id));
 
     const QList<category_node_spt>* tops = top_categories();
     if (!tops)
@@ -190,10 +188,8 @@ void kb_item_widget::add_category_button(const category_node_spt& category, bool
         exec_menu(category_menu(button->property("category/data").value<category_node_spt>()),
                   button->mapToGlobal(pos));
     });
-    drag_drop_treewidget* tree = make_tree(category->id);
-    trees_->addWidget(tree);
     if (fill)
-        fill_tree(tree);
+        fill_tree(tree_of(category->id));
 }
 
 drag_drop_treewidget* kb_item_widget::make_tree(const QString& category_id) {
@@ -234,11 +230,17 @@ drag_drop_treewidget* kb_item_widget::make_tree(const QString& category_id) {
     return tree;
 }
 
-drag_drop_treewidget* kb_item_widget::tree_of(const QString& category_id) const {
-    for (int i = 0; i < trees_->count(); ++i)
-        if (trees_->widget(i)->property("category/id").toString() == category_id)
-            return qobject_cast<drag_drop_treewidget*>(trees_->widget(i));
-    return nullptr;
+drag_drop_treewidget* kb_item_widget::tree_of(const QString& category_id) {
+    // Made on demand: a view per first-level category up front took minutes
+    // and hundreds of megabytes for a library of many thousand categories.
+    if (drag_drop_treewidget* tree = trees_by_id_.value(category_id))
+        return tree;
+    if (category_id != blank_id && !button_of(category_id))
+        return nullptr;
+    drag_drop_treewidget* tree = make_tree(category_id);
+    trees_->addWidget(tree);
+    trees_by_id_.insert(category_id, tree);
+    return tree;
 }
 
 drag_drop_treewidget* kb_item_widget::current_tree() const {
@@ -695,7 +697,7 @@ void kb_item_widget::remove_category(const category_node_spt& category, bool del
     if (!category)
         return;
     if (category->superId == top_level_id) {
-        if (drag_drop_treewidget* tree = tree_of(category->id)) {
+        if (drag_drop_treewidget* tree = trees_by_id_.take(category->id)) {
             trees_->removeWidget(tree);
             delete tree;
         }
@@ -793,6 +795,7 @@ void kb_item_widget::clear_view() {
         trees_->removeWidget(tree);
         delete tree;
     }
+    trees_by_id_.clear();
 }
 
 void kb_item_widget::switch_department(const QString& dept_id) {

@@ -2,6 +2,7 @@
 
 #include "model/records.h"
 
+#include <QHash>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QWidget>
@@ -37,7 +38,8 @@ public:
     int part() const { return part_; }
     category_flow_widget* strip() const { return strip_; }
     QStackedWidget* trees() const { return trees_; }
-    drag_drop_treewidget* tree_of(const QString& category_id) const;
+    // A first-level category's tree, made when first asked for.
+    drag_drop_treewidget* tree_of(const QString& category_id);
     drag_drop_treewidget* current_tree() const;
     QWidget* button_of(const QString& category_id) const;
 
@@ -108,6 +110,7 @@ private:
     category_flow_widget* strip_;
     QStackedWidget* strips_;
     QStackedWidget* trees_;
+    QHash<QString, drag_drop_treewidget*> trees_by_id_; // the trees made so far
     std::function<void(const QString&)> message_;
 };
 

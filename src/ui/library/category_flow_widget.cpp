@@ -10,9 +10,16 @@ category_flow_widget::category_flow_widget(QWidget* parent)
       group_(new QButtonGroup(this)) {
     group_->setExclusive(true);
     setWidgetResizable(true);
+    flow_->setStyleSheet(category_button::style_sheet());
     setWidget(flow_);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+category_flow_widget::~category_flow_widget() {
+    // Gone before the buttons: each button leaving the group one by one
+    // searches the whole group, minutes for many thousand categories.
+    delete group_;
 }
 
 category_button* category_flow_widget::insert_button(int index, const QString& text) {
@@ -23,7 +30,9 @@ category_button* category_flow_widget::insert_button(int index, const QString& t
 }
 
 void category_flow_widget::insert_button(int index, QAbstractButton* button) {
-    group_->addButton(button);
+    // Without an id the group looks for the smallest one in use at every
+    // add, which made a strip of many categories take minutes.
+    group_->addButton(button, next_id_++);
     flow_->insert_widget(index, button);
 }
 

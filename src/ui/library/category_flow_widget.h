@@ -13,6 +13,7 @@ class category_flow_widget : public QScrollArea {
     Q_OBJECT
 public:
     explicit category_flow_widget(QWidget* parent = nullptr);
+    ~category_flow_widget() override;
 
     category_button* insert_button(int index, const QString& text);
     // Into layout and group (also a button taken out before).
@@ -29,6 +30,7 @@ public:
 private:
     flow_layout_widget* flow_;
     QButtonGroup* group_;
+    int next_id_ = 0;
 };
 
 } // namespace quorvel
