@@ -7,9 +7,11 @@
 
 namespace quorvel {
 
-float_widget::float_widget(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
+float_widget::float_widget(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), mover_(this, 0, 0) {
     setFixedSize(120, 40);
     setToolTip(QStringLiteral("双击后置顶显示"));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setCursor(Qt::PointingHandCursor);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -35,22 +37,17 @@ void float_widget::paintEvent(QPaintEvent*) {
 }
 
 void float_widget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        dragging_ = true;
-        offset_ = event->globalPos() - frameGeometry().topLeft();
+    if (event->button() == Qt::LeftButton && mover_.press(event->pos(), event->globalPos(), true))
         event->accept();
-    }
 }
 
 void float_widget::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
-        move(event->globalPos() - offset_);
+    if (mover_.move(event->pos(), event->globalPos(), false))
         event->accept();
-    }
 }
 
 void float_widget::mouseReleaseEvent(QMouseEvent*) {
-    dragging_ = false;
+    mover_.release();
 }
 
 void float_widget::mouseDoubleClickEvent(QMouseEvent*) {

@@ -80,6 +80,14 @@ void test_widget_kit::resizing_stops_at_the_smallest_extent() {
     QCOMPARE(resized_geometry(frame, edge_bottom, QPoint(0, -50), 6).bottom(), frame.top() + 6);
     QCOMPARE(resized_geometry(frame, edge_left | edge_top, QPoint(50, 60), 4),
              QRect(QPoint(50, 60), frame.bottomRight()));
+    // The window's own limits hold the opposite edge in place.
+    QCOMPARE(resized_geometry(frame, edge_left, QPoint(250, 0), 4, QSize(120, 0)),
+             QRect(QPoint(180, 100), frame.bottomRight()));
+    QCOMPARE(resized_geometry(frame, edge_top, QPoint(0, 0), 4, QSize(), QSize(500, 200)),
+             QRect(QPoint(100, 50), frame.bottomRight()));
+    QCOMPARE(resized_geometry(frame, edge_top | edge_bottom, QPoint(0, 400), 4, QSize(0, 150),
+                              QSize(500, 150)),
+             frame); // a fixed height
     QCOMPARE(cursor_for_edges(edge_top | edge_left), Qt::SizeFDiagCursor);
     QCOMPARE(cursor_for_edges(edge_right | edge_top), Qt::SizeBDiagCursor);
     QCOMPARE(cursor_for_edges(edge_left), Qt::SizeHorCursor);
