@@ -351,7 +351,7 @@ void test_kb_page::pinning_reorders_through_server() {
              QStringLiteral("01. "));
 
     // Back on top with the other pin.
-    QTreeWidgetItem* row = kb_item_widget::find_row(tree, pinned);
+    QTreeWidgetItem* row = kb_item_widget::find_row(tree, script_row, pinned);
     view->pin_script(script(row), true);
     QTRY_COMPARE_WITH_TIMEOUT(row_id(tree->topLevelItem(0)), pinned, 10000);
 }
@@ -377,11 +377,11 @@ void test_kb_page::dragging_moves_into_sub_category() {
     QVERIFY(target);
     const QString sub = row_id(target->parent());
     QVERIFY(tree->move_item(dragged, target));
-    QTRY_VERIFY_WITH_TIMEOUT(kb_item_widget::find_row(tree, moved) &&
-                                 kb_item_widget::find_row(tree, moved)->parent(),
+    QTRY_VERIFY_WITH_TIMEOUT(kb_item_widget::find_row(tree, script_row, moved) &&
+                                 kb_item_widget::find_row(tree, script_row, moved)->parent(),
                              10000);
-    QCOMPARE(row_id(kb_item_widget::find_row(tree, moved)->parent()), sub);
-    QCOMPARE(script(kb_item_widget::find_row(tree, moved))->classifyId, sub);
+    QCOMPARE(row_id(kb_item_widget::find_row(tree, script_row, moved)->parent()), sub);
+    QCOMPARE(script(kb_item_widget::find_row(tree, script_row, moved))->classifyId, sub);
     synced_as_.clear(); // the library changed
 }
 
