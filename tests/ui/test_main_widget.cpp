@@ -14,6 +14,10 @@
 #include "ui/main_widget.h"
 #include "ui/main_widget_toolbar.h"
 #include "ui/widgets/custom_toolbutton.h"
+#include "ui/widgets/flow_layout.h"
+
+#include <QMenu>
+#include <QTextDocument>
 
 #include <QScreen>
 #include <QSignalSpy>
@@ -35,6 +39,8 @@ private slots:
     void disabled_hotkey_does_nothing();
     void docks_beside_the_target_and_follows_it();
     void phrase_button_posts_send_script();
+    void quick_reply_menu_shows_plain_text_data();
+    void quick_reply_menu_shows_plain_text();
 
 private:
     void set(const char* key, int value);
@@ -175,6 +181,64 @@ void test_main_widget::phrase_button_posts_send_script() {
         if (b->text() == QStringLiteral("您好，在的～"))
             b->click();
     QCOMPARE(sent, QStringList{QStringLiteral("您好，在的～")});
+}
+
+void test_main_widget::quick_reply_menu_shows_plain_text_data() {
+    QTest::addColumn<QString>("content"); // as stored
+    QTest::addColumn<QString>("plain");   // as the agent reads it
+    QTest::addColumn<bool>("elided");
+    QTextDocument document;
+    document.setHtml(QStringLiteral("<p>您好，&nbsp;请问有什么可以帮您？</p>"
+                                    "<p>我们的营业时间是每天九点到晚上十点，节假日照常营业，"
+                                    "欢迎随时来咨询。</p>"));
+    QTest::newRow("exported document")
+        << document.toHtml()
+        << QStringLiteral("您好， 请问有什么可以帮您？ 我们的营业时间是每天九点到晚上十点，"
+                          "节假日照常营业，欢迎随时来咨询。")
+        << true;
+    QTest::newRow("short plain text")
+        << QStringLiteral("好的 &  稍等\n") << QStringLiteral("好的 & 稍等") << false;
+}
+
+void test_main_widget::quick_reply_menu_shows_plain_text() {
+    QFETCH(QString, content);
+    QFETCH(QString, plain);
+    QFETCH(bool, elided);
+    auto script = script_node_spt::create();
+    script->id = "31";
+    script->classifyId = "7";
+    script->speechContent = content;
+    auto entry = quick_reply_node_spt::create();
+    entry->speechId = "31";
+    entry->classifyId = "7";
+    data_center& dc = data_center::instance();
+    dc.scripts_by_category["7"] = {script};
+    dc.quick_replies = {{"31", entry}};
+
+    main_widget w;
+    QMenu menu;
+    w.bottom_bar()->fill_quick_reply_menu(&menu);
+    QCOMPARE(menu.actions().size(), 3); // the script, a separator, the manager
+    QAction* action = menu.actions().first();
+    const QString shown = action->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    QVERIFY2(!shown.contains(QLatin1Char('<')), qPrintable(shown));
+    QVERIFY(menu.fontMetrics().horizontalAdvance(shown) <= 360);
+    if (elided) {
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(plain.startsWith(shown.chopped(1)));
+    } else {
+        QCOMPARE(shown, plain);
+    }
+    QCOMPARE(action->toolTip(), wrap_tooltip_text(plain));
+    QVERIFY(menu.toolTipsVisible());
+
+    QStringList sent;
+    QObject context;
+    event_bus::instance()->subscribe(events::send_script, &context,
+                                     [&](const QVariantList& a) { sent << a.first().toString(); });
+    action->trigger();
+    QCOMPARE(sent, QStringList{content}); // sent as stored
+    dc.quick_replies.clear();
 }
 
 QTEST_MAIN(test_main_widget)
