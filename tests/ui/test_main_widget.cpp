@@ -10,12 +10,15 @@
 #include "resources/resources.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/float_widget.h"
+#include "ui/kb/kb_tab_widget.h"
+#include "ui/library/category_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
 #include "ui/main_widget_toolbar.h"
 #include "ui/widgets/custom_toolbutton.h"
 #include "ui/widgets/flow_layout.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QTextDocument>
 
@@ -39,6 +42,9 @@ private slots:
     void disabled_hotkey_does_nothing();
     void docks_beside_the_target_and_follows_it();
     void phrase_button_posts_send_script();
+    void toolbar_and_tabs_do_not_overlap_data();
+    void toolbar_and_tabs_do_not_overlap();
+    void floating_icon_shows_its_whole_label();
     void quick_reply_menu_shows_plain_text_data();
     void quick_reply_menu_shows_plain_text();
 
@@ -69,7 +75,9 @@ void test_main_widget::sizes_and_floating_icon() {
     const int h = 2 * available.height() / 3;
     QCOMPARE(w.height(), h);
     QCOMPARE(w.width(), qMax(2 * h / 3, w.minimumWidth()));
-    QCOMPARE(w.floating_icon()->pos(), QPoint(available.width() - 120 - 80, 240));
+    QVERIFY(w.floating_icon()->width() >= 120); // wider when its label needs it
+    QCOMPARE(w.floating_icon()->pos(),
+             QPoint(available.width() - w.floating_icon()->width() - 80, 240));
     QVERIFY(w.floating_icon()->isHidden());
     QCOMPARE(w.hotkeys().size(), 3);
     QVERIFY(w.testAttribute(Qt::WA_DeleteOnClose));
@@ -181,6 +189,47 @@ void test_main_widget::phrase_button_posts_send_script() {
         if (b->text() == QStringLiteral("您好，在的～"))
             b->click();
     QCOMPARE(sent, QStringList{QStringLiteral("您好，在的～")});
+}
+
+void test_main_widget::toolbar_and_tabs_do_not_overlap_data() {
+    QTest::addColumn<bool>("smallest");
+    QTest::newRow("default width") << false;
+    QTest::newRow("smallest width") << true;
+}
+
+void test_main_widget::toolbar_and_tabs_do_not_overlap() {
+    QFETCH(bool, smallest);
+    main_widget w;
+    if (smallest)
+        w.resize(w.minimumWidth(), w.height());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect toolbar = w.toolbar()->geometry();
+    category_widget* tabs = w.scripts_page()->tabs();
+    for (int id = 0; id < 4; ++id) {
+        QToolButton* tab = tabs->tab(id);
+        const QRect r(tab->mapTo(&w, QPoint(0, 0)), tab->size());
+        QVERIFY2(!r.intersects(toolbar), qPrintable(tab->text()));
+        QVERIFY(w.rect().contains(r));
+    }
+    // A click on 搜索 reaches 搜索, not the minimise button.
+    QToolButton* search = tabs->tab(3);
+    QCOMPARE(search->text(), QStringLiteral("搜索"));
+    QCOMPARE(w.childAt(search->mapTo(&w, search->rect().center())), search);
+}
+
+void test_main_widget::floating_icon_shows_its_whole_label() {
+    main_widget w;
+    float_widget* icon = w.floating_icon();
+    icon->show();
+    QVERIFY(QTest::qWaitForWindowExposed(icon));
+    auto* name = icon->findChild<QLabel*>(QStringLiteral("float_name"));
+    QVERIFY(name);
+    QVERIFY2(name->width() >= name->sizeHint().width(), qPrintable(QString::number(name->width())));
+    for (QWidget* child : icon->findChildren<QWidget*>())
+        QVERIFY(icon->rect().contains(child->geometry()));
+    const QRect available = w.screen()->availableGeometry();
+    QCOMPARE(icon->x(), available.width() - icon->width() - 80);
 }
 
 void test_main_widget::quick_reply_menu_shows_plain_text_data() {
