@@ -54,6 +54,7 @@ private slots:
     void pinning_reorders_through_server();
     void dragging_moves_into_sub_category();
     void department_switch_rebuilds_view();
+    void department_picker_height_and_rights_data();
     void department_picker_height_and_rights();
 
 private:
@@ -408,15 +409,36 @@ void test_kb_page::department_switch_rebuilds_view() {
     QVERIFY(view->button_of(tops->first()->id));
 }
 
+void test_kb_page::department_picker_height_and_rights_data() {
+    QTest::addColumn<QString>("account");
+    QTest::newRow("agent manages none") << "agent";
+    QTest::newRow("admin manages some") << "admin";
+}
+
 void test_kb_page::department_picker_height_and_rights() {
-    sync_as("agent", "agent123");
+    QFETCH(QString, account);
+    sync_as(account, account + "123");
+    const data_center& dc = data_center::instance();
     select_department_menu picker;
     QVERIFY(picker.height() >= 256 && picker.height() <= 600);
     QSignalSpy chosen(&picker, &select_department_menu::item_selected);
-    // agent manages no department: every row stays unchoosable.
-    for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it)
-        picker.choose(*it);
+    int managed = 0;
+    // Departments the user may not choose look disabled and say why;
+    // choosing them does nothing.
+    for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it) {
+        const bool may = dc.has_manager_role_in((*it)->data(0, Qt::UserRole).toString());
+        managed += may ? 1 : 0;
+        QCOMPARE(bool((*it)->flags() & Qt::ItemIsSelectable), may);
+        QCOMPARE((*it)->toolTip(0),
+                 may ? QString() : select_department_menu::unchoosable_tooltip());
+        QCOMPARE((*it)->foreground(0).color() ==
+                     picker.tree()->palette().color(QPalette::Disabled, QPalette::Text),
+                 !may);
+        if (!may)
+            picker.choose(*it);
+    }
     QCOMPARE(chosen.count(), 0);
+    QCOMPARE(managed > 0, account == QStringLiteral("admin"));
 }
 
 QTEST_MAIN(test_kb_page)
