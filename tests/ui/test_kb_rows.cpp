@@ -214,6 +214,15 @@ void test_kb_rows::long_row_texts_are_elided() {
     data_center& dc = data_center::instance();
     dc.add_script_category(category("8", "1", 4, long_name));
     dc.scripts_by_category[QStringLiteral("1")] << script("9", "1", 2, long_text);
+    dc.scripts_by_category[QStringLiteral("1")].last()->speechContentKeywords =
+        QStringLiteral("${#ff0000}欢迎语（智能音箱系列）");
+    // As the program runs: a desktop font smaller than the keywords' 11
+    // points, and an application style sheet.
+    const QFont desktop_font = QApplication::font();
+    QFont small = desktop_font;
+    small.setPointSize(9);
+    QApplication::setFont(small);
+    qApp->setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
     kb_item_widget view(0);
     view.resize(300, 500);
     view.show();
@@ -228,6 +237,9 @@ void test_kb_rows::long_row_texts_are_elided() {
     QVERIFY(content->fontMetrics().horizontalAdvance(content->text()) <=
             content->contentsRect().width());
     QCOMPARE(item->content(), long_text);
+    QLabel* keywords = item->keyword_label();
+    QVERIFY2(keywords->text().contains(QChar(0x2026)), qPrintable(keywords->text()));
+    QVERIFY(keywords->sizeHint().width() <= keywords->width());
 
     auto* button = qobject_cast<QToolButton*>(
         tree->itemWidget(kb_item_widget::find_row(tree, category_row, QStringLiteral("8")), 0));
@@ -237,6 +249,8 @@ void test_kb_rows::long_row_texts_are_elided() {
     QVERIFY(button->text().endsWith(QStringLiteral("结尾甲")));
     QVERIFY(button->sizeHint().width() <= button->width());
     QCOMPARE(button->toolTip(), long_name);
+    qApp->setStyleSheet(QString());
+    QApplication::setFont(desktop_font);
 }
 
 QTEST_MAIN(test_kb_rows)

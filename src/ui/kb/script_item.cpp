@@ -51,7 +51,9 @@ void script_item::set_index(int number) {
 }
 
 void script_item::set_keywords(const QString& raw) {
-    keywords_->setText(keyword_html(raw, keywords_->font()));
+    // Measured in the 11 points the span draws it in, so the cut is the
+    // "…" and not the label's edge.
+    keywords_->setText(keyword_html(raw, point_font(keywords_->font(), 11)));
     keywords_->setProperty("raw_text", raw);
 }
 
