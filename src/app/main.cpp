@@ -1,5 +1,6 @@
 #include "app/app_paths.h"
 #include "app/logger.h"
+#include "app/qt_translations.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "model/records.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
     {
         QApplication app(argc, argv);
         init_resources();
+        install_qt_translations(&app);
         app.setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
 
         sync_data_widget::set_main_window_factory([] { return new main_widget; });

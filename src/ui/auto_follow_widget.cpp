@@ -4,6 +4,7 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "net/request_center.h"
+#include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
 
@@ -48,6 +49,8 @@ QList<phrase_node_spt> ordered_phrases() {
               });
     return phrases;
 }
+// Wide enough for a sentence, narrow enough to stay beside the bar.
+constexpr int quick_reply_text_width = 360;
 
 QString script_text(const quick_reply_node_spt& entry) {
     for (const script_node_spt& s :
@@ -66,6 +69,7 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
                                                  QStringLiteral(":/images/icon/visible.png"))),
       quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
     setFixedWidth(600);
     auto* form = new QFormLayout(this);
@@ -143,25 +147,29 @@ void auto_follow_widget::fit_height() {
     setFixedHeight(content_height(width()));
 }
 
-QList<QPair<QString, bool>> auto_follow_widget::quick_reply_entries() const {
-    QList<QPair<QString, bool>> entries;
+void auto_follow_widget::fill_quick_reply_menu(QMenu* menu) {
+    menu->setToolTipsVisible(true);
+    const QFontMetrics metrics(menu->font());
     for (const quick_reply_node_spt& entry : data_center::instance().quick_replies) {
+        // The script as the agent reads it, in one line; the menu sends it
+        // as stored.
         const QString text = script_text(entry);
-        entries << qMakePair(text, !text.isEmpty());
+        const QString plain = plain_script_text(text);
+        QString shown = metrics.elidedText(plain, Qt::ElideRight, quick_reply_text_width);
+        QAction* action =
+            menu->addAction(shown.replace(QLatin1Char('&'), QStringLiteral("&&")),
+                            [text] { event_bus::instance()->post(events::send_script, {text}); });
+        action->setToolTip(wrap_tooltip_text(plain));
     }
-    return entries;
+    menu->addSeparator();
+    QAction* manage = menu->addAction(QStringLiteral("点击进入快捷回复管理"), this,
+                                      &auto_follow_widget::quick_reply_settings);
+    manage->setEnabled(false); // the quick-reply manager comes later
 }
 
 void auto_follow_widget::show_quick_reply_menu() {
     QMenu menu(quick_reply_);
-    for (const quick_reply_node_spt& entry : data_center::instance().quick_replies) {
-        const QString text = script_text(entry);
-        menu.addAction(text, [text] { event_bus::instance()->post(events::send_script, {text}); });
-    }
-    menu.addSeparator();
-    QAction* manage = menu.addAction(QStringLiteral("点击进入快捷回复管理"), this,
-                                     &auto_follow_widget::quick_reply_settings);
-    manage->setEnabled(false); // the quick-reply manager comes later
+    fill_quick_reply_menu(&menu);
     menu.exec(quick_reply_->mapToGlobal(QPoint(0, quick_reply_->height())));
 }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLineEdit;
+class QMenu;
 class QStackedLayout;
 
 namespace quorvel {
@@ -23,8 +24,8 @@ public:
     QLineEdit* search_field() const { return search_; }
     QStackedLayout* pages() const { return pages_; }
     custom_button* quick_reply_button() const { return quick_reply_; }
-    // The quick-reply menu's entries: (text sent, script found).
-    QList<QPair<QString, bool>> quick_reply_entries() const;
+    // The quick-reply entries and, after a separator, the manager entry.
+    void fill_quick_reply_menu(QMenu* menu);
 
 signals:
     void size_changed(QSize old_size, QSize new_size);

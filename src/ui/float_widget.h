@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPoint>
+#include "ui/widgets/frameless.h"
+
 #include <QWidget>
 
 namespace quorvel {
@@ -22,8 +23,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    bool dragging_ = false;
-    QPoint offset_;
+    frameless_mover mover_; // dragging only: no edges
 };
 
 } // namespace quorvel

@@ -132,6 +132,9 @@ main_widget::main_widget(QWidget* parent)
     toolbar_ = new main_widget_toolbar(this);
     toolbar_->setMouseTracking(true);
     toolbar_->raise();
+    // The pages begin under the toolbar's band (the drag area), so no tab
+    // strip runs under the toolbar at any width.
+    outer->setContentsMargins(5, toolbar_->height(), 5, 5);
     connect(toolbar_, &main_widget_toolbar::minimize_requested, this, &main_widget::on_min_clicked);
     connect(toolbar_, &main_widget_toolbar::sticky_requested, this, &main_widget::set_window_top);
     connect(toolbar_, &main_widget_toolbar::follow_requested, this, &main_widget::follow);

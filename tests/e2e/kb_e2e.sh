@@ -25,11 +25,12 @@ follow_chat
 wait_for 5 sh -c "xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "main window gone"
 sleep 1
 geometry "$main"
-# The first category button of the strip, then the first script row.
-xdotool mousemove $((X + 40)) $((Y + ${QUORVEL_E2E_STRIP_Y:-68})) click 1
+# The first category button of the strip (below the toolbar band), then a
+# script row.
+xdotool mousemove $((X + 40)) $((Y + ${QUORVEL_E2E_STRIP_Y:-95})) click 1
 sleep 0.5
 import -window root "$artifacts/${name}_category.png"
-xdotool mousemove $((X + 160)) $((Y + ${QUORVEL_E2E_ROW_Y:-320})) click --repeat 2 --delay 80 1
+xdotool mousemove $((X + 160)) $((Y + ${QUORVEL_E2E_ROW_Y:-347})) click --repeat 2 --delay 80 1
 if [ "$dbclick" = 1 ]; then
   wait_for 10 grep -q '"event":"send"' "$work/chat.jsonl" || fail "the script was not sent"
 else

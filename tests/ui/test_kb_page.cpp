@@ -54,6 +54,7 @@ private slots:
     void pinning_reorders_through_server();
     void dragging_moves_into_sub_category();
     void department_switch_rebuilds_view();
+    void department_picker_height_and_rights_data();
     void department_picker_height_and_rights();
     void large_library_page();
 
@@ -352,7 +353,7 @@ void test_kb_page::pinning_reorders_through_server() {
              QStringLiteral("01. "));
 
     // Back on top with the other pin.
-    QTreeWidgetItem* row = kb_item_widget::find_row(tree, pinned);
+    QTreeWidgetItem* row = kb_item_widget::find_row(tree, script_row, pinned);
     view->pin_script(script(row), true);
     QTRY_COMPARE_WITH_TIMEOUT(row_id(tree->topLevelItem(0)), pinned, 10000);
 }
@@ -378,11 +379,11 @@ void test_kb_page::dragging_moves_into_sub_category() {
     QVERIFY(target);
     const QString sub = row_id(target->parent());
     QVERIFY(tree->move_item(dragged, target));
-    QTRY_VERIFY_WITH_TIMEOUT(kb_item_widget::find_row(tree, moved) &&
-                                 kb_item_widget::find_row(tree, moved)->parent(),
+    QTRY_VERIFY_WITH_TIMEOUT(kb_item_widget::find_row(tree, script_row, moved) &&
+                                 kb_item_widget::find_row(tree, script_row, moved)->parent(),
                              10000);
-    QCOMPARE(row_id(kb_item_widget::find_row(tree, moved)->parent()), sub);
-    QCOMPARE(script(kb_item_widget::find_row(tree, moved))->classifyId, sub);
+    QCOMPARE(row_id(kb_item_widget::find_row(tree, script_row, moved)->parent()), sub);
+    QCOMPARE(script(kb_item_widget::find_row(tree, script_row, moved))->classifyId, sub);
     synced_as_.clear(); // the library changed
 }
 
@@ -410,15 +411,36 @@ void test_kb_page::department_switch_rebuilds_view() {
     QVERIFY(view->button_of(tops->first()->id));
 }
 
+void test_kb_page::department_picker_height_and_rights_data() {
+    QTest::addColumn<QString>("account");
+    QTest::newRow("agent manages none") << "agent";
+    QTest::newRow("admin manages some") << "admin";
+}
+
 void test_kb_page::department_picker_height_and_rights() {
-    sync_as("agent", "agent123");
+    QFETCH(QString, account);
+    sync_as(account, account + "123");
+    const data_center& dc = data_center::instance();
     select_department_menu picker;
     QVERIFY(picker.height() >= 256 && picker.height() <= 600);
     QSignalSpy chosen(&picker, &select_department_menu::item_selected);
-    // agent manages no department: every row stays unchoosable.
-    for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it)
-        picker.choose(*it);
+    int managed = 0;
+    // Departments the user may not choose look disabled and say why;
+    // choosing them does nothing.
+    for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it) {
+        const bool may = dc.has_manager_role_in((*it)->data(0, Qt::UserRole).toString());
+        managed += may ? 1 : 0;
+        QCOMPARE(bool((*it)->flags() & Qt::ItemIsSelectable), may);
+        QCOMPARE((*it)->toolTip(0),
+                 may ? QString() : select_department_menu::unchoosable_tooltip());
+        QCOMPARE((*it)->foreground(0).color() ==
+                     picker.tree()->palette().color(QPalette::Disabled, QPalette::Text),
+                 !may);
+        if (!may)
+            picker.choose(*it);
+    }
     QCOMPARE(chosen.count(), 0);
+    QCOMPARE(managed > 0, account == QStringLiteral("admin"));
 }
 
 // 100,000 categories, a fifth of them first-level, with a script each: the

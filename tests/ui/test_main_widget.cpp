@@ -10,10 +10,17 @@
 #include "resources/resources.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/float_widget.h"
+#include "ui/kb/kb_tab_widget.h"
+#include "ui/library/category_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
 #include "ui/main_widget_toolbar.h"
 #include "ui/widgets/custom_toolbutton.h"
+#include "ui/widgets/flow_layout.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QTextDocument>
 
 #include <QLayout>
 #include <QLineEdit>
@@ -47,6 +54,11 @@ private slots:
     void shows_wait_for_the_delivery();
     void bar_survives_a_window_manager_close();
     void bar_fits_its_phrases();
+    void toolbar_and_tabs_do_not_overlap_data();
+    void toolbar_and_tabs_do_not_overlap();
+    void floating_icon_shows_its_whole_label();
+    void quick_reply_menu_shows_plain_text_data();
+    void quick_reply_menu_shows_plain_text();
 
 private:
     void set(const char* key, int value);
@@ -117,7 +129,9 @@ void test_main_widget::sizes_and_floating_icon() {
     const int h = 2 * available.height() / 3;
     QCOMPARE(w.height(), h);
     QCOMPARE(w.width(), qMax(2 * h / 3, w.minimumWidth()));
-    QCOMPARE(w.floating_icon()->pos(), QPoint(available.width() - 120 - 80, 240));
+    QVERIFY(w.floating_icon()->width() >= 120); // wider when its label needs it
+    QCOMPARE(w.floating_icon()->pos(),
+             QPoint(available.width() - w.floating_icon()->width() - 80, 240));
     QVERIFY(w.floating_icon()->isHidden());
     QCOMPARE(w.hotkeys().size(), 3);
     QVERIFY(w.testAttribute(Qt::WA_DeleteOnClose));
@@ -424,6 +438,103 @@ void test_main_widget::bar_fits_its_phrases() {
     QCOMPARE(blank_below(), 0);
     desktop_.remove_window(target);
     data_center::instance().phrases.clear();
+void test_main_widget::toolbar_and_tabs_do_not_overlap_data() {
+    QTest::addColumn<bool>("smallest");
+    QTest::newRow("default width") << false;
+    QTest::newRow("smallest width") << true;
+}
+
+void test_main_widget::toolbar_and_tabs_do_not_overlap() {
+    QFETCH(bool, smallest);
+    main_widget w;
+    if (smallest)
+        w.resize(w.minimumWidth(), w.height());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect toolbar = w.toolbar()->geometry();
+    category_widget* tabs = w.scripts_page()->tabs();
+    for (int id = 0; id < 4; ++id) {
+        QToolButton* tab = tabs->tab(id);
+        const QRect r(tab->mapTo(&w, QPoint(0, 0)), tab->size());
+        QVERIFY2(!r.intersects(toolbar), qPrintable(tab->text()));
+        QVERIFY(w.rect().contains(r));
+    }
+    // A click on 搜索 reaches 搜索, not the minimise button.
+    QToolButton* search = tabs->tab(3);
+    QCOMPARE(search->text(), QStringLiteral("搜索"));
+    QCOMPARE(w.childAt(search->mapTo(&w, search->rect().center())), search);
+}
+
+void test_main_widget::floating_icon_shows_its_whole_label() {
+    main_widget w;
+    float_widget* icon = w.floating_icon();
+    icon->show();
+    QVERIFY(QTest::qWaitForWindowExposed(icon));
+    auto* name = icon->findChild<QLabel*>(QStringLiteral("float_name"));
+    QVERIFY(name);
+    QVERIFY2(name->width() >= name->sizeHint().width(), qPrintable(QString::number(name->width())));
+    for (QWidget* child : icon->findChildren<QWidget*>())
+        QVERIFY(icon->rect().contains(child->geometry()));
+    const QRect available = w.screen()->availableGeometry();
+    QCOMPARE(icon->x(), available.width() - icon->width() - 80);
+}
+
+void test_main_widget::quick_reply_menu_shows_plain_text_data() {
+    QTest::addColumn<QString>("content"); // as stored
+    QTest::addColumn<QString>("plain");   // as the agent reads it
+    QTest::addColumn<bool>("elided");
+    QTextDocument document;
+    document.setHtml(QStringLiteral("<p>您好，&nbsp;请问有什么可以帮您？</p>"
+                                    "<p>我们的营业时间是每天九点到晚上十点，节假日照常营业，"
+                                    "欢迎随时来咨询。</p>"));
+    QTest::newRow("exported document")
+        << document.toHtml()
+        << QStringLiteral("您好， 请问有什么可以帮您？ 我们的营业时间是每天九点到晚上十点，"
+                          "节假日照常营业，欢迎随时来咨询。")
+        << true;
+    QTest::newRow("short plain text")
+        << QStringLiteral("好的 &  稍等\n") << QStringLiteral("好的 & 稍等") << false;
+}
+
+void test_main_widget::quick_reply_menu_shows_plain_text() {
+    QFETCH(QString, content);
+    QFETCH(QString, plain);
+    QFETCH(bool, elided);
+    auto script = script_node_spt::create();
+    script->id = "31";
+    script->classifyId = "7";
+    script->speechContent = content;
+    auto entry = quick_reply_node_spt::create();
+    entry->speechId = "31";
+    entry->classifyId = "7";
+    data_center& dc = data_center::instance();
+    dc.scripts_by_category["7"] = {script};
+    dc.quick_replies = {{"31", entry}};
+
+    main_widget w;
+    QMenu menu;
+    w.bottom_bar()->fill_quick_reply_menu(&menu);
+    QCOMPARE(menu.actions().size(), 3); // the script, a separator, the manager
+    QAction* action = menu.actions().first();
+    const QString shown = action->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    QVERIFY2(!shown.contains(QLatin1Char('<')), qPrintable(shown));
+    QVERIFY(menu.fontMetrics().horizontalAdvance(shown) <= 360);
+    if (elided) {
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(plain.startsWith(shown.chopped(1)));
+    } else {
+        QCOMPARE(shown, plain);
+    }
+    QCOMPARE(action->toolTip(), wrap_tooltip_text(plain));
+    QVERIFY(menu.toolTipsVisible());
+
+    QStringList sent;
+    QObject context;
+    event_bus::instance()->subscribe(events::send_script, &context,
+                                     [&](const QVariantList& a) { sent << a.first().toString(); });
+    action->trigger();
+    QCOMPARE(sent, QStringList{content}); // sent as stored
+    dc.quick_replies.clear();
 }
 
 QTEST_MAIN(test_main_widget)

@@ -1,4 +1,5 @@
 // The frameless bases and the small widgets.
+#include "app/qt_translations.h"
 #include "resources/resources.h"
 #include "ui/widgets/base_dialog.h"
 #include "ui/widgets/base_widget.h"
@@ -8,7 +9,9 @@
 #include "ui/widgets/toggle_switch.h"
 
 #include <QFontMetrics>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -50,6 +53,7 @@ private slots:
     void switch_geometry();
     void tree_popup_height_is_clamped_data();
     void tree_popup_height_is_clamped();
+    void message_boxes_speak_chinese();
 };
 
 void test_widget_kit::edge_margins_data() {
@@ -80,6 +84,14 @@ void test_widget_kit::resizing_stops_at_the_smallest_extent() {
     QCOMPARE(resized_geometry(frame, edge_bottom, QPoint(0, -50), 6).bottom(), frame.top() + 6);
     QCOMPARE(resized_geometry(frame, edge_left | edge_top, QPoint(50, 60), 4),
              QRect(QPoint(50, 60), frame.bottomRight()));
+    // The window's own limits hold the opposite edge in place.
+    QCOMPARE(resized_geometry(frame, edge_left, QPoint(250, 0), 4, QSize(120, 0)),
+             QRect(QPoint(180, 100), frame.bottomRight()));
+    QCOMPARE(resized_geometry(frame, edge_top, QPoint(0, 0), 4, QSize(), QSize(500, 200)),
+             QRect(QPoint(100, 50), frame.bottomRight()));
+    QCOMPARE(resized_geometry(frame, edge_top | edge_bottom, QPoint(0, 400), 4, QSize(0, 150),
+                              QSize(500, 150)),
+             frame); // a fixed height
     QCOMPARE(cursor_for_edges(edge_top | edge_left), Qt::SizeFDiagCursor);
     QCOMPARE(cursor_for_edges(edge_right | edge_top), Qt::SizeBDiagCursor);
     QCOMPARE(cursor_for_edges(edge_left), Qt::SizeHorCursor);
@@ -225,6 +237,14 @@ void test_widget_kit::tree_popup_height_is_clamped() {
     QCOMPARE(menu->height(), height);
     QVERIFY(menu->tree()->topLevelItem(0)->isExpanded());
     delete menu;
+}
+
+void test_widget_kit::message_boxes_speak_chinese() {
+    QVERIFY(install_qt_translations(qApp));
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvel"), QStringLiteral("失败"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
 }
 
 QTEST_MAIN(test_widget_kit)

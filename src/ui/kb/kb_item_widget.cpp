@@ -10,6 +10,7 @@
 #include "ui/library/category_button.h"
 #include "ui/library/category_flow_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
+#include "ui/widgets/elided_text.h"
 #include "ui/widgets/flow_layout.h"
 
 #include <QEvent>
@@ -67,6 +68,16 @@ QList<QTreeWidgetItem*> siblings(QTreeWidget* tree, QTreeWidgetItem* parent) {
     for (int i = 0; i < n; ++i)
         rows << (parent ? parent->child(i) : tree->topLevelItem(i));
     return rows;
+}
+
+// Where a script row goes among its siblings: after the scripts, before the
+// first sub-category, as filling the tree orders them.
+int first_category_index(QTreeWidget* tree, QTreeWidgetItem* parent) {
+    const QList<QTreeWidgetItem*> rows = siblings(tree, parent);
+    for (int i = 0; i < rows.size(); ++i)
+        if (kind_of(rows[i]) == category_row)
+            return i;
+    return rows.size();
 }
 
 void take_row(QTreeWidget* tree, QTreeWidgetItem* row) {
@@ -309,12 +320,13 @@ QTreeWidgetItem* kb_item_widget::add_category_row(drag_drop_treewidget* tree,
     row->setData(0, kb_role::kind, 0);
     row->setData(0, kb_role::record, QVariant::fromValue(category));
     row->setData(0, kb_role::id, category->id);
-    auto* button = new QToolButton;
+    // Long names lose their middle: the end often tells siblings apart.
+    auto* button = new elided_tool_button;
     QFont font = button->font();
     font.setPointSize(12);
     button->setFont(font);
     button->setFixedHeight(QFontMetrics(font).height() + 10);
-    button->setText(category_button_text(category->classifyName));
+    button->set_full_text(category_button_text(category->classifyName));
     button->setStyleSheet(QStringLiteral("border: none;"));
     button->setIcon(QIcon(QStringLiteral(":/images/icon/collapsed.png")));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -406,11 +418,11 @@ void kb_item_widget::number_tree(QTreeWidget* tree) {
     }
 }
 
-QTreeWidgetItem* kb_item_widget::find_row(QTreeWidget* tree, const QString& id) {
+QTreeWidgetItem* kb_item_widget::find_row(QTreeWidget* tree, int kind, const QString& id) {
     if (!tree)
         return nullptr;
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if (id_of(*it) == id)
+        if (kind_of(*it) == kind && id_of(*it) == id)
             return *it;
     return nullptr;
 }
@@ -543,7 +555,7 @@ drag_drop_treewidget* kb_item_widget::tree_of_script(const script_node_spt& scri
 
 void kb_item_widget::pin_script(const script_node_spt& script, bool to_top) {
     drag_drop_treewidget* tree = script ? tree_of_script(script) : nullptr;
-    QTreeWidgetItem* row = find_row(tree, script ? script->id : QString());
+    QTreeWidgetItem* row = find_row(tree, script_row, script ? script->id : QString());
     if (!row)
         return;
     QStringList ids;
@@ -611,7 +623,7 @@ void kb_item_widget::reload_category(const QString& category_id) {
                 return;
             fill_tree(tree);
             QTreeWidgetItem* parent =
-                top->id == category_id ? nullptr : find_row(tree, category_id);
+                top->id == category_id ? nullptr : find_row(tree, category_row, category_id);
             if (top->id != category_id && !parent)
                 return;
             tree->setUpdatesEnabled(false);
@@ -642,17 +654,17 @@ void kb_item_widget::insert_script(const script_node_spt& script) {
     const QString top_id = tree->property("category/id").toString();
     QTreeWidgetItem* parent = nullptr;
     if (script->classifyId != top_id) {
-        parent = find_row(tree, script->classifyId);
+        parent = find_row(tree, category_row, script->classifyId);
         if (!parent)
             return;
     }
-    add_script_row(tree, parent, script);
+    add_script_row(tree, parent, script, first_category_index(tree, parent));
     number_tree(tree);
 }
 
 void kb_item_widget::refresh_script(const script_node_spt& script) {
     drag_drop_treewidget* tree = script ? tree_of_script(script) : nullptr;
-    QTreeWidgetItem* row = find_row(tree, script ? script->id : QString());
+    QTreeWidgetItem* row = find_row(tree, script_row, script ? script->id : QString());
     if (!row)
         return;
     row->setData(0, kb_role::record, QVariant::fromValue(script));
@@ -661,7 +673,7 @@ void kb_item_widget::refresh_script(const script_node_spt& script) {
 
 void kb_item_widget::remove_script(const script_node_spt& script) {
     drag_drop_treewidget* tree = script ? tree_of_script(script) : nullptr;
-    if (QTreeWidgetItem* row = find_row(tree, script ? script->id : QString())) {
+    if (QTreeWidgetItem* row = find_row(tree, script_row, script ? script->id : QString())) {
         tree->removeItemWidget(row, 0);
         take_row(tree, row);
         delete row;
@@ -689,6 +701,10 @@ void kb_item_widget::insert_category(const category_node_spt& category) {
     drag_drop_treewidget* tree = tree_of(category->superId);
     if (!tree)
         return;
+    // Filling takes the category from the store when it is already there.
+    fill_tree(tree);
+    if (find_row(tree, category_row, category->id))
+        return;
     add_category_row(tree, nullptr, category);
     number_tree(tree);
 }
@@ -705,7 +721,7 @@ void kb_item_widget::remove_category(const category_node_spt& category, bool del
     } else {
         const category_node_spt top = first_level_of(category->id);
         drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
-        if (QTreeWidgetItem* row = find_row(tree, category->id)) {
+        if (QTreeWidgetItem* row = find_row(tree, category_row, category->id)) {
             take_row(tree, row);
             delete row;
             number_tree(tree);
@@ -724,9 +740,11 @@ void kb_item_widget::rename_category(const category_node_spt& category) {
     } else {
         const category_node_spt top = first_level_of(category->id);
         drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
-        if (QTreeWidgetItem* row = find_row(tree, category->id))
-            if (auto* button = qobject_cast<QToolButton*>(tree->itemWidget(row, 0)))
-                button->setText(category_button_text(category->classifyName));
+        if (QTreeWidgetItem* row = find_row(tree, category_row, category->id))
+            if (auto* button = qobject_cast<elided_tool_button*>(tree->itemWidget(row, 0))) {
+                button->set_full_text(category_button_text(category->classifyName));
+                button->setToolTip(category->classifyName);
+            }
     }
     data_center::instance().update_script_category(category);
 }

@@ -22,6 +22,10 @@ inline constexpr int id = Qt::UserRole + 2;     // QString
 inline constexpr int number = Qt::UserRole + 3; // int, script rows: the shown number
 } // namespace kb_role
 
+// Row kinds (kb_role::kind). Category and script ids come from separate
+// sequences and collide, so a row is named by its kind and id together.
+enum kb_row_kind { category_row = 0, script_row = 1 };
+
 // One library part (0 public, 1 personal, 2 department): a strip of
 // first-level categories above one lazily filled tree per category.
 class kb_item_widget : public QWidget {
@@ -47,7 +51,7 @@ public:
     void show_category(const QString& category_id);
     void fill_tree(drag_drop_treewidget* tree);
     static void number_tree(QTreeWidget* tree);
-    static QTreeWidgetItem* find_row(QTreeWidget* tree, const QString& id);
+    static QTreeWidgetItem* find_row(QTreeWidget* tree, int kind, const QString& id);
     // The row's widget, made now if the row has not been in view yet.
     script_item* row_widget(QTreeWidget* tree, QTreeWidgetItem* row);
     static int script_row_height();

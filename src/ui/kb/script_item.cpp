@@ -1,6 +1,7 @@
 #include "ui/kb/script_item.h"
 
 #include "ui/widgets/custom_toolbutton.h"
+#include "ui/widgets/elided_text.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -20,7 +21,7 @@ QFont point_font(const QFont& base, int points) {
 
 script_item::script_item(QWidget* parent)
     : QWidget(parent), send_(new custom_toolbutton(this)), index_(new QLabel(this)),
-      keywords_(new QLabel(this)), text_(new QLabel(this)) {
+      keywords_(new QLabel(this)), text_(new elided_label(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     layout->setContentsMargins(2, 0, 2, 0);
@@ -31,9 +32,9 @@ script_item::script_item(QWidget* parent)
     index_->setFont(point_font(index_->font(), 11));
     keywords_->setMaximumWidth(120);
     keywords_->setWordWrap(false);
-    text_->setWordWrap(false);
+    // No minimum width: in a narrow window the content takes what is left
+    // and ends in "…" rather than running out of the row.
     text_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    text_->setMinimumWidth(200);
     text_->setFont(point_font(text_->font(), 11));
     layout->addWidget(send_);
     layout->addWidget(index_);
@@ -50,13 +51,15 @@ void script_item::set_index(int number) {
 }
 
 void script_item::set_keywords(const QString& raw) {
-    keywords_->setText(keyword_html(raw, keywords_->font()));
+    // Measured in the 11 points the span draws it in, so the cut is the
+    // "…" and not the label's edge.
+    keywords_->setText(keyword_html(raw, point_font(keywords_->font(), 11)));
     keywords_->setProperty("raw_text", raw);
 }
 
 void script_item::set_content(const QString& content) {
     content_ = content;
-    text_->setText(one_line_content(content));
+    text_->set_full_text(one_line_content(content));
 }
 
 QString index_text(int number) {
@@ -95,6 +98,17 @@ QString one_line_content(const QString& content) {
     }
     static const QRegularExpression breaks(QStringLiteral("[\r\n ]"));
     return text.remove(breaks);
+}
+
+QString plain_script_text(const QString& content) {
+    QString text = content;
+    if (Qt::mightBeRichText(text)) {
+        QTextDocument document;
+        document.setHtml(text);
+        text = document.toPlainText();
+    }
+    text.remove(QChar::ObjectReplacementCharacter);
+    return text.simplified();
 }
 
 } // namespace quorvel

@@ -6,6 +6,8 @@
 
 namespace quorvel {
 
+class elided_label;
+
 // One script row: send arrow, number, coloured keywords, content in one line.
 class script_item : public QWidget {
     Q_OBJECT
@@ -20,7 +22,7 @@ public:
     QToolButton* send_button() const { return send_; }
     QLabel* index_label() const { return index_; }
     QLabel* keyword_label() const { return keywords_; }
-    QLabel* content_label() const { return text_; }
+    elided_label* content_label() const { return text_; }
 
 signals:
     void send_clicked();
@@ -29,7 +31,7 @@ private:
     QToolButton* send_;
     QLabel* index_;
     QLabel* keywords_;
-    QLabel* text_;
+    elided_label* text_;
     QString content_;
 };
 
@@ -37,6 +39,9 @@ private:
 QString keyword_html(const QString& raw, const QFont& font);
 // The content in one line: HTML documents as plain text, no spaces or breaks.
 QString one_line_content(const QString& content);
+// The script as it reads, in one line: HTML as plain text, each run of
+// white space one space, picture placeholders dropped.
+QString plain_script_text(const QString& content);
 // "01. ", "12. ", "123. ".
 QString index_text(int number);
 

@@ -6,6 +6,10 @@
 
 namespace quorvel {
 
+QString select_department_menu::unchoosable_tooltip() {
+    return QStringLiteral("您不是该部门的管理员，不能选择该部门");
+}
+
 select_department_menu::select_department_menu(QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), tree_(new QTreeWidget(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -37,6 +41,13 @@ void select_department_menu::add_departments(const QList<dept_tree_node_spt>& no
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
         item->setText(0, node->label);
         item->setData(0, Qt::UserRole, node->id);
+        if (!data_center::instance().has_manager_role_in(node->id)) {
+            // Looks disabled and says why; not Qt's disabled state, which
+            // would also disable the sub-departments the user may manage.
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setForeground(0, tree_->palette().brush(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(0, unchoosable_tooltip());
+        }
         add_departments(node->children, item);
     }
 }

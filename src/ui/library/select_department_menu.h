@@ -17,6 +17,8 @@ public:
     QTreeWidget* tree() const { return tree_; }
     // Emits item_selected and closes when the row may be chosen.
     void choose(QTreeWidgetItem* item);
+    // The tooltip of departments the user does not manage.
+    static QString unchoosable_tooltip();
     // Shows the popup focused at the anchor's bottom-left corner.
     void popup_under(QWidget* anchor, int width);
 

@@ -18,6 +18,8 @@ base_dialog::base_dialog(QWidget* parent)
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     setWindowIcon(QIcon(QStringLiteral(":/images/icon/logo.png")));
     setMouseTracking(true);
+    // The agent works in the chat window; tooltips show while it is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     outer_->setContentsMargins(1, 1, 1, 1);
     outer_->setSpacing(0);

@@ -9,6 +9,8 @@ base_widget::base_widget(QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint), mover_(this, edge_margin, smallest_extent) {
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
+    // The agent works in the chat window; tooltips show while it is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 bool base_widget::is_drag_area(const QPoint&) const {

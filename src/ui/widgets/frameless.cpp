@@ -15,16 +15,25 @@ int edges_at(const QPoint& pos, const QSize& size, int margin) {
     return edges;
 }
 
-QRect resized_geometry(QRect frame, int edges, const QPoint& global, int smallest) {
+QRect resized_geometry(QRect start, int edges, const QPoint& global, int smallest,
+                       const QSize& minimum, const QSize& maximum) {
+    const int min_width = qMax(minimum.width(), smallest + 1);
+    const int min_height = qMax(minimum.height(), smallest + 1);
+    // Clamped between the largest and the smallest size; the smallest wins.
+    auto clamp = [](int value, int low, int high) { return qMin(qMax(value, low), high); };
     if (edges & edge_left)
-        frame.setLeft(qMin(global.x(), frame.right() - smallest));
+        start.setLeft(
+            clamp(global.x(), start.right() + 1 - maximum.width(), start.right() + 1 - min_width));
     if (edges & edge_right)
-        frame.setRight(qMax(global.x(), frame.left() + smallest));
+        start.setRight(
+            clamp(global.x(), start.left() - 1 + min_width, start.left() - 1 + maximum.width()));
     if (edges & edge_top)
-        frame.setTop(qMin(global.y(), frame.bottom() - smallest));
+        start.setTop(clamp(global.y(), start.bottom() + 1 - maximum.height(),
+                           start.bottom() + 1 - min_height));
     if (edges & edge_bottom)
-        frame.setBottom(qMax(global.y(), frame.top() + smallest));
-    return frame;
+        start.setBottom(
+            clamp(global.y(), start.top() - 1 + min_height, start.top() - 1 + maximum.height()));
+    return start;
 }
 
 Qt::CursorShape cursor_for_edges(int edges) {
@@ -50,19 +59,25 @@ bool frameless_mover::press(const QPoint& pos, const QPoint& global, bool drag_a
         mode_ = 1;
     if (mode_ == 0)
         return false;
-    offset_ = global - window_->frameGeometry().topLeft();
+    // Where the window is, from the pointer's own coordinates: under X11 the
+    // window's recorded position and frame can lag behind the window
+    // manager's, and resizing from them threw the window to the screen's
+    // top. The window is frameless, so its frame is its geometry.
+    offset_ = pos;
+    start_ = QRect(global - pos, window_->size());
     return true;
 }
 
 bool frameless_mover::move(const QPoint& pos, const QPoint& global, bool resizable) {
     if (mode_ == 1) {
-        window_->move(global - offset_);
+        window_->setGeometry(QRect(global - offset_, start_.size()));
         return true;
     }
     if (mode_ == 2) {
         if (!resizable)
             return false;
-        window_->setGeometry(resized_geometry(window_->frameGeometry(), edges_, global, smallest_));
+        window_->setGeometry(resized_geometry(start_, edges_, global, smallest_,
+                                              window_->minimumSize(), window_->maximumSize()));
         return true;
     }
     if (resizable)

@@ -10,9 +10,12 @@ namespace quorvel {
 enum edge_bit { edge_top = 1, edge_left = 2, edge_right = 4, edge_bottom = 8 };
 
 int edges_at(const QPoint& pos, const QSize& size, int margin);
-// The frame geometry after dragging the given edges to a global point,
-// never smaller than the smallest extent.
-QRect resized_geometry(QRect frame, int edges, const QPoint& global, int smallest);
+// The geometry after dragging the given edges of `start` to a global point:
+// at least the smallest extent plus one and the minimum size, at most the
+// maximum size; the opposite edges stay where they are.
+QRect resized_geometry(QRect start, int edges, const QPoint& global, int smallest,
+                       const QSize& minimum = QSize(0, 0),
+                       const QSize& maximum = QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 Qt::CursorShape cursor_for_edges(int edges);
 
 // Press, move and release handling shared by the frameless bases.
@@ -36,7 +39,8 @@ private:
     int smallest_;
     int mode_ = 0; // 0 idle, 1 moving, 2 resizing
     int edges_ = 0;
-    QPoint offset_;
+    QPoint offset_; // the press position in the window
+    QRect start_;   // the window where it was at the press
 };
 
 } // namespace quorvel
