@@ -19,11 +19,14 @@ namespace {
 const char usage[] =
     "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
     "                      [--demo] [--demo-large] [--max-upload-mb N] [--token-ttl-hours N]\n"
-    "                      [--token-ttl-seconds N]\n"
+    "                      [--token-ttl-seconds N] [--workers N] [--max-connections-per-address "
+    "N]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "Port 0 picks a free port; the bound address is printed as \"listening on "
-    "http://HOST:PORT\".\n";
+    "http://HOST:PORT\".\n"
+    "--workers: connections served at once (48); --max-connections-per-address: open\n"
+    "connections of one client address (16; 0: no bound, for use behind a proxy).\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -33,6 +36,8 @@ struct options_t {
     bool demo_large = false;
     qint64 max_upload_mb = 200;
     qint64 token_ttl_seconds = 12 * 3600;
+    qint64 workers = 48;
+    qint64 per_address = 16;
     QStringList command;
 };
 
@@ -63,6 +68,10 @@ bool parse(const QStringList& args, options_t* o) {
             ok = value(&number) && (o->token_ttl_seconds = number.toLongLong() * 3600) > 0;
         } else if (a == QLatin1String("--token-ttl-seconds")) {
             ok = value(&number) && (o->token_ttl_seconds = number.toLongLong()) > 0;
+        } else if (a == QLatin1String("--workers")) {
+            ok = value(&number) && (o->workers = number.toLongLong()) > 0 && o->workers <= 4096;
+        } else if (a == QLatin1String("--max-connections-per-address")) {
+            ok = value(&number) && (o->per_address = number.toLongLong(&ok)) >= 0 && ok;
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -124,10 +133,18 @@ int main(int argc, char* argv[]) {
     }
 
     api handlers(store, files, api_options_t{o.token_ttl_seconds});
-    http_server server(handlers, http_options_t{o.max_upload_mb << 20});
+    http_options_t http_options;
+    http_options.max_upload_bytes = o.max_upload_mb << 20;
+    http_options.connections.workers = static_cast<size_t>(o.workers);
+    http_options.connections.queued = static_cast<size_t>(o.workers);
+    http_options.connections.per_address = static_cast<size_t>(o.per_address);
+    http_server server(handlers, http_options);
     const int bound = server.bind(host, port);
     if (bound < 0) {
-        std::fprintf(stderr, "quorvel-server: cannot listen on %s\n", qPrintable(o.listen));
+        std::fprintf(stderr,
+                     "quorvel-server: cannot listen on %s: the address is in use (is another "
+                     "server running?) or not available\n",
+                     qPrintable(o.listen));
         return 1;
     }
     const QString base_url = QStringLiteral("http://%1:%2").arg(host).arg(bound);
