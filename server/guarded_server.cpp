@@ -199,17 +199,22 @@ long long declared_length(const httplib::Request& req) {
     return std::stoll(text);
 }
 
-// Reads and drops what the client still sends for a moment, so that it sees
-// the reply rather than a reset.
-void drain(socket_t sock, std::chrono::milliseconds for_at_most) {
+// Reads and drops what the client still sends of a body that was refused
+// unread, for a bounded time and amount, so that a client that sends its body
+// before it looks at the reply sees the reply rather than a reset.
+void drain(socket_t sock) {
+    constexpr auto for_at_most = std::chrono::seconds(5);
+    constexpr int silence_ms = 1000;
+    constexpr size_t at_most_bytes = 64u << 20;
     ::shutdown(sock, SHUT_WR);
     const auto end = clock::now() + for_at_most;
-    char sink[16384];
+    char sink[65536];
     size_t dropped = 0;
-    while (dropped < (8u << 20)) {
+    while (dropped < at_most_bytes) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(end - clock::now()).count();
-        if (left <= 0 || !wait_for(sock, POLLIN, static_cast<int>(left)))
+        if (left <= 0 ||
+            !wait_for(sock, POLLIN, static_cast<int>(std::min<long long>(left, silence_ms))))
             return;
         const ssize_t n = ::recv(sock, sink, sizeof sink, 0);
         if (n <= 0)
@@ -309,7 +314,7 @@ bool guarded_server::process_and_close_socket(socket_t sock) {
     current_connection = nullptr;
     release(address);
     if (state.close_after_reply)
-        drain(sock, std::chrono::seconds(1));
+        drain(sock);
     close_connection(sock);
     return ok;
 }
