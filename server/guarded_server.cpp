@@ -56,6 +56,9 @@ public:
         : sock_(sock), limits_(limits) {}
 
     void set_deadline(clock::time_point deadline) { deadline_ = deadline; }
+    // A read ran into the deadline or the silence limit: what was read of the
+    // request is incomplete, and the connection cannot carry another.
+    bool broken() const { return broken_; }
 
     // Waits for the first byte of the next request.
     bool wait_for_request() const {
@@ -71,8 +74,10 @@ public:
 
     ssize_t read(char* ptr, size_t size) override {
         if (begin_ == end_) {
-            if (clock::now() >= deadline_ || !wait_for(sock_, POLLIN, read_ms()))
+            if (clock::now() >= deadline_ || !wait_for(sock_, POLLIN, read_ms())) {
+                broken_ = true;
                 return -1;
+            }
             // Large reads (bodies) go straight to the caller.
             if (size >= sizeof buffer_)
                 return receive(ptr, size);
@@ -129,6 +134,7 @@ private:
     char buffer_[4096];
     size_t begin_ = 0;
     size_t end_ = 0;
+    bool broken_ = false;
 };
 
 // A thread pool with a bounded queue: when it is full the connection is
@@ -248,6 +254,15 @@ guarded_server::guarded_server(connection_limits_t limits) : limits_(limits) {
     });
 }
 
+int guarded_server::bind_to(const std::string& host, int port) {
+    const int bound = port == 0 ? bind_to_any_port(host) : (bind_to_port(host, port) ? port : -1);
+    // httplib listens with a backlog of 5; a burst of clients (an office
+    // logging in at nine) would see their connections dropped and retried.
+    if (bound > 0)
+        ::listen(svr_sock_, SOMAXCONN);
+    return bound;
+}
+
 void guarded_server::close_after_reply() {
     if (current_connection)
         current_connection->close_after_reply = true;
@@ -308,7 +323,7 @@ bool guarded_server::process_and_close_socket(socket_t sock) {
                            : 0);
             strm.set_deadline(clock::now() + header_time + body_time);
         });
-        if (!ok || closed || state.close_after_reply)
+        if (!ok || closed || state.close_after_reply || strm.broken())
             break;
     }
     current_connection = nullptr;

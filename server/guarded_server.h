@@ -37,6 +37,10 @@ class guarded_server : public httplib::Server {
 public:
     explicit guarded_server(connection_limits_t limits);
 
+    // Binds (port 0: a free one) and returns the port, or -1 when the address
+    // is in use or not available.
+    int bind_to(const std::string& host, int port);
+
     // Called from a handler that answers without reading the request's body:
     // the connection closes after this reply.
     static void close_after_reply();

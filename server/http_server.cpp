@@ -196,10 +196,7 @@ http_server::http_server(api& handlers, http_options_t options)
 http_server::~http_server() = default;
 
 int http_server::bind(const QString& host, int port) {
-    const std::string h = host.toStdString();
-    if (port == 0)
-        return server_->bind_to_any_port(h);
-    return server_->bind_to_port(h, port) ? port : -1;
+    return server_->bind_to(host.toStdString(), port);
 }
 
 bool http_server::serve() {
