@@ -16,7 +16,7 @@ struct connection_limits_t {
     size_t queued = 48;
     // Open connections of one client address; 0: unbounded (behind a proxy all
     // clients share its address, and the proxy bounds them).
-    size_t per_address = 16;
+    size_t per_address = 32;
     // Longest silence while a request arrives, and while a reply is taken.
     int read_timeout_seconds = 5;
     int write_timeout_seconds = 10;

@@ -26,7 +26,7 @@ const char usage[] =
     "Port 0 picks a free port; the bound address is printed as \"listening on "
     "http://HOST:PORT\".\n"
     "--workers: connections served at once (48); --max-connections-per-address: open\n"
-    "connections of one client address (16; 0: no bound, for use behind a proxy).\n";
+    "connections of one client address (32; 0: no bound, for use behind a proxy).\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -37,7 +37,7 @@ struct options_t {
     qint64 max_upload_mb = 200;
     qint64 token_ttl_seconds = 12 * 3600;
     qint64 workers = 48;
-    qint64 per_address = 16;
+    qint64 per_address = 32;
     QStringList command;
 };
 
