@@ -207,27 +207,34 @@ void http_server::stop() {
     server_->stop();
 }
 
-reply_t http_server::throttled_login(const request_t& r, const QString& address, int* http_status) {
+void http_server::throttled_login(const httplib::Request& req, const request_t& r,
+                                  httplib::Response& res) {
     const QString account = r.text("account").trimmed().left(max_name_length);
+    const std::string& header = options_.client_address_header;
+    const QString address = QString::fromStdString(
+        header.empty() || !req.has_header(header) ? req.remote_addr : req.get_header_value(header));
     if (const qint64 wait = logins_.wait_seconds(account, address); wait > 0) {
-        *http_status = 429;
-        reply_t reply = reply_t::failure(
-            codes::login_failed, QStringLiteral("登录失败次数过多，请 %1 秒后再试").arg(wait));
-        reply.data = QJsonObject{{"retryAfter", QString::number(wait)}};
-        return reply;
+        res.set_header("Retry-After", std::to_string(wait));
+        send_envelope(
+            res,
+            reply_t::failure(codes::login_failed,
+                             QStringLiteral("登录失败次数过多，请 %1 秒后再试").arg(wait)),
+            429);
+        return;
     }
     // Every hash takes its memory for its run; a long queue of them is turned
     // away rather than holding workers.
     if (password_hashes_pending() >= 4 * password_hash_slots()) {
-        *http_status = 503;
-        return reply_t::failure(503, QStringLiteral("服务器繁忙，请稍后再试"));
+        res.set_header("Retry-After", "1");
+        send_envelope(res, reply_t::failure(503, QStringLiteral("服务器繁忙，请稍后再试")), 503);
+        return;
     }
     const reply_t reply = api_.login(r);
     if (reply.code == codes::ok)
         logins_.succeeded(account);
     else if (reply.code == codes::login_failed)
         logins_.failed(account, address);
-    return reply;
+    send_envelope(res, reply);
 }
 
 void http_server::install_routes() {
@@ -299,15 +306,7 @@ void http_server::install_routes() {
         }
         r.params = *params;
         if (path == login_path) {
-            int status = 200;
-            const reply_t reply =
-                throttled_login(r, QString::fromStdString(req.remote_addr), &status);
-            if (status == 429)
-                res.set_header("Retry-After", reply.data.toObject()
-                                                  .value(QStringLiteral("retryAfter"))
-                                                  .toString()
-                                                  .toStdString());
-            send_envelope(res, reply, status);
+            throttled_login(req, r, res);
             return;
         }
         const QByteArray key = cache_key(path, r);

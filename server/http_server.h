@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace quorvel::server {
 
@@ -15,6 +16,9 @@ struct http_options_t {
     qint64 max_upload_bytes = 200LL << 20;
     connection_limits_t connections;
     login_throttle_limits_t logins;
+    // The request header a reverse proxy puts the client's address in (for
+    // example "X-Real-IP"); empty: the connection's own address.
+    std::string client_address_header;
     // Keys and replies of cached library reads together.
     size_t reply_cache_bytes = 256u << 20;
 };
@@ -35,7 +39,7 @@ public:
 private:
     void install_routes();
     // The login handler behind the per-account and per-address throttle.
-    reply_t throttled_login(const request_t& r, const QString& address, int* http_status);
+    void throttled_login(const httplib::Request& req, const request_t& r, httplib::Response& res);
 
     api& api_;
     http_options_t options_;

@@ -19,14 +19,16 @@ namespace {
 const char usage[] =
     "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
     "                      [--demo] [--demo-large] [--max-upload-mb N] [--token-ttl-hours N]\n"
-    "                      [--token-ttl-seconds N] [--workers N] [--max-connections-per-address "
-    "N]\n"
+    "                      [--token-ttl-seconds N] [--workers N]\n"
+    "                      [--max-connections-per-address N] [--client-address-header NAME]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "Port 0 picks a free port; the bound address is printed as \"listening on "
     "http://HOST:PORT\".\n"
     "--workers: connections served at once (48); --max-connections-per-address: open\n"
-    "connections of one client address (32; 0: no bound, for use behind a proxy).\n";
+    "connections of one client address (32; 0: no bound, for use behind a proxy);\n"
+    "--client-address-header: the header in which a proxy passes the client's address\n"
+    "(for example X-Real-IP), for the failed-login throttle.\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -38,6 +40,7 @@ struct options_t {
     qint64 token_ttl_seconds = 12 * 3600;
     qint64 workers = 48;
     qint64 per_address = 32;
+    QString client_address_header;
     QStringList command;
 };
 
@@ -71,7 +74,10 @@ bool parse(const QStringList& args, options_t* o) {
         } else if (a == QLatin1String("--workers")) {
             ok = value(&number) && (o->workers = number.toLongLong()) > 0 && o->workers <= 4096;
         } else if (a == QLatin1String("--max-connections-per-address")) {
-            ok = value(&number) && (o->per_address = number.toLongLong(&ok)) >= 0 && ok;
+            ok = value(&number) && (o->per_address = number.toLongLong(&ok)) >= 0 && ok &&
+                 o->per_address <= 1 << 20;
+        } else if (a == QLatin1String("--client-address-header")) {
+            ok = value(&o->client_address_header) && !o->client_address_header.isEmpty();
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -138,6 +144,7 @@ int main(int argc, char* argv[]) {
     http_options.connections.workers = static_cast<size_t>(o.workers);
     http_options.connections.queued = static_cast<size_t>(o.workers);
     http_options.connections.per_address = static_cast<size_t>(o.per_address);
+    http_options.client_address_header = o.client_address_header.toStdString();
     http_server server(handlers, http_options);
     const int bound = server.bind(host, port);
     if (bound < 0) {

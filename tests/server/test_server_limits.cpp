@@ -57,6 +57,7 @@ private slots:
     void connections_beyond_a_busy_pool_are_refused_at_once();
     void repeated_failed_logins_are_slowed_per_account();
     void repeated_failed_logins_are_slowed_per_address();
+    void behind_a_proxy_the_address_comes_from_its_header();
 
 private:
     server_fixture server_;
@@ -232,6 +233,24 @@ void test_server_limits::repeated_failed_logins_are_slowed_per_address() {
         fresh.post(login_path, {{"account", "manager"}, {"password", "manager123"}}, {});
     QCOMPARE(slowed.http_status, 429);
     QVERIFY2(slowed.msg().startsWith(QStringLiteral("登录失败次数过多")), qPrintable(slowed.msg()));
+}
+
+void test_server_limits::behind_a_proxy_the_address_comes_from_its_header() {
+    server_fixture proxied;
+    QVERIFY(proxied.start({"--demo", "--client-address-header", "X-Real-IP"}));
+    const auto login = [&](const QByteArray& client, const QByteArray& account,
+                           const QByteArray& password) {
+        QByteArray request = raw_http::post(
+            login_path, R"({"account":")" + account + R"(","password":")" + password + R"("})");
+        request.insert(request.indexOf("\r\n") + 2, "X-Real-IP: " + client + "\r\n");
+        return raw_http::exchange(proxied.port(), request);
+    };
+    for (int i = 0; i < 20; ++i)
+        QCOMPARE(login("10.0.0.1", "ghost" + QByteArray::number(i), "x").status, 200);
+    QCOMPARE(login("10.0.0.1", "manager", "manager123").status, 429);
+    const auto other = login("10.0.0.2", "manager", "manager123");
+    QCOMPARE(other.status, 200);
+    QCOMPARE(envelope(other).value("code").toInt(), 200);
 }
 
 QTEST_GUILESS_MAIN(test_server_limits)
