@@ -90,6 +90,11 @@ QList<reply_t> run_parallel(quint16 port, const QList<QByteArray>& requests, int
     QTimer::singleShot(wait_ms, &loop, &QEventLoop::quit);
     if (!requests.isEmpty())
         loop.exec();
+    // Connections still open when the wait ran out end here, without their handlers.
+    for (auto& socket : sockets) {
+        socket->disconnect();
+        socket->abort();
+    }
     return replies;
 }
 
