@@ -251,6 +251,15 @@ void http_server::install_routes() {
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    // A client that asks before it sends its body learns the refusal then.
+    s.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+        const auto refusal = body_refusal(req, options_.max_upload_bytes);
+        if (!refusal)
+            return 100;
+        send_envelope(res, refusal->reply, refusal->http_status);
+        close_after_reply(res);
+        return refusal->http_status;
+    });
     s.set_logger([](const httplib::Request& req, const httplib::Response& res) {
         const double ms = std::chrono::duration<double, std::milli>(
                               std::chrono::steady_clock::now() - request_start)

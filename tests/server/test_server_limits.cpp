@@ -110,6 +110,10 @@ void test_server_limits::bodies_without_a_usable_length_are_answered_at_once_dat
         << upload + "Content-Length: " + QByteArray::number(300LL << 20) + "\r\n"
         << 413 << 413;
     QTest::newRow("upload without length") << upload << 411 << 400;
+    QTest::newRow("upload over the limit, asking first")
+        << upload + "Expect: 100-continue\r\nContent-Length: " + QByteArray::number(300LL << 20) +
+               "\r\n"
+        << 413 << 413;
 }
 
 void test_server_limits::bodies_without_a_usable_length_are_answered_at_once() {
