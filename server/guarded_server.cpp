@@ -194,17 +194,6 @@ private:
     bool stopping_ = false;
 };
 
-// The declared body length, or -1 when there is none or it is not a plain number.
-long long declared_length(const httplib::Request& req) {
-    if (!req.has_header("Content-Length"))
-        return -1;
-    const std::string text = req.get_header_value("Content-Length");
-    if (text.empty() || text.size() > 18 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return -1;
-    return std::stoll(text);
-}
-
 // Reads and drops what the client still sends of a body that was refused
 // unread, for a bounded time and amount, so that a client that sends its body
 // before it looks at the reply sees the reply rather than a reset.
@@ -254,6 +243,16 @@ guarded_server::guarded_server(connection_limits_t limits) : limits_(limits) {
     });
 }
 
+long long guarded_server::declared_length(const httplib::Request& req) {
+    if (!req.has_header("Content-Length"))
+        return -1;
+    const std::string text = req.get_header_value("Content-Length");
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoll(text);
+}
+
 int guarded_server::bind_to(const std::string& host, int port) {
     const int bound = port == 0 ? bind_to_any_port(host) : (bind_to_port(host, port) ? port : -1);
     // httplib listens with a backlog of 5; a burst of clients (an office
@@ -277,18 +276,19 @@ std::string guarded_server::busy_reply() {
 }
 
 bool guarded_server::admit(const std::string& address) {
+    if (limits_.per_address == 0)
+        return true;
     std::lock_guard<std::mutex> lock(addresses_mutex_);
     size_t& open = open_by_address_[address];
-    if (limits_.per_address != 0 && open >= limits_.per_address) {
-        if (open == 0)
-            open_by_address_.erase(address);
+    if (open >= limits_.per_address)
         return false;
-    }
     ++open;
     return true;
 }
 
 void guarded_server::release(const std::string& address) {
+    if (limits_.per_address == 0)
+        return;
     std::lock_guard<std::mutex> lock(addresses_mutex_);
     const auto it = open_by_address_.find(address);
     if (it != open_by_address_.end() && --it->second == 0)

@@ -45,6 +45,10 @@ public:
     // the connection closes after this reply.
     static void close_after_reply();
 
+    // The body length a request declares: plain digits, at most 18 of them;
+    // -1 when there is none or it is anything else.
+    static long long declared_length(const httplib::Request& req);
+
     // The reply given to a connection that is turned away.
     static std::string busy_reply();
 

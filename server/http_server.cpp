@@ -152,11 +152,9 @@ std::optional<refusal_t> body_refusal(const httplib::Request& req, qint64 max_up
         return std::nullopt;
     if (!req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
         return refusal_t{411, reply_t::bad(QStringLiteral("请求缺少 Content-Length"))};
-    const std::string text = req.get_header_value("Content-Length");
-    if (text.empty() || text.size() > 18 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
+    const qint64 length = guarded_server::declared_length(req);
+    if (length < 0)
         return refusal_t{400, reply_t::bad(QStringLiteral("Content-Length 无效"))};
-    const qint64 length = std::stoll(text);
     const qint64 limit =
         is_upload(req) ? max_upload_bytes + multipart_overhead : qint64(max_json_body);
     if (length > limit)
