@@ -27,7 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-build/bin/quorvel-server --demo-large --listen 127.0.0.1:0 --data-dir "$work/data" > "$work/server.log" 2>&1 &
+# All load comes from one address.
+build/bin/quorvel-server --demo-large --listen 127.0.0.1:0 --max-connections-per-address 0 --data-dir "$work/data" > "$work/server.log" 2>&1 &
 server_pid=$!
 for _ in $(seq 1 600); do grep -q "listening on" "$work/server.log" && break; sleep 0.2; done
 base=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)

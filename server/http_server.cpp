@@ -1,5 +1,7 @@
 #include "http_server.h"
 
+#include "auth.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -9,6 +11,7 @@
 #include <QUrl>
 #include <chrono>
 #include <httplib.h>
+#include <set>
 #include <spdlog/spdlog.h>
 
 namespace quorvel::server {
@@ -16,7 +19,6 @@ namespace quorvel::server {
 namespace {
 
 thread_local std::chrono::steady_clock::time_point request_start;
-constexpr size_t worker_threads = 48;
 
 constexpr char json_type[] = "application/json; charset=utf-8";
 
@@ -45,17 +47,42 @@ void send_envelope(httplib::Response& res, const reply_t& reply, int http_status
     send_bytes(res, envelope_bytes(reply), http_status);
 }
 
-// The reads whose replies are worth keeping: large, and the same for many requests.
-bool cacheable(const QString& path) {
-    static const QSet<QString> paths = {
-        QStringLiteral("clientKb/querySpeech"), QStringLiteral("clientKb/getClassifyTree"),
-        QStringLiteral("clientKb/queryClassify"), QStringLiteral("clientKb/queryEmoji"),
-        QStringLiteral("clientKb/queryFile")};
-    return paths.contains(path);
+// The reads whose replies are worth keeping (large, and the same for many
+// requests), each with the parameters its handler looks at: only these go into
+// the key, so parameters the handler ignores neither split nor grow the cache.
+// A handler that starts reading another parameter must list it here.
+const QHash<QString, QStringList>& cached_reads() {
+    static const QHash<QString, QStringList> reads = {
+        {QStringLiteral("clientKb/querySpeech"),
+         {"classifyId", "classifyType", "deptId", "speechContentKeywords", "speechContent"}},
+        {QStringLiteral("clientKb/getClassifyTree"),
+         {"clientBusinessType", "classifyType", "deptId"}},
+        {QStringLiteral("clientKb/queryClassify"),
+         {"clientBusinessType", "classifyType", "deptId", "superId", "classifyName"}},
+        {QStringLiteral("clientKb/queryEmoji"),
+         {"classifyId", "emojiType", "emojiContentDesc", "emojiContentMatchKeywords"}},
+        {QStringLiteral("clientKb/queryFile"),
+         {"classifyId", "fileId", "fileName", "fileSuffix", "fileType", "keywords"}},
+    };
+    return reads;
 }
 
-// Everything a read's reply depends on: the path, who asks with which rights, the parameters.
+// Searches with long texts are rare and not worth keeping.
+constexpr int max_cached_params_bytes = 4096;
+
+// Everything a read's reply depends on: the path, who asks with which rights,
+// the parameters the handler reads. Empty when the read is not to be cached.
 QByteArray cache_key(const QString& path, const request_t& r) {
+    const auto read = cached_reads().constFind(path);
+    if (read == cached_reads().constEnd())
+        return {};
+    QJsonObject used;
+    for (const QString& name : *read)
+        if (r.params.contains(name))
+            used.insert(name, r.params.value(name));
+    const QByteArray params = QJsonDocument(used).toJson(QJsonDocument::Compact);
+    if (params.size() > max_cached_params_bytes)
+        return {};
     QByteArray key = path.toUtf8();
     key += '\n' + QByteArray::number(r.user.id) + ' ' + QByteArray::number(r.user.admin_type) +
            ' ' + r.user.role_keys.join(QLatin1Char(',')).toUtf8();
@@ -64,7 +91,7 @@ QByteArray cache_key(const QString& path, const request_t& r) {
     for (qint64 d : depts)
         key += ' ' + QByteArray::number(d) + ':' +
                r.user.dept_role_keys.value(d).join(QLatin1Char(',')).toUtf8();
-    return key + '\n' + QJsonDocument(r.params).toJson(QJsonDocument::Compact);
+    return key + '\n' + params;
 }
 
 QString base_url_of(const httplib::Request& req) {
@@ -95,21 +122,79 @@ std::optional<QJsonObject> params_of(const httplib::Request& req, const QByteArr
 const reply_t login_expired =
     reply_t::failure(codes::token_invalid, QStringLiteral("登录已失效，请重新登录"));
 
+const QString login_path = QStringLiteral("loginAccount/logInCrm");
+
+// For replies sent before the request's body was read.
+void close_after_reply(httplib::Response& res) {
+    res.set_header("Connection", "close");
+    guarded_server::close_after_reply();
+}
+
+bool is_upload(const httplib::Request& req) {
+    return req.path.rfind("/tavorine/nas/", 0) == 0 &&
+           req.path.find("UploadFileDirect") != std::string::npos;
+}
+
+// Multipart headers and boundaries around an uploaded file.
+constexpr qint64 multipart_overhead = 64 * 1024;
+
+struct refusal_t {
+    int http_status;
+    reply_t reply;
+};
+
+// A request with a body is answered before the body is read when its length is
+// missing, not a number, or more than the route takes; otherwise the server
+// would wait for a body that never comes, or read one only to drop it.
+std::optional<refusal_t> body_refusal(const httplib::Request& req, qint64 max_upload_bytes) {
+    static const std::set<std::string> with_body = {"POST", "PUT", "PATCH", "DELETE"};
+    if (!with_body.count(req.method))
+        return std::nullopt;
+    if (!req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
+        return refusal_t{411, reply_t::bad(QStringLiteral("请求缺少 Content-Length"))};
+    const qint64 length = guarded_server::declared_length(req);
+    if (length < 0)
+        return refusal_t{400, reply_t::bad(QStringLiteral("Content-Length 无效"))};
+    const qint64 limit =
+        is_upload(req) ? max_upload_bytes + multipart_overhead : qint64(max_json_body);
+    if (length > limit)
+        return refusal_t{413, reply_t::failure(codes::too_large,
+                                               is_upload(req) ? QStringLiteral("上传内容过大")
+                                                              : QStringLiteral("请求内容过大"))};
+    return std::nullopt;
+}
+
+// The requested byte ranges cut to a file of `size` bytes; those that start
+// past its end are dropped (none left: 416).
+httplib::Ranges fitted_ranges(const httplib::Ranges& ranges, qint64 size) {
+    httplib::Ranges out;
+    for (auto [first, last] : ranges) {
+        if (first < 0) { // the last `last` bytes
+            if (last <= 0)
+                continue;
+            first = std::max<qint64>(0, size - last);
+            last = size - 1;
+        } else if (last < 0 || last >= size) {
+            last = size - 1;
+        }
+        if (first < size && first <= last)
+            out.emplace_back(first, last);
+    }
+    return out;
+}
+
 } // namespace
 
 http_server::http_server(api& handlers, http_options_t options)
-    : api_(handlers), options_(options), cache_(256u << 20),
-      server_(std::make_unique<httplib::Server>()) {
+    : api_(handlers), options_(options), cache_(options.reply_cache_bytes), logins_(options.logins),
+      server_(std::make_unique<guarded_server>(options.connections)) {
     install_routes();
 }
 
 http_server::~http_server() = default;
 
 int http_server::bind(const QString& host, int port) {
-    const std::string h = host.toStdString();
-    if (port == 0)
-        return server_->bind_to_any_port(h);
-    return server_->bind_to_port(h, port) ? port : -1;
+    return server_->bind_to(host.toStdString(), port);
 }
 
 bool http_server::serve() {
@@ -120,20 +205,58 @@ void http_server::stop() {
     server_->stop();
 }
 
+void http_server::throttled_login(const httplib::Request& req, const request_t& r,
+                                  httplib::Response& res) {
+    const QString account = r.text("account").trimmed().left(max_name_length);
+    const std::string& header = options_.client_address_header;
+    const QString address = QString::fromStdString(
+        header.empty() || !req.has_header(header) ? req.remote_addr : req.get_header_value(header));
+    if (const qint64 wait = logins_.wait_seconds(account, address); wait > 0) {
+        res.set_header("Retry-After", std::to_string(wait));
+        send_envelope(
+            res,
+            reply_t::failure(codes::login_failed,
+                             QStringLiteral("登录失败次数过多，请 %1 秒后再试").arg(wait)),
+            429);
+        return;
+    }
+    // Every hash takes its memory for its run; a long queue of them is turned
+    // away rather than holding workers.
+    if (password_hashes_pending() >= 4 * password_hash_slots()) {
+        res.set_header("Retry-After", "1");
+        send_envelope(res, reply_t::failure(503, QStringLiteral("服务器繁忙，请稍后再试")), 503);
+        return;
+    }
+    const reply_t reply = api_.login(r);
+    if (reply.code == codes::ok)
+        logins_.succeeded(account);
+    else if (reply.code == codes::login_failed)
+        logins_.failed(account, address);
+    send_envelope(res, reply);
+}
+
 void http_server::install_routes() {
     httplib::Server& s = *server_;
-    s.set_payload_max_length(static_cast<size_t>(options_.max_upload_bytes));
-    // A worker serves one keep-alive connection at a time; with too few
-    // workers, idle connections of some clients starve the others.
-    s.new_task_queue = [] { return new httplib::ThreadPool(worker_threads); };
-    s.set_keep_alive_max_count(1000);
+    s.set_payload_max_length(static_cast<size_t>(options_.max_upload_bytes + multipart_overhead));
     s.set_tcp_nodelay(true); // headers and body go out in separate writes
-    s.set_read_timeout(60, 0);
-    s.set_write_timeout(60, 0);
 
-    s.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+    s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         request_start = std::chrono::steady_clock::now();
+        if (const auto refusal = body_refusal(req, options_.max_upload_bytes)) {
+            send_envelope(res, refusal->reply, refusal->http_status);
+            close_after_reply(res);
+            return httplib::Server::HandlerResponse::Handled;
+        }
         return httplib::Server::HandlerResponse::Unhandled;
+    });
+    // A client that asks before it sends its body learns the refusal then.
+    s.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+        const auto refusal = body_refusal(req, options_.max_upload_bytes);
+        if (!refusal)
+            return 100;
+        send_envelope(res, refusal->reply, refusal->http_status);
+        close_after_reply(res);
+        return refusal->http_status;
     });
     s.set_logger([](const httplib::Request& req, const httplib::Response& res) {
         const double ms = std::chrono::duration<double, std::milli>(
@@ -193,11 +316,15 @@ void http_server::install_routes() {
             return;
         }
         r.params = *params;
-        if (!cacheable(path)) {
-            send_envelope(res, (*handler)(api_, r));
+        if (path == login_path) {
+            throttled_login(req, r, res);
             return;
         }
         const QByteArray key = cache_key(path, r);
+        if (key.isEmpty()) {
+            send_envelope(res, (*handler)(api_, r));
+            return;
+        }
         qint64 generation = -1;
         {
             transaction tx(api_.store(), false);
@@ -253,6 +380,8 @@ void http_server::install_routes() {
                 return true;
             });
         if (!read || !sink) {
+            if (!read)
+                close_after_reply(res);
             if (res.status != 413)
                 send_envelope(res, reply_t::bad(QStringLiteral("缺少上传文件")));
             return;
@@ -281,12 +410,25 @@ void http_server::install_routes() {
     };
 
     // Downloads stream from disk.
-    auto stream_file = [this](httplib::Response& res, qint64 id) {
+    auto stream_file = [this](const httplib::Request& req, httplib::Response& res, qint64 id) {
         auto file = std::make_shared<QFile>(api_.files().path_of(id));
         if (!file->open(QIODevice::ReadOnly)) {
             send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")),
                           404);
             return;
+        }
+        if (!req.ranges.empty()) {
+            // httplib sends the ranges as asked; past the end that gives a
+            // Content-Length the body does not have. The request is ours to
+            // adjust: it lives in the connection loop, not in const storage.
+            auto& ranges = const_cast<httplib::Request&>(req).ranges;
+            ranges = fitted_ranges(ranges, file->size());
+            if (ranges.empty()) {
+                res.set_header("Content-Range", "bytes */" + std::to_string(file->size()));
+                send_envelope(res, reply_t::failure(416, QStringLiteral("请求的范围超出文件大小")),
+                              416);
+                return;
+            }
         }
         QString name;
         QString mime = QStringLiteral("application/octet-stream");
@@ -337,7 +479,7 @@ void http_server::install_routes() {
                       res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
                   return;
               }
-              stream_file(res, *id);
+              stream_file(req, res, *id);
           });
     // Shared files by address, for address links in scripts; the client sends
     // its token with every download, and nothing is served without one.
@@ -354,7 +496,7 @@ void http_server::install_routes() {
                       res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")), 404);
                   return;
               }
-              stream_file(res, *id);
+              stream_file(req, res, *id);
           });
     s.Post(R"(/tavorine/nas/(userUploadFileDirect|publicUploadFileDirect|reportUploadFileDirect))",
            upload);
@@ -374,11 +516,14 @@ void http_server::install_routes() {
             return true;
         });
         if (too_large || res.status == 413) {
+            close_after_reply(res);
             send_envelope(res, reply_t::failure(codes::too_large, QStringLiteral("请求内容过大")),
                           413);
             return;
         }
         if (!complete) {
+            // The rest of the body may still come: the connection cannot carry another request.
+            close_after_reply(res);
             send_envelope(res, reply_t::bad(QStringLiteral("请求格式错误")), 400);
             return;
         }

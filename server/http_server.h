@@ -1,20 +1,26 @@
 #pragma once
 
 #include "api.h"
+#include "guarded_server.h"
+#include "login_throttle.h"
 #include "reply_cache.h"
 
 #include <QString>
 #include <memory>
 #include <mutex>
-
-namespace httplib {
-class Server;
-}
+#include <string>
 
 namespace quorvel::server {
 
 struct http_options_t {
     qint64 max_upload_bytes = 200LL << 20;
+    connection_limits_t connections;
+    login_throttle_limits_t logins;
+    // The request header a reverse proxy puts the client's address in (for
+    // example "X-Real-IP"); empty: the connection's own address.
+    std::string client_address_header;
+    // Keys and replies of cached library reads together.
+    size_t reply_cache_bytes = 256u << 20;
 };
 
 // The HTTP front of the api: envelopes, authentication, streaming file
@@ -32,12 +38,15 @@ public:
 
 private:
     void install_routes();
+    // The login handler behind the per-account and per-address throttle.
+    void throttled_login(const httplib::Request& req, const request_t& r, httplib::Response& res);
 
     api& api_;
     http_options_t options_;
     reply_cache cache_;
     std::mutex cache_fill_;
-    std::unique_ptr<httplib::Server> server_;
+    login_throttle logins_;
+    std::unique_ptr<guarded_server> server_;
 };
 
 } // namespace quorvel::server

@@ -20,13 +20,18 @@ const char usage[] =
     "usage: quorvel-server [--listen HOST:PORT] [--data-dir DIR] [--db sqlite|postgresql://...]\n"
     "                      [--demo] [--demo-large] [--demo-large-size C:S:T]\n"
     "                      [--max-upload-mb N] [--token-ttl-hours N] [--token-ttl-seconds N]\n"
-    "                      [--attachment-quota-mb N]\n"
+    "                      [--attachment-quota-mb N] [--workers N]\n"
+    "                      [--max-connections-per-address N] [--client-address-header NAME]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "--demo-large adds 1000 script categories, 10000 scripts and 500 stickers to the demo\n"
     "library; --demo-large-size C:S:T adds C, S and T of them instead.\n"
     "Port 0 picks a free port; the bound address is printed as \"listening on "
-    "http://HOST:PORT\".\n";
+    "http://HOST:PORT\".\n"
+    "--workers: connections served at once (48); --max-connections-per-address: open\n"
+    "connections of one client address (32; 0: no bound, for use behind a proxy);\n"
+    "--client-address-header: the header in which a proxy passes the client's address\n"
+    "(for example X-Real-IP), for the failed-login throttle.\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -38,6 +43,9 @@ struct options_t {
     qint64 max_upload_mb = 200;
     qint64 token_ttl_seconds = 12 * 3600;
     qint64 attachment_quota_mb = 1024;
+    qint64 workers = 48;
+    qint64 per_address = 32;
+    QString client_address_header;
     QStringList command;
 };
 
@@ -77,6 +85,13 @@ bool parse(const QStringList& args, options_t* o) {
             ok = value(&number) && (o->token_ttl_seconds = number.toLongLong()) > 0;
         } else if (a == QLatin1String("--attachment-quota-mb")) {
             ok = value(&number) && (o->attachment_quota_mb = number.toLongLong()) > 0;
+        } else if (a == QLatin1String("--workers")) {
+            ok = value(&number) && (o->workers = number.toLongLong()) > 0 && o->workers <= 4096;
+        } else if (a == QLatin1String("--max-connections-per-address")) {
+            ok = value(&number) && (o->per_address = number.toLongLong(&ok)) >= 0 && ok &&
+                 o->per_address <= 1 << 20;
+        } else if (a == QLatin1String("--client-address-header")) {
+            ok = value(&o->client_address_header) && !o->client_address_header.isEmpty();
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -138,10 +153,19 @@ int main(int argc, char* argv[]) {
     }
 
     api handlers(store, files, api_options_t{o.token_ttl_seconds, o.attachment_quota_mb << 20});
-    http_server server(handlers, http_options_t{o.max_upload_mb << 20});
+    http_options_t http_options;
+    http_options.max_upload_bytes = o.max_upload_mb << 20;
+    http_options.connections.workers = static_cast<size_t>(o.workers);
+    http_options.connections.queued = static_cast<size_t>(o.workers);
+    http_options.connections.per_address = static_cast<size_t>(o.per_address);
+    http_options.client_address_header = o.client_address_header.toStdString();
+    http_server server(handlers, http_options);
     const int bound = server.bind(host, port);
     if (bound < 0) {
-        std::fprintf(stderr, "quorvel-server: cannot listen on %s\n", qPrintable(o.listen));
+        std::fprintf(stderr,
+                     "quorvel-server: cannot listen on %s: the address is in use (is another "
+                     "server running?) or not available\n",
+                     qPrintable(o.listen));
         return 1;
     }
     const QString base_url = QStringLiteral("http://%1:%2").arg(host).arg(bound);

@@ -88,6 +88,10 @@ void server_fixture::stop() {
     }
 }
 
+quint16 server_fixture::port() const {
+    return static_cast<quint16>(QUrl(base_url_).port());
+}
+
 int server_fixture::admin(const QStringList& args, QString* output) {
     QProcess p;
     p.start(QStringLiteral(QUORVEL_SERVER_PATH),

@@ -29,6 +29,8 @@ public:
     bool start(const QStringList& extra = {"--demo"});
     void stop();
     const QString& base_url() const { return base_url_; }
+    quint16 port() const;
+    qint64 pid() const { return process_.processId(); }
     QString data_dir() const { return dir_ ? dir_->path() : QString(); }
 
     // Runs an admin subcommand against the same store; returns the exit code.
