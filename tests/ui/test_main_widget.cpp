@@ -438,6 +438,8 @@ void test_main_widget::bar_fits_its_phrases() {
     QCOMPARE(blank_below(), 0);
     desktop_.remove_window(target);
     data_center::instance().phrases.clear();
+}
+
 void test_main_widget::toolbar_and_tabs_do_not_overlap_data() {
     QTest::addColumn<bool>("smallest");
     QTest::newRow("default width") << false;
