@@ -49,6 +49,7 @@ QList<phrase_node_spt> ordered_phrases() {
               });
     return phrases;
 }
+
 // Wide enough for a sentence, narrow enough to stay beside the bar.
 constexpr int quick_reply_text_width = 360;
 

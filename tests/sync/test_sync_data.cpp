@@ -256,42 +256,55 @@ void test_sync_data::one_sticker_is_never_fetched() {
         QVERIFY(!t->remote.contains("69155488272dbf6d34c29909"));
 }
 
-// An agent files a document whose name climbs out of the cache into the
-// public attachments category; a colleague's start-up keeps it in the cache.
+// A document whose name climbs out of the cache: the server refuses it from an
+// agent in the public attachments category; a manager may still file one in a
+// public category, and a colleague's start-up keeps it in the cache.
 void test_sync_data::hostile_document_name_stays_in_the_cache() {
     sync_as(demo_, "agent", "agent123"); // makes sure the attachments category exists
     const QString attachments = data_center::instance().attachments_category->id;
-    const QString token = data_center::instance().token();
-    const QByteArray bytes = "the agent's chosen bytes";
-    const auto up = demo_.upload("/tavorine/nas/publicUploadFileDirect", "evil.txt", bytes, token);
+    QString public_category;
+    for (auto it = data_center::instance().doc_categories.begin();
+         it != data_center::instance().doc_categories.end(); ++it)
+        if (it.value().node && it.value().node->classifyType == "0" && it.key() != attachments &&
+            it.key() != top_level_id)
+            public_category = it.key();
+    QVERIFY(!public_category.isEmpty());
     QTemporaryDir target;
     const QString name = QString("../").repeated(40) + target.path().mid(1) + "/planted";
     QVERIFY(name.size() <= 200);
-    const auto created =
-        demo_.post("/tavorine/clientKb/createFile",
-                   {{"classifyId", attachments},
-                    {"fileType", "0"},
-                    {"fileContent",
-                     demo_.base_url() + "/public/" + up.data().toObject()["id"].toString() + "/"},
-                    {"fileName", name},
-                    {"fileSuffix", "txt"}},
-                   token);
-    QCOMPARE(created.code(), 200);
+    auto create = [&](const QString& token, const QString& category) {
+        const QByteArray bytes = "the chosen bytes";
+        const auto up =
+            demo_.upload("/tavorine/nas/publicUploadFileDirect", "evil.txt", bytes, token);
+        return demo_.post("/tavorine/clientKb/createFile",
+                          {{"classifyId", category},
+                           {"fileType", "0"},
+                           {"fileContent", demo_.base_url() + "/public/" +
+                                               up.data().toObject()["id"].toString() + "/"},
+                           {"fileName", name},
+                           {"fileSuffix", "txt"}},
+                          token);
+    };
+    QCOMPARE(create(data_center::instance().token(), attachments).code(), 400);
 
     sync_as(demo_, "manager", "manager123");
+    const auto created = create(data_center::instance().token(), public_category);
+    QCOMPARE(created.code(), 200);
+
+    sync_as(demo_, "agent", "agent123");
     QVERIFY(!QFile::exists(target.filePath("planted.txt")));
     QCOMPARE(QDir(target.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     doc_node_spt doc;
-    for (const doc_node_spt& d : data_center::instance().docs_by_category.value(attachments))
+    for (const doc_node_spt& d : data_center::instance().docs_by_category.value(public_category))
         if (d->id == created.data().toObject()["id"].toString())
             doc = d;
     QVERIFY(doc);
     const QString path = cache_manager::instance()->doc_path(doc);
-    QVERIFY2(path_inside(path, app_paths::instance().cache_dir() + "manager/clouddoc"),
+    QVERIFY2(path_inside(path, app_paths::instance().cache_dir() + "agent/clouddoc"),
              qPrintable(path));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), bytes);
+    QCOMPARE(file.readAll(), QByteArray("the chosen bytes"));
 }
 
 void test_sync_data::unreferenced_cache_files_are_removed() {
