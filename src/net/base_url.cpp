@@ -11,6 +11,11 @@ QString base_url() {
     return url;
 }
 
+QString website_url() {
+    const QString configured = QStringLiteral(QUORVEL_WEBSITE_URL_DEFAULT);
+    return configured.isEmpty() ? base_url() + QLatin1Char('/') : configured;
+}
+
 bool is_intranet_build() {
     return base_url().startsWith(QLatin1String("http://192"));
 }

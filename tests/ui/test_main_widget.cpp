@@ -15,12 +15,23 @@
 #include "ui/main_widget_toolbar.h"
 #include "ui/widgets/custom_toolbutton.h"
 
+#include <QDesktopServices>
+#include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvel;
 using namespace quorvel::platform;
+
+// Catches what QDesktopServices would open in the browser.
+class url_catcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 class test_main_widget : public QObject {
     Q_OBJECT
@@ -35,6 +46,7 @@ private slots:
     void disabled_hotkey_does_nothing();
     void docks_beside_the_target_and_follows_it();
     void phrase_button_posts_send_script();
+    void website_entry_opens_the_backend_start_page();
 
 private:
     void set(const char* key, int value);
@@ -175,6 +187,28 @@ void test_main_widget::phrase_button_posts_send_script() {
         if (b->text() == QStringLiteral("您好，在的～"))
             b->click();
     QCOMPARE(sent, QStringList{QStringLiteral("您好，在的～")});
+}
+
+void test_main_widget::website_entry_opens_the_backend_start_page() {
+    qputenv("QUORVEL_BASE_URL", "http://127.0.0.1:18611");
+    url_catcher catcher;
+    QDesktopServices::setUrlHandler("http", &catcher, "open");
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    main_widget w;
+    w.show();
+    QTimer::singleShot(0, this, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            if (action->text() == QStringLiteral("官网"))
+                action->trigger();
+        menu->close();
+    });
+    w.on_menu_clicked(w.mapToGlobal(QPoint(10, 10)));
+    QDesktopServices::unsetUrlHandler("http");
+    QDesktopServices::unsetUrlHandler("https");
+    qunsetenv("QUORVEL_BASE_URL");
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl("http://127.0.0.1:18611/")});
 }
 
 QTEST_MAIN(test_main_widget)
