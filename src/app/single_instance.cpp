@@ -2,8 +2,10 @@
 
 #include "platform/session_names.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 #include <spdlog/spdlog.h>
 
 namespace quorvel {
@@ -38,9 +40,17 @@ bool single_instance::take_lock() {
 }
 
 bool single_instance::ask_running_instance() {
+    // A holder that has only just started (a double start from one double
+    // click) may not listen yet: try again for a while.
     QLocalSocket socket;
+    QElapsedTimer waited;
+    waited.start();
     socket.connectToServer(socket_name(key_));
-    if (!socket.waitForConnected(answer_timeout_ms)) {
+    while (!socket.waitForConnected(answer_timeout_ms) && waited.elapsed() < answer_timeout_ms) {
+        QThread::msleep(100);
+        socket.connectToServer(socket_name(key_));
+    }
+    if (socket.state() != QLocalSocket::ConnectedState) {
         reason_ = socket.errorString();
         spdlog::error("another instance holds the lock but cannot be reached: {}",
                       reason_.toStdString());
@@ -79,20 +89,23 @@ bool single_instance::listen() {
 void single_instance::on_new_connection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            if (socket->readLine() != show_request) {
-                socket->disconnectFromServer();
-                return;
-            }
-            spdlog::info("a second start asked this instance to show its window");
-            emit show_requested();
-            socket->write(show_answer);
-            socket->flush();
-            socket->disconnectFromServer();
-        });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { on_request(socket); });
+        on_request(socket); // what arrived with the connection
     }
+}
+
+void single_instance::on_request(QLocalSocket* socket) {
+    if (!socket->canReadLine())
+        return;
+    if (socket->readLine() != show_request) {
+        socket->disconnectFromServer();
+        return;
+    }
+    spdlog::info("a second start asked this instance to show its window");
+    emit show_requested();
+    socket->write(show_answer);
+    socket->flush();
+    socket->disconnectFromServer();
 }
 
 } // namespace quorvel

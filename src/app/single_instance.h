@@ -7,6 +7,7 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace quorvel {
 
@@ -40,6 +41,7 @@ signals:
 
 private:
     void on_new_connection();
+    void on_request(QLocalSocket* socket);
 
     QString key_;
     std::unique_ptr<platform::named_mutex> mutex_;

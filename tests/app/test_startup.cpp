@@ -19,6 +19,7 @@ private slots:
     void second_instance_exits_and_a_killed_one_does_not_block();
     void second_instance_raises_the_first();
     void a_lock_nobody_answers_for_is_reported();
+    void two_starts_at_once_leave_one_running();
     void another_session_runs_its_own_instance();
     void sigterm_quits_cleanly_without_a_dump();
 
@@ -166,6 +167,27 @@ void test_startup::a_lock_nobody_answers_for_is_reported() {
                              10000);
     second.kill(); // it waits in its message box
     second.waitForFinished(5000);
+}
+
+// A double click that starts the program twice: the later one must find the
+// first even before it listens, and must not report it as not answering.
+void test_startup::two_starts_at_once_leave_one_running() {
+    QFile::remove(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/quorvel-" + single_instance::key +
+                  ".socket");
+    QProcess a, b;
+    a.start(QUORVEL_PATH, QStringList());
+    b.start(QUORVEL_PATH, QStringList());
+    QVERIFY(a.waitForStarted() && b.waitForStarted());
+    QVERIFY(QTest::qWaitFor(
+        [&] { return a.state() != QProcess::Running || b.state() != QProcess::Running; }, 20000));
+    QProcess& ended = a.state() != QProcess::Running ? a : b;
+    QProcess& running = a.state() != QProcess::Running ? b : a;
+    QCOMPARE(ended.exitCode(), 1);
+    const QByteArray error = ended.readAllStandardError();
+    QVERIFY2(error.contains("already running"), error.constData());
+    QCOMPARE(running.state(), QProcess::Running);
+    running.kill();
+    running.waitForFinished(5000);
 }
 
 void test_startup::another_session_runs_its_own_instance() {
