@@ -529,6 +529,18 @@ void http_server::install_routes() {
         }
         dispatch(req, res, body);
     });
+    // The website the client's "官网" and help entries open by default.
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(
+            "<!doctype html><html lang=\"zh\"><meta charset=\"utf-8\"><title>Quorvel</title>"
+            "<h1>Quorvel</h1><p>客服话术助手：话术、短语、快捷回复、表情与云文档，"
+            "一键发送到聊天窗口。</p><h2>帮助</h2><ul>"
+            "<li>登录后点主窗口右上角的吸附按钮，再激活聊天窗口，助手即停靠在它旁边。</li>"
+            "<li>双击话术即发送到聊天窗口；右键可编辑、移动和删除。</li>"
+            "<li>Alt+Z 显示或隐藏主窗口，Alt+Q 聚焦主窗口，Alt+E 聚焦底部搜索栏。</li>"
+            "</ul><p><a href=\"/manage\">管理页面</a></p></html>",
+            "text/html; charset=utf-8");
+    });
     s.Get("/manage", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(
             "<!doctype html><html lang=\"zh\"><meta charset=\"utf-8\"><title>Quorvel 管理"

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cstdio>
+#include <cstring>
 #include <spdlog/details/os.h>
 #include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/basic_file_sink.h>
@@ -35,6 +37,45 @@ QString init_logger(const QString& log_dir) {
         return {};
     }
     return path;
+}
+
+namespace {
+
+spdlog::level::level_enum level_of(QtMsgType type) {
+    switch (type) {
+    case QtDebugMsg:
+        return spdlog::level::debug;
+    case QtInfoMsg:
+        return spdlog::level::info;
+    case QtWarningMsg:
+        return spdlog::level::warn;
+    case QtCriticalMsg:
+        return spdlog::level::err;
+    case QtFatalMsg:
+        return spdlog::level::critical;
+    }
+    return spdlog::level::info;
+}
+
+void log_qt_message(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const bool named = context.category && std::strcmp(context.category, "default") != 0;
+    auto logger = spdlog::default_logger();
+    if (named)
+        logger->log(level_of(type), "{}: {}", context.category, utf8.constData());
+    else
+        logger->log(level_of(type), "{}", utf8.constData());
+    if (type == QtFatalMsg) {
+        // Qt aborts right after this: keep the reason on disk and on screen.
+        logger->flush();
+        std::fprintf(stderr, "%s\n", utf8.constData());
+    }
+}
+
+} // namespace
+
+void route_qt_messages() {
+    qInstallMessageHandler(log_qt_message);
 }
 
 void shutdown_logging() {

@@ -11,6 +11,12 @@ namespace quorvel {
 QString init_logger();
 QString init_logger(const QString& log_dir);
 
+// Sends Qt's own messages (qDebug, qInfo, qWarning, qCritical, qFatal) to
+// the default logger at the matching level instead of the terminal. Messages
+// of a named category carry its name ("qt.qpa.xcb: ..."). Install once, after
+// init_logger.
+void route_qt_messages();
+
 // Drops every registered logger, which flushes and closes the file.
 void shutdown_logging();
 

@@ -5,14 +5,66 @@
 #include "app/startup.h"
 #include "model/records.h"
 #include "platform/crash_dump.h"
+#include "platform/termination.h"
 #include "resources/resources.h"
 #include "sync/sync_data_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <spdlog/spdlog.h>
 
 using namespace quorvel;
+
+namespace {
+
+main_widget* find_main_window() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<main_widget*>(w))
+            return main;
+    return nullptr;
+}
+
+// A second start asked for us: bring back what this run shows now.
+void show_running_window() {
+    if (main_widget* main = find_main_window()) {
+        main->on_tray_icon_activated(QSystemTrayIcon::DoubleClick);
+        main->raise();
+        main->activateWindow();
+        return;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isWindow() && w->isVisible() && !w->parentWidget()) {
+            w->raise();
+            w->activateWindow();
+        }
+    }
+}
+
+// SIGTERM and the like: end as "退出" does, without a crash dump.
+void quit_on_request() {
+    spdlog::info("termination requested, quitting");
+    if (main_widget* main = find_main_window())
+        main->quit();
+    QCoreApplication::quit();
+}
+
+// The lock is held but nobody answers, or there is no lock to take: say so.
+int refuse_start(const single_instance& lock) {
+    const QString text =
+        lock.lock_taken()
+            ? QStringLiteral(
+                  "Quorvel 已在运行，但没有响应（%1）。请结束正在运行的 Quorvel 后再启动。")
+                  .arg(lock.failure_reason())
+            : QStringLiteral("Quorvel 无法启动：单实例锁不可用（%1）。").arg(lock.failure_reason());
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    QMessageBox::warning(nullptr, QStringLiteral("Quorvel"), text);
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // Any argument: register or unregister autorun, then leave without a window.
@@ -20,11 +72,20 @@ int main(int argc, char* argv[]) {
         return run_registration(argv[1], argv[0]);
 
     init_logger();
+    route_qt_messages();
     platform::install_crash_handlers(app_paths::instance().crash_dir().toStdString());
 
     single_instance lock;
-    if (!lock.acquire())
+    if (!lock.take_lock()) {
+        // A second start: the running instance comes forward, exit code 1.
+        QApplication app(argc, argv);
+        if (lock.lock_taken() && lock.ask_running_instance())
+            std::fprintf(stderr, "Quorvel is already running; its window was brought up.\n");
+        else
+            refuse_start(lock);
+        shutdown_logging();
         return 1;
+    }
 
     register_meta_types();
     QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
@@ -32,6 +93,9 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         QApplication app(argc, argv);
+        platform::install_termination_handler(quit_on_request);
+        lock.listen();
+        QObject::connect(&lock, &single_instance::show_requested, &app, show_running_window);
         init_resources();
         install_qt_translations(&app);
         app.setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
@@ -44,6 +108,7 @@ int main(int argc, char* argv[]) {
         login->show();
 
         result = app.exec();
+        spdlog::info("event loop ended with {}", result);
         shutdown_logging();
     }
     return result;

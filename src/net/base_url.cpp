@@ -23,6 +23,11 @@ bool is_backend_origin(const QUrl& url) {
            default_port(url) == default_port(backend);
 }
 
+QString website_url() {
+    const QString configured = QStringLiteral(QUORVEL_WEBSITE_URL_DEFAULT);
+    return configured.isEmpty() ? base_url() + QLatin1Char('/') : configured;
+}
+
 bool is_intranet_build() {
     return base_url().startsWith(QLatin1String("http://192"));
 }

@@ -5,7 +5,9 @@
 namespace quorvel::platform {
 
 // Remembers where dumps go and installs the handlers for SIGSEGV, SIGABRT,
-// SIGFPE, SIGILL and SIGTERM (and, on Windows, the unhandled-exception filter).
+// SIGFPE and SIGILL (on Windows also SIGTERM, which only the process itself
+// raises there, and the unhandled-exception filter). On Linux SIGTERM asks
+// for a clean end, not a dump: see termination.h.
 // Everything a handler needs is prepared here, so the handlers themselves only
 // make async-signal-safe calls. After the dump, a handler lets the signal take
 // its default action, so the process still ends by that signal.

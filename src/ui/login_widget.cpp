@@ -102,7 +102,27 @@ login_widget::login_widget(QWidget* parent)
     setFixedSize(430, 370);
 
     connect(login_, &QPushButton::clicked, this, &login_widget::on_login_clicked);
+    // Return is handled by the fields themselves; as the dialog's default
+    // button the login button would be clicked a second time.
+    login_->setAutoDefault(false);
+    connect(user_, &QLineEdit::returnPressed, this, &login_widget::on_user_return);
     connect(password_, &QLineEdit::returnPressed, login_, &QPushButton::click);
+    // Without this the dialog gives the focus to its title bar's close button.
+    user_->setFocus();
+}
+
+void login_widget::showEvent(QShowEvent* event) {
+    base_dialog::showEvent(event);
+    // Typing goes into the first field still to fill in.
+    (user_->text().trimmed().isEmpty() ? user_ : password_)->setFocus(Qt::OtherFocusReason);
+    activateWindow();
+}
+
+void login_widget::on_user_return() {
+    if (password_->text().isEmpty())
+        password_->setFocus(Qt::TabFocusReason);
+    else
+        login_->click();
 }
 
 void login_widget::on_login_clicked() {

@@ -28,7 +28,11 @@ public:
 signals:
     void login_success();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void on_user_return();
     void on_login_clicked();
     void on_tick();
     void fail();

@@ -13,6 +13,7 @@
 #include "integration/window_detector.h"
 #include "integration/window_event_watcher.h"
 #include "model/data_center.h"
+#include "net/base_url.h"
 #include "sync/report_upload.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/float_widget.h"
@@ -392,9 +393,7 @@ void main_widget::show_setting_center() {
 
 void main_widget::on_menu_clicked(QPoint pos) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("官网"), [] {
-        QDesktopServices::openUrl(QUrl(QStringLiteral("https://quorvel.example")));
-    });
+    menu.addAction(QStringLiteral("官网"), [] { QDesktopServices::openUrl(QUrl(website_url())); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("退出"), this, &main_widget::quit);
     menu.exec(pos);

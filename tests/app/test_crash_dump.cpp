@@ -12,6 +12,7 @@ private slots:
     void crash_writes_one_dump_and_ends_by_the_signal_data();
     void crash_writes_one_dump_and_ends_by_the_signal();
     void manual_dump_after_install();
+    void sigterm_is_no_crash();
 
 private:
     // Runs the child through a shell, which reports death by signal N as 128+N.
@@ -51,7 +52,6 @@ void test_crash_dump::crash_writes_one_dump_and_ends_by_the_signal_data() {
     QTest::newRow("null dereference") << QStringList{"segv", "0"} << 11 << "SIGSEGV";
     QTest::newRow("abort") << QStringList{"abort"} << 6 << "SIGABRT";
     QTest::newRow("division by zero") << QStringList{"fpe", "0"} << 8 << "SIGFPE";
-    QTest::newRow("terminate") << QStringList{"term"} << 15 << "SIGTERM";
 }
 
 void test_crash_dump::crash_writes_one_dump_and_ends_by_the_signal() {
@@ -90,6 +90,13 @@ void test_crash_dump::manual_dump_after_install() {
     QFile file(quorvel::app_paths::instance().crash_dir() + files[0]);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("signal: 0 (none)\n"));
+}
+
+// A logout or kill ends the process by SIGTERM; that is no crash to report.
+void test_crash_dump::sigterm_is_no_crash() {
+    clear_dumps();
+    QCOMPARE(run_child({"term"}), 128 + 15);
+    QVERIFY2(dumps().isEmpty(), qPrintable(dumps().join(", ")));
 }
 
 QTEST_GUILESS_MAIN(test_crash_dump)

@@ -13,6 +13,8 @@ private slots:
     void file_is_named_after_process_and_thread();
     void warning_is_on_disk_at_once();
     void lines_follow_the_pattern_in_local_time();
+    void qt_messages_reach_the_file_data();
+    void qt_messages_reach_the_file();
     void second_init_fails_softly();
     void logging_after_shutdown_is_harmless();
 
@@ -68,6 +70,50 @@ void test_logger::lines_follow_the_pattern_in_local_time() {
         stamp.setTimeSpec(Qt::UTC);
         QVERIFY2(qAbs(stamp.secsTo(shanghai_now)) < 120, qPrintable(line));
     }
+}
+
+void test_logger::qt_messages_reach_the_file_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("debug") << int(QtDebugMsg) << QString() << "[debug] 删除崩溃文件失败\r\n";
+    QTest::newRow("info") << int(QtInfoMsg) << QString() << "[info] 删除崩溃文件失败\r\n";
+    QTest::newRow("warning") << int(QtWarningMsg) << QString() << "[warning] 删除崩溃文件失败\r\n";
+    QTest::newRow("critical") << int(QtCriticalMsg) << QString() << "[error] 删除崩溃文件失败\r\n";
+    QTest::newRow("category") << int(QtWarningMsg) << "qt.qpa.xcb"
+                              << "[warning] qt.qpa.xcb: 删除崩溃文件失败\r\n";
+}
+
+void test_logger::qt_messages_reach_the_file() {
+    QFETCH(int, type);
+    QFETCH(QString, category);
+    QFETCH(QString, line);
+    const QByteArray name = category.isEmpty() ? QByteArray("default") : category.toUtf8();
+    const QLoggingCategory log_category(name.constData());
+    const QtMessageHandler test_handler = qInstallMessageHandler(nullptr);
+    quorvel::route_qt_messages();
+    const QString text = QStringLiteral("删除崩溃文件失败");
+    switch (type) {
+    case QtDebugMsg:
+        qDebug().noquote() << text;
+        break;
+    case QtInfoMsg:
+        qInfo().noquote() << text;
+        break;
+    case QtWarningMsg:
+        if (category.isEmpty())
+            qWarning().noquote() << text;
+        else
+            qCWarning(log_category).noquote() << text;
+        break;
+    case QtCriticalMsg:
+        qCritical().noquote() << text;
+        break;
+    }
+    qInstallMessageHandler(test_handler);
+    spdlog::default_logger()->flush();
+    const QString log = read_log();
+    QVERIFY2(log.contains(line), qPrintable(log));
 }
 
 void test_logger::second_init_fails_softly() {

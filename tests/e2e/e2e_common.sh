@@ -13,6 +13,17 @@ wait_for() { # seconds, command...
   return 1
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+# window_titled TITLE: prints the first visible window whose title is exactly
+# TITLE. xdotool's name search ignores case, so "^Quorvel$" alone also finds
+# the synchronisation dialog, which carries the program name "quorvel".
+window_titled() {
+  local id
+  for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && { echo "$id"; return 0; }
+  done
+  return 1
+}
+no_window_titled() { ! window_titled "$1" > /dev/null; }
 
 start_server() {
   "$bin/quorvel-server" --demo --listen 127.0.0.1:0 --data-dir "$work/server" > "$work/server.log" 2>&1 &
@@ -41,8 +52,8 @@ start_client() {
   xdotool mousemove $((X + 215)) $((Y + 224)) click 1; sleep 0.2; xdotool type --delay 20 agent
   xdotool mousemove $((X + 215)) $((Y + 274)) click 1; sleep 0.2; xdotool type --delay 20 agent123
   xdotool mousemove $((X + 215)) $((Y + 324)) click 1
-  wait_for 30 xdotool search --onlyvisible --name '^Quorvel$' > /dev/null || fail "no main window"
-  main=$(xdotool search --onlyvisible --name '^Quorvel$' | head -n 1)
+  wait_for 30 window_titled Quorvel > /dev/null || fail "no main window"
+  main=$(window_titled Quorvel)
   sleep 0.5
 }
 

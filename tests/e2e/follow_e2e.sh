@@ -40,11 +40,11 @@ wait_for 5 grep -q '"event":"send"' "$work/chat.jsonl" || fail "no message sent 
 grep '"event":"send"' "$work/chat.jsonl" | grep -q '"key":"enter"' || fail "the phrase was not sent with Enter"
 
 xdotool windowunmap "$chat"
-wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "main window did not hide with the chat window"
+wait_for 5 no_window_titled Quorvel || fail "main window did not hide with the chat window"
 
 # Alt+Z on the hidden window brings it back on top, out of follow mode; again hides it.
 xdotool key alt+z
-wait_for 5 sh -c "xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "Alt+Z did not bring the window back"
+wait_for 5 window_titled Quorvel > /dev/null || fail "Alt+Z did not bring the window back"
 xdotool key alt+z
-wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "Alt+Z did not hide the window"
+wait_for 5 no_window_titled Quorvel || fail "Alt+Z did not hide the window"
 echo "PASS: docked, followed, delivered, hid, Alt+Z"

@@ -22,7 +22,7 @@ start_chat "$kind" 40 60
 start_client
 
 follow_chat
-wait_for 5 sh -c "xdotool search --onlyvisible --name '^Quorvel\$' > /dev/null" || fail "main window gone"
+wait_for 5 window_titled Quorvel > /dev/null || fail "main window gone"
 sleep 1
 geometry "$main"
 # The first category button of the strip (below the toolbar band), then a

@@ -45,6 +45,7 @@ private slots:
     void attachments_category_is_open_to_everybody();
     void phrases_and_quick_replies();
     void client_endpoints();
+    void start_page_needs_no_login();
     void rights_matrix_data();
     void rights_matrix();
     void other_users_items_stay_hidden();
@@ -812,6 +813,15 @@ void test_server_contract::phrases_and_quick_replies() {
     QCOMPARE(quick.size(), 2);
     for (const char* key : {"id", "speechId", "classifyId", "deptId", "classifyType"})
         QVERIFY(quick[0].toObject().contains(key));
+}
+
+// The client's "官网" opens the server's start page by default.
+void test_server_contract::start_page_needs_no_login() {
+    int status = 0;
+    const QString page = QString::fromUtf8(server_.download("/", QString(), &status));
+    QCOMPARE(status, 200);
+    QVERIFY2(page.contains("<title>Quorvel</title>"), qPrintable(page));
+    QVERIFY(page.contains("<a href=\"/manage\">"));
 }
 
 void test_server_contract::client_endpoints() {

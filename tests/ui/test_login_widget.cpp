@@ -25,6 +25,8 @@ private slots:
     void wrong_password_fails_and_allows_another_try();
     void success_stores_the_account_and_reports();
     void dots_cycle_and_continue();
+    void typing_goes_into_the_fields_data();
+    void typing_goes_into_the_fields();
 
 private:
     QStringList watch_status(login_widget& dialog, int ms);
@@ -112,6 +114,59 @@ void test_login_widget::success_stores_the_account_and_reports() {
     QCOMPARE(data_center::instance().token().size(), 64);
     QVERIFY(data_center::instance().login_user());
     QTRY_VERIFY(!alive); // closed and deleted
+}
+
+// Opened without a click: typed text lands in the first empty field, Return
+// moves on to the password and, with both filled in, logs in.
+void test_login_widget::typing_goes_into_the_fields_data() {
+    QTest::addColumn<QString>("prefilled");
+    QTest::addColumn<QString>("typed"); // '\n' presses Return
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<bool>("logged_in");
+    QTest::newRow("account, Return, password, Return") << ""
+                                                       << "manager\nmanager123\n"
+                                                       << "manager" << true;
+    QTest::newRow("account filled in: password first") << "manager"
+                                                       << "manager123\n"
+                                                       << "manager" << true;
+    QTest::newRow("account, Return: no login yet") << ""
+                                                   << "manager\n"
+                                                   << "manager" << false;
+}
+
+void test_login_widget::typing_goes_into_the_fields() {
+    QFETCH(QString, prefilled);
+    QFETCH(QString, typed);
+    QFETCH(QString, account);
+    QFETCH(bool, logged_in);
+    data_center::instance().clear();
+    auto* dialog = new login_widget;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<login_widget> alive(dialog);
+    QSignalSpy success(dialog, &login_widget::login_success);
+    dialog->user_edit()->setText(prefilled);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QCOMPARE(QApplication::focusWidget(),
+             prefilled.isEmpty() ? dialog->user_edit() : dialog->password_edit());
+    const QStringList parts = typed.split('\n');
+    for (int i = 0; i < parts.size(); ++i) {
+        QTest::keyClicks(QApplication::focusWidget(), parts[i]);
+        if (i + 1 < parts.size())
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    if (logged_in) {
+        QTRY_COMPARE(success.count(), 1);
+        QCOMPARE(data_center::instance().account(), account);
+        QTRY_VERIFY(!alive);
+    } else {
+        QTest::qWait(200);
+        QCOMPARE(success.count(), 0);
+        QCOMPARE(dialog->user_edit()->text(), account);
+        QCOMPARE(QApplication::focusWidget(), dialog->password_edit());
+        QVERIFY(dialog->status_label()->text().isEmpty()); // nothing sent, nothing said
+        delete dialog;
+    }
 }
 
 QStringList test_login_widget::watch_status(login_widget& dialog, int ms) {

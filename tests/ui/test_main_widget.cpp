@@ -25,6 +25,8 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
+#include <QDesktopServices>
+#include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedLayout>
@@ -32,6 +34,15 @@
 
 using namespace quorvel;
 using namespace quorvel::platform;
+
+// Catches what QDesktopServices would open in the browser.
+class url_catcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 class test_main_widget : public QObject {
     Q_OBJECT
@@ -59,6 +70,7 @@ private slots:
     void floating_icon_shows_its_whole_label();
     void quick_reply_menu_shows_plain_text_data();
     void quick_reply_menu_shows_plain_text();
+    void website_entry_opens_the_backend_start_page();
 
 private:
     void set(const char* key, int value);
@@ -537,6 +549,28 @@ void test_main_widget::quick_reply_menu_shows_plain_text() {
     action->trigger();
     QCOMPARE(sent, QStringList{content}); // sent as stored
     dc.quick_replies.clear();
+}
+
+void test_main_widget::website_entry_opens_the_backend_start_page() {
+    qputenv("QUORVEL_BASE_URL", "http://127.0.0.1:18611");
+    url_catcher catcher;
+    QDesktopServices::setUrlHandler("http", &catcher, "open");
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    main_widget w;
+    w.show();
+    QTimer::singleShot(0, this, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            if (action->text() == QStringLiteral("官网"))
+                action->trigger();
+        menu->close();
+    });
+    w.on_menu_clicked(w.mapToGlobal(QPoint(10, 10)));
+    QDesktopServices::unsetUrlHandler("http");
+    QDesktopServices::unsetUrlHandler("https");
+    qunsetenv("QUORVEL_BASE_URL");
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl("http://127.0.0.1:18611/")});
 }
 
 QTEST_MAIN(test_main_widget)

@@ -11,13 +11,8 @@ std::string user_data_root() {
     PWSTR folder = nullptr;
     if (FAILED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &folder)))
         return {};
-    std::string path = to_utf8(folder);
+    std::string path = to_utf8_path(folder);
     CoTaskMemFree(folder);
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    while (path.size() > 3 && path.back() == '/')
-        path.pop_back();
     return path;
 }
 

@@ -26,4 +26,16 @@ inline std::string to_utf8(const std::wstring& text) {
     return out;
 }
 
+// A system path as UTF-8 with forward slashes and no trailing slash (a drive
+// root keeps its own: "C:/").
+inline std::string to_utf8_path(const std::wstring& path) {
+    std::string out = to_utf8(path);
+    for (char& c : out)
+        if (c == '\\')
+            c = '/';
+    while (out.size() > 3 && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+
 } // namespace quorvel::platform
