@@ -106,6 +106,14 @@ void test_server_load::normal_requests_are_answered_during_slow_connections() {
     }
 }
 
+// Under the sanitizers the shadow memory and the quarantine of freed blocks,
+// not the server, decide the resident size: the bounds only hold without them.
+#ifdef QUORVEL_SANITIZED
+constexpr bool memory_is_the_servers = false;
+#else
+constexpr bool memory_is_the_servers = true;
+#endif
+
 void test_server_load::memory_stays_bounded_during_failed_logins() {
     server_fixture server;
     QVERIFY(server.start());
@@ -119,7 +127,8 @@ void test_server_load::memory_stays_bounded_during_failed_logins() {
     // Each password hash takes 64 MiB while it runs; one per core may run.
     const qint64 peak = memory_mib(server.pid(), "VmHWM");
     qInfo("failed logins: %lld MiB before, %lld MiB at the peak", before, peak);
-    QVERIFY2(peak < 400, qPrintable(QStringLiteral("peak %1 MiB").arg(peak)));
+    if (memory_is_the_servers)
+        QVERIFY2(peak < 400, qPrintable(QStringLiteral("peak %1 MiB").arg(peak)));
     // Every attempt is answered: refused, slowed down or turned away for now.
     for (const auto& r : replies) {
         QVERIFY2(r.status == 200 || r.status == 429 || r.status == 503, r.head.constData());
@@ -139,7 +148,8 @@ void test_server_load::memory_stays_bounded_after_junk_parameter_reads() {
     }
     const qint64 after = memory_mib(server.pid(), "VmRSS");
     qInfo("junk reads: %lld MiB before, %lld MiB after", before, after);
-    QVERIFY2(after < 300, qPrintable(QStringLiteral("%1 MiB after").arg(after)));
+    if (memory_is_the_servers)
+        QVERIFY2(after < 300, qPrintable(QStringLiteral("%1 MiB after").arg(after)));
 }
 
 QTEST_GUILESS_MAIN(test_server_load)
