@@ -52,18 +52,8 @@ std::string utf8(const QString& text) {
 batch_download::batch_download(QObject* parent) : QObject(parent) {}
 
 batch_download::~batch_download() {
-    // Disconnected before the abort: an aborted reply reports finished at
-    // once, which must reach neither this half-destroyed object nor its users.
     // Unfinished files are dropped; their targets stay as they were.
-    running_ = false;
-    const auto transfers = std::exchange(active_, {});
-    for (auto it = transfers.begin(); it != transfers.end(); ++it) {
-        it.key()->disconnect(this);
-        it.key()->abort();
-        if (it->file)
-            it->file->cancelWriting();
-        delete it->file;
-    }
+    abort();
 }
 
 void batch_download::add_tasks(const QList<download_task_spt>& tasks) {
@@ -89,6 +79,9 @@ void batch_download::start() {
 }
 
 void batch_download::abort() {
+    // Disconnected before the abort: an aborted reply reports finished at
+    // once, which must reach neither this object (perhaps half-destroyed)
+    // nor its users.
     running_ = false;
     {
         QMutexLocker lock(&mutex_);
