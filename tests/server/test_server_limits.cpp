@@ -38,6 +38,17 @@ struct held_connections_t {
         }
         return true;
     }
+
+    // The server admits a connection when a worker takes it up, so two
+    // connections opened back to back may be admitted in either order. A held
+    // connection that hears nothing for a while has been admitted; one that
+    // was refused hears its 503 at once.
+    bool all_admitted(int quiet_ms = 750) {
+        for (auto& s : sockets)
+            if (s->bytesAvailable() > 0 || s->waitForReadyRead(quiet_ms / int(sockets.size()) + 1))
+                return false;
+        return true;
+    }
 };
 
 } // namespace
@@ -176,6 +187,7 @@ void test_server_limits::one_address_holds_a_bounded_number_of_connections() {
     QVERIFY(limited.start({"--demo", "--max-connections-per-address", "3"}));
     held_connections_t held;
     QVERIFY(held.open(limited.port(), 3));
+    QVERIFY2(held.all_admitted(), "a held connection was refused");
     const QByteArray list = "GET /tavorine/clientPhrase/list HTTP/1.1\r\nHost: "
                             "127.0.0.1\r\nConnection: close\r\n\r\n";
     const auto refused = raw_http::exchange(limited.port(), list);
