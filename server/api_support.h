@@ -9,20 +9,13 @@
 #include <QStringList>
 #include <optional>
 
+#include "protocol/protocol.h"
+
 namespace quorvel::server {
 
 // Reply codes. Only authentication failures are above 4399, which makes the
 // client ask for a new login.
-namespace codes {
-inline constexpr int ok = 200;
-inline constexpr int bad_request = 400;
-inline constexpr int login_failed = 401;
-inline constexpr int forbidden = 403;
-inline constexpr int not_found = 404;
-inline constexpr int too_large = 413;
-inline constexpr int internal = 500;
-inline constexpr int token_invalid = 4401;
-} // namespace codes
+namespace codes = protocol::codes;
 
 struct reply_t {
     int code = codes::ok;

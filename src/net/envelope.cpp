@@ -1,5 +1,7 @@
 #include "net/envelope.h"
 
+#include "protocol/protocol.h"
+
 #include "app/event_bus.h"
 #include "app/event_names.h"
 
@@ -62,7 +64,7 @@ bool check_code(const QByteArray& body, QString* message) {
 }
 
 void report_server_code(int code) {
-    if (code > 4399)
+    if (protocol::codes::asks_relogin(code))
         event_bus::instance()->post(QLatin1String(events::relogin));
 }
 
