@@ -102,7 +102,7 @@ void delivery::send_file(window_handle_t target, const QString& path) {
 }
 
 void delivery::press_send_key() {
-    if (read_int_setting(QLatin1String(setting_keys::kb_send)) != 0)
+    if (setting_on(setting::kb_send))
         desktop_.enter();
     else
         desktop_.ctrl_enter();

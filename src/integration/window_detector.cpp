@@ -1,6 +1,5 @@
 #include "integration/window_detector.h"
 
-#include "app/app_paths.h"
 #include "app/settings_store.h"
 #include "model/data_center.h"
 
@@ -123,11 +122,8 @@ void window_detector::detect_foreground(window_handle_t hwnd) {
 
 void window_detector::reload_ignore_app_list() {
     QMutexLocker lock(&mutex_);
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    const QString value =
-        settings->status() == QSettings::NoError
-            ? settings->value(QLatin1String(setting_keys::follow_unsupport)).toString()
-            : QString();
+    // An unreadable file gives the default: no application is switched off.
+    const QString value = read_setting(setting::follow_unsupport).text();
     ignored_ = value.isEmpty() ? QStringList() : value.split(QLatin1Char(','));
 }
 

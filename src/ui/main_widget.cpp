@@ -54,10 +54,6 @@ template <class T> int items_in_part(const QHash<QString, QList<T>>& lists, cons
     return count;
 }
 
-bool setting_on(const char* key) {
-    return read_int_setting(QLatin1String(key)) != 0;
-}
-
 window_handle_t handle_of(QWidget* w) {
     return static_cast<window_handle_t>(w->winId());
 }
@@ -299,7 +295,7 @@ void main_widget::register_hotkeys() {
 }
 
 void main_widget::toggle_visible_hotkey() {
-    if (!setting_on(setting_keys::follow_main_hotkey_visible))
+    if (!setting_on(setting::follow_main_hotkey_visible))
         return;
     if (!isVisible()) {
         if (follow_ && target_) { // back beside the chat window, with the bar
@@ -320,7 +316,7 @@ void main_widget::toggle_visible_hotkey() {
 // Typing after the hotkey goes where it promises: the scripts list (arrow
 // keys choose, Enter sends) or the bar's search field.
 void main_widget::focus_main_hotkey() {
-    if (!setting_on(setting_keys::follow_main_hotkey_focus))
+    if (!setting_on(setting::follow_main_hotkey_focus))
         return;
     current_desktop().bring_to_front(handle_of(this));
     activateWindow();
@@ -328,7 +324,7 @@ void main_widget::focus_main_hotkey() {
 }
 
 void main_widget::focus_bar_hotkey() {
-    if (!setting_on(setting_keys::follow_sub_hotkey_focus) || !bar_ || !bar_->isVisible())
+    if (!setting_on(setting::follow_sub_hotkey_focus) || !bar_ || !bar_->isVisible())
         return;
     current_desktop().bring_to_front(handle_of(bar_));
     bar_->activateWindow();
@@ -518,9 +514,9 @@ void main_widget::place_docked() {
         in.bar_height_for_width = [bar = bar_.data()](int w) { return bar->content_height(w); };
     }
     in.main_width = width();
-    in.sub_show = setting_on(setting_keys::follow_sub_show);
-    in.main_show = setting_on(setting_keys::follow_main_show);
-    in.main_dockleft = setting_on(setting_keys::follow_main_dockleft);
+    in.sub_show = setting_on(setting::follow_sub_show);
+    in.main_show = setting_on(setting::follow_main_show);
+    in.main_dockleft = setting_on(setting::follow_main_dockleft);
     const dock_plan_t plan = plan_dock(current_desktop(), in);
     docking_ = true;
     if (plan.place_bar && bar_ && user_hidden_ != user_hidden_t::all) {

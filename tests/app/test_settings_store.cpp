@@ -2,6 +2,7 @@
 #include "app/settings_store.h"
 
 #include <QDateTime>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvel;
@@ -15,6 +16,11 @@ private slots:
     void int_setting_values_data();
     void int_setting_values();
     void typed_read_converts_stored_text();
+    void typed_keys_data();
+    void typed_keys();
+    void unreadable_file_is_told_apart_data();
+    void unreadable_file_is_told_apart();
+    void deferred_write_reaches_the_file_on_flush();
     void search_history_lists_the_history_group();
     void update_state_defaults_and_round_trip();
 
@@ -102,6 +108,114 @@ void test_settings_store::typed_read_converts_stored_text() {
     QCOMPARE(read_setting(*settings, "follow/unsupport"),
              QVariant(QStringLiteral("微信,企业微信")));
     QCOMPARE(read_setting(*settings, "kb/send"), QVariant(0));
+}
+
+// Per key: the string in the file (existing files must read the same), the
+// default when absent, and a value other than the default to write.
+void test_settings_store::typed_keys_data() {
+    QTest::addColumn<setting>("id");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("fallback");
+    QTest::addColumn<QVariant>("written");
+    const auto flag = [](setting id, const char* key) {
+        QTest::newRow(key) << id << QString(key) << QVariant(1) << QVariant(0);
+    };
+    flag(setting::kb_send, "kb/send");
+    flag(setting::kb_dbclick, "kb/dbclick");
+    flag(setting::kb_arrow, "kb/arrow");
+    flag(setting::kb_hotkey, "kb/hotkey");
+    flag(setting::follow_main_show, "follow/main_show");
+    flag(setting::follow_main_dockleft, "follow/main_dockleft");
+    flag(setting::follow_main_hotkey_visible, "follow/main_hotkey_visible");
+    flag(setting::follow_main_hotkey_focus, "follow/main_hotkey_focus");
+    flag(setting::follow_sub_show, "follow/sub_show");
+    flag(setting::follow_sub_hotkey_focus, "follow/sub_hotkey_focus");
+    flag(setting::clouddoc_download_switch, "clouddoc/download_switch");
+    flag(setting::advance_qnmode, "advance/qnmode");
+    flag(setting::advance_sclick, "advance/sclick");
+    QTest::newRow("follow/unsupport")
+        << setting::follow_unsupport << "follow/unsupport" << QVariant(QString())
+        << QVariant(QStringLiteral("微信,企业微信"));
+    QTest::newRow("clouddoc/download_size")
+        << setting::clouddoc_download_size << "clouddoc/download_size" << QVariant(20)
+        << QVariant(35);
+    QTest::newRow("advance/interval")
+        << setting::advance_interval << "advance/interval" << QVariant(1) << QVariant(3);
+}
+
+void test_settings_store::typed_keys() {
+    QFETCH(setting, id);
+    QFETCH(QString, key);
+    QFETCH(QVariant, fallback);
+    QFETCH(QVariant, written);
+    QCOMPARE(key_of(id), key);
+    const QString path = tmp_.filePath(QString("typed_%1.cfg").arg(int(id)));
+
+    settings_store store(path);
+    const setting_value_t absent = store.read(id);
+    QCOMPARE(absent.value, fallback);
+    QCOMPARE(absent.origin, setting_origin::absent);
+    QCOMPARE(read_setting(path, id).value, fallback);
+
+    QSignalSpy changed(&store, &settings_store::changed);
+    if (written.type() == QVariant::String)
+        store.write(id, written.toString());
+    else
+        store.write(id, written.toInt());
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.first().first().value<setting>(), id);
+
+    QCOMPARE(store.read(id).value, written);
+    const setting_value_t reread = read_setting(path, id); // a fresh reader: on disk
+    QCOMPARE(reread.value, written);
+    QCOMPARE(reread.origin, setting_origin::stored);
+    QCOMPARE(open_ini(path)->value(key), written); // under the same key string
+}
+
+void test_settings_store::unreadable_file_is_told_apart_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("malformed") << "malformed.cfg"
+                               << QByteArray("[kb\nsend=0\n[follow\nsub_show=0\n");
+    QTest::newRow("a directory") << "folder.cfg" << QByteArray();
+}
+
+// Every key reads as its default, marked unreadable, while the plain integer
+// read keeps its -1; for every reader, again and again.
+void test_settings_store::unreadable_file_is_told_apart() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = tmp_.filePath(name);
+    if (content.isEmpty()) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    for (const setting_spec_t& spec : settings_file_specs()) {
+        const setting_value_t value = read_setting(path, spec.id);
+        QCOMPARE(value.origin, setting_origin::unreadable);
+        QVERIFY(!value.readable());
+        QCOMPARE(value.value, spec.default_value);
+    }
+    // Every reader sees it, not only the first one to parse the file.
+    QCOMPARE(read_int_setting(path, "kb/send"), -1);
+    QCOMPARE(read_int_setting(path, "kb/send"), -1);
+}
+
+void test_settings_store::deferred_write_reaches_the_file_on_flush() {
+    const QString path = tmp_.filePath("deferred.cfg");
+    settings_store store(path);
+    QSignalSpy changed(&store, &settings_store::changed);
+    store.write(setting::advance_interval, 2, settings_store::persist::later);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(store.read(setting::advance_interval).number(), 2);
+    QVERIFY(!QFile::exists(path));
+    store.flush();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("interval=2"));
 }
 
 void test_settings_store::search_history_lists_the_history_group() {

@@ -1,6 +1,7 @@
 // The follow page writes its settings and announces them.
 #include "app/event_bus.h"
 #include "app/event_names.h"
+#include "app/settings_store.h"
 #include "model/data_center.h"
 #include "ui/settings/follow_setting_widget.h"
 
@@ -39,19 +40,19 @@ QCheckBox* test_follow_setting_widget::box(follow_setting_widget& page, const QS
 }
 
 void test_follow_setting_widget::unticking_one_application_writes_its_name() {
-    QSettings settings(path_, QSettings::IniFormat);
+    settings_store settings(path_);
     QStringList posted;
     QObject context;
     event_bus::instance()->subscribe(
         events::follow_supported_app_changed, &context, [&](const QVariantList&) {
-            posted << QSettings(path_, QSettings::IniFormat).value("follow/unsupport").toString();
+            posted << open_ini(path_)->value("follow/unsupport").toString();
         });
     {
         follow_setting_widget page(settings);
         QCOMPARE(page.application_boxes().size(), 2);
         QVERIFY(page.select_all()->isChecked());
         box(page, QStringLiteral("企业微信"))->click();
-        QCOMPARE(settings.value("follow/unsupport").toString(), QStringLiteral("企业微信"));
+        QCOMPARE(settings.read(setting::follow_unsupport).text(), QStringLiteral("企业微信"));
         QVERIFY(!page.select_all()->isChecked());
         QCOMPARE(posted, QStringList{QStringLiteral("企业微信")}); // written before the event
     }
@@ -61,22 +62,22 @@ void test_follow_setting_widget::unticking_one_application_writes_its_name() {
 }
 
 void test_follow_setting_widget::select_all_writes_empty_or_every_name() {
-    QSettings settings(path_, QSettings::IniFormat);
+    settings_store settings(path_);
     follow_setting_widget page(settings);
     page.select_all()->click(); // off
-    const QStringList names = settings.value("follow/unsupport").toString().split(',');
+    const QStringList names = settings.read(setting::follow_unsupport).text().split(',');
     QCOMPARE(QSet<QString>(names.begin(), names.end()),
              (QSet<QString>{QStringLiteral("微信"), QStringLiteral("企业微信")}));
     for (QCheckBox* b : page.application_boxes())
         QVERIFY(!b->isChecked());
     page.select_all()->click(); // on
-    QCOMPARE(settings.value("follow/unsupport").toString(), QString());
+    QCOMPARE(settings.read(setting::follow_unsupport).text(), QString());
     for (QCheckBox* b : page.application_boxes())
         QVERIFY(b->isChecked());
 }
 
 void test_follow_setting_widget::display_boxes_write_then_post() {
-    QSettings settings(path_, QSettings::IniFormat);
+    settings_store settings(path_);
     QVariantList main_show, sub_show;
     QObject context;
     event_bus::instance()->subscribe(events::follow_main_show, &context,
@@ -89,10 +90,10 @@ void test_follow_setting_widget::display_boxes_write_then_post() {
     box(page, QStringLiteral("按ALT+Q时聚集主窗口"))->click();
     QCOMPARE(main_show, QVariantList{0});
     QCOMPARE(sub_show, QVariantList{0});
-    QSettings reread(path_, QSettings::IniFormat);
-    QCOMPARE(reread.value("follow/main_show").toInt(), 0);
-    QCOMPARE(reread.value("follow/sub_show").toInt(), 0);
-    QCOMPARE(reread.value("follow/main_hotkey_focus").toInt(), 0);
+    const auto reread = open_ini(path_);
+    QCOMPARE(reread->value("follow/main_show").toInt(), 0);
+    QCOMPARE(reread->value("follow/sub_show").toInt(), 0);
+    QCOMPARE(reread->value("follow/main_hotkey_focus").toInt(), 0);
 }
 
 QTEST_MAIN(test_follow_setting_widget)

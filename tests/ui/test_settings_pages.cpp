@@ -13,6 +13,7 @@ class test_settings_pages : public QObject {
 private slots:
     void kb_page_checks_stored_values_and_flushes();
     void advance_page_does_not_flush_and_tolerates_odd_values();
+    void unreadable_file_shows_the_defaults();
     void dropfiles_block_layout();
 
 private:
@@ -21,9 +22,9 @@ private:
 
 void test_settings_pages::kb_page_checks_stored_values_and_flushes() {
     const QString path = dir_.filePath("kb.cfg");
-    QSettings settings(path, QSettings::IniFormat);
-    settings.setValue("kb/send", 0);
-    settings.setValue("kb/dbclick", 7); // out of range: limited to 1
+    settings_store settings(path);
+    settings.write(setting::kb_send, 0);
+    settings.write(setting::kb_dbclick, 7); // out of range: limited to 1
     kb_setting_widget page(settings);
     const auto groups = page.findChildren<QButtonGroup*>();
     QCOMPARE(groups.size(), 4);
@@ -33,17 +34,16 @@ void test_settings_pages::kb_page_checks_stored_values_and_flushes() {
     QCOMPARE(groups[0]->button(0)->text(), QString("Ctrl + Enter"));
     groups[0]->button(1)->click();
     groups[3]->button(0)->click();
-    QSettings reread(path, QSettings::IniFormat); // on disk at once
-    QCOMPARE(reread.value("kb/send").toInt(), 1);
-    QCOMPARE(reread.value("kb/hotkey").toInt(), 0);
+    const auto reread = open_ini(path); // on disk at once
+    QCOMPARE(reread->value("kb/send").toInt(), 1);
+    QCOMPARE(reread->value("kb/hotkey").toInt(), 0);
 }
 
 void test_settings_pages::advance_page_does_not_flush_and_tolerates_odd_values() {
     const QString path = dir_.filePath("advance.cfg");
     {
-        QSettings settings(path, QSettings::IniFormat);
-        settings.setValue("advance/interval", 9);
-        settings.sync();
+        settings_store settings(path);
+        settings.write(setting::advance_interval, 9);
         advance_setting_widget page(settings);
         const auto groups = page.findChildren<QButtonGroup*>();
         QCOMPARE(groups.size(), 3);
@@ -55,8 +55,20 @@ void test_settings_pages::advance_page_does_not_flush_and_tolerates_odd_values()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("interval=9")); // not yet written
     }
-    QCOMPARE(QSettings(path, QSettings::IniFormat).value("advance/interval").toInt(),
-             3); // written on destruction
+    QCOMPARE(open_ini(path)->value("advance/interval").toInt(), 3); // written on destruction
+}
+
+void test_settings_pages::unreadable_file_shows_the_defaults() {
+    const QString path = dir_.filePath("malformed.cfg");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[kb\nsend=0\ndbclick=0\n");
+    file.close();
+    settings_store settings(path);
+    kb_setting_widget page(settings);
+    const auto groups = page.findChildren<QButtonGroup*>();
+    QCOMPARE(groups[0]->checkedId(), 1);
+    QCOMPARE(groups[1]->checkedId(), 1);
 }
 
 void test_settings_pages::dropfiles_block_layout() {

@@ -223,7 +223,7 @@ drag_drop_treewidget* kb_item_widget::make_tree(const QString& category_id) {
             [this, tree](const QPoint& pos) { on_tree_menu(tree, pos); });
     connect(tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row) {
         if (kind_of(row) == 1)
-            send(script_of(row), read_int_setting(QLatin1String(setting_keys::kb_dbclick)) != 0);
+            send(script_of(row), setting_on(setting::kb_dbclick));
     });
     connect(tree, &QTreeWidget::itemClicked, this, [](QTreeWidgetItem* row) {
         if (row->childCount() > 0)
@@ -367,9 +367,8 @@ script_item* kb_item_widget::row_widget(QTreeWidget* tree, QTreeWidgetItem* row)
     if (auto* item = qobject_cast<script_item*>(tree->itemWidget(row, 0)))
         return item;
     auto* item = new script_item;
-    connect(item, &script_item::send_clicked, this, [this, row] {
-        send(script_of(row), read_int_setting(QLatin1String(setting_keys::kb_arrow)) != 0);
-    });
+    connect(item, &script_item::send_clicked, this,
+            [this, row] { send(script_of(row), setting_on(setting::kb_arrow)); });
     tree->setItemWidget(row, 0, item);
     render_script_row(tree, row, script_of(row));
     item->set_index(row->data(0, kb_role::number).toInt());

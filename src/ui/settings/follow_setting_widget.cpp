@@ -17,7 +17,7 @@
 
 namespace quorvel {
 
-follow_setting_widget::follow_setting_widget(QSettings& settings, QWidget* parent)
+follow_setting_widget::follow_setting_widget(settings_store& settings, QWidget* parent)
     : QWidget(parent), settings_(settings), applications_(new QButtonGroup(this)),
       select_all_(new QCheckBox(QStringLiteral("全选"), this)) {
     auto* layout = new QVBoxLayout(this);
@@ -27,24 +27,24 @@ follow_setting_widget::follow_setting_widget(QSettings& settings, QWidget* paren
 
     auto* main_lines = new QVBoxLayout;
     auto* side_by_side = new QHBoxLayout;
-    side_by_side->addWidget(add_box(QStringLiteral("吸附时显示"), setting_keys::follow_main_show,
-                                    events::follow_main_show));
-    side_by_side->addWidget(add_box(QStringLiteral("左侧吸附"), setting_keys::follow_main_dockleft,
+    side_by_side->addWidget(
+        add_box(QStringLiteral("吸附时显示"), setting::follow_main_show, events::follow_main_show));
+    side_by_side->addWidget(add_box(QStringLiteral("左侧吸附"), setting::follow_main_dockleft,
                                     events::follow_main_dockleft));
     main_lines->addLayout(side_by_side);
     main_lines->addWidget(add_box(QStringLiteral("按ALT+Z时显示/隐藏窗口"),
-                                  setting_keys::follow_main_hotkey_visible, nullptr));
-    main_lines->addWidget(add_box(QStringLiteral("按ALT+Q时聚集主窗口"),
-                                  setting_keys::follow_main_hotkey_focus, nullptr));
+                                  setting::follow_main_hotkey_visible, nullptr));
+    main_lines->addWidget(
+        add_box(QStringLiteral("按ALT+Q时聚集主窗口"), setting::follow_main_hotkey_focus, nullptr));
     main_lines->addWidget(
         new QLabel(QStringLiteral("左右键选分类，上下键选话术，Enter键发到编辑区"), this));
     form->addRow(QStringLiteral("主窗口"), main_lines);
 
     auto* bar_lines = new QVBoxLayout;
-    bar_lines->addWidget(add_box(QStringLiteral("吸附时显示"), setting_keys::follow_sub_show,
-                                 events::follow_sub_show));
+    bar_lines->addWidget(
+        add_box(QStringLiteral("吸附时显示"), setting::follow_sub_show, events::follow_sub_show));
     bar_lines->addWidget(add_box(QStringLiteral("按ALT+E时聚集底部搜索栏"),
-                                 setting_keys::follow_sub_hotkey_focus, nullptr));
+                                 setting::follow_sub_hotkey_focus, nullptr));
     form->addRow(QStringLiteral("底部搜索栏"), bar_lines);
 
     auto* smart = new custom_button(this);
@@ -62,8 +62,7 @@ follow_setting_widget::follow_setting_widget(QSettings& settings, QWidget* paren
     // One box per supported application, four to a row.
     const QHash<QString, QStringList>& server = data_center::instance().supported_apps;
     names_ = (server.isEmpty() ? window_detector::built_in_table() : server).keys();
-    const QString stored =
-        settings_.value(QLatin1String(setting_keys::follow_unsupport)).toString();
+    const QString stored = settings_.read(setting::follow_unsupport).text();
     const QStringList unsupported = stored.split(QLatin1Char(','));
     auto* grid = new QGridLayout;
     applications_->setExclusive(false);
@@ -87,14 +86,12 @@ QList<QCheckBox*> follow_setting_widget::application_boxes() const {
     return boxes;
 }
 
-QCheckBox* follow_setting_widget::add_box(const QString& text, const char* key, const char* event) {
+QCheckBox* follow_setting_widget::add_box(const QString& text, setting key, const char* event) {
     auto* box = new QCheckBox(text, this);
-    box->setChecked(settings_.value(QLatin1String(key), 1).toInt() != 0);
-    const QString k = QLatin1String(key);
+    box->setChecked(settings_.read(key).on());
     const QString e = event ? QLatin1String(event) : QString();
-    connect(box, &QCheckBox::clicked, this, [this, k, e](bool checked) {
-        settings_.setValue(k, checked ? 1 : 0);
-        settings_.sync();
+    connect(box, &QCheckBox::clicked, this, [this, key, e](bool checked) {
+        settings_.write(key, checked ? 1 : 0);
         if (!e.isEmpty())
             event_bus::instance()->post(e, {checked ? 1 : 0});
     });
@@ -102,8 +99,7 @@ QCheckBox* follow_setting_widget::add_box(const QString& text, const char* key, 
 }
 
 void follow_setting_widget::write_unsupported(const QStringList& names) {
-    settings_.setValue(QLatin1String(setting_keys::follow_unsupport), names.join(QLatin1Char(',')));
-    settings_.sync();
+    settings_.write(setting::follow_unsupport, names.join(QLatin1Char(',')));
     event_bus::instance()->post(QLatin1String(events::follow_supported_app_changed));
 }
 

@@ -12,8 +12,8 @@
 namespace quorvel {
 
 QButtonGroup* add_choice_row(QFormLayout* form, QWidget* owner, const QString& label,
-                             const QStringList& choices, QSettings& settings, const QString& key,
-                             bool flush, bool clamp, bool trailing_stretch) {
+                             const QStringList& choices, settings_store& settings, setting key,
+                             settings_store::persist when, bool clamp, bool trailing_stretch) {
     auto* group = new QButtonGroup(owner);
     group->setExclusive(true);
     auto* row = new QHBoxLayout;
@@ -24,47 +24,45 @@ QButtonGroup* add_choice_row(QFormLayout* form, QWidget* owner, const QString& l
     }
     if (trailing_stretch)
         row->addStretch();
-    int value = settings.value(key, 1).toInt();
+    int value = settings.read(key).number();
     if (clamp)
         value = qBound(0, value, choices.size() - 1);
     if (QAbstractButton* chosen = group->button(value))
         chosen->setChecked(true);
-    QObject::connect(group, &QButtonGroup::idClicked, owner, [&settings, key, flush](int id) {
-        settings.setValue(key, id);
-        if (flush)
-            settings.sync();
-    });
+    QObject::connect(group, &QButtonGroup::idClicked, owner,
+                     [&settings, key, when](int id) { settings.write(key, id, when); });
     form->addRow(new QLabel(label, owner), row);
     return group;
 }
 
-kb_setting_widget::kb_setting_widget(QSettings& settings, QWidget* parent) : QWidget(parent) {
+kb_setting_widget::kb_setting_widget(settings_store& settings, QWidget* parent) : QWidget(parent) {
     auto* form = new QFormLayout(this);
     const QStringList modes = {QStringLiteral("仅输入到编辑区"), QStringLiteral("直接发送")};
     add_choice_row(form, this, QStringLiteral("发送消息"),
                    {QStringLiteral("Ctrl + Enter"), QStringLiteral("Enter")}, settings,
-                   QLatin1String(setting_keys::kb_send), true, true, false);
+                   setting::kb_send, settings_store::persist::now, true, false);
     add_choice_row(form, this, QStringLiteral("发送模式（双击）"), modes, settings,
-                   QLatin1String(setting_keys::kb_dbclick), true, true, false);
+                   setting::kb_dbclick, settings_store::persist::now, true, false);
     add_choice_row(form, this, QStringLiteral("发送模式（箭头）"), modes, settings,
-                   QLatin1String(setting_keys::kb_arrow), true, true, false);
+                   setting::kb_arrow, settings_store::persist::now, true, false);
     add_choice_row(form, this, QStringLiteral("发送模式（快捷键）"), modes, settings,
-                   QLatin1String(setting_keys::kb_hotkey), true, true, false);
+                   setting::kb_hotkey, settings_store::persist::now, true, false);
 }
 
-advance_setting_widget::advance_setting_widget(QSettings& settings, QWidget* parent)
+advance_setting_widget::advance_setting_widget(settings_store& settings, QWidget* parent)
     : QWidget(parent) {
     auto* form = new QFormLayout(this);
     add_choice_row(form, this, QStringLiteral("发送间隔"),
                    {QStringLiteral("短"), QStringLiteral("标准"), QStringLiteral("长"),
                     QStringLiteral("超长")},
-                   settings, QLatin1String(setting_keys::advance_interval), false, false, true);
+                   settings, setting::advance_interval, settings_store::persist::later, false,
+                   true);
     add_choice_row(form, this, QStringLiteral("千牛发送模式"),
                    {QStringLiteral("普通"), QStringLiteral("极速")}, settings,
-                   QLatin1String(setting_keys::advance_qnmode), false, false, true);
+                   setting::advance_qnmode, settings_store::persist::later, false, true);
     add_choice_row(form, this, QStringLiteral("模拟点击"),
                    {QStringLiteral("关闭"), QStringLiteral("开启")}, settings,
-                   QLatin1String(setting_keys::advance_sclick), false, false, true);
+                   setting::advance_sclick, settings_store::persist::later, false, true);
 }
 
 } // namespace quorvel

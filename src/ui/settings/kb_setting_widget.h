@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QSettings>
+#include "app/settings_store.h"
+
 #include <QWidget>
 
 class QButtonGroup;
@@ -11,21 +12,21 @@ namespace quorvel {
 // One row of radio buttons bound to an integer setting: the button whose
 // position equals the stored value is checked; a click stores its position.
 QButtonGroup* add_choice_row(QFormLayout* form, QWidget* owner, const QString& label,
-                             const QStringList& choices, QSettings& settings, const QString& key,
-                             bool flush, bool clamp, bool trailing_stretch);
+                             const QStringList& choices, settings_store& settings, setting key,
+                             settings_store::persist when, bool clamp, bool trailing_stretch);
 
 // "知识库设置": the send key and the three send modes; every click is flushed at once.
 class kb_setting_widget : public QWidget {
     Q_OBJECT
 public:
-    kb_setting_widget(QSettings& settings, QWidget* parent = nullptr);
+    kb_setting_widget(settings_store& settings, QWidget* parent = nullptr);
 };
 
 // "高级设置": interval, Qianniu mode, simulated click; clicks are not flushed.
 class advance_setting_widget : public QWidget {
     Q_OBJECT
 public:
-    advance_setting_widget(QSettings& settings, QWidget* parent = nullptr);
+    advance_setting_widget(settings_store& settings, QWidget* parent = nullptr);
 };
 
 } // namespace quorvel
