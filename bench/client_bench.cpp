@@ -1,7 +1,7 @@
 // Client-side costs: turning a whole-library script reply into records and
 // the store, next to parsing the same bytes with QJsonDocument alone; and what
 // one asynchronous request costs on top of a bare loopback round trip.
-#include "../tests/net/fixture_http_server.h"
+#include "fixture_http_server.h"
 #include "model/data_center.h"
 #include "net/http_client.h"
 #include "net/reply_checks.h"

@@ -13,7 +13,7 @@
 #include "net/reply_checks.h"
 #include "net/request_center.h"
 #include "sync/cache_manager.h"
-#include "sync/sync_data_widget.h"
+#include "ui/sync_data_widget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -30,13 +30,10 @@ function(quorvel_add_x11_test name)
 endfunction()
 
 # quorvel_add_server_test(<name> SOURCES ... LIBS ...): a test that starts
-# quorvel-server through tests/server/server_fixture.
+# quorvel-server through the server_fixture of quorvel_test_support.
 function(quorvel_add_server_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  quorvel_add_qtest(${name}
-    SOURCES ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/server/server_fixture.cpp ${CMAKE_SOURCE_DIR}/tests/server/server_fixture.h
-    LIBS ${T_LIBS} Qt5::Sql Qt5::Network TIMEOUT 300)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/server)
+  quorvel_add_qtest(${name} SOURCES ${T_SOURCES}
+    LIBS ${T_LIBS} quorvel_test_support Qt5::Sql Qt5::Network TIMEOUT 300)
   target_compile_definitions(${name} PRIVATE QUORVEL_SERVER_PATH="$<TARGET_FILE:quorvel-server>")
-  add_dependencies(${name} quorvel-server)
 endfunction()

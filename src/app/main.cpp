@@ -7,9 +7,9 @@
 #include "platform/crash_dump.h"
 #include "platform/termination.h"
 #include "resources/resources.h"
-#include "sync/sync_data_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
+#include "ui/sync_data_widget.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "sync/script_upload_files_dialog.h"
+#include "ui/script_upload_files_dialog.h"
 
 #include "model/data_center.h"
 #include "net/base_url.h"

@@ -1,4 +1,4 @@
-#include "sync/sync_data_widget.h"
+#include "ui/sync_data_widget.h"
 
 #include "app/app_paths.h"
 #include "app/settings_store.h"

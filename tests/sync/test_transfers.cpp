@@ -1,4 +1,4 @@
-// Batch downloads and uploads, and the script editor's upload dialog, against quorvel-server.
+// Batch downloads and uploads against quorvel-server.
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "model/data_center.h"
@@ -6,11 +6,8 @@
 #include "server_fixture.h"
 #include "sync/batch_download.h"
 #include "sync/batch_upload.h"
-#include "sync/script_upload_files_dialog.h"
 
 #include <QJsonArray>
-#include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -28,7 +25,6 @@ private slots:
     void uploaded_file_is_closed_when_reported();
     void upload_of_a_vanished_file_still_completes();
     void refused_upload_reports_the_servers_msg();
-    void upload_dialog_retries_until_every_file_is_saved();
 
 private:
     QString file_id(int index) const { return file_ids_.value(index); }
@@ -218,56 +214,6 @@ void test_transfers::refused_upload_reports_the_servers_msg() {
     data_center::instance().set_token(token);
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.first().at(1).toString(), QStringLiteral("登录已失效，请重新登录"));
-}
-
-void test_transfers::upload_dialog_retries_until_every_file_is_saved() {
-    http_client client;
-    QString message;
-    data_center::instance().attachments_category =
-        create_category_blocking(client,
-                                 {{"classifyName", "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}"},
-                                  {"clientBusinessType", "320"},
-                                  {"classifyType", "0"},
-                                  {"superiorId", "-1"},
-                                  {"deptId", "-1"}},
-                                 &message);
-    QVERIFY(data_center::instance().attachments_category);
-
-    const QStringList files = {write_file("a.pdf", "%PDF a"), write_file("b.mp4", "video"),
-                               write_file(QStringLiteral("说明.docx"), "doc")};
-    QFile::rename(files[1], files[1] + ".away"); // b.mp4 is missing at first
-    auto* dialog = new script_upload_files_dialog(nullptr, files);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QList<QList<QPair<QString, QFileInfo>>> done;
-    connect(dialog, &script_upload_files_dialog::upload_finished, this,
-            [&done](const QList<QPair<QString, QFileInfo>>& files) { done << files; });
-    dialog->show();
-    auto* retry = dialog->findChildren<QPushButton*>().value(0);
-    auto* status = dialog->findChild<QLabel*>();
-    QVERIFY(retry && retry->text() == QStringLiteral("重试"));
-    QTRY_VERIFY(retry->isVisible());
-    QCOMPARE(status->text(), QStringLiteral("部分文档未完全同步，请继续重试"));
-    QCOMPARE(done.count(), 0);
-
-    QFile::rename(files[1] + ".away", files[1]);
-    retry->click();
-    QTRY_COMPARE(done.count(), 1);
-    const auto result = done.first();
-    QCOMPARE(result.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(result[i].second.absoluteFilePath(), QFileInfo(files[i]).absoluteFilePath());
-        QVERIFY(!result[i].first.isEmpty());
-    }
-    // Each is now a document of the attachments category, marked as an attachment.
-    const QJsonArray docs =
-        server_
-            .post("/tavorine/clientKb/queryFile",
-                  {{"classifyId", data_center::instance().attachments_category->id}},
-                  data_center::instance().token())
-            .data()
-            .toArray();
-    QCOMPARE(docs.size(), 3);
-    QCOMPARE(docs[0].toObject().value("customShortcuts").toString(), QString("known"));
 }
 
 QTEST_MAIN(test_transfers)

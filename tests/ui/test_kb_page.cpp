@@ -4,13 +4,13 @@
 #include "app/settings_store.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
-#include "sync/sync_data_widget.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/kb/script_item.h"
 #include "ui/library/category_flow_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
 #include "ui/library/select_department_menu.h"
+#include "ui/sync_data_widget.h"
 
 #include <QTextDocument>
 #include <QtTest>

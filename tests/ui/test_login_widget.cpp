@@ -1,5 +1,5 @@
 // The login dialog against quorvel-server, and its progress dots.
-#include "../net/fixture_http_server.h"
+#include "fixture_http_server.h"
 #include "model/data_center.h"
 #include "net/http_client.h"
 #include "resources/resources.h"

@@ -4,7 +4,7 @@
 #include "model/data_center.h"
 #include "server_fixture.h"
 #include "sync/cache_manager.h"
-#include "sync/sync_data_widget.h"
+#include "ui/sync_data_widget.h"
 
 #include <QJsonArray>
 #include <QtTest>

@@ -3,7 +3,7 @@
 #include "fixture_http_server.h"
 #include "model/data_center.h"
 #include "net/http_client.h"
-#include "sync/sync_data_widget.h"
+#include "ui/sync_data_widget.h"
 
 #include <QPushButton>
 #include <QtTest>
