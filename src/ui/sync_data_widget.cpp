@@ -290,18 +290,14 @@ void sync_data_widget::query_documents(http_client& client) {
     }
     dc.merge_docs(docs);
 
-    // Small documents come along at start, as the settings allow.
+    // Small documents come along at start, as the settings allow; an
+    // unreadable settings file allows none.
     const auto settings = open_ini(app_paths::instance().settings_file());
-    if (settings->status() != QSettings::NoError)
+    const setting_value_t download = read_setting(*settings, setting::clouddoc_download_switch);
+    if (!download.readable() || !download.on())
         return;
-    const int download =
-        read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_switch)).toInt();
     const qint64 limit =
-        qint64(
-            read_setting(*settings, QLatin1String(setting_keys::clouddoc_download_size)).toInt()) *
-        1048576;
-    if (download == 0)
-        return;
+        qint64(read_setting(*settings, setting::clouddoc_download_size).number()) * 1048576;
     for (const QList<doc_node_spt>& list : docs)
         for (const doc_node_spt& doc : list)
             if (doc->fileSize <= limit)

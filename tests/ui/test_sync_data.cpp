@@ -216,6 +216,16 @@ void test_sync_data::document_switch_and_size_limit() {
     sync_as(demo_, "agent", "agent123");
     QVERIFY(QFile::exists(path_of(ids[0])));  // exactly the limit
     QVERIFY(!QFile::exists(path_of(ids[1]))); // one byte more
+
+    // A settings file that cannot be parsed allows no document, though the
+    // switch and size in it would.
+    QVERIFY(QFile::remove(path_of(ids[0])));
+    QFile malformed(app_paths::instance().settings_file());
+    QVERIFY(malformed.open(QIODevice::WriteOnly));
+    malformed.write("[clouddoc\ndownload_switch=1\ndownload_size=1\n");
+    malformed.close();
+    sync_as(demo_, "agent", "agent123");
+    QVERIFY(!QFile::exists(path_of(ids[0])));
 }
 
 void test_sync_data::three_downloads_then_none() {
