@@ -26,6 +26,8 @@ const QVector<setting_spec_t>& settings_file_specs() {
         {k::advance_interval, setting_type::integer, 1},
         {k::advance_qnmode, setting_type::integer, 1},
         {k::advance_sclick, setting_type::integer, 1},
+        {k::advance_keep_clipboard, setting_type::integer, 1},
+        {k::advance_clipboard_delay, setting_type::integer, 500},
     };
     return specs;
 }

@@ -27,6 +27,10 @@ inline constexpr char clouddoc_download_size[] = "clouddoc/download_size";
 inline constexpr char advance_interval[] = "advance/interval";
 inline constexpr char advance_qnmode[] = "advance/qnmode";
 inline constexpr char advance_sclick[] = "advance/sclick";
+// The user's clipboard is put back after a delivery (non-zero), this many ms
+// after the chat application took the paste.
+inline constexpr char advance_keep_clipboard[] = "advance/keep_clipboard";
+inline constexpr char advance_clipboard_delay[] = "advance/clipboard_delay";
 
 // st.cfg
 inline constexpr char update_ignore[] = "main/ignore";
