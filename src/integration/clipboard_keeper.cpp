@@ -7,6 +7,8 @@ namespace quorvel {
 clipboard_keeper::clipboard_keeper(platform::desktop& desktop, QObject* parent)
     : QObject(parent), desktop_(desktop) {
     timer_.setSingleShot(true);
+    // The delay is a minimum the chat application is promised, not a hint.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &clipboard_keeper::restore_now);
 }
 

@@ -31,7 +31,7 @@ void offer() {
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     for (const QString& argument : app.arguments().mid(1)) {
-        const int split = argument.indexOf('=');
+        const int split = argument.lastIndexOf('='); // format names may hold '='
         QFile file(argument.mid(split + 1));
         if (split <= 0 || !file.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "cannot offer %s\n", qPrintable(argument));
