@@ -439,7 +439,10 @@ std::string check_clipboard_survives_delivery() {
     REQUIRE(chat.wait_for("paste", 2), "file paste");
     win32::send_enter();
     REQUIRE(chat.wait_for("send", 1), "nothing sent");
-    REQUIRE(field(chat.events("send").front(), "text") == "您好", "sent text");
+    const std::string sent = chat.events("send").front();
+    REQUIRE(field(sent, "text").rfind("您好", 0) == 0, "sent text: " + field(sent, "text"));
+    REQUIRE(field(sent, "files").find("smile.png") != std::string::npos,
+            "sent files: " + field(sent, "files"));
     const unsigned long delivered = win32::clipboard_sequence();
     pump(100);
     REQUIRE(win32::clipboard_sequence() == delivered, "the sequence moved by itself");
