@@ -76,6 +76,17 @@ clipboard_read_t x11_clipboard::read(qint64 max_bytes, clipboard_content_t* cont
 }
 
 bool x11_clipboard::write(const clipboard_content_t& content) {
+    if (content.formats.isEmpty()) {
+        // It had no owner: give the selection up rather than offer nothing.
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard)
+            return false;
+        watch();
+        clipboard->clear();
+        ++sequence_;
+        ours_ = false;
+        return true;
+    }
     auto* data = new QMimeData;
     for (const clipboard_format_t& format : content.formats)
         data->setData(format.name, format.bytes);
