@@ -30,6 +30,8 @@ const QVector<setting_spec_t>& settings_file_specs() {
         {setting::advance_interval, k::advance_interval, t::integer, 1},
         {setting::advance_qnmode, k::advance_qnmode, t::flag, 1},
         {setting::advance_sclick, k::advance_sclick, t::flag, 1},
+        {setting::advance_keep_clipboard, k::advance_keep_clipboard, t::flag, 1},
+        {setting::advance_clipboard_delay, k::advance_clipboard_delay, t::integer, 500},
     };
     return specs;
 }

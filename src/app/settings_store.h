@@ -29,6 +29,10 @@ inline constexpr char clouddoc_download_size[] = "clouddoc/download_size";
 inline constexpr char advance_interval[] = "advance/interval";
 inline constexpr char advance_qnmode[] = "advance/qnmode";
 inline constexpr char advance_sclick[] = "advance/sclick";
+// The user's clipboard is put back after a delivery (non-zero), this many ms
+// after the chat application took the paste.
+inline constexpr char advance_keep_clipboard[] = "advance/keep_clipboard";
+inline constexpr char advance_clipboard_delay[] = "advance/clipboard_delay";
 
 // st.cfg
 inline constexpr char update_ignore[] = "main/ignore";
@@ -56,6 +60,8 @@ enum class setting {
     advance_interval,
     advance_qnmode,
     advance_sclick,
+    advance_keep_clipboard,
+    advance_clipboard_delay,
 };
 
 // flag: an integer 0 or 1, read as off or on; integer: a number; text: a string.

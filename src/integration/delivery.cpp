@@ -1,5 +1,6 @@
 #include "integration/delivery.h"
 
+#include "app/app_paths.h"
 #include "app/settings_store.h"
 #include "sync/cache_manager.h"
 
@@ -20,18 +21,35 @@ QStringList linked_files(const QString& html) {
     return files;
 }
 
+bool keeping_clipboard() {
+    return setting_on(setting::advance_keep_clipboard);
+}
+
+int restore_delay_ms() {
+    return qBound(0, read_setting(setting::advance_clipboard_delay).number(), 60000);
+}
+
 } // namespace
 
 delivery::delivery(platform::desktop& desktop, QObject* parent)
-    : QObject(parent), desktop_(desktop) {}
+    : QObject(parent), desktop_(desktop), keeper_(desktop) {}
 
 delivery::busy_scope::busy_scope(delivery* d) : d_(d) {
-    ++d_->depth_;
+    if (d_->depth_++ > 0)
+        return;
+    if (keeping_clipboard())
+        d_->keeper_.keep();
+    else
+        d_->keeper_.drop();
 }
 
 delivery::busy_scope::~busy_scope() {
-    if (--d_->depth_ == 0)
-        emit d_->finished();
+    if (--d_->depth_ > 0)
+        return;
+    // The paste has been taken once its keys are in; the delay is for a
+    // chat application that reads the clipboard late.
+    d_->keeper_.restore_after(restore_delay_ms());
+    emit d_->finished();
 }
 
 const QHash<QString, delivery::paste_procedure>& delivery::paste_handlers() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "integration/clipboard_keeper.h"
 #include "integration/composition.h"
 #include "platform/desktop.h"
 
@@ -42,11 +43,15 @@ public:
     // the keyboard focus, so shows wait for `finished`.
     bool busy() const { return depth_ > 0; }
 
+    // Puts the user's clipboard back after deliveries ("advance/keep_clipboard").
+    clipboard_keeper& keeper() { return keeper_; }
+
 signals:
     void finished();
 
 private:
-    // Marks a delivery for its whole length.
+    // Marks a delivery for its whole length; the outermost one keeps the
+    // user's clipboard before it and has it restored after it.
     class busy_scope {
     public:
         explicit busy_scope(delivery* d);
@@ -59,6 +64,7 @@ private:
     void paste_chord();
 
     platform::desktop& desktop_;
+    clipboard_keeper keeper_;
     int depth_ = 0;
 };
 

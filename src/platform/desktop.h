@@ -3,6 +3,7 @@
 #include "platform/window_handle.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,26 @@ struct window_event_t {
     window_event_kind kind;
     window_handle_t window;
 };
+
+// One format the clipboard offers: its name on this system (a MIME type on
+// X11; a registered name or "CF_…" on Windows) and its bytes.
+struct clipboard_format_t {
+    QString name;
+    QByteArray bytes;
+};
+
+// Everything the clipboard offered at one moment, in the owner's order.
+struct clipboard_content_t {
+    QList<clipboard_format_t> formats;
+    qint64 size() const {
+        qint64 total = 0;
+        for (const clipboard_format_t& f : formats)
+            total += f.bytes.size();
+        return total;
+    }
+};
+
+enum class clipboard_read_t { ok, too_large, failed };
 
 // What the program needs of the desktop: other processes' windows, focus and
 // placement, simulated keys and clipboard formats. One implementation per
@@ -78,6 +99,13 @@ public:
     virtual bool set_clipboard_files(const QStringList& paths) = 0;
     // Bytes under a named private format (the same name on every system).
     virtual bool set_clipboard_bytes(const QString& format_name, const QByteArray& bytes) = 0;
+    // Every format the clipboard offers now, read from its owner. Above
+    // max_bytes in all, nothing is kept and too_large is returned.
+    virtual clipboard_read_t read_clipboard(qint64 max_bytes, clipboard_content_t* content) = 0;
+    // Offers the content as ours, all formats at once; no formats empties it.
+    virtual bool write_clipboard(const clipboard_content_t& content) = 0;
+    // Changes whenever the clipboard's content changes, whoever changed it.
+    virtual quint64 clipboard_sequence() = 0;
 };
 
 // Reports other processes' top-level windows being shown, hidden, moved and

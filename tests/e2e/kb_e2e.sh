@@ -3,7 +3,8 @@
 # application. Log in, dock beside the chat window, open a category and
 # double-click its first script: it arrives sent (WeCom-like: one paste per
 # segment; WeChat-like: one rich-edit paste). With "kb/dbclick" 0 the script
-# is only put into the input box. Runs inside tests/run_x11.sh.
+# is only put into the input box. What the agent had copied in another program
+# before is on the clipboard again afterwards. Runs inside tests/run_x11.sh.
 #   kb_e2e.sh BIN_DIR ARTIFACTS_DIR KIND(wecom|wechat) DBCLICK(0|1)
 set -u
 bin=$1
@@ -30,6 +31,11 @@ geometry "$main"
 xdotool mousemove $((X + 40)) $((Y + ${QUORVEL_E2E_STRIP_Y:-95})) click 1
 sleep 0.5
 import -window root "$artifacts/${name}_category.png"
+# The agent's own copy, made in another program (xclip serves it until the delivery takes the clipboard).
+user_copy='订单号 A-1024'
+printf '%s' "$user_copy" | xclip -selection clipboard -i > /dev/null 2>&1
+clipboard_holds() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
+clipboard_holds "$user_copy" || fail "the agent's copy is not on the clipboard"
 xdotool mousemove $((X + 160)) $((Y + ${QUORVEL_E2E_ROW_Y:-347})) click --repeat 2 --delay 80 1
 if [ "$dbclick" = 1 ]; then
   wait_for 10 grep -q '"event":"send"' "$work/chat.jsonl" || fail "the script was not sent"
@@ -47,4 +53,6 @@ if [ "$kind" = wechat ]; then
 else
   [ "$rich" = 0 ] && [ "$pastes" -ge 1 ] || fail "WeCom-like window: expected plain pastes, got $pastes ($rich rich)"
 fi
-echo "PASS: $kind dbclick=$dbclick, $pastes paste(s)"
+wait_for 10 clipboard_holds "$user_copy" ||
+  fail "the agent's copy was not put back: the clipboard holds '$(xclip -selection clipboard -o 2>/dev/null)'"
+echo "PASS: $kind dbclick=$dbclick, $pastes paste(s), the agent's copy put back"

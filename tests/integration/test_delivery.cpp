@@ -6,6 +6,7 @@
 #include "platform/fake/fake_desktop.h"
 
 #include <QImage>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvel;
@@ -59,9 +60,17 @@ private slots:
     void send_key_follows_the_setting();
     void null_target_still_pastes();
     void files_go_on_the_clipboard_before_focus();
+    void users_clipboard_comes_back_after_the_send_key_data();
+    void users_clipboard_comes_back_after_the_send_key();
+    void a_new_copy_after_the_delivery_stays();
+    void deliveries_in_a_row_restore_what_was_there_before_data();
+    void deliveries_in_a_row_restore_what_was_there_before();
+    void nothing_is_restored_when_nothing_was_kept_data();
+    void nothing_is_restored_when_nothing_was_kept();
 
 private:
     void set_send_key(const QVariant& value);
+    void set_setting(const char* key, const QVariant& value);
 
     fake_desktop desktop_;
     window_handle_t wecom_ = 0;
@@ -85,6 +94,12 @@ void test_delivery::init() {
     QFile::remove(app_paths::instance().settings_file());
 }
 
+void test_delivery::set_setting(const char* key, const QVariant& value) {
+    const auto settings = open_ini(app_paths::instance().settings_file());
+    settings->setValue(key, value);
+    settings->sync();
+}
+
 void test_delivery::set_send_key(const QVariant& value) {
     const auto settings = open_ini(app_paths::instance().settings_file());
     if (value.isValid())
@@ -97,8 +112,8 @@ void test_delivery::wecom_gets_segment_by_segment() {
     const QString html = QStringLiteral("<p>你好<img src=\"%1\"/>再见</p>").arg(image_);
     d.send_script(wecom_, html);
     QCOMPARE(steps(desktop_),
-             (QStringList{"bring_to_front", "clipboard_text", "paste", "clipboard_files", "paste",
-                          "clipboard_text", "paste", "enter"}));
+             (QStringList{"clipboard_read", "bring_to_front", "clipboard_text", "paste",
+                          "clipboard_files", "paste", "clipboard_text", "paste", "enter"}));
     for (const auto& c : desktop_.calls())
         if (c.name == "clipboard_files")
             QCOMPARE(c.args.first().toStringList(), QStringList{image_});
@@ -119,7 +134,8 @@ void test_delivery::wecom_gets_segment_by_segment() {
 void test_delivery::wechat_gets_one_rich_paste() {
     delivery d(desktop_);
     d.send_script(wechat_, QStringLiteral("<p>你好<img src=\"%1\"/>再见</p>").arg(image_));
-    QCOMPARE(steps(desktop_), (QStringList{"bring_to_front", "clipboard_bytes", "paste", "enter"}));
+    QCOMPARE(steps(desktop_), (QStringList{"clipboard_read", "bring_to_front", "clipboard_bytes",
+                                           "paste", "enter"}));
     QVariantList rich;
     for (const auto& c : desktop_.calls())
         if (c.name == "clipboard_bytes")
@@ -135,7 +151,8 @@ void test_delivery::wechat_gets_one_rich_paste() {
 void test_delivery::input_never_sends() {
     delivery d(desktop_);
     d.input_script(wechat_, "<p>only input</p>");
-    QCOMPARE(steps(desktop_), (QStringList{"bring_to_front", "clipboard_bytes", "paste"}));
+    QCOMPARE(steps(desktop_),
+             (QStringList{"clipboard_read", "bring_to_front", "clipboard_bytes", "paste"}));
 }
 
 void test_delivery::send_key_follows_the_setting_data() {
@@ -158,14 +175,169 @@ void test_delivery::send_key_follows_the_setting() {
 void test_delivery::null_target_still_pastes() {
     delivery d(desktop_);
     d.send_script(0, "<p>to whoever has the focus</p>");
-    QCOMPARE(steps(desktop_), (QStringList{"clipboard_text", "paste", "enter"}));
+    QCOMPARE(steps(desktop_), (QStringList{"clipboard_read", "clipboard_text", "paste", "enter"}));
 }
 
 void test_delivery::files_go_on_the_clipboard_before_focus() {
     delivery d(desktop_);
     d.send_sticker(wecom_, "/cache/agent/clouddoc/5/smile.png");
-    QCOMPARE(steps(desktop_), (QStringList{"clipboard_files", "bring_to_front", "paste", "enter"}));
+    QCOMPARE(steps(desktop_), (QStringList{"clipboard_read", "clipboard_files", "bring_to_front",
+                                           "paste", "enter"}));
     QVERIFY(time_of(desktop_, 1) - time_of(desktop_, 0) >= 99);
+}
+
+namespace {
+
+// What an agent typically has on the clipboard: an order number, as text
+// and as HTML, next to an image and a file.
+clipboard_content_t users_copy() {
+    return {{{"text/plain", QStringLiteral("订单号 A-1024").toUtf8()},
+             {"text/html", "<b>A-1024</b>"},
+             {"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+             {"text/uri-list", "file:///home/agent/%E5%8F%91%E7%A5%A8.pdf"}}};
+}
+
+bool same(const clipboard_content_t& a, const clipboard_content_t& b) {
+    if (a.formats.size() != b.formats.size())
+        return false;
+    for (int i = 0; i < a.formats.size(); ++i)
+        if (a.formats[i].name != b.formats[i].name || a.formats[i].bytes != b.formats[i].bytes)
+            return false;
+    return true;
+}
+
+qint64 time_of_call(const fake_desktop& d, const QString& name, bool last = false) {
+    qint64 at = -1;
+    for (const auto& c : d.calls())
+        if (c.name == name) {
+            at = c.at_ns / 1000000;
+            if (!last)
+                break;
+        }
+    return at;
+}
+
+} // namespace
+
+void test_delivery::users_clipboard_comes_back_after_the_send_key_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("last_key");
+    QTest::newRow("script to WeCom") << "script-wecom"
+                                     << "enter";
+    QTest::newRow("script to WeChat") << "script-wechat"
+                                      << "enter";
+    QTest::newRow("input only") << "input"
+                                << "paste";
+    QTest::newRow("sticker") << "sticker"
+                             << "enter";
+}
+
+// Keep, deliver, wait for the paste to be taken plus the delay, restore.
+void test_delivery::users_clipboard_comes_back_after_the_send_key() {
+    QFETCH(QString, kind);
+    QFETCH(QString, last_key);
+    set_setting(setting_keys::advance_clipboard_delay, 150);
+    desktop_.user_copies(users_copy());
+    delivery d(desktop_);
+    QSignalSpy restored(&d.keeper(), &clipboard_keeper::restore_done);
+    const QString script = QStringLiteral("<p>您好</p><p>稍等</p>");
+    if (kind == "script-wecom")
+        d.send_script(wecom_, script);
+    else if (kind == "script-wechat")
+        d.send_script(wechat_, script);
+    else if (kind == "input")
+        d.input_script(wecom_, script);
+    else
+        d.send_sticker(wecom_, image_);
+    QVERIFY(!same(desktop_.clipboard(), users_copy())); // the delivery's payload, for now
+    QVERIFY(restored.wait(3000));
+    QCOMPARE(restored.first().first().toBool(), true);
+    const QStringList order = steps(desktop_);
+    QCOMPARE(order.first(), QString("clipboard_read"));
+    QCOMPARE(order.last(), QString("clipboard_write"));
+    QCOMPARE(order.count("clipboard_read"), 1);
+    QCOMPARE(order[order.size() - 2], last_key);
+    QVERIFY(same(desktop_.clipboard(), users_copy()));
+    const qint64 last_key_at = last_key == "enter" ? time_of(desktop_, order.count("paste"))
+                                                   : time_of(desktop_, order.count("paste") - 1);
+    QVERIFY2(time_of_call(desktop_, "clipboard_write") - last_key_at >= 149,
+             qPrintable(QString::number(time_of_call(desktop_, "clipboard_write") - last_key_at)));
+}
+
+void test_delivery::a_new_copy_after_the_delivery_stays() {
+    set_setting(setting_keys::advance_clipboard_delay, 200);
+    desktop_.user_copies(users_copy());
+    const clipboard_content_t new_copy{{{"text/plain", "A-2048"}}};
+    delivery d(desktop_);
+    QSignalSpy restored(&d.keeper(), &clipboard_keeper::restore_done);
+    d.send_script(wecom_, "<p>您好</p>");
+    // The agent copies another order number while the delay runs.
+    QTimer::singleShot(50, [&] { desktop_.user_copies(new_copy); });
+    QVERIFY(restored.wait(3000));
+    QCOMPARE(restored.first().first().toBool(), false);
+    QVERIFY(!steps(desktop_).contains("clipboard_write"));
+    QVERIFY(same(desktop_.clipboard(), new_copy));
+}
+
+void test_delivery::deliveries_in_a_row_restore_what_was_there_before_data() {
+    QTest::addColumn<bool>("copy_between");
+    QTest::addColumn<int>("reads");
+    QTest::newRow("back to back") << false << 1;
+    QTest::newRow("the user copies between them") << true << 2;
+}
+
+void test_delivery::deliveries_in_a_row_restore_what_was_there_before() {
+    QFETCH(bool, copy_between);
+    QFETCH(int, reads);
+    set_setting(setting_keys::advance_clipboard_delay, 300);
+    desktop_.user_copies(users_copy());
+    const clipboard_content_t between{{{"text/plain", "A-2048"}}};
+    delivery d(desktop_);
+    QSignalSpy restored(&d.keeper(), &clipboard_keeper::restore_done);
+    d.send_script(wecom_, "<p>第一条</p>");
+    if (copy_between)
+        desktop_.user_copies(between);
+    d.send_script(wechat_, "<p>第二条</p>");
+    d.send_sticker(wecom_, image_);
+    QVERIFY(restored.wait(3000));
+    QCOMPARE(restored.size(), 1);
+    QCOMPARE(restored.first().first().toBool(), true);
+    QCOMPARE(steps(desktop_).count("clipboard_read"), reads);
+    QCOMPARE(steps(desktop_).count("clipboard_write"), 1);
+    QVERIFY(same(desktop_.clipboard(), copy_between ? between : users_copy()));
+    // The restore follows the last delivery, not the first.
+    QVERIFY(time_of_call(desktop_, "clipboard_write") >
+            time_of_call(desktop_, "clipboard_files", true));
+}
+
+void test_delivery::nothing_is_restored_when_nothing_was_kept_data() {
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<bool>("reads");
+    QTest::newRow("switched off") << "off" << false;
+    QTest::newRow("above the size limit") << "large" << true;
+    QTest::newRow("unreadable") << "unreadable" << true;
+}
+
+void test_delivery::nothing_is_restored_when_nothing_was_kept() {
+    QFETCH(QString, why);
+    QFETCH(bool, reads);
+    set_setting(setting_keys::advance_clipboard_delay, 0);
+    if (why == "off")
+        set_setting(setting_keys::advance_keep_clipboard, 0);
+    desktop_.user_copies(
+        why == "large" ? clipboard_content_t{{{"image/png", QByteArray(16 * 1024 * 1024, 'a')},
+                                              {"image/bmp", QByteArray(16 * 1024 * 1024 + 1, 'b')}}}
+                       : users_copy());
+    desktop_.set_clipboard_read_fails(why == "unreadable");
+    {
+        delivery d(desktop_);
+        d.send_script(wecom_, "<p>您好</p>");
+        QTest::qWait(50);
+    }
+    desktop_.set_clipboard_read_fails(false);
+    QCOMPARE(steps(desktop_).contains("clipboard_read"), reads);
+    QVERIFY(!steps(desktop_).contains("clipboard_write"));
+    QCOMPARE(desktop_.clipboard().formats.first().bytes, QByteArray("您好"));
 }
 
 QTEST_MAIN(test_delivery)

@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace quorvel;
@@ -14,6 +15,8 @@ private slots:
     void kb_page_checks_stored_values_and_flushes();
     void advance_page_does_not_flush_and_tolerates_odd_values();
     void unreadable_file_shows_the_defaults();
+    void clipboard_row_holds_switch_and_delay_data();
+    void clipboard_row_holds_switch_and_delay();
     void dropfiles_block_layout();
 
 private:
@@ -46,7 +49,7 @@ void test_settings_pages::advance_page_does_not_flush_and_tolerates_odd_values()
         settings.write(setting::advance_interval, 9);
         advance_setting_widget page(settings);
         const auto groups = page.findChildren<QButtonGroup*>();
-        QCOMPARE(groups.size(), 3);
+        QCOMPARE(groups.size(), 4);
         QCOMPARE(groups[0]->checkedId(), -1); // no button for 9
         QCOMPARE(groups[0]->buttons().size(), 4);
         QCOMPARE(groups[1]->checkedId(), 1);
@@ -69,6 +72,42 @@ void test_settings_pages::unreadable_file_shows_the_defaults() {
     const auto groups = page.findChildren<QButtonGroup*>();
     QCOMPARE(groups[0]->checkedId(), 1);
     QCOMPARE(groups[1]->checkedId(), 1);
+}
+
+void test_settings_pages::clipboard_row_holds_switch_and_delay_data() {
+    QTest::addColumn<QVariant>("stored_switch");
+    QTest::addColumn<QVariant>("stored_delay");
+    QTest::addColumn<int>("checked");
+    QTest::addColumn<int>("delay");
+    QTest::newRow("fresh file: on, 500 ms") << QVariant() << QVariant() << 1 << 500;
+    QTest::newRow("switched off") << QVariant(0) << QVariant(1500) << 0 << 1500;
+    QTest::newRow("on with no delay") << QVariant(1) << QVariant(0) << 1 << 0;
+}
+
+void test_settings_pages::clipboard_row_holds_switch_and_delay() {
+    QFETCH(QVariant, stored_switch);
+    QFETCH(QVariant, stored_delay);
+    QFETCH(int, checked);
+    QFETCH(int, delay);
+    settings_store settings(dir_.filePath(QTest::currentDataTag()));
+    if (stored_switch.isValid())
+        settings.write(setting::advance_keep_clipboard, stored_switch.toInt());
+    if (stored_delay.isValid())
+        settings.write(setting::advance_clipboard_delay, stored_delay.toInt());
+    advance_setting_widget page(settings);
+    QButtonGroup* group = page.findChildren<QButtonGroup*>().last();
+    auto* spin = page.findChild<QSpinBox*>("clipboard_delay");
+    QVERIFY(spin);
+    QCOMPARE(group->button(0)->text(), QStringLiteral("关闭"));
+    QCOMPARE(group->checkedId(), checked);
+    QCOMPARE(spin->value(), delay);
+    QCOMPARE(spin->isEnabled(), checked == 1); // no delay to set while it is off
+
+    group->button(1 - checked)->click();
+    QCOMPARE(settings.read(setting::advance_keep_clipboard).number(), 1 - checked);
+    QCOMPARE(spin->isEnabled(), checked == 0);
+    spin->setValue(800);
+    QCOMPARE(settings.read(setting::advance_clipboard_delay).number(), 800);
 }
 
 void test_settings_pages::dropfiles_block_layout() {

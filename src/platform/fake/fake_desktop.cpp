@@ -127,17 +127,60 @@ void fake_desktop::release_held_modifiers() {
 
 bool fake_desktop::set_clipboard_text(const QString& text) {
     record(QStringLiteral("clipboard_text"), {text});
+    replace_clipboard({{{QStringLiteral("text/plain"), text.toUtf8()}}});
     return true;
 }
 
 bool fake_desktop::set_clipboard_files(const QStringList& paths) {
     record(QStringLiteral("clipboard_files"), {paths});
+    replace_clipboard({{{QStringLiteral("text/uri-list"), paths.join('\n').toUtf8()}}});
     return true;
 }
 
 bool fake_desktop::set_clipboard_bytes(const QString& format_name, const QByteArray& bytes) {
     record(QStringLiteral("clipboard_bytes"), {format_name, bytes});
+    replace_clipboard({{{format_name, bytes}}});
     return true;
+}
+
+clipboard_read_t fake_desktop::read_clipboard(qint64 max_bytes, clipboard_content_t* content) {
+    record(QStringLiteral("clipboard_read"), {max_bytes});
+    if (read_fails_)
+        return clipboard_read_t::failed;
+    const clipboard_content_t now = clipboard();
+    if (now.size() > max_bytes)
+        return clipboard_read_t::too_large;
+    *content = now;
+    return clipboard_read_t::ok;
+}
+
+bool fake_desktop::write_clipboard(const clipboard_content_t& content) {
+    QStringList names;
+    for (const clipboard_format_t& f : content.formats)
+        names << f.name;
+    record(QStringLiteral("clipboard_write"), {names});
+    replace_clipboard(content);
+    return true;
+}
+
+quint64 fake_desktop::clipboard_sequence() {
+    QMutexLocker lock(&mutex_);
+    return clipboard_sequence_;
+}
+
+void fake_desktop::user_copies(const clipboard_content_t& content) {
+    replace_clipboard(content);
+}
+
+clipboard_content_t fake_desktop::clipboard() const {
+    QMutexLocker lock(&mutex_);
+    return clipboard_;
+}
+
+void fake_desktop::replace_clipboard(const clipboard_content_t& content) {
+    QMutexLocker lock(&mutex_);
+    clipboard_ = content;
+    ++clipboard_sequence_;
 }
 
 bool fake_window_events::start(sink_t sink) {

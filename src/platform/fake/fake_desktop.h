@@ -41,6 +41,12 @@ public:
     void set_foreground(window_handle_t w) { foreground_ = w; }
     void set_focus_succeeds(bool ok) { focus_succeeds_ = ok; }
 
+    // The clipboard as another program (the user) leaves it: not recorded,
+    // but it changes the sequence as any change does.
+    void user_copies(const clipboard_content_t& content);
+    clipboard_content_t clipboard() const;
+    void set_clipboard_read_fails(bool fails) { read_fails_ = fails; }
+
     // Called with every call as it is recorded (a test looks at its own
     // state at that moment).
     void set_observer(std::function<void(const call_t&)> observer) {
@@ -71,15 +77,22 @@ public:
     bool set_clipboard_text(const QString& text) override;
     bool set_clipboard_files(const QStringList& paths) override;
     bool set_clipboard_bytes(const QString& format_name, const QByteArray& bytes) override;
+    clipboard_read_t read_clipboard(qint64 max_bytes, clipboard_content_t* content) override;
+    bool write_clipboard(const clipboard_content_t& content) override;
+    quint64 clipboard_sequence() override;
 
 private:
     void record(const QString& name, const QVariantList& args = {});
+    void replace_clipboard(const clipboard_content_t& content);
 
     QHash<window_handle_t, window_t> windows_;
     QList<window_handle_t> stack_; // bottom to top
     window_handle_t foreground_ = 0;
     window_handle_t next_id_ = 0x100;
     bool focus_succeeds_ = true;
+    clipboard_content_t clipboard_;
+    quint64 clipboard_sequence_ = 0;
+    bool read_fails_ = false;
     QElapsedTimer clock_;
     mutable QMutex mutex_;
     QList<call_t> calls_;

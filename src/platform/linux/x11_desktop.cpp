@@ -1,4 +1,5 @@
 #include "platform/desktop.h"
+#include "platform/linux/x11_clipboard.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -224,6 +225,14 @@ public:
         return put(data);
     }
 
+    clipboard_read_t read_clipboard(qint64 max_bytes, clipboard_content_t* content) override {
+        return clipboard_.read(max_bytes, content);
+    }
+    bool write_clipboard(const clipboard_content_t& content) override {
+        return clipboard_.write(content);
+    }
+    quint64 clipboard_sequence() override { return clipboard_.sequence(); }
+
 private:
     bool has_focus(window_handle_t w) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -241,17 +250,10 @@ private:
         return focus_ok && active_window(display_) == static_cast<Window>(w);
     }
 
-    static bool put(QMimeData* data) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        if (!clipboard) {
-            delete data;
-            return false;
-        }
-        clipboard->setMimeData(data);
-        return true;
-    }
+    bool put(QMimeData* data) { return clipboard_.put(data); }
 
     std::mutex mutex_;
+    x11_clipboard clipboard_;
     Display* display_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSpinBox>
 
 namespace quorvel {
 
@@ -63,6 +64,31 @@ advance_setting_widget::advance_setting_widget(settings_store& settings, QWidget
     add_choice_row(form, this, QStringLiteral("模拟点击"),
                    {QStringLiteral("关闭"), QStringLiteral("开启")}, settings,
                    setting::advance_sclick, settings_store::persist::later, false, true);
+    add_clipboard_row(form, settings);
+}
+
+// On or off, and beside it how long after the send key the clipboard comes back.
+void advance_setting_widget::add_clipboard_row(QFormLayout* form, settings_store& settings) {
+    QButtonGroup* group = add_choice_row(
+        form, this, QStringLiteral("还原剪贴板"), {QStringLiteral("关闭"), QStringLiteral("开启")},
+        settings, setting::advance_keep_clipboard, settings_store::persist::later, false, false);
+    auto* row = static_cast<QHBoxLayout*>(
+        form->itemAt(form->rowCount() - 1, QFormLayout::FieldRole)->layout());
+    auto* delay = new QSpinBox(this);
+    delay->setObjectName(QStringLiteral("clipboard_delay"));
+    delay->setRange(0, 10000);
+    delay->setSingleStep(100);
+    delay->setSuffix(QStringLiteral(" 毫秒"));
+    delay->setValue(settings.read(setting::advance_clipboard_delay).number());
+    delay->setEnabled(group->checkedId() != 0);
+    connect(delay, qOverload<int>(&QSpinBox::valueChanged), this, [&settings](int ms) {
+        settings.write(setting::advance_clipboard_delay, ms, settings_store::persist::later);
+    });
+    connect(group, &QButtonGroup::idClicked, delay,
+            [delay](int id) { delay->setEnabled(id != 0); });
+    row->addWidget(new QLabel(QStringLiteral("延迟"), this));
+    row->addWidget(delay);
+    row->addStretch();
 }
 
 } // namespace quorvel

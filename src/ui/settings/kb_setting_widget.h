@@ -22,11 +22,15 @@ public:
     kb_setting_widget(settings_store& settings, QWidget* parent = nullptr);
 };
 
-// "高级设置": interval, Qianniu mode, simulated click; clicks are not flushed.
+// "高级设置": interval, Qianniu mode, simulated click, and whether the user's
+// clipboard comes back after a delivery; changes are not flushed.
 class advance_setting_widget : public QWidget {
     Q_OBJECT
 public:
     advance_setting_widget(settings_store& settings, QWidget* parent = nullptr);
+
+private:
+    void add_clipboard_row(QFormLayout* form, settings_store& settings);
 };
 
 } // namespace quorvel

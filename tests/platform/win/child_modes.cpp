@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace quorvel::checks {
 
@@ -44,6 +46,40 @@ int dump_clipboard(const std::wstring& dir) {
         std::fwrite(utf8.data(), 1, utf8.size(), out);
         std::fclose(out);
     }
+    return 0;
+}
+
+HGLOBAL memory_block(const void* data, size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (void* target = block ? GlobalLock(block) : nullptr) {
+        std::memcpy(target, data, size);
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// Copies as another program would: a text, a file list and a private format,
+// set with plain Win32 calls. The content stays after this process ends.
+int copy_user_content(const std::wstring& text, const std::wstring& file) {
+    for (int i = 0; i < 100 && !OpenClipboard(nullptr); ++i)
+        Sleep(10);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT,
+                     memory_block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+    std::vector<unsigned char> drop(20, 0);
+    drop[0] = 20;
+    drop[16] = 1;
+    for (wchar_t c : file + std::wstring(2, L'\0')) {
+        drop.push_back(static_cast<unsigned char>(c & 0xff));
+        drop.push_back(static_cast<unsigned char>(c >> 8));
+    }
+    SetClipboardData(CF_HDROP, memory_block(drop.data(), drop.size()));
+    const DWORD effect = 1;
+    SetClipboardData(RegisterClipboardFormatW(L"Preferred DropEffect"),
+                     memory_block(&effect, sizeof effect));
+    const char note[] = "\x00\x01\xff note";
+    SetClipboardData(RegisterClipboardFormatW(L"Quorvel_Note"), memory_block(note, 8));
+    CloseClipboard();
     return 0;
 }
 
@@ -86,6 +122,8 @@ bool run_child_mode(int argc, wchar_t** argv, int* exit_code) {
     const std::wstring arg = argc > 2 ? argv[2] : L"";
     if (mode == L"--dump-clipboard")
         *exit_code = dump_clipboard(arg);
+    else if (mode == L"--copy-user-content")
+        *exit_code = copy_user_content(arg, argc > 3 ? argv[3] : L"");
     else if (mode == L"--crash")
         *exit_code = crash(arg, argc > 3 ? argv[3] : L"fault");
     else if (mode == L"--mutex")

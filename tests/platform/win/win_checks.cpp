@@ -410,6 +410,58 @@ std::string check_rich_block() {
     return {};
 }
 
+// ---- the user's clipboard kept across a delivery ----
+
+std::string check_clipboard_survives_delivery() {
+    standin chat({L"--kind", L"wecom"});
+    REQUIRE(chat.ok(), "stand-in did not start");
+    const std::wstring file = fresh_dir(L"user") + L"\\发票 三月.pdf";
+    REQUIRE(run_program(self_path(), {L"--copy-user-content", L"订单号 A-1024", file}, 15000) == 0,
+            "the other process did not copy");
+    const clipboard_dump_t before = dump_clipboard();
+    REQUIRE(has_format(before, "CF_UNICODETEXT") && has_format(before, "CF_HDROP") &&
+                has_format(before, "Quorvel_Note"),
+            "formats before: " + before.formats);
+
+    std::vector<win32::clipboard_block_t> kept;
+    REQUIRE(win32::read_all(16, &kept) == win32::read_result::too_large, "limit not applied");
+    REQUIRE(kept.empty(), "content kept above the limit");
+    REQUIRE(win32::read_all(32u << 20, &kept) == win32::read_result::ok, "read_all");
+
+    // The delivery: a text and a file segment, pasted one by one, then sent.
+    REQUIRE(win32::bring_to_front(chat.window()), "bring_to_front");
+    REQUIRE(win32::set_text(L"您好"), "set_text");
+    win32::paste_chord();
+    REQUIRE(chat.wait_for("paste", 1) && chord_done(chat), "text paste");
+    const std::wstring sticker = fresh_dir(L"sticker") + L"\\smile.png";
+    REQUIRE(win32::set_files({sticker}), "set_files");
+    win32::paste_chord();
+    REQUIRE(chat.wait_for("paste", 2), "file paste");
+    win32::send_enter();
+    REQUIRE(chat.wait_for("send", 1), "nothing sent");
+    const std::string sent = chat.events("send").front();
+    REQUIRE(field(sent, "text").rfind("您好", 0) == 0, "sent text: " + field(sent, "text"));
+    REQUIRE(field(sent, "files").find("smile.png") != std::string::npos,
+            "sent files: " + field(sent, "files"));
+    const unsigned long delivered = win32::clipboard_sequence();
+    pump(100);
+    REQUIRE(win32::clipboard_sequence() == delivered, "the sequence moved by itself");
+    REQUIRE(win32::write_all(kept), "write_all");
+
+    const clipboard_dump_t after = dump_clipboard();
+    std::istringstream names(before.formats);
+    for (std::string name; std::getline(names, name);) {
+        REQUIRE(has_format(after, name), "missing after the restore: " + name);
+        const std::wstring wide(name.begin(), name.end());
+        REQUIRE(after.bytes(wide) == before.bytes(wide), "bytes differ: " + name);
+    }
+    // A copy by another process moves the sequence, so it is not overwritten.
+    const unsigned long restored = win32::clipboard_sequence();
+    run_program(self_path(), {L"--copy-user-content", L"A-2048", file}, 15000);
+    REQUIRE(win32::clipboard_sequence() != restored, "another process's copy went unseen");
+    return {};
+}
+
 // ---- hotkeys ----
 
 int hotkey_messages(int id, unsigned ms) {
@@ -711,6 +763,7 @@ int wmain(int argc, wchar_t** argv) {
     runner.add("DROPFILES and Preferred DropEffect blocks", check_dropfiles_block);
     runner.add("CF_UNICODETEXT block", check_text_block);
     runner.add("rich-edit format block", check_rich_block);
+    runner.add("user's clipboard survives a delivery", check_clipboard_survives_delivery);
     runner.add("hotkey registration and WM_HOTKEY", check_hotkey);
     runner.add("hotkey taken by another process", check_taken_hotkey);
     runner.add("Run value with a CJK path", check_autorun);

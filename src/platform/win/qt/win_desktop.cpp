@@ -99,6 +99,29 @@ public:
     bool set_clipboard_bytes(const QString& format_name, const QByteArray& bytes) override {
         return win32::set_bytes(format_name.toStdWString(), bytes.toStdString());
     }
+    clipboard_read_t read_clipboard(qint64 max_bytes, clipboard_content_t* content) override {
+        std::vector<win32::clipboard_block_t> blocks;
+        switch (win32::read_all(static_cast<size_t>(max_bytes), &blocks)) {
+        case win32::read_result::too_large:
+            return clipboard_read_t::too_large;
+        case win32::read_result::failed:
+            return clipboard_read_t::failed;
+        case win32::read_result::ok:
+            break;
+        }
+        content->formats.clear();
+        for (const win32::clipboard_block_t& b : blocks)
+            content->formats.append(
+                {text(b.name), QByteArray(b.bytes.data(), int(b.bytes.size()))});
+        return clipboard_read_t::ok;
+    }
+    bool write_clipboard(const clipboard_content_t& content) override {
+        std::vector<win32::clipboard_block_t> blocks;
+        for (const clipboard_format_t& f : content.formats)
+            blocks.push_back({f.name.toStdWString(), f.bytes.toStdString()});
+        return win32::write_all(blocks);
+    }
+    quint64 clipboard_sequence() override { return win32::clipboard_sequence(); }
 };
 
 } // namespace
