@@ -136,25 +136,34 @@ parsed_t<category_tree_t> check_flat_category_list(const QByteArray& body) {
     return parsed_t<category_tree_t>::success(std::move(tree));
 }
 
-parsed_t<category_tree_t> check_nested_category_list(const QByteArray& body) {
+namespace {
+
+// A category list under the strict envelope check; "data" that is no array
+// gives an empty tree.
+parsed_t<category_tree_t> strict_tree(const QByteArray& body,
+                                      void (*fill)(category_tree_t&, const QJsonArray&)) {
     parsed_t<category_tree_t> failed;
     const auto o = strict(body, &failed);
     if (!o)
         return failed;
     category_tree_t tree;
-    build_tree_from_nested(tree, data_of(*o).toArray());
+    fill(tree, data_of(*o).toArray());
     return parsed_t<category_tree_t>::success(std::move(tree));
 }
 
-parsed_t<category_tree_t> check_sticker_category_list(const QByteArray& body) {
-    parsed_t<category_tree_t> failed;
-    const auto o = strict(body, &failed);
-    if (!o)
-        return failed;
-    category_tree_t tree;
-    for (const QJsonValue& value : data_of(*o).toArray())
+void add_each(category_tree_t& tree, const QJsonArray& array) {
+    for (const QJsonValue& value : array)
         add_to_tree(tree, category_node_t::from_json(value.toObject()));
-    return parsed_t<category_tree_t>::success(std::move(tree));
+}
+
+} // namespace
+
+parsed_t<category_tree_t> check_nested_category_list(const QByteArray& body) {
+    return strict_tree(body, build_tree_from_nested);
+}
+
+parsed_t<category_tree_t> check_sticker_category_list(const QByteArray& body) {
+    return strict_tree(body, add_each);
 }
 
 parsed_t<script_list_t> check_script_list(const QByteArray& body) {

@@ -177,7 +177,7 @@ inline constexpr auto create_category =
         .logs_begin("create category...")
         .logs_success("create category success")
         .logs_failure("create category failed, reason: {}");
-// The category transfer dialog's, on its own thread.
+// The synchronisation's (the attachments category), failing at error level.
 inline constexpr auto create_category_blocking =
     request_to(endpoints::create_category, check_created_category_reply)
         .logs_success("create category success")
