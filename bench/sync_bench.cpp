@@ -12,6 +12,7 @@
 #include "net/http_call.h"
 #include "net/reply_checks.h"
 #include "net/request_center.h"
+#include "protocol/protocol.h"
 #include "sync/cache_manager.h"
 #include "ui/sync_data_widget.h"
 
@@ -67,42 +68,46 @@ void reset_peak() {
 
 // The library replies of a synchronisation, each with its reader.
 struct reply_t {
-    http_call_t call;
+    endpoint_t endpoint;
+    payload_t payload;
     std::function<int(const QByteArray&)> read; // records read
     QByteArray body;
 };
 
 QList<reply_t> library_replies() {
-    auto post = [](const char* path, const json_map_t& params) {
-        return http_call_t{QLatin1String(path), true, {}, map_to_json_body(params), true};
-    };
+    namespace business = protocol::business;
     auto tree = [](const QByteArray& b) { return check_nested_category_list(b).value.size(); };
+    auto with = [](const json_map_t& fields) { return payload_t::fields(fields); };
     QList<reply_t> replies;
-    for (const char* business : {"310", "320"})
-        for (const char* type : {"0", "1"})
+    for (const char* kind : {business::scripts, business::documents})
+        for (const char* type : {protocol::part_pub, protocol::part_personal})
             replies << reply_t{
-                post("/tavorine/clientKb/getClassifyTree",
-                     {{"clientBusinessType", business}, {"classifyType", type}, {"deptId", ""}}),
+                endpoints::category_tree,
+                with({{"clientBusinessType", kind}, {"classifyType", type}, {"deptId", ""}}),
                 tree,
                 {}};
-    replies << reply_t{post("/tavorine/clientKb/queryFile", {{"account", "agent"}}),
+    replies << reply_t{endpoints::query_docs,
+                       with({{"account", "agent"}}),
                        [](const QByteArray& b) { return check_doc_list(b).value.size(); },
                        {}};
-    for (const char* type : {"0", "1", "2"})
-        replies << reply_t{post("/tavorine/clientKb/querySpeech", {{"classifyType", type}}),
+    for (const char* type : {protocol::part_pub, protocol::part_personal, protocol::part_dept})
+        replies << reply_t{endpoints::query_scripts,
+                           with({{"classifyType", type}}),
                            [](const QByteArray& b) { return check_script_list(b).value.size(); },
                            {}};
     replies << reply_t{
-        post("/tavorine/clientKb/queryEmoji", {}),
+        endpoints::query_stickers,
+        with({}),
         [](const QByteArray& b) { return check_sticker_list_blocking(b).value.size(); },
         {}};
-    for (const char* type : {"0", "1"})
+    for (const char* type : {protocol::part_pub, protocol::part_personal})
         replies << reply_t{
-            post("/tavorine/clientKb/queryClassify",
-                 {{"clientBusinessType", "300"}, {"classifyType", type}}),
+            endpoints::query_categories,
+            with({{"clientBusinessType", business::stickers}, {"classifyType", type}}),
             [](const QByteArray& b) { return check_flat_category_list(b).value.size(); },
             {}};
-    replies << reply_t{{QStringLiteral("/tavorine/clientPhrase/list"), false, {}, {}, true},
+    replies << reply_t{endpoints::list_phrases,
+                       payload_t::none(),
                        [](const QByteArray& b) { return check_phrase_list(b).value.size(); },
                        {}};
     return replies;
@@ -113,7 +118,7 @@ int parse_only() {
     http_client client;
     qint64 bytes = 0;
     for (reply_t& reply : replies) {
-        reply.body = perform(client, reply.call);
+        reply.body = perform(client, reply.endpoint, reply.payload);
         bytes += reply.body.size();
     }
     reset_peak();

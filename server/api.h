@@ -22,7 +22,7 @@ struct category_t {
     qint64 id = 0;
     qint64 super_id = -1;
     QString name;
-    QString business; // "300" stickers, "310" scripts, "320" documents
+    QString business; // one of protocol::business
     part scope = part::pub;
     qint64 dept = 0;
     qint64 owner = 0;

@@ -11,7 +11,8 @@ namespace {
 
 // Documents in the attachments category (alias c) are not part of anybody's
 // library: scripts link their files, which the clients fetch with the scripts.
-const QString in_attachments = QStringLiteral("(c.classify_type = '0' AND c.name = '") +
+const QString in_attachments = QStringLiteral("(c.classify_type = ") +
+                               sql_code(protocol::part_pub) + QStringLiteral(" AND c.name = '") +
                                QLatin1String(attachments_marker) + QStringLiteral("')");
 
 // File columns appended to item queries, from this offset on.
@@ -44,10 +45,12 @@ constexpr int doc_file_offset = 19;
 // Rows visible to the user, by the category's part (alias c).
 QString visible_filter(const user_t& user, QVariantList& binds) {
     binds << user.id;
-    QString sql =
-        QStringLiteral("(c.classify_type = '0' OR (c.classify_type = '1' AND c.owner_id = ?)");
+    QString sql = QStringLiteral("(c.classify_type = ") + sql_code(protocol::part_pub) +
+                  QStringLiteral(" OR (c.classify_type = ") + sql_code(protocol::part_personal) +
+                  QStringLiteral(" AND c.owner_id = ?)");
+    const QString dept_part = QStringLiteral("c.classify_type = ") + sql_code(protocol::part_dept);
     if (user.is_admin())
-        return sql + QStringLiteral(" OR c.classify_type = '2')");
+        return sql + QStringLiteral(" OR ") + dept_part + QLatin1Char(')');
     const QList<qint64> depts = user.readable_depts();
     if (depts.isEmpty())
         return sql + QLatin1Char(')');
@@ -56,7 +59,7 @@ QString visible_filter(const user_t& user, QVariantList& binds) {
         marks << QStringLiteral("?");
         binds << d;
     }
-    return sql + QStringLiteral(" OR (c.classify_type = '2' AND c.dept_id IN (") +
+    return sql + QStringLiteral(" OR (") + dept_part + QStringLiteral(" AND c.dept_id IN (") +
            marks.join(QLatin1Char(',')) + QStringLiteral(")))");
 }
 
@@ -85,7 +88,7 @@ QJsonObject api::nas_file_json(const QSqlQuery& q, int o, const user_t& user) co
             {"localFilePath", q.value(o + 5).toString()},
             {"fileSuffix", q.value(o + 6).toString()},
             {"fileSize", q.value(o + 7).toLongLong()},
-            {"fileType", QStringLiteral("3")},
+            {"fileType", QLatin1String(protocol::file_type::stored)},
             {"mimeType", q.value(o + 8).toString()},
             {"createTime", q.value(o + 9).toString()},
             {"lastUpdateDate", q.value(o + 9).toString()},
@@ -135,7 +138,7 @@ std::optional<QJsonObject> api::load_sticker(transaction& tx, qint64 id, const u
     if (!c)
         return std::nullopt;
     *category = *c;
-    const bool dept = q->value(3).toString() == QLatin1String("2");
+    const bool dept = is_code(q->value(3).toString(), protocol::part_dept);
     const QJsonValue nas = q->value(sticker_file_offset).isNull()
                                ? QJsonValue(QJsonValue::Null)
                                : QJsonValue(nas_file_json(*q, sticker_file_offset, user));
@@ -163,8 +166,8 @@ std::optional<QJsonObject> api::load_sticker(transaction& tx, qint64 id, const u
 
 reply_t api::query_emoji(const request_t& r) {
     QVariantList binds;
-    QString where =
-        QStringLiteral(" WHERE c.business_type = '300' AND ") + visible_filter(r.user, binds);
+    QString where = QStringLiteral(" WHERE c.business_type = ") + sql_code(business::stickers) +
+                    QStringLiteral(" AND ") + visible_filter(r.user, binds);
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         if (!classify)
@@ -207,16 +210,17 @@ reply_t api::query_emoji(const request_t& r) {
 reply_t api::create_emoji(const request_t& r) {
     const auto classify = r.id("classifyId");
     const QString type = r.text("emojiType");
-    if (!classify || (type != QLatin1String("2") && type != QLatin1String("3")))
+    if (!classify ||
+        !is_one_of(type, {protocol::sticker_type::address, protocol::sticker_type::stored}))
         return reply_t::bad();
     transaction tx(store_, true);
     const auto c = load_category(tx, *classify);
-    if (!c || !can_read(r.user, *c) || c->business != QLatin1String("300"))
+    if (!c || !can_read(r.user, *c) || !is_code(c->business, business::stickers))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     if (!can_write(r.user, *c))
         return reply_t::forbidden();
     qint64 file_id = 0;
-    if (type == QLatin1String("3")) {
+    if (is_code(type, protocol::sticker_type::stored)) {
         const auto file = r.id("fileId");
         if (!file || !can_read_file(tx, r.user, *file))
             return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("文件不存在"))
@@ -247,37 +251,37 @@ reply_t api::edit_emoji(const request_t& r) {
     const QString op = r.text("operateType");
     if (!id)
         return reply_t::bad();
-    if (op != QLatin1String("0") && op != QLatin1String("1") && op != QLatin1String("2") &&
-        op != QLatin1String("3"))
+    namespace edit = protocol::edit_sticker;
+    if (!is_one_of(op, {edit::change, edit::remove, edit::copy, edit::move}))
         return reply_t::bad();
     transaction tx(store_, true);
     category_t source;
     const auto sticker = load_sticker(tx, *id, r.user, &source);
     if (!sticker || !can_read(r.user, source))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
-    if (op != QLatin1String("2") && !can_write(r.user, source))
+    if (!is_code(op, edit::copy) && !can_write(r.user, source))
         return reply_t::forbidden();
     const QString now = now_text();
     qint64 result = *id;
 
-    if (op == QLatin1String("0")) {
+    if (is_code(op, edit::change)) {
         tx.run(QStringLiteral("UPDATE stickers SET description = ?, keywords = ?, updater = ?,"
                               " updated = ? WHERE id = ?"),
                {r.text("emojiContentDesc"), r.text("emojiContentMatchKeywords"), r.user.account,
                 now, *id});
-    } else if (op == QLatin1String("1")) {
+    } else if (is_code(op, edit::remove)) {
         tx.run(QStringLiteral("DELETE FROM stickers WHERE id = ?"), {*id});
         if (!tx.commit())
             return reply_t::internal();
         return reply_t::success(*sticker);
     } else {
         reply_t failure;
-        const auto target = transfer_target(tx, r, QStringLiteral("300"), &failure);
+        const auto target = transfer_target(tx, r, QLatin1String(business::stickers), &failure);
         if (!target)
             return failure;
         const qint64 sort =
             next_sort(tx, QStringLiteral("stickers"), QStringLiteral("classify_id"), target->id);
-        if (op == QLatin1String("2")) {
+        if (is_code(op, edit::copy)) {
             const QString copy = tx.insert(
                 QStringLiteral(
                     "INSERT INTO stickers (classify_id, emoji_type, emoji_content, description,"
@@ -314,7 +318,7 @@ std::optional<QJsonObject> api::load_doc(transaction& tx, qint64 id, const user_
         return std::nullopt;
     *category = *c;
     const bool has_file = !q->value(doc_file_offset).isNull();
-    const bool dept = q->value(3).toString() == QLatin1String("2");
+    const bool dept = is_code(q->value(3).toString(), protocol::part_dept);
     return QJsonObject{
         {"id", q->value(0).toString()},
         {"classifyId", q->value(1).toString()},
@@ -341,8 +345,8 @@ std::optional<QJsonObject> api::load_doc(transaction& tx, qint64 id, const user_
 
 reply_t api::query_file(const request_t& r) {
     QVariantList binds;
-    QString where =
-        QStringLiteral(" WHERE c.business_type = '320' AND ") + visible_filter(r.user, binds);
+    QString where = QStringLiteral(" WHERE c.business_type = ") + sql_code(business::documents) +
+                    QStringLiteral(" AND ") + visible_filter(r.user, binds);
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         if (!classify)
@@ -369,9 +373,8 @@ reply_t api::query_file(const request_t& r) {
         where += QStringLiteral(" AND d.file_suffix = ?");
         binds << r.text("fileSuffix").toLower();
     }
-    // The search sends "0" meaning any type.
     const QString type = r.text("fileType");
-    if (!type.isEmpty() && type != QLatin1String("0")) {
+    if (!type.isEmpty() && !is_code(type, protocol::file_type::any)) {
         where += QStringLiteral(" AND d.file_type = ?");
         binds << type;
     }
@@ -404,11 +407,11 @@ reply_t api::query_file(const request_t& r) {
 reply_t api::create_file(const request_t& r) {
     const auto classify = r.id("classifyId");
     const QString type = r.text("fileType");
-    if (!classify || (type != QLatin1String("0") && type != QLatin1String("3")))
+    if (!classify || !is_one_of(type, {protocol::file_type::address, protocol::file_type::stored}))
         return reply_t::bad();
     transaction tx(store_, true);
     const auto c = load_category(tx, *classify);
-    if (!c || !can_read(r.user, *c) || c->business != QLatin1String("320"))
+    if (!c || !can_read(r.user, *c) || !is_code(c->business, business::documents))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     // Anybody may file attachments of the scripts they write, uploaded to the
     // shared store; only their author lists them (see query_file), so they
@@ -416,13 +419,13 @@ reply_t api::create_file(const request_t& r) {
     const bool attachment = is_attachments(*c);
     if (!attachment && !can_write(r.user, *c))
         return reply_t::forbidden();
-    if (attachment && type != QLatin1String("3"))
+    if (attachment && !is_code(type, protocol::file_type::stored))
         return reply_t::bad(QStringLiteral("附件分类只收脚本附件"));
     qint64 file_id = 0;
     qint64 size = static_cast<qint64>(r.params.value(QStringLiteral("fileSize")).toDouble());
     QString name = r.text("fileName");
     QString suffix = r.text("fileSuffix").toLower();
-    if (type == QLatin1String("3")) {
+    if (is_code(type, protocol::file_type::stored)) {
         const auto file = r.id("fileId");
         if (!file || !can_read_file(tx, r.user, *file))
             return tx.ok() ? reply_t::failure(codes::not_found, QStringLiteral("文件不存在"))
@@ -463,7 +466,8 @@ reply_t api::create_file(const request_t& r) {
 std::optional<reply_t> api::refuse_attachment(transaction& tx, const user_t& user, qint64 size) {
     auto q = tx.run(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(d.file_size), 0) FROM docs d"
                                    " JOIN categories c ON c.id = d.classify_id"
-                                   " WHERE c.business_type = '320' AND d.creator = ? AND ") +
+                                   " WHERE c.business_type = ") +
+                        sql_code(business::documents) + QStringLiteral(" AND d.creator = ? AND ") +
                         in_attachments,
                     {user.account});
     if (!q || !q->next())
@@ -480,25 +484,27 @@ std::optional<reply_t> api::refuse_attachment(transaction& tx, const user_t& use
 reply_t api::edit_file(const request_t& r) {
     const auto id = r.id("id");
     const QString op = r.text("operateType");
-    if (!id || op.size() != 1 || op < QLatin1String("0") || op > QLatin1String("5"))
+    namespace edit = protocol::edit_document;
+    if (!id || !is_one_of(op, {edit::change, edit::copy, edit::move, edit::remove, edit::to_top,
+                               edit::to_bottom}))
         return reply_t::bad();
     transaction tx(store_, true);
     category_t source;
     const auto doc = load_doc(tx, *id, r.user, &source);
     if (!doc || !can_read(r.user, source))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
-    if (op != QLatin1String("1") && !can_write(r.user, source))
+    if (!is_code(op, edit::copy) && !can_write(r.user, source))
         return reply_t::forbidden();
     const QString now = now_text();
     qint64 result = *id;
 
-    if (op == QLatin1String("3")) {
+    if (is_code(op, edit::remove)) {
         tx.run(QStringLiteral("DELETE FROM docs WHERE id = ?"), {*id});
         if (!tx.commit())
             return reply_t::internal();
         return reply_t::success(*doc);
     }
-    if (op == QLatin1String("0")) {
+    if (is_code(op, edit::change)) {
         auto keep = [&](const char* key) {
             return r.has(key) ? r.text(key) : doc->value(QLatin1String(key)).toString();
         };
@@ -507,21 +513,21 @@ reply_t api::edit_file(const request_t& r) {
                    " keywords = ?, custom_shortcuts = ?, updater = ?, updated = ? WHERE id = ?"),
                {keep("fileContent"), keep("fileName"), keep("fileSuffix").toLower(),
                 keep("keywords"), keep("customShortcuts"), r.user.account, now, *id});
-    } else if (op == QLatin1String("4") || op == QLatin1String("5")) {
-        const QString edge = op == QLatin1String("4") ? QStringLiteral("MIN(sort) - 1")
-                                                      : QStringLiteral("MAX(sort) + 1");
+    } else if (is_one_of(op, {edit::to_top, edit::to_bottom})) {
+        const QString edge = is_code(op, edit::to_top) ? QStringLiteral("MIN(sort) - 1")
+                                                       : QStringLiteral("MAX(sort) + 1");
         const QVariant sort = tx.scalar(
             QStringLiteral("SELECT COALESCE(%1, 0) FROM docs WHERE classify_id = ?").arg(edge),
             {source.id});
         tx.run(QStringLiteral("UPDATE docs SET sort = ? WHERE id = ?"), {sort.toLongLong(), *id});
     } else {
         reply_t failure;
-        const auto target = transfer_target(tx, r, QStringLiteral("320"), &failure);
+        const auto target = transfer_target(tx, r, QLatin1String(business::documents), &failure);
         if (!target)
             return failure;
         const qint64 sort =
             next_sort(tx, QStringLiteral("docs"), QStringLiteral("classify_id"), target->id);
-        if (op == QLatin1String("1")) {
+        if (is_code(op, edit::copy)) {
             const QString copy = tx.insert(
                 QStringLiteral(
                     "INSERT INTO docs (classify_id, file_content, file_name, file_suffix,"
@@ -655,7 +661,7 @@ reply_t api::quick_reply_list(const request_t& r) {
     while (q->next()) {
         if (!can_read(r.user, category_part(*q, 4, 3, 5)))
             continue; // rights changed since it was chosen
-        const bool dept = q->value(4).toString() == QLatin1String("2");
+        const bool dept = is_code(q->value(4).toString(), protocol::part_dept);
         list.append(QJsonObject{{"id", q->value(0).toString()},
                                 {"speechId", q->value(1).toString()},
                                 {"classifyId", q->value(2).toString()},

@@ -27,12 +27,12 @@ category_t read_category(const QSqlQuery& q) {
 }
 
 bool valid_business(const QString& b) {
-    return b == QLatin1String("300") || b == QLatin1String("310") || b == QLatin1String("320");
+    return is_one_of(b, {business::stickers, business::scripts, business::documents});
 }
 
 // The WHERE clause that selects one library part (alias "c").
 QString scope_filter(const category_t& scope, QVariantList& binds) {
-    binds << QString::number(static_cast<int>(scope.scope));
+    binds << QString(QLatin1String(protocol::part_text(scope.scope)));
     switch (scope.scope) {
     case part::pub:
         return QStringLiteral("c.classify_type = ?");
@@ -102,7 +102,7 @@ QJsonObject api::category_json(const category_t& c) const {
             {"classifyName", c.name},
             {"deptId", c.scope == part::dept ? id_text(c.dept) : QString()},
             {"clientBusinessType", c.business},
-            {"classifyType", QString::number(static_cast<int>(c.scope))},
+            {"classifyType", QLatin1String(protocol::part_text(c.scope))},
             {"sort", c.sort},
             {"whetherToUnfold", c.unfold}};
 }
@@ -116,7 +116,7 @@ bool api::can_write(const user_t& u, const category_t& c) const {
 }
 
 bool api::is_attachments(const category_t& c) const {
-    return c.business == QLatin1String("320") && c.scope == part::pub &&
+    return is_code(c.business, business::documents) && c.scope == part::pub &&
            c.name == QLatin1String(attachments_marker);
 }
 
@@ -164,7 +164,7 @@ namespace {
 // Script and sticker categories have two levels, which the client's views
 // rely on; document categories nest a little deeper.
 int max_depth(const QString& business) {
-    return business == QLatin1String("320") ? 4 : 2;
+    return is_code(business, business::documents) ? 4 : 2;
 }
 
 // Rows below and including a category, with their level; levels stop past limit.
@@ -454,11 +454,12 @@ reply_t api::edit_classify(const request_t& r) {
     if (!can_read(r.user, *c))
         return reply_t::missing(); // other people's categories do not exist for this user
     const QString op = r.text("operateType");
+    namespace edit = protocol::edit_category;
 
-    if (op == QLatin1String("0") || op == QLatin1String("1")) {
+    if (is_one_of(op, {edit::rename, edit::remove})) {
         if (!can_write(r.user, *c))
             return reply_t::forbidden();
-        if (op == QLatin1String("0")) {
+        if (is_code(op, edit::rename)) {
             const QString name = r.text("classifyName").trimmed();
             if (name.isEmpty() || name.size() > max_name_length)
                 return reply_t::bad();
@@ -475,7 +476,7 @@ reply_t api::edit_classify(const request_t& r) {
         return reply_t::success(category_json(*c));
     }
 
-    if (op != QLatin1String("2") && op != QLatin1String("3"))
+    if (!is_one_of(op, {edit::copy, edit::move}))
         return reply_t::bad();
     // Copy or move into another place, possibly another library part.
     category_t target;
@@ -492,7 +493,7 @@ reply_t api::edit_classify(const request_t& r) {
     }
     if (*p == part::personal)
         target.owner = r.user.id;
-    if (!can_write(r.user, target) || (op == QLatin1String("3") && !can_write(r.user, *c)))
+    if (!can_write(r.user, target) || (is_code(op, edit::move) && !can_write(r.user, *c)))
         return reply_t::forbidden();
 
     qint64 parent = -1;
@@ -510,12 +511,12 @@ reply_t api::edit_classify(const request_t& r) {
     if (auto refusal =
             refuse_depth(tx, c->business, height_of(tx, c->id, max_depth(c->business)), parent))
         return *refusal;
-    if (op == QLatin1String("2"))
+    if (is_code(op, edit::copy))
         if (auto refusal = refuse_copy_size(tx, c->id))
             return *refusal;
 
     qint64 result_id = c->id;
-    if (op == QLatin1String("2")) {
+    if (is_code(op, edit::copy)) {
         const auto copy = copy_category_tree(tx, *c, target, parent, r.user);
         if (!copy)
             return reply_t::internal();
@@ -579,7 +580,7 @@ reply_t api::classify_sort(const request_t& r) {
 // ---- scripts ----
 
 QJsonObject api::script_json(const QSqlQuery& q) const {
-    const bool dept = q.value(5).toString() == QLatin1String("2");
+    const bool dept = is_code(q.value(5).toString(), protocol::part_dept);
     return {{"id", q.value(0).toString()},
             {"speechContentKeywords", q.value(1).toString()},
             {"speechContent", q.value(2).toString()},
@@ -608,12 +609,12 @@ std::optional<QJsonObject> api::load_script(transaction& tx, qint64 id, category
 
 reply_t api::query_speech(const request_t& r) {
     QVariantList binds;
-    QString where = QStringLiteral(" WHERE c.business_type = '310'");
+    QString where = QStringLiteral(" WHERE c.business_type = ") + sql_code(business::scripts);
     if (!r.text("classifyId").isEmpty()) {
         const auto classify = r.id("classifyId");
         transaction check(store_, false);
         const auto c = classify ? load_category(check, *classify) : std::nullopt;
-        if (!c || !can_read(r.user, *c) || c->business != QLatin1String("310"))
+        if (!c || !can_read(r.user, *c) || !is_code(c->business, business::scripts))
             return check.ok() ? reply_t::missing() : reply_t::internal();
         where += QStringLiteral(" AND s.classify_id = ?");
         binds << *classify;
@@ -621,23 +622,26 @@ reply_t api::query_speech(const request_t& r) {
         const QString type = r.text("classifyType");
         const bool any = type.isEmpty();
         QStringList scopes;
-        if (any || type == QLatin1String("0"))
-            scopes << QStringLiteral("c.classify_type = '0'");
-        if (any || type == QLatin1String("1")) {
-            scopes << QStringLiteral("(c.classify_type = '1' AND c.owner_id = ?)");
+        const QString part_is = QStringLiteral("c.classify_type = ");
+        if (any || is_code(type, protocol::part_pub))
+            scopes << part_is + sql_code(protocol::part_pub);
+        if (any || is_code(type, protocol::part_personal)) {
+            scopes << QLatin1Char('(') + part_is + sql_code(protocol::part_personal) +
+                          QStringLiteral(" AND c.owner_id = ?)");
             binds << r.user.id;
         }
-        if (any || type == QLatin1String("2")) {
+        if (any || is_code(type, protocol::part_dept)) {
+            const QString dept_part = part_is + sql_code(protocol::part_dept);
             if (!r.text("deptId").isEmpty()) {
                 const auto dept = r.id("deptId");
                 if (!dept || !r.user.can_read_dept(*dept))
                     return reply_t::forbidden();
-                scopes << QStringLiteral("(c.classify_type = '2' AND c.dept_id = ?)");
+                scopes << QLatin1Char('(') + dept_part + QStringLiteral(" AND c.dept_id = ?)");
                 binds << *dept;
             } else if (r.user.is_admin()) {
-                scopes << QStringLiteral("c.classify_type = '2'");
+                scopes << dept_part;
             } else {
-                scopes << QStringLiteral("(c.classify_type = '2' AND c.dept_id IN ") +
+                scopes << QLatin1Char('(') + dept_part + QStringLiteral(" AND c.dept_id IN ") +
                               in_list(r.user.readable_depts(), binds) + QLatin1Char(')');
             }
         }
@@ -672,7 +676,7 @@ reply_t api::create_speech(const request_t& r) {
         return reply_t::bad();
     transaction tx(store_, true);
     const auto c = load_category(tx, *classify);
-    if (!c || !can_read(r.user, *c) || c->business != QLatin1String("310"))
+    if (!c || !can_read(r.user, *c) || !is_code(c->business, business::scripts))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     if (!can_write(r.user, *c))
         return reply_t::forbidden();
@@ -702,15 +706,14 @@ reply_t api::edit_speech(const request_t& r) {
     if (!script || !can_read(r.user, source))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     const QString op = r.text("operateType");
-    const bool writes_source =
-        op == QLatin1String("0") || op == QLatin1String("1") || op == QLatin1String("4");
-    if (op != QLatin1String("0") && op != QLatin1String("1") && op != QLatin1String("3") &&
-        op != QLatin1String("4"))
+    namespace edit = protocol::edit_script;
+    const bool writes_source = is_one_of(op, {edit::change, edit::remove, edit::move});
+    if (!is_one_of(op, {edit::change, edit::remove, edit::copy, edit::move}))
         return reply_t::bad();
     if (writes_source && !can_write(r.user, source))
         return reply_t::forbidden();
 
-    if (op == QLatin1String("1")) {
+    if (is_code(op, edit::remove)) {
         tx.run(QStringLiteral("DELETE FROM scripts WHERE id = ?"), {*id});
         tx.run(QStringLiteral("DELETE FROM quick_replies WHERE script_id = ?"), {*id});
         if (!tx.commit())
@@ -722,11 +725,11 @@ reply_t api::edit_speech(const request_t& r) {
     category_t target = source;
     if (!r.text("classifyId").isEmpty()) {
         reply_t failure;
-        const auto chosen = transfer_target(tx, r, QStringLiteral("310"), &failure);
+        const auto chosen = transfer_target(tx, r, QLatin1String(business::scripts), &failure);
         if (!chosen)
             return failure;
         target = *chosen;
-    } else if (op != QLatin1String("0")) {
+    } else if (!is_code(op, edit::change)) {
         return reply_t::bad();
     }
 
@@ -734,7 +737,7 @@ reply_t api::edit_speech(const request_t& r) {
     const QString now = now_text();
     const qint64 sort =
         next_sort(tx, QStringLiteral("scripts"), QStringLiteral("classify_id"), target.id);
-    if (op == QLatin1String("0")) {
+    if (is_code(op, edit::change)) {
         tx.run(QStringLiteral("UPDATE scripts SET keywords = ?, content = ?, custom_shortcuts = ?,"
                               " updater = ?, updated = ? WHERE id = ?"),
                {r.text("speechContentKeywords"), r.text("speechContent"),
@@ -745,7 +748,7 @@ reply_t api::edit_speech(const request_t& r) {
         if (target.id != source.id)
             tx.run(QStringLiteral("UPDATE scripts SET classify_id = ?, sort = ? WHERE id = ?"),
                    {target.id, sort, *id});
-    } else if (op == QLatin1String("3")) {
+    } else if (is_code(op, edit::copy)) {
         const QString copy = tx.insert(
             QStringLiteral("INSERT INTO scripts (classify_id, keywords, content, custom_shortcuts,"
                            " sort, creator, updater, created, updated) SELECT ?, keywords, content,"
@@ -778,7 +781,7 @@ reply_t api::speech_sort(const request_t& r) {
     const auto script = load_script(tx, *id, &source);
     const auto target = load_category(tx, *target_id);
     if (!script || !target || !can_read(r.user, source) || !can_read(r.user, *target) ||
-        target->business != QLatin1String("310"))
+        !is_code(target->business, business::scripts))
         return tx.ok() ? reply_t::missing() : reply_t::internal();
     if (!can_write(r.user, source) || !can_write(r.user, *target))
         return reply_t::forbidden();

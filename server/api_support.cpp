@@ -89,12 +89,9 @@ QStringList request_t::id_list(const char* key) const {
 }
 
 std::optional<part> parse_part(const QString& text) {
-    if (text == QLatin1String("0"))
-        return part::pub;
-    if (text == QLatin1String("1"))
-        return part::personal;
-    if (text == QLatin1String("2"))
-        return part::dept;
+    for (part p : {part::pub, part::personal, part::dept})
+        if (is_code(text, protocol::part_text(p)))
+            return p;
     return std::nullopt;
 }
 

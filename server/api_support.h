@@ -7,6 +7,7 @@
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 
 #include "protocol/protocol.h"
@@ -36,7 +37,23 @@ struct reply_t {
 };
 
 // The library parts, as the client numbers them.
-enum class part { pub = 0, personal = 1, dept = 2 };
+using part = protocol::part;
+namespace business = protocol::business;
+
+// Whether a request's text is the given protocol code, or one of them.
+inline bool is_code(const QString& text, const char* code) {
+    return text == QLatin1String(code);
+}
+inline bool is_one_of(const QString& text, std::initializer_list<const char*> codes) {
+    for (const char* code : codes)
+        if (is_code(text, code))
+            return true;
+    return false;
+}
+// A protocol code as an SQL literal: the codes are fixed digits, never user input.
+inline QString sql_code(const char* code) {
+    return QLatin1Char('\'') + QLatin1String(code) + QLatin1Char('\'');
+}
 
 // The logged-in user and what the rights rules need of them.
 struct user_t {

@@ -208,15 +208,15 @@ public:
             .insert(QStringLiteral("INSERT INTO roles (name, role_key) VALUES (?, ?)"), {name, key})
             .toLongLong();
     }
-    qint64 category(const QString& name, const QString& business, part p, qint64 dept, qint64 owner,
+    qint64 category(const QString& name, const char* business, part p, qint64 dept, qint64 owner,
                     qint64 parent = -1) {
         const qint64 sort = ++sorts_[parent];
         return tx_
-            .insert(
-                QStringLiteral("INSERT INTO categories (super_id, name, business_type,"
-                               " classify_type, dept_id, owner_id, sort, unfold)"
-                               " VALUES (?, ?, ?, ?, ?, ?, ?, 1)"),
-                {parent, name, business, QString::number(static_cast<int>(p)), dept, owner, sort})
+            .insert(QStringLiteral("INSERT INTO categories (super_id, name, business_type,"
+                                   " classify_type, dept_id, owner_id, sort, unfold)"
+                                   " VALUES (?, ?, ?, ?, ?, ?, ?, 1)"),
+                    {parent, name, QString(QLatin1String(business)),
+                     QString(QLatin1String(protocol::part_text(p))), dept, owner, sort})
             .toLongLong();
     }
     void script(qint64 category, const QString& keywords, const QString& content,
@@ -238,20 +238,20 @@ public:
     void sticker(qint64 category, qint64 file_id, const QString& name) {
         tx_.run(QStringLiteral(
                     "INSERT INTO stickers (classify_id, emoji_type, description, keywords, file_id,"
-                    " sort, creator, updater, created, updated) VALUES (?, '3', ?, ?, ?, ?,"
+                    " sort, creator, updater, created, updated) VALUES (?, ?, ?, ?, ?, ?,"
                     " 'admin', 'admin', ?, ?)"),
-                {category, name, name, file_id, ++sorts_[category + 2000000000LL], now_text(),
-                 now_text()});
+                {category, QString(QLatin1String(protocol::sticker_type::stored)), name, name,
+                 file_id, ++sorts_[category + 2000000000LL], now_text(), now_text()});
     }
     void doc(qint64 category, qint64 file_id, const demo_doc_t& d, qint64 size) {
         tx_.run(
             QStringLiteral(
                 "INSERT INTO docs (classify_id, file_name, file_suffix, file_size, file_type,"
                 " keywords, custom_shortcuts, file_id, sort, creator, updater, created, updated)"
-                " VALUES (?, ?, ?, ?, '3', ?, 'unknown', ?, ?, 'admin', 'admin', ?, ?)"),
+                " VALUES (?, ?, ?, ?, ?, ?, 'unknown', ?, ?, 'admin', 'admin', ?, ?)"),
             {category, QString::fromUtf8(d.name), QString::fromLatin1(d.suffix), size,
-             QString::fromUtf8(d.name), file_id, ++sorts_[category + 3000000000LL], now_text(),
-             now_text()});
+             QString(QLatin1String(protocol::file_type::stored)), QString::fromUtf8(d.name),
+             file_id, ++sorts_[category + 3000000000LL], now_text(), now_text()});
     }
     void phrase(qint64 user, const QString& text) {
         tx_.run(
@@ -349,49 +349,46 @@ bool seed_demo(storage& store, file_store& files, const QString& base_url, QStri
 
     // Scripts: public topics with sub-categories, department and personal libraries.
     const QList<topic_t> all_topics = topics();
-    const qint64 greet =
-        l.category(QStringLiteral("开场问候"), QStringLiteral("310"), part::pub, 0, 0);
+    const qint64 greet = l.category(QStringLiteral("开场问候"), business::scripts, part::pub, 0, 0);
     const qint64 presale_cat =
-        l.category(QStringLiteral("售前咨询"), QStringLiteral("310"), part::pub, 0, 0);
+        l.category(QStringLiteral("售前咨询"), business::scripts, part::pub, 0, 0);
     const qint64 product =
-        l.category(QStringLiteral("产品介绍"), QStringLiteral("310"), part::pub, 0, 0, presale_cat);
+        l.category(QStringLiteral("产品介绍"), business::scripts, part::pub, 0, 0, presale_cat);
     const qint64 price =
-        l.category(QStringLiteral("价格优惠"), QStringLiteral("310"), part::pub, 0, 0, presale_cat);
-    const qint64 after =
-        l.category(QStringLiteral("售后服务"), QStringLiteral("310"), part::pub, 0, 0);
+        l.category(QStringLiteral("价格优惠"), business::scripts, part::pub, 0, 0, presale_cat);
+    const qint64 after = l.category(QStringLiteral("售后服务"), business::scripts, part::pub, 0, 0);
     const qint64 returns =
-        l.category(QStringLiteral("退换货"), QStringLiteral("310"), part::pub, 0, 0, after);
+        l.category(QStringLiteral("退换货"), business::scripts, part::pub, 0, 0, after);
     const qint64 repair =
-        l.category(QStringLiteral("维修保修"), QStringLiteral("310"), part::pub, 0, 0, after);
+        l.category(QStringLiteral("维修保修"), business::scripts, part::pub, 0, 0, after);
     const qint64 logistics =
-        l.category(QStringLiteral("物流配送"), QStringLiteral("310"), part::pub, 0, 0);
+        l.category(QStringLiteral("物流配送"), business::scripts, part::pub, 0, 0);
     const qint64 payment =
-        l.category(QStringLiteral("支付问题"), QStringLiteral("310"), part::pub, 0, 0);
-    const qint64 closing =
-        l.category(QStringLiteral("结束语"), QStringLiteral("310"), part::pub, 0, 0);
+        l.category(QStringLiteral("支付问题"), business::scripts, part::pub, 0, 0);
+    const qint64 closing = l.category(QStringLiteral("结束语"), business::scripts, part::pub, 0, 0);
     const QList<qint64> public_cats = {greet,  product,   price,   returns,
                                        repair, logistics, payment, closing};
 
     const qint64 presale_dept =
-        l.category(QStringLiteral("售前话术"), QStringLiteral("310"), part::dept, presale, 0);
+        l.category(QStringLiteral("售前话术"), business::scripts, part::dept, presale, 0);
     const qint64 campaign =
-        l.category(QStringLiteral("活动推广"), QStringLiteral("310"), part::dept, presale, 0);
+        l.category(QStringLiteral("活动推广"), business::scripts, part::dept, presale, 0);
     const qint64 after_dept =
-        l.category(QStringLiteral("售后话术"), QStringLiteral("310"), part::dept, aftersale, 0);
+        l.category(QStringLiteral("售后话术"), business::scripts, part::dept, aftersale, 0);
     const qint64 soothe =
-        l.category(QStringLiteral("客户安抚"), QStringLiteral("310"), part::dept, aftersale, 0);
+        l.category(QStringLiteral("客户安抚"), business::scripts, part::dept, aftersale, 0);
     const qint64 service_dept =
-        l.category(QStringLiteral("客服规范"), QStringLiteral("310"), part::dept, service, 0);
+        l.category(QStringLiteral("客服规范"), business::scripts, part::dept, service, 0);
     const qint64 sales_dept =
-        l.category(QStringLiteral("销售话术"), QStringLiteral("310"), part::dept, sales, 0);
+        l.category(QStringLiteral("销售话术"), business::scripts, part::dept, sales, 0);
     const qint64 agent_mine =
-        l.category(QStringLiteral("我的常用"), QStringLiteral("310"), part::personal, 0, *agent);
+        l.category(QStringLiteral("我的常用"), business::scripts, part::personal, 0, *agent);
     const qint64 agent_fav =
-        l.category(QStringLiteral("个人收藏"), QStringLiteral("310"), part::personal, 0, *agent);
+        l.category(QStringLiteral("个人收藏"), business::scripts, part::personal, 0, *agent);
     const qint64 manager_mine =
-        l.category(QStringLiteral("主管备忘"), QStringLiteral("310"), part::personal, 0, *manager);
+        l.category(QStringLiteral("主管备忘"), business::scripts, part::personal, 0, *manager);
     const qint64 admin_mine =
-        l.category(QStringLiteral("管理员草稿"), QStringLiteral("310"), part::personal, 0, *admin);
+        l.category(QStringLiteral("管理员草稿"), business::scripts, part::personal, 0, *admin);
     const QList<qint64> other_cats = {presale_dept, campaign,   after_dept, soothe,
                                       service_dept, sales_dept, agent_mine, agent_fav,
                                       manager_mine, admin_mine};
@@ -443,13 +440,13 @@ bool seed_demo(storage& store, file_store& files, const QString& base_url, QStri
 
     // Stickers.
     const qint64 common =
-        l.category(QStringLiteral("常用表情"), QStringLiteral("300"), part::pub, 0, 0);
+        l.category(QStringLiteral("常用表情"), business::stickers, part::pub, 0, 0);
     const qint64 festive =
-        l.category(QStringLiteral("节日祝福"), QStringLiteral("300"), part::pub, 0, 0);
+        l.category(QStringLiteral("节日祝福"), business::stickers, part::pub, 0, 0);
     const qint64 my_stickers =
-        l.category(QStringLiteral("我的表情"), QStringLiteral("300"), part::personal, 0, *agent);
+        l.category(QStringLiteral("我的表情"), business::stickers, part::personal, 0, *agent);
     const qint64 dept_stickers =
-        l.category(QStringLiteral("售前表情"), QStringLiteral("300"), part::dept, presale, 0);
+        l.category(QStringLiteral("售前表情"), business::stickers, part::dept, presale, 0);
     const QStringList moods = {QStringLiteral("微笑"), QStringLiteral("惊讶"),
                                QStringLiteral("淡定"), QStringLiteral("开心"),
                                QStringLiteral("点赞"), QStringLiteral("感谢")};
@@ -465,12 +462,12 @@ bool seed_demo(storage& store, file_store& files, const QString& base_url, QStri
 
     // Documents, and the attachments category every client expects.
     const qint64 manuals =
-        l.category(QStringLiteral("产品资料"), QStringLiteral("320"), part::pub, 0, 0);
+        l.category(QStringLiteral("产品资料"), business::documents, part::pub, 0, 0);
     const qint64 guides =
-        l.category(QStringLiteral("操作手册"), QStringLiteral("320"), part::pub, 0, 0);
+        l.category(QStringLiteral("操作手册"), business::documents, part::pub, 0, 0);
     const qint64 my_docs =
-        l.category(QStringLiteral("我的文档"), QStringLiteral("320"), part::personal, 0, *agent);
-    l.category(QLatin1String(attachments_marker), QStringLiteral("320"), part::pub, 0, 0);
+        l.category(QStringLiteral("我的文档"), business::documents, part::personal, 0, *agent);
+    l.category(QLatin1String(attachments_marker), business::documents, part::pub, 0, 0);
     for (int i = 0; i < docs.size(); ++i)
         l.doc(i < 5   ? manuals
               : i < 9 ? guides
@@ -501,8 +498,8 @@ bool seed_large_library(storage& store, file_store& files, int categories, int s
     for (int i = 0; i < categories; ++i) {
         // A tree: every tenth category is a top-level one, the rest hang below.
         const qint64 parent = i % 10 == 0 || cats.isEmpty() ? -1 : cats[(i / 10) * 10];
-        cats << s.category(QStringLiteral("批量分类%1").arg(i + 1), QStringLiteral("310"),
-                           part::pub, 0, 0, parent);
+        cats << s.category(QStringLiteral("批量分类%1").arg(i + 1), business::scripts, part::pub, 0,
+                           0, parent);
     }
     for (int i = 0; i < scripts; ++i)
         s.script(cats[i % cats.size()],
@@ -512,7 +509,7 @@ bool seed_large_library(storage& store, file_store& files, int categories, int s
                             QStringLiteral("今天是${日期}，感谢您的咨询。")}),
                  QStringLiteral("admin"));
     const qint64 sticker_cat =
-        s.category(QStringLiteral("批量表情"), QStringLiteral("300"), part::pub, 0, 0);
+        s.category(QStringLiteral("批量表情"), business::stickers, part::pub, 0, 0);
     for (int i = 0; i < stickers; ++i) {
         const qint64 file = s.file(sticker_png(i), QStringLiteral("批量表情%1.png").arg(i + 1));
         s.sticker(sticker_cat, file, QStringLiteral("批量表情%1").arg(i + 1));

@@ -224,7 +224,8 @@ void http_server::throttled_login(const httplib::Request& req, const request_t& 
     // away rather than holding workers.
     if (password_hashes_pending() >= 4 * password_hash_slots()) {
         res.set_header("Retry-After", "1");
-        send_envelope(res, reply_t::failure(503, QStringLiteral("服务器繁忙，请稍后再试")), 503);
+        send_envelope(res, reply_t::failure(codes::busy, QStringLiteral("服务器繁忙，请稍后再试")),
+                      503);
         return;
     }
     const reply_t reply = api_.login(r);

@@ -1,5 +1,6 @@
 #include "net/base_url.h"
 
+#include "protocol/protocol.h"
 
 namespace quorvel {
 
@@ -33,7 +34,7 @@ bool is_intranet_build() {
 }
 
 QString network_type(bool intranet) {
-    return intranet ? QStringLiteral("QRV_INTRANET") : QStringLiteral("QRV_EXTRANET");
+    return QLatin1String(intranet ? protocol::network::intranet : protocol::network::extranet);
 }
 
 } // namespace quorvel

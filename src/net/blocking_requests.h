@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/http_call.h"
 #include "net/http_client.h"
 #include "net/reply_checks.h"
 
@@ -7,8 +8,6 @@
 #include <QString>
 
 namespace quorvel {
-
-using json_map_t = QMap<QString, QString>;
 
 // Requests made on a worker thread with a client it owns; they block until
 // the reply is in. Results go to the out-parameters, messages to *message.

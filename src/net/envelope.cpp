@@ -16,6 +16,20 @@ QByteArray map_to_json_body(const QMap<QString, QString>& map) {
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
+namespace {
+
+// A reply's code: success, or the server's "msg" and perhaps a login request.
+bool accepted(const QJsonObject& o, QString* message) {
+    const int code = o.value(QLatin1String("code")).toInt();
+    if (code == protocol::codes::ok)
+        return true;
+    *message = o.value(QLatin1String("msg")).toString();
+    report_server_code(code);
+    return false;
+}
+
+} // namespace
+
 bool check_envelope(const QJsonDocument& doc, QString* message) {
     if (doc.isEmpty() || doc.isNull() || !doc.isObject()) {
         *message = QStringLiteral("请求异常");
@@ -34,13 +48,7 @@ bool check_envelope(const QJsonDocument& doc, QString* message) {
             return false;
         }
     }
-    const int code = o.value(QLatin1String("code")).toInt();
-    if (code != 200) {
-        *message = o.value(QLatin1String("msg")).toString();
-        report_server_code(code);
-        return false;
-    }
-    return true;
+    return accepted(o, message);
 }
 
 bool check_code(const QByteArray& body, QString* message) {
@@ -54,13 +62,7 @@ bool check_code(const QByteArray& body, QString* message) {
         *message = QStringLiteral("响应异常");
         return false;
     }
-    const int code = o.value(QLatin1String("code")).toInt();
-    if (code != 200) {
-        *message = o.value(QLatin1String("msg")).toString();
-        report_server_code(code);
-        return false;
-    }
-    return true;
+    return accepted(o, message);
 }
 
 void report_server_code(int code) {

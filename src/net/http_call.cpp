@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/envelope.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,13 +10,18 @@
 
 namespace quorvel {
 
-QByteArray perform(http_client& client, const http_call_t& call) {
+payload_t payload_t::fields(const json_map_t& fields) {
+    return json(map_to_json_body(fields));
+}
+
+QByteArray perform(http_client& client, const endpoint_t& endpoint, const payload_t& payload) {
     string_map_t headers;
-    if (call.authorized)
+    if (endpoint.authorized)
         headers.insert(QStringLiteral("authorities"), data_center::instance().token());
-    const QString url = base_url() + call.path;
-    return call.post ? client.post(url, headers, call.query, call.body)
-                     : client.get(url, headers, call.query, call.body);
+    const QString url = base_url() + QLatin1String(endpoint.path);
+    return endpoint.method == http_method::post
+               ? client.post(url, headers, payload.query, payload.body)
+               : client.get(url, headers, payload.query, payload.body);
 }
 
 QByteArray id_list_body(const QString& key, const QStringList& ids) {

@@ -2,6 +2,7 @@
 
 #include "net/envelope.h"
 #include "net/script_list_reader.h"
+#include "protocol/protocol.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -39,7 +40,7 @@ QJsonValue data_of(const QJsonObject& o) {
     return o.value(QLatin1String("data"));
 }
 
-// A server code other than 200: its "msg", and a login request above 4399.
+// A server code other than success: its "msg", and a login request when it asks for one.
 template <class T> parsed_t<T> server_refused(const QJsonObject& o) {
     report_server_code(code_of(o));
     return parsed_t<T>::failure(msg_of(o));
@@ -62,7 +63,7 @@ parsed_t<QString> check_login_reply(const QByteArray& body) {
     const auto o = object_of(body);
     if (!o)
         return parsed_t<QString>::failure(QStringLiteral("登录请求异常"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<QString>(*o);
     const QJsonValue data = data_of(*o);
     if (!data.isObject())
@@ -92,7 +93,7 @@ parsed_t<category_node_spt> check_category_reply(const QByteArray& body) {
         return result::failure(QStringLiteral("请求异常"));
     if (!o->contains(QLatin1String("code")))
         return result::failure(QStringLiteral("响应字段格式异常"));
-    if (code_of(*o) == 200) {
+    if (code_of(*o) == protocol::codes::ok) {
         const QJsonValue data = data_of(*o);
         if (!data.isObject() || !data.toObject().contains(QLatin1String("classifyName"))) {
             spdlog::error("parse update category response failed, reason: {}", body.toStdString());
@@ -116,7 +117,7 @@ parsed_t<category_node_spt> check_created_category_reply(const QByteArray& body)
         return result::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "data", "msg"}))
         return result::failure(msg_of(*o));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<category_node_spt>(*o);
     if (!data_of(*o).isObject())
         return result::failure(QStringLiteral("响应数据字段不兼容"));
@@ -135,14 +136,34 @@ parsed_t<category_tree_t> check_flat_category_list(const QByteArray& body) {
     return parsed_t<category_tree_t>::success(std::move(tree));
 }
 
-parsed_t<category_tree_t> check_nested_category_list(const QByteArray& body) {
+namespace {
+
+// A category list under the strict envelope check; "data" that is no array
+// gives an empty tree.
+parsed_t<category_tree_t> strict_tree(const QByteArray& body,
+                                      void (*fill)(category_tree_t&, const QJsonArray&)) {
     parsed_t<category_tree_t> failed;
     const auto o = strict(body, &failed);
     if (!o)
         return failed;
     category_tree_t tree;
-    build_tree_from_nested(tree, data_of(*o).toArray());
+    fill(tree, data_of(*o).toArray());
     return parsed_t<category_tree_t>::success(std::move(tree));
+}
+
+void add_each(category_tree_t& tree, const QJsonArray& array) {
+    for (const QJsonValue& value : array)
+        add_to_tree(tree, category_node_t::from_json(value.toObject()));
+}
+
+} // namespace
+
+parsed_t<category_tree_t> check_nested_category_list(const QByteArray& body) {
+    return strict_tree(body, build_tree_from_nested);
+}
+
+parsed_t<category_tree_t> check_sticker_category_list(const QByteArray& body) {
+    return strict_tree(body, add_each);
 }
 
 parsed_t<script_list_t> check_script_list(const QByteArray& body) {
@@ -156,7 +177,7 @@ parsed_t<script_node_spt> check_script_reply(const QByteArray& body) {
         return result::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return result::failure(QStringLiteral("响应异常"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<script_node_spt>(*o);
     if (!data_of(*o).isObject())
         return result::failure(QStringLiteral("响应字段类型不兼容"));
@@ -171,7 +192,7 @@ parsed_t<no_result_t> check_keys_reply(const QByteArray& body) {
         return parsed_t<no_result_t>::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return parsed_t<no_result_t>::failure(QStringLiteral("响应字段不兼容"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<no_result_t>(*o);
     return parsed_t<no_result_t>::success({});
 }
@@ -214,7 +235,7 @@ parsed_t<sticker_node_spt> check_sticker_reply(const QByteArray& body) {
         return result::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return result::failure(QStringLiteral("请求响应字段不兼容"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<sticker_node_spt>(*o);
     return result::success(sticker_node_t::from_json(data_of(*o).toObject()));
 }
@@ -237,7 +258,7 @@ parsed_t<phrase_node_spt> check_phrase_reply(const QByteArray& body) {
         return result::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return result::failure(QStringLiteral("响应字段缺失"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<phrase_node_spt>(*o);
     if (!data_of(*o).isObject())
         return result::failure(QStringLiteral("响应字段类型异常"));
@@ -252,7 +273,7 @@ parsed_t<phrase_map_t> check_phrase_list(const QByteArray& body) {
         return parsed_t<phrase_map_t>::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return parsed_t<phrase_map_t>::failure(QStringLiteral("响应字段缺失"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<phrase_map_t>(*o);
     phrase_map_t phrases;
     for (const QJsonValue& value : data_of(*o).toArray()) {
@@ -323,7 +344,7 @@ parsed_t<QString> check_file_description(const QByteArray& body) {
         return parsed_t<QString>::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return parsed_t<QString>::failure(QStringLiteral("响应格式异常"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<QString>(*o);
     const QJsonObject data = data_of(*o).toObject();
     if (!data_of(*o).isObject() || !data.contains(QLatin1String("sha256Hex")))
@@ -351,7 +372,7 @@ parsed_t<version_update_info_spt> check_version_update(const QByteArray& body) {
         return result::failure(QStringLiteral("请求异常"));
     if (!o->contains(QLatin1String("code")))
         return result::failure(QStringLiteral("响应数据异常"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return refused_or_failed<version_update_info_spt>(*o);
     if (!data_of(*o).isObject())
         return result::failure(QStringLiteral("响应字段类型不兼容"));
@@ -365,7 +386,7 @@ parsed_t<supported_apps_t> check_supported_apps(const QByteArray& body) {
     const auto o = object_of(body);
     if (!o || !o->contains(QLatin1String("code")))
         return result::failure(QStringLiteral("请求异常"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return refused_or_failed<supported_apps_t>(*o);
     if (!data_of(*o).isArray())
         return result::failure(QStringLiteral("没有可用的数据"));
@@ -385,7 +406,7 @@ parsed_t<QString> check_manage_page(const QByteArray& body) {
         return parsed_t<QString>::failure(QStringLiteral("请求异常"));
     if (!has_all(*o, {"code", "msg", "data"}))
         return parsed_t<QString>::failure(QStringLiteral("响应数据异常"));
-    if (code_of(*o) != 200)
+    if (code_of(*o) != protocol::codes::ok)
         return server_refused<QString>(*o);
     return parsed_t<QString>::success(data_of(*o).toString());
 }

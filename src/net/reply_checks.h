@@ -40,6 +40,8 @@ parsed_t<category_node_spt> check_category_reply(const QByteArray& body);
 parsed_t<category_node_spt> check_created_category_reply(const QByteArray& body);
 parsed_t<category_tree_t> check_flat_category_list(const QByteArray& body);
 parsed_t<category_tree_t> check_nested_category_list(const QByteArray& body);
+// The sticker categories of the synchronisation: strict envelope, any "data" array.
+parsed_t<category_tree_t> check_sticker_category_list(const QByteArray& body);
 parsed_t<script_list_t> check_script_list(const QByteArray& body);
 parsed_t<script_node_spt> check_script_reply(const QByteArray& body);
 parsed_t<no_result_t> check_keys_reply(const QByteArray& body);

@@ -3,18 +3,21 @@
 #include "net/http_call.h"
 #include "net/http_worker.h"
 #include "net/reply_checks.h"
+#include "net/request_table.h"
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <spdlog/spdlog.h>
-#include <string>
 
 namespace quorvel {
 
 using failure_cb = std::function<void(const QString&)>;
 using done_cb = std::function<void()>;
-using json_map_t = QMap<QString, QString>;
+
+// A success callback for operations whose reply carries nothing the caller needs.
+inline std::function<void(const no_result_t&)> ignoring_result(done_cb ok) {
+    return [ok = std::move(ok)](const no_result_t&) { ok(); };
+}
 
 // Every asynchronous backend operation. Each runs its exchange on a thread of
 // its own and calls exactly one of its callbacks on the context object's
@@ -89,59 +92,35 @@ public:
     void get_manage_page_url(bool intranet, QObject* context,
                              std::function<void(const QString&)> ok, failure_cb fail);
 
-    // How a reply's failure is logged: the raw body or the check's message.
-    enum class failure_arg { raw_body, message };
-
-    template <class T> struct operation_t {
-        http_call_t call;
-        std::string begin_log; // info; empty: none
-        std::function<parsed_t<T>(const QByteArray&)> check;
-        std::function<void(const T&)> log_success; // empty: none
-        std::string failure_log;                   // one "{}"; empty: none
-        failure_arg failure_with = failure_arg::raw_body;
-    };
-
-    // The road of every asynchronous request.
+    // The road of every asynchronous request: the table's entry with this
+    // call's payload. begin_detail fills the begin line's "{}" when it has one.
     template <class T>
-    void run(operation_t<T> op, QObject* context, std::function<void(const T&)> ok,
-             failure_cb fail);
+    void run(const request_entry_t<T>& entry, payload_t payload, QObject* context,
+             std::function<void(const T&)> ok, failure_cb fail, const QString& begin_detail = {});
 
 private:
     request_center() = default;
 };
 
-// A fixed success line at a level.
-inline std::function<void(const no_result_t&)>
-log_line(const char* text, spdlog::level::level_enum level = spdlog::level::info) {
-    return [text, level](const no_result_t&) { spdlog::log(level, text); };
-}
-
 template <class T>
-void request_center::run(operation_t<T> op, QObject* context, std::function<void(const T&)> ok,
-                         failure_cb fail) {
-    if (!op.begin_log.empty())
-        spdlog::info(op.begin_log);
+void request_center::run(const request_entry_t<T>& entry, payload_t payload, QObject* context,
+                         std::function<void(const T&)> ok, failure_cb fail,
+                         const QString& begin_detail) {
+    log_request_begin(entry, begin_detail);
     auto* worker = new http_worker(context);
     connect(worker, &http_worker::request_finished, context,
-            [worker, op, ok = std::move(ok), fail = std::move(fail)](const QByteArray& body) {
+            [worker, entry, ok = std::move(ok), fail = std::move(fail)](const QByteArray& body) {
                 worker->deleteLater();
-                parsed_t<T> result = op.check(body);
-                if (result.ok) {
-                    if (op.log_success)
-                        op.log_success(result.value);
+                const parsed_t<T> result = entry.check(body);
+                log_request_outcome(entry, result, body);
+                if (result.ok)
                     ok(result.value);
-                    return;
-                }
-                if (!op.failure_log.empty())
-                    spdlog::warn(fmt::runtime(op.failure_log),
-                                 op.failure_with == failure_arg::raw_body
-                                     ? QString::fromUtf8(body).toStdString()
-                                     : result.message.toStdString());
-                fail(result.message);
+                else
+                    fail(result.message);
             });
-    worker->start([call = op.call] {
+    worker->start([endpoint = entry.endpoint, payload = std::move(payload)] {
         http_client client;
-        return perform(client, call);
+        return perform(client, endpoint, payload);
     });
 }
 

@@ -1,6 +1,7 @@
 #include "net/script_list_reader.h"
 
 #include "net/envelope.h"
+#include "protocol/protocol.h"
 
 #include <cmath>
 #include <simdjson.h>
@@ -118,7 +119,7 @@ parsed_t<script_list_t> read_script_list(const QByteArray& body) {
         return result::failure(QStringLiteral("响应字段缺失"));
     if (code.is_null() || msg.is_null() || data.is_null())
         return result::failure(QStringLiteral("响应字段数据缺失"));
-    if (code_of(code) != 200) {
+    if (code_of(code) != protocol::codes::ok) {
         report_server_code(code_of(code));
         return result::failure(text_of(msg));
     }

@@ -20,6 +20,26 @@ inline constexpr int part_count = 3;
 inline constexpr char part_pub[] = "0";
 inline constexpr char part_personal[] = "1";
 inline constexpr char part_dept[] = "2";
+// A part as the requests write it.
+inline constexpr const char* part_text(part p) {
+    return p == part::pub ? part_pub : p == part::personal ? part_personal : part_dept;
+}
+
+// A document's "fileType": an address in "fileContent", or a file-store file
+// under "fileId". Other values name no file.
+namespace file_type {
+inline constexpr char address[] = "0";
+inline constexpr char stored[] = "3";
+// In a document query: documents of every type.
+inline constexpr char any[] = "0";
+} // namespace file_type
+
+// A sticker's "emojiType": an image address in "emojiContent", or a
+// file-store file under "fileId". Other values have no image.
+namespace sticker_type {
+inline constexpr char address[] = "2";
+inline constexpr char stored[] = "3";
+} // namespace sticker_type
 
 // "operateType" of "/tavorine/clientKb/editClassify".
 namespace edit_category {

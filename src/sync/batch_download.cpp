@@ -2,8 +2,10 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/endpoints.h"
 #include "net/envelope.h"
 #include "net/http_client.h"
+#include "protocol/protocol.h"
 
 #include <QDebug>
 #include <QDir>
@@ -32,7 +34,7 @@ bool error_envelope(const QByteArray& body, int* code, QString* msg) {
         return false;
     *code = o.value(QLatin1String("code")).toVariant().toInt();
     *msg = o.value(QLatin1String("msg")).toString();
-    return *code != 200;
+    return *code != protocol::codes::ok;
 }
 
 // A web page (a portal's or proxy's) where some other kind of file was expected.
@@ -134,7 +136,7 @@ void batch_download::dispatch() {
 void batch_download::start_transfer(const download_task_spt& task, QSaveFile* file) {
     QUrl url(task->remote);
     if (task->kind == 1) {
-        url = QUrl(base_url() + QStringLiteral("/tavorine/nas/downloadFileById"));
+        url = QUrl(base_url() + QLatin1String(endpoints::download_file.path));
         QUrlQuery query;
         query.addQueryItem(QStringLiteral("fileId"), task->remote);
         url.setQuery(query);

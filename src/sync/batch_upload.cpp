@@ -3,6 +3,7 @@
 #include "model/data_center.h"
 #include "net/base_url.h"
 #include "net/http_client.h"
+#include "protocol/protocol.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,7 +101,7 @@ void batch_upload::on_finished(QNetworkReply* reply) {
         if (!doc.isObject() || !o.contains(QLatin1String("code")) ||
             !o.contains(QLatin1String("msg")) || !o.value(QLatin1String("data")).isObject())
             emit task_failed(path, QStringLiteral("响应格式不兼容"));
-        else if (o.value(QLatin1String("code")).toInt() == 200)
+        else if (o.value(QLatin1String("code")).toInt() == protocol::codes::ok)
             emit task_finished(
                 path,
                 o.value(QLatin1String("data")).toObject().value(QLatin1String("id")).toString());

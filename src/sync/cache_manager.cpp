@@ -3,6 +3,7 @@
 #include "app/app_paths.h"
 #include "integration/links.h"
 #include "model/data_center.h"
+#include "protocol/protocol.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
@@ -191,10 +192,10 @@ QString cache_manager::path_by_fresh_id(const QString& folder, const QString& ad
 QString cache_manager::sticker_path(const sticker_node_spt& sticker) {
     if (!sticker)
         return {};
-    if (sticker->emojiType == QLatin1String("2"))
+    if (sticker->emojiType == QLatin1String(protocol::sticker_type::address))
         return path_by_address(QStringLiteral("clouddoc"), sticker->emojiContent,
                                sticker->emojiContentMatchKeywords, QString());
-    if (sticker->emojiType == QLatin1String("3") && sticker->nasFile) {
+    if (sticker->emojiType == QLatin1String(protocol::sticker_type::stored) && sticker->nasFile) {
         const QString name = sticker->emojiContentMatchKeywords.isEmpty()
                                  ? sticker->nasFile->localFileName
                                  : sticker->emojiContentMatchKeywords;
@@ -207,10 +208,10 @@ QString cache_manager::sticker_path(const sticker_node_spt& sticker) {
 QString cache_manager::doc_path(const doc_node_spt& doc) {
     if (!doc)
         return {};
-    if (doc->fileType == QLatin1String("0"))
+    if (doc->fileType == QLatin1String(protocol::file_type::address))
         return path_by_address(QStringLiteral("clouddoc"), doc->fileContent, doc->fileName,
                                doc->fileSuffix);
-    if (doc->fileType == QLatin1String("3") && doc->nasFile) {
+    if (doc->fileType == QLatin1String(protocol::file_type::stored) && doc->nasFile) {
         const QString name = !doc->fileName.isEmpty() && !doc->fileSuffix.isEmpty()
                                  ? doc->fileName
                                  : doc->nasFile->localFileName;
@@ -224,10 +225,10 @@ QString cache_manager::doc_path(const doc_node_spt& doc) {
 download_task_spt make_sticker_task(const sticker_node_spt& sticker) {
     if (!sticker)
         return {};
-    if (sticker->emojiType == QLatin1String("2"))
+    if (sticker->emojiType == QLatin1String(protocol::sticker_type::address))
         return download_task_spt::create(download_task_t{
             0, sticker->emojiContent, cache_manager::instance()->sticker_path(sticker)});
-    if (sticker->emojiType == QLatin1String("3") && sticker->nasFile)
+    if (sticker->emojiType == QLatin1String(protocol::sticker_type::stored) && sticker->nasFile)
         return download_task_spt::create(
             download_task_t{1, sticker->fileId, cache_manager::instance()->sticker_path(sticker)});
     return {};
@@ -236,11 +237,11 @@ download_task_spt make_sticker_task(const sticker_node_spt& sticker) {
 download_task_spt make_doc_task(const doc_node_spt& doc) {
     if (!doc)
         return {};
-    if (doc->fileType == QLatin1String("0"))
+    if (doc->fileType == QLatin1String(protocol::file_type::address))
         return download_task_spt::create(
             download_task_t{0, doc->fileContent, cache_manager::instance()->doc_path(doc)});
-    if (doc->fileType ==
-        QLatin1String("3")) // without nasFile the path is empty and the download fails
+    // Without nasFile the path is empty and the download fails.
+    if (doc->fileType == QLatin1String(protocol::file_type::stored))
         return download_task_spt::create(
             download_task_t{1, doc->fileId, cache_manager::instance()->doc_path(doc)});
     return {};

@@ -2,6 +2,7 @@
 
 #include "app/app_paths.h"
 #include "net/base_url.h"
+#include "net/endpoints.h"
 #include "sync/batch_upload.h"
 
 #include <QCoreApplication>
@@ -42,8 +43,8 @@ batch_upload* upload_reports(QObject* owner) {
         return nullptr;
     // Dumps and logs may hold customers' messages: they go to the private
     // report area that only administrators read, not to the shared store.
-    auto* uploader = new batch_upload(
-        QUrl(base_url() + QStringLiteral("/tavorine/nas/reportUploadFileDirect")), owner);
+    auto* uploader =
+        new batch_upload(QUrl(base_url() + QLatin1String(endpoints::upload_report.path)), owner);
     uploader->set_max_parallel(4);
     QObject::connect(uploader, &batch_upload::task_finished, uploader,
                      [](const QString& file, const QString&) {

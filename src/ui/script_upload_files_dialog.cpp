@@ -2,7 +2,9 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/endpoints.h"
 #include "net/request_center.h"
+#include "protocol/protocol.h"
 #include "sync/batch_upload.h"
 
 #include <QDebug>
@@ -23,7 +25,7 @@ const QString uploading = QStringLiteral("正在同步文件到云端，请稍�
 script_upload_files_dialog::script_upload_files_dialog(QWidget* parent, const QStringList& files)
     : QDialog(parent, Qt::FramelessWindowHint), status_(new QLabel(this)),
       uploader_(new batch_upload(
-          QUrl(base_url() + QStringLiteral("/tavorine/nas/publicUploadFileDirect")), this)),
+          QUrl(base_url() + QLatin1String(endpoints::upload_public_file.path)), this)),
       retry_(new QPushButton(QStringLiteral("重试"), this)),
       cancel_(new QPushButton(QStringLiteral("取消"), this)) {
     for (const QString& file : files)
@@ -85,7 +87,7 @@ void script_upload_files_dialog::save_document(const QString& file, const QStrin
                            {"fileName", info.completeBaseName()},
                            {"fileSuffix", info.suffix().toLower()},
                            {"fileSize", info.size()},
-                           {"fileType", "3"},
+                           {"fileType", protocol::file_type::stored},
                            {"keywords", info.completeBaseName()},
                            {"customShortcuts", "known"}};
     request_center::instance()->save_doc(

@@ -5,6 +5,7 @@
 #include "model/data_center.h"
 #include "net/base_url.h"
 #include "net/blocking_requests.h"
+#include "protocol/protocol.h"
 #include "sync/batch_download.h"
 
 #include <QCryptographicHash>
@@ -218,8 +219,8 @@ void sync_data_widget::query_script_categories(http_client& client) {
     QString message;
     for (int type : {0, 1}) {
         category_tree_t tree;
-        if (fetch_category_tree(client, QStringLiteral("310"), QString::number(type), QString(),
-                                &tree, &message))
+        if (fetch_category_tree(client, QLatin1String(protocol::business::scripts),
+                                QString::number(type), QString(), &tree, &message))
             dc.script_categories[type] = tree;
         else
             spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
@@ -230,8 +231,8 @@ void sync_data_widget::query_script_categories(http_client& client) {
         if (!going_on(client))
             return;
         category_tree_t tree;
-        if (fetch_category_tree(client, QStringLiteral("310"), QStringLiteral("2"), dept, &tree,
-                                &message))
+        if (fetch_category_tree(client, QLatin1String(protocol::business::scripts),
+                                QLatin1String(protocol::part_dept), dept, &tree, &message))
             dc.dept_script_categories.insert(dept, tree);
         else
             spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(message));
@@ -242,8 +243,8 @@ void sync_data_widget::query_documents(http_client& client) {
     data_center& dc = data_center::instance();
     QString message;
     category_tree_t table;
-    if (fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("0"), QString(), &table,
-                            &message)) {
+    if (fetch_category_tree(client, QLatin1String(protocol::business::documents),
+                            QLatin1String(protocol::part_pub), QString(), &table, &message)) {
         category_node_spt attachments;
         for (const category_node_spt& node : table.value(top_level_id).children)
             if (!attachments && node->classifyName.startsWith(attachments_marker))
@@ -252,13 +253,14 @@ void sync_data_widget::query_documents(http_client& client) {
             if (it->node && it->node->classifyName.startsWith(attachments_marker))
                 attachments = it->node;
         if (!attachments) {
-            attachments = create_category_blocking(client,
-                                                   {{"classifyName", attachments_marker},
-                                                    {"clientBusinessType", "320"},
-                                                    {"classifyType", "0"},
-                                                    {"superiorId", "-1"},
-                                                    {"deptId", "-1"}},
-                                                   &message);
+            attachments =
+                create_category_blocking(client,
+                                         {{"classifyName", attachments_marker},
+                                          {"clientBusinessType", protocol::business::documents},
+                                          {"classifyType", protocol::part_pub},
+                                          {"superiorId", "-1"},
+                                          {"deptId", "-1"}},
+                                         &message);
             if (attachments)
                 add_to_tree(table, attachments);
         }
@@ -270,8 +272,9 @@ void sync_data_widget::query_documents(http_client& client) {
     }
 
     category_tree_t personal;
-    if (!fetch_category_tree(client, QStringLiteral("320"), QStringLiteral("1"), QString(),
-                             &personal, &message)) {
+    if (!fetch_category_tree(client, QLatin1String(protocol::business::documents),
+                             QLatin1String(protocol::part_personal), QString(), &personal,
+                             &message)) {
         spdlog::warn("query personal doc category failed, reason: {} ", utf8(message));
         records_complete_ = false;
         return;
@@ -343,7 +346,8 @@ void sync_data_widget::query_stickers(http_client& client) {
         if (!going_on(client))
             break;
         category_tree_t tree;
-        if (query_sticker_categories(client, QStringLiteral("2"), dept, &tree, &message))
+        if (query_sticker_categories(client, QLatin1String(protocol::part_dept), dept, &tree,
+                                     &message))
             dc.dept_sticker_categories.insert(dept, tree);
         else
             spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(message));
