@@ -94,7 +94,7 @@ void test_data_center::first_level_walks_end_on_gaps_and_cycles() {
     QVERIFY(dc.first_level_category_of(0, "5")); // a cycle ends
     QVERIFY(!dc.first_level_category_of(0, "404"));
     auto s = script("s", "5");
-    dc.scripts_by_category["5"] << s;
+    dc.add_script(s);
     QVERIFY(!dc.script_category_path(s).isEmpty());
 }
 
@@ -121,14 +121,13 @@ void test_data_center::removing_a_category_takes_subtree_and_scripts() {
     for (auto n :
          {node("1", "-1", "a"), node("2", "1", "b"), node("3", "2", "c"), node("4", "-1", "keep")})
         dc.add_script_category(n);
-    dc.scripts_by_category["2"] << script("s2", "2");
-    dc.scripts_by_category["3"] << script("s3", "3");
-    dc.scripts_by_category["4"] << script("s4", "4");
+    for (const char* id : {"2", "3", "4"})
+        dc.add_script(script(qPrintable(QStringLiteral("s") + id), id));
     dc.remove_script_category(dc.find_script_category(0, "1"));
     QCOMPARE(ids(*dc.top_script_categories(0)), QStringList{"4"});
     for (const char* id : {"1", "2", "3"}) {
-        QVERIFY(!dc.script_categories[0].contains(id));
-        QVERIFY(!dc.scripts_by_category.contains(id));
+        QVERIFY(!dc.category_tree(library_kind::scripts, 0)->contains(id));
+        QVERIFY(!dc.scripts_by_category().contains(id));
     }
     QVERIFY(dc.find_script("s4"));
 }
@@ -149,7 +148,8 @@ void test_data_center::merge_replaces_or_appends() {
     dc.merge_script_categories({{"1", node("1", "-1", "new")}, {"2", node("2", "1", "added")}});
     QCOMPARE(dc.top_script_categories(0)->size(), 1);
     QCOMPARE(dc.top_script_categories(0)->first()->classifyName, QString("new"));
-    QCOMPARE(ids(dc.script_categories[0].value("1").children), QStringList{"2"});
+    QCOMPARE(ids(dc.category_tree(library_kind::scripts, 0)->value("1").children),
+             QStringList{"2"});
 
     auto renamed = node("2", "1", "renamed");
     dc.update_script_category(renamed);
@@ -161,7 +161,7 @@ void test_data_center::path_and_script_lookups() {
     for (auto n : {node("1", "-1", "售后"), node("2", "1", "退换货"), node("3", "2", "运费")})
         dc.add_script_category(n);
     auto s = script("9", "3");
-    dc.scripts_by_category["3"] << s;
+    dc.add_script(s);
     QCOMPARE(dc.script_category_path(s), QStringLiteral("售后 > 退换货 > 运费"));
     QCOMPARE(dc.script_category_path(script("x", "404")), QString());
 
@@ -180,21 +180,24 @@ void test_data_center::sticker_doc_and_phrase_operations() {
     auto sticker = sticker_node_spt::create();
     sticker->id = "1";
     sticker->classifyId = "c";
-    dc.stickers_by_category["c"] << sticker;
+    dc.add_sticker(sticker);
     auto edited = sticker_node_spt::create();
     *edited = *sticker;
     edited->emojiContentDesc = "笑";
     QCOMPARE(dc.update_sticker(edited), sticker);
     QCOMPARE(sticker->emojiContentDesc, QStringLiteral("笑"));
     dc.remove_sticker(sticker);
-    QVERIFY(dc.stickers_by_category["c"].isEmpty());
+    QVERIFY(dc.stickers_by_category()["c"].isEmpty());
 
     auto dept_sticker_cat = node("30", "-1", "dept stickers", "2", "5");
     dc.add_dept_sticker_category(dept_sticker_cat);
-    QCOMPARE(ids(dc.dept_sticker_categories["5"].value("-1").children), QStringList{"30"});
+    QCOMPARE(ids(dc.category_tree(library_kind::stickers, 2, "5")->value("-1").children),
+             QStringList{"30"});
 
+    category_tree_t docs;
     for (auto n : {node("d1", "-1", "docs"), node("d2", "d1", "sub")})
-        add_to_tree(dc.doc_categories, n);
+        add_to_tree(docs, n);
+    dc.replace_doc_categories(docs);
     auto doc = doc_node_spt::create();
     doc->id = "x";
     doc->classifyId = "d2";
@@ -203,14 +206,14 @@ void test_data_center::sticker_doc_and_phrase_operations() {
     QCOMPARE(dc.docs_of_category("d2")->size(), 2);
     dc.remove_doc_category("d1");
     QVERIFY(!dc.docs_of_category("d2"));
-    QVERIFY(dc.doc_categories.value("-1").children.isEmpty());
+    QVERIFY(dc.doc_categories().value("-1").children.isEmpty());
 
     auto phrase = phrase_node_spt::create();
     phrase->id = "p";
     dc.put_phrase(phrase);
-    QVERIFY(dc.phrases.contains("p"));
+    QVERIFY(dc.phrases().contains("p"));
     dc.remove_phrase(phrase);
-    QVERIFY(dc.phrases.isEmpty());
+    QVERIFY(dc.phrases().isEmpty());
 }
 
 void test_data_center::rights_data() {

@@ -60,7 +60,7 @@ follow_setting_widget::follow_setting_widget(QSettings& settings, QWidget* paren
     layout->addLayout(form);
 
     // One box per supported application, four to a row.
-    const QHash<QString, QStringList>& server = data_center::instance().supported_apps;
+    const QHash<QString, QStringList>& server = data_center::instance().supported_apps();
     names_ = (server.isEmpty() ? window_detector::built_in_table() : server).keys();
     const QString stored =
         settings_.value(QLatin1String(setting_keys::follow_unsupport)).toString();
