@@ -50,9 +50,9 @@ void make_colliding_library() {
     for (const category_node_spt& node :
          {category("1", top_level_id, 1), category("5", "1", 1), category("6", "1", 2)})
         dc.add_script_category(node);
-    dc.scripts_by_category[QStringLiteral("1")] = {script("5", "1", 1)};
-    dc.scripts_by_category[QStringLiteral("5")] = {};
-    dc.scripts_by_category[QStringLiteral("6")] = {script("6", "6", 1)};
+    dc.replace_scripts({{QStringLiteral("1"), {script("5", "1", 1)}},
+                        {QStringLiteral("5"), {}},
+                        {QStringLiteral("6"), {script("6", "6", 1)}}});
 }
 
 int kind_of(const QTreeWidgetItem* row) {
@@ -160,9 +160,9 @@ void test_kb_rows::changes_reach_the_row_of_their_kind() {
              QStringLiteral("新内容"));
 
     // Deleting script 6 removes its row and keeps category 6.
-    view.remove_script(edited);
+    dc.remove_script(edited);
     QCOMPARE(layout_of(tree), QStringList({"s:5", "c:5", ">s:40", "c:6"}));
-    QVERIFY(dc.scripts_by_category.value(QStringLiteral("6")).isEmpty());
+    QVERIFY(dc.scripts_of(QStringLiteral("6")).isEmpty());
 }
 
 void test_kb_rows::created_script_goes_where_a_fill_puts_it() {
@@ -171,8 +171,7 @@ void test_kb_rows::created_script_goes_where_a_fill_puts_it() {
     view.show_category(QStringLiteral("1"));
     drag_drop_treewidget* tree = view.tree_of(QStringLiteral("1"));
     const script_node_spt created = script("41", "1", 2);
-    view.insert_script(created);
-    dc.scripts_by_category[QStringLiteral("1")] << created;
+    dc.add_script(created); // the view follows the store
 
     // What the next fill (or reload) shows.
     kb_item_widget fresh(0);
@@ -213,9 +212,9 @@ void test_kb_rows::long_row_texts_are_elided() {
         QStringLiteral("您好，这是一条很长很长很长很长很长很长很长很长很长很长很长的话术结尾乙");
     data_center& dc = data_center::instance();
     dc.add_script_category(category("8", "1", 4, long_name));
-    dc.scripts_by_category[QStringLiteral("1")] << script("9", "1", 2, long_text);
-    dc.scripts_by_category[QStringLiteral("1")].last()->speechContentKeywords =
-        QStringLiteral("${#ff0000}欢迎语（智能音箱系列）");
+    const script_node_spt long_script = script("9", "1", 2, long_text);
+    long_script->speechContentKeywords = QStringLiteral("${#ff0000}欢迎语（智能音箱系列）");
+    dc.add_script(long_script);
     // As the program runs: a desktop font smaller than the keywords' 11
     // points, and an application style sheet.
     const QFont desktop_font = QApplication::font();
