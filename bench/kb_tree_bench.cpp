@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
     category->superId = top_level_id;
     category->classifyName = QStringLiteral("基准分类");
     category->classifyType = QStringLiteral("0");
-    category_tree_t tree;
-    add_to_tree(tree, category);
-    dc.replace_category_tree(library_kind::scripts, 0, QString(), tree);
+    category_tree_t categories;
+    add_to_tree(categories, category);
+    dc.replace_category_tree(library_kind::scripts, 0, QString(), categories);
     QList<script_node_spt> scripts;
     for (int i = 0; i < count; ++i)
         scripts << make_script(i);

@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvel;
@@ -65,6 +66,9 @@ private slots:
     void default_department();
     void hundred_thousand_departments();
     void token_is_safe_across_threads();
+    void changes_are_announced_data();
+    void changes_are_announced();
+    void parts_are_addressed_alike();
 };
 
 void test_data_center::flat_order_does_not_matter() {
@@ -318,6 +322,108 @@ void test_data_center::token_is_safe_across_threads() {
     stop = true;
     reader->wait();
     QCOMPARE(torn.load(), 0);
+}
+
+// What each named operation tells the views: a public tree with "1" > "2"
+// and script "s" in "2", department "7" with its top category "10".
+void test_data_center::changes_are_announced_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("subject");
+    QTest::addColumn<int>("op");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<QString>("dept");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QStringList>("ids");
+    const int categories = int(store_subject::categories);
+    const int scripts = int(store_subject::scripts);
+    QTest::newRow("add a public category") << "add category" << categories
+                                           << int(store_op::added) << 0 << "" << "1"
+                                           << QStringList{"3"};
+    QTest::newRow("add a department category") << "add dept category" << categories
+                                               << int(store_op::added) << 2 << "7" << "-1"
+                                               << QStringList{"11"};
+    QTest::newRow("rename a category") << "rename category" << categories
+                                       << int(store_op::updated) << 0 << "" << "1"
+                                       << QStringList{"2"};
+    QTest::newRow("remove a category and its subtree")
+        << "remove category" << categories << int(store_op::removed) << 0 << "" << "-1"
+        << QStringList{"1", "2"};
+    QTest::newRow("sort categories") << "sort categories" << categories
+                                     << int(store_op::sorted) << 0 << "" << "-1"
+                                     << QStringList{"9", "1"};
+    QTest::newRow("add a script") << "add script" << scripts << int(store_op::added) << 0 << ""
+                                  << "2" << QStringList{"t"};
+    QTest::newRow("edit a script") << "update script" << scripts << int(store_op::updated) << 0
+                                   << "" << "2" << QStringList{"s"};
+    QTest::newRow("remove a script") << "remove script" << scripts << int(store_op::removed)
+                                     << 0 << "" << "2" << QStringList{"s"};
+    QTest::newRow("reload a category") << "reload" << scripts << int(store_op::replaced) << 0
+                                       << "" << "2" << QStringList{"u"};
+    QTest::newRow("put a phrase") << "put phrase" << int(store_subject::phrases)
+                                  << int(store_op::added) << -1 << "" << "" << QStringList{"p"};
+}
+
+void test_data_center::changes_are_announced() {
+    QFETCH(QString, operation);
+    data_center& dc = data_center::instance();
+    for (auto n : {node("1", "-1", "a"), node("2", "1", "b"), node("9", "-1", "c"),
+                   node("10", "-1", "d", "2", "7")})
+        dc.add_script_category(n);
+    const script_node_spt s = script("s", "2");
+    dc.add_script(s);
+    QSignalSpy spy(&dc, &data_center::changed);
+    if (operation == "add category")
+        dc.add_script_category(node("3", "1", "new"));
+    else if (operation == "add dept category")
+        dc.add_script_category(node("11", "-1", "new", "2", "7"));
+    else if (operation == "rename category")
+        dc.update_script_category(node("2", "1", "renamed"));
+    else if (operation == "remove category")
+        dc.remove_script_category(dc.find_script_category(0, "1"));
+    else if (operation == "sort categories")
+        dc.sort_script_categories(dc.find_script_category(0, "1"), {"9", "1"});
+    else if (operation == "add script")
+        dc.add_script(script("t", "2"));
+    else if (operation == "update script")
+        dc.update_script(script("s", "2"));
+    else if (operation == "remove script")
+        dc.remove_script(s);
+    else if (operation == "reload")
+        dc.replace_category_scripts(0, QString(), "2", {script("u", "2")});
+    else if (operation == "put phrase") {
+        auto p = phrase_node_spt::create();
+        p->id = "p";
+        dc.put_phrase(p);
+    }
+    QCOMPARE(spy.size(), 1);
+    const auto change = spy.first().first().value<store_change_t>();
+    QTEST(int(change.subject), "subject");
+    QTEST(int(change.op), "op");
+    QTEST(change.part, "part");
+    QTEST(change.dept_id, "dept");
+    QTEST(change.category_id, "category");
+    QTEST(change.ids, "ids");
+}
+
+// One address for every part: the department part is keyed by department,
+// the others ignore it.
+void test_data_center::parts_are_addressed_alike() {
+    data_center& dc = data_center::instance();
+    dc.add_script_category(node("1", "-1", "public"));
+    dc.add_script_category(node("2", "-1", "personal", "1"));
+    dc.add_script_category(node("3", "-1", "dept", "2", "7"));
+    dc.add_script_category(node("4", "3", "dept child", "2", "7"));
+    QCOMPARE(ids(*dc.top_script_categories(0, "7")), QStringList{"1"});
+    QCOMPARE(ids(*dc.top_script_categories(1, QString())), QStringList{"2"});
+    QCOMPARE(ids(*dc.top_script_categories(2, "7")), QStringList{"3"});
+    QVERIFY(!dc.top_script_categories(2, "8"));
+    QCOMPARE(dc.first_level_category_of(2, "7", "4")->id, QString("3"));
+    QCOMPARE(ids(*dc.script_children(2, "7", "3")), QStringList{"4"});
+    QCOMPARE(dc.tree_departments(library_kind::scripts), QStringList{"7"});
+    QCOMPARE(dc.part_trees(library_kind::scripts, 2).size(), 1);
+    // The old department-only forms read the same tree.
+    QCOMPARE(dc.find_dept_script_category("7", "4"), dc.find_script_category(2, "7", "4"));
+    QVERIFY(!dc.find_script_category(2, "4")); // the department part needs its department
 }
 
 QTEST_GUILESS_MAIN(test_data_center)
