@@ -234,8 +234,7 @@ const category_tree_t* data_center::category_tree(library_kind library, int part
     return it == trees.constEnd() ? nullptr : &it.value();
 }
 
-category_tree_t* data_center::mutable_tree(library_kind library, int part,
-                                           const QString& dept_id) {
+category_tree_t* data_center::mutable_tree(library_kind library, int part, const QString& dept_id) {
     return const_cast<category_tree_t*>(category_tree(library, part, dept_id));
 }
 
@@ -535,8 +534,8 @@ void data_center::add_script(const script_node_spt& script) {
     if (!script)
         return;
     scripts_by_category_[script->classifyId].append(script);
-    announce(store_subject::scripts, store_op::added, part_of(script->classifyType),
-             script->deptId, script->classifyId, {script->id});
+    announce(store_subject::scripts, store_op::added, part_of(script->classifyType), script->deptId,
+             script->classifyId, {script->id});
 }
 
 script_node_spt data_center::update_script(const script_node_spt& script) {
@@ -638,8 +637,8 @@ sticker_node_spt data_center::update_sticker(const sticker_node_spt& sticker) {
     const sticker_node_spt stored =
         copy_into_stored(it == stickers_by_category_.end() ? nullptr : &it.value(), sticker);
     if (stored)
-        announce(store_subject::stickers, store_op::updated, -1, stored->deptId,
-                 stored->classifyId, {stored->id});
+        announce(store_subject::stickers, store_op::updated, -1, stored->deptId, stored->classifyId,
+                 {stored->id});
     return stored;
 }
 
@@ -663,8 +662,7 @@ void data_center::update_doc(const doc_node_spt& doc) {
         return;
     const auto it = docs_by_category_.find(doc->classifyId);
     if (copy_into_stored(it == docs_by_category_.end() ? nullptr : &it.value(), doc))
-        announce(store_subject::docs, store_op::updated, -1, QString(), doc->classifyId,
-                 {doc->id});
+        announce(store_subject::docs, store_op::updated, -1, QString(), doc->classifyId, {doc->id});
 }
 
 void data_center::remove_doc(const doc_node_spt& doc) {
@@ -672,8 +670,7 @@ void data_center::remove_doc(const doc_node_spt& doc) {
         return;
     const auto it = docs_by_category_.find(doc->classifyId);
     if (it != docs_by_category_.end() && remove_by_id(*it, doc->id))
-        announce(store_subject::docs, store_op::removed, -1, QString(), doc->classifyId,
-                 {doc->id});
+        announce(store_subject::docs, store_op::removed, -1, QString(), doc->classifyId, {doc->id});
 }
 
 void data_center::remove_doc_category(const QString& category_id) {
@@ -695,8 +692,8 @@ void data_center::remove_doc_category(const QString& category_id) {
 
 void data_center::set_attachments_category(const category_node_spt& node) {
     attachments_category_ = node;
-    announce(store_subject::attachments_category, store_op::updated, -1, QString(),
-             QString(), node ? QStringList{node->id} : QStringList{}, library_kind::documents);
+    announce(store_subject::attachments_category, store_op::updated, -1, QString(), QString(),
+             node ? QStringList{node->id} : QStringList{}, library_kind::documents);
 }
 
 // ---- phrases and quick replies ----
@@ -717,8 +714,7 @@ void data_center::put_phrase(const phrase_node_spt& phrase) {
 
 void data_center::remove_phrase(const phrase_node_spt& phrase) {
     if (phrase && phrases_.remove(phrase->id))
-        announce(store_subject::phrases, store_op::removed, -1, QString(), QString(),
-                 {phrase->id});
+        announce(store_subject::phrases, store_op::removed, -1, QString(), QString(), {phrase->id});
 }
 
 void data_center::replace_quick_replies(const QHash<QString, quick_reply_node_spt>& replies) {

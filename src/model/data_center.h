@@ -104,8 +104,7 @@ public:
                                            const QString& id) const;
     const QList<category_node_spt>* script_children(int part, const QString& dept_id,
                                                     const QString& id) const;
-    const QList<category_node_spt>* top_script_categories(int part,
-                                                          const QString& dept_id) const;
+    const QList<category_node_spt>* top_script_categories(int part, const QString& dept_id) const;
     category_node_spt first_level_category_of(int part, const QString& dept_id,
                                               const QString& id) const;
 

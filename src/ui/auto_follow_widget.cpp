@@ -54,8 +54,7 @@ QList<phrase_node_spt> ordered_phrases() {
 constexpr int quick_reply_text_width = 360;
 
 QString script_text(const quick_reply_node_spt& entry) {
-    for (const script_node_spt& s :
-         data_center::instance().scripts_of(entry->classifyId))
+    for (const script_node_spt& s : data_center::instance().scripts_of(entry->classifyId))
         if (s->id == entry->speechId)
             return s->speechContent;
     return {};

@@ -336,31 +336,34 @@ void test_data_center::changes_are_announced_data() {
     QTest::addColumn<QStringList>("ids");
     const int categories = int(store_subject::categories);
     const int scripts = int(store_subject::scripts);
-    QTest::newRow("add a public category") << "add category" << categories
-                                           << int(store_op::added) << 0 << "" << "1"
-                                           << QStringList{"3"};
-    QTest::newRow("add a department category") << "add dept category" << categories
-                                               << int(store_op::added) << 2 << "7" << "-1"
-                                               << QStringList{"11"};
-    QTest::newRow("rename a category") << "rename category" << categories
-                                       << int(store_op::updated) << 0 << "" << "1"
-                                       << QStringList{"2"};
+    QTest::newRow("add a public category")
+        << "add category" << categories << int(store_op::added) << 0 << ""
+        << "1" << QStringList{"3"};
+    QTest::newRow("add a department category")
+        << "add dept category" << categories << int(store_op::added) << 2 << "7"
+        << "-1" << QStringList{"11"};
+    QTest::newRow("rename a category")
+        << "rename category" << categories << int(store_op::updated) << 0 << ""
+        << "1" << QStringList{"2"};
     QTest::newRow("remove a category and its subtree")
-        << "remove category" << categories << int(store_op::removed) << 0 << "" << "-1"
-        << QStringList{"1", "2"};
-    QTest::newRow("sort categories") << "sort categories" << categories
-                                     << int(store_op::sorted) << 0 << "" << "-1"
-                                     << QStringList{"9", "1"};
+        << "remove category" << categories << int(store_op::removed) << 0 << ""
+        << "-1" << QStringList{"1", "2"};
+    QTest::newRow("sort categories")
+        << "sort categories" << categories << int(store_op::sorted) << 0 << ""
+        << "-1" << QStringList{"9", "1"};
     QTest::newRow("add a script") << "add script" << scripts << int(store_op::added) << 0 << ""
                                   << "2" << QStringList{"t"};
-    QTest::newRow("edit a script") << "update script" << scripts << int(store_op::updated) << 0
-                                   << "" << "2" << QStringList{"s"};
-    QTest::newRow("remove a script") << "remove script" << scripts << int(store_op::removed)
-                                     << 0 << "" << "2" << QStringList{"s"};
-    QTest::newRow("reload a category") << "reload" << scripts << int(store_op::replaced) << 0
-                                       << "" << "2" << QStringList{"u"};
+    QTest::newRow("edit a script")
+        << "update script" << scripts << int(store_op::updated) << 0 << ""
+        << "2" << QStringList{"s"};
+    QTest::newRow("remove a script")
+        << "remove script" << scripts << int(store_op::removed) << 0 << ""
+        << "2" << QStringList{"s"};
+    QTest::newRow("reload a category") << "reload" << scripts << int(store_op::replaced) << 0 << ""
+                                       << "2" << QStringList{"u"};
     QTest::newRow("put a phrase") << "put phrase" << int(store_subject::phrases)
-                                  << int(store_op::added) << -1 << "" << "" << QStringList{"p"};
+                                  << int(store_op::added) << -1 << ""
+                                  << "" << QStringList{"p"};
 }
 
 void test_data_center::changes_are_announced() {

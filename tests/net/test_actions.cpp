@@ -123,15 +123,15 @@ void test_actions::script_actions_change_the_store() {
             }).ok);
     const script_node_spt created = stored_script(from, "<p>动作新建</p>");
     QVERIFY(created);
-    QVERIFY(announced(take_changes(*changes_), store_subject::scripts, store_op::added,
-                      created->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::scripts, store_op::added, created->id));
 
     QVERIFY(run([&](action_cb done) {
                 scripts.edit_script(created, "<p>动作改过</p>", "动作", done);
             }).ok);
     QCOMPARE(created->speechContent, QStringLiteral("<p>动作改过</p>")); // changed in place
-    QVERIFY(announced(take_changes(*changes_), store_subject::scripts, store_op::updated,
-                      created->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::scripts, store_op::updated, created->id));
 
     // To the top of its category: the reload brings the server's order.
     QStringList order{created->id};
@@ -153,8 +153,8 @@ void test_actions::script_actions_change_the_store() {
     QVERIFY(!stored_script(from, "<p>动作改过</p>"));
     const script_node_spt moved = stored_script(to, "<p>动作改过</p>");
     QVERIFY(moved);
-    QVERIFY(announced(take_changes(*changes_), store_subject::scripts, store_op::removed,
-                      moving->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::scripts, store_op::removed, moving->id));
 
     bool searched = false;
     scripts.search_scripts(0, "动作", [&](const action_result_t& r, const script_list_t& found) {
@@ -166,8 +166,8 @@ void test_actions::script_actions_change_the_store() {
 
     QVERIFY(run([&](action_cb done) { scripts.delete_script(moved, done); }).ok);
     QVERIFY(!stored_script(to, "<p>动作改过</p>"));
-    QVERIFY(announced(take_changes(*changes_), store_subject::scripts, store_op::removed,
-                      moved->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::scripts, store_op::removed, moved->id));
 }
 
 void test_actions::category_actions_change_the_store() {
@@ -273,16 +273,15 @@ void test_actions::sticker_actions_change_the_store() {
             target = it.key();
     QVERIFY(!target.isEmpty());
 
-    QVERIFY(run([&](action_cb done) {
-                stickers.add_sticker(category, file_id, "动作表情", done);
-            }).ok);
+    QVERIFY(
+        run([&](action_cb done) { stickers.add_sticker(category, file_id, "动作表情", done); }).ok);
     sticker_node_spt added;
     for (const sticker_node_spt& s : dc.stickers_by_category().value(category))
         if (s->emojiContentDesc == QStringLiteral("动作表情"))
             added = s;
     QVERIFY(added);
-    QVERIFY(announced(take_changes(*changes_), store_subject::stickers, store_op::added,
-                      added->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::stickers, store_op::added, added->id));
 
     QVERIFY(run([&](action_cb done) { stickers.rename_sticker(added, "动作改名", done); }).ok);
     QCOMPARE(added->emojiContentDesc, QStringLiteral("动作改名"));
@@ -303,8 +302,8 @@ void test_actions::sticker_actions_change_the_store() {
     QVERIFY(run([&](action_cb done) { stickers.delete_sticker(moved, done); }).ok);
     for (const sticker_node_spt& s : dc.stickers_by_category().value(target))
         QVERIFY(s->id != moved->id);
-    QVERIFY(announced(take_changes(*changes_), store_subject::stickers, store_op::removed,
-                      moved->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::stickers, store_op::removed, moved->id));
 }
 
 void test_actions::document_actions_change_the_store() {
@@ -348,8 +347,8 @@ void test_actions::phrase_and_quick_reply_actions_change_the_store() {
             order << p->id;
     QVERIFY(run([&](action_cb done) { phrases.sort_phrases(order, done); }).ok);
     QCOMPARE(dc.phrases().value(created->id)->sort, 1LL);
-    QVERIFY(announced(take_changes(*changes_), store_subject::phrases, store_op::added,
-                      created->id));
+    QVERIFY(
+        announced(take_changes(*changes_), store_subject::phrases, store_op::added, created->id));
 
     QVERIFY(run([&](action_cb done) { phrases.delete_phrase(created, done); }).ok);
     QVERIFY(!dc.phrases().contains(created->id));

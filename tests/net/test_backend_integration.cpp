@@ -314,7 +314,8 @@ void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
     const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\图\\赞.png",
                                    "png-bytes", dc.token());
     const QString file_id = up.data().toObject().value("id").toString();
-    const QString category = dc.category_tree(library_kind::stickers, 0)->value("-1").children.first()->id;
+    const QString category =
+        dc.category_tree(library_kind::stickers, 0)->value("-1").children.first()->id;
     const auto sticker = await<sticker_node_spt>([&](auto ok, auto fail) {
         rc->add_sticker({{"emojiType", "3"},
                          {"fileId", file_id},

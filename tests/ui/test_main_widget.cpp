@@ -22,11 +22,11 @@
 #include <QMenu>
 #include <QTextDocument>
 
+#include <QDesktopServices>
 #include <QLayout>
 #include <QLineEdit>
-#include <QPointer>
-#include <QDesktopServices>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedLayout>

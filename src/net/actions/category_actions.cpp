@@ -16,13 +16,12 @@ QString trimmed_or(const QString& name, const QString& old_name) {
 } // namespace
 
 void category_actions::create_category(const new_category_t& category, action_cb done) {
-    const json_map_t params{
-        {QStringLiteral("classifyName"), category.name},
-        {QStringLiteral("clientBusinessType"), protocol::business::scripts},
-        {QStringLiteral("classifyType"), QString::number(category.part)},
-        {QStringLiteral("superiorId"),
-         category.parent_id.isEmpty() ? top_level_id : category.parent_id},
-        {QStringLiteral("deptId"), category.dept_id}};
+    const json_map_t params{{QStringLiteral("classifyName"), category.name},
+                            {QStringLiteral("clientBusinessType"), protocol::business::scripts},
+                            {QStringLiteral("classifyType"), QString::number(category.part)},
+                            {QStringLiteral("superiorId"),
+                             category.parent_id.isEmpty() ? top_level_id : category.parent_id},
+                            {QStringLiteral("deptId"), category.dept_id}};
     request_center::instance()->create_category(
         params, this,
         [done](const category_node_spt& created) {
@@ -43,8 +42,8 @@ void category_actions::rename_category(const category_node_spt& category, const 
         {QStringLiteral("operateType"), protocol::edit_category::rename},
         {QStringLiteral("classifyType"), category->classifyType},
         {QStringLiteral("clientBusinessType"), category->clientBusinessType},
-        {QStringLiteral("whetherToUnfold"), category->whetherToUnfold ? QStringLiteral("1")
-                                                                      : QStringLiteral("0")},
+        {QStringLiteral("whetherToUnfold"),
+         category->whetherToUnfold ? QStringLiteral("1") : QStringLiteral("0")},
         {QStringLiteral("deptId"), QString()}};
     request_center::instance()->update_category(
         params, this,

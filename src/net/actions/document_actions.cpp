@@ -12,11 +12,11 @@ namespace quorvel {
 void document_actions::pin_doc(const doc_node_spt& doc, bool to_top, action_cb done) {
     if (!doc)
         return report(done, action_result_t::failure(QString()));
-    const QJsonObject body{{QStringLiteral("operateType"), to_top
-                                                              ? protocol::edit_document::to_top
-                                                              : protocol::edit_document::to_bottom},
-                           {QStringLiteral("id"), doc->id},
-                           {QStringLiteral("classifyId"), doc->classifyId}};
+    const QJsonObject body{
+        {QStringLiteral("operateType"),
+         to_top ? protocol::edit_document::to_top : protocol::edit_document::to_bottom},
+        {QStringLiteral("id"), doc->id},
+        {QStringLiteral("classifyId"), doc->classifyId}};
     request_center::instance()->update_doc(
         QJsonDocument(body).toJson(), this,
         [done](const doc_node_spt& placed) {
@@ -30,11 +30,10 @@ void document_actions::transfer_doc(const doc_node_spt& doc, bool copy,
                                     const QString& target_category_id, action_cb done) {
     if (!doc)
         return report(done, action_result_t::failure(QString()));
-    const json_map_t params{
-        {QStringLiteral("operateType"),
-         copy ? protocol::edit_document::copy : protocol::edit_document::move},
-        {QStringLiteral("id"), doc->id},
-        {QStringLiteral("classifyId"), target_category_id}};
+    const json_map_t params{{QStringLiteral("operateType"),
+                             copy ? protocol::edit_document::copy : protocol::edit_document::move},
+                            {QStringLiteral("id"), doc->id},
+                            {QStringLiteral("classifyId"), target_category_id}};
     request_center::instance()->transfer_doc(
         params, this,
         [doc, copy, done](const doc_node_spt& placed) {

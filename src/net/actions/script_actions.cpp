@@ -54,12 +54,11 @@ void script_actions::transfer_script(const script_node_spt& script, bool copy, i
                                      const QString& target_dept_id, action_cb done) {
     if (!script)
         return report(done, action_result_t::failure(QString()));
-    const json_map_t params{
-        {QStringLiteral("id"), script->id},
-        {QStringLiteral("operateType"),
-         copy ? protocol::edit_script::copy : protocol::edit_script::move},
-        {QStringLiteral("classifyId"), target_category_id},
-        {QStringLiteral("deptId"), target_dept_id}};
+    const json_map_t params{{QStringLiteral("id"), script->id},
+                            {QStringLiteral("operateType"),
+                             copy ? protocol::edit_script::copy : protocol::edit_script::move},
+                            {QStringLiteral("classifyId"), target_category_id},
+                            {QStringLiteral("deptId"), target_dept_id}};
     request_center::instance()->transfer_script(
         params, this,
         [this, script, copy, target_part, target_category_id, target_dept_id, done] {
@@ -93,8 +92,8 @@ void script_actions::sort_scripts(const QString& script_id, const QString& categ
         [done] { report(done, action_result_t::success()); }, fail_with(done));
 }
 
-void script_actions::reload_category(int part, const QString& dept_id,
-                                     const QString& category_id, action_cb done) {
+void script_actions::reload_category(int part, const QString& dept_id, const QString& category_id,
+                                     action_cb done) {
     request_center::instance()->query_scripts(
         query_params(part, category_id, QString()), this,
         [part, dept_id, category_id, done](const script_list_t& scripts) {

@@ -25,8 +25,8 @@ public:
     };
 
     void create_script(const new_script_t& script, action_cb done);
-    void edit_script(const script_node_spt& script, const QString& content,
-                     const QString& keywords, action_cb done);
+    void edit_script(const script_node_spt& script, const QString& content, const QString& keywords,
+                     action_cb done);
     // Copy or move into another category; a move takes the script out of the
     // store, and the target category is reloaded either way.
     void transfer_script(const script_node_spt& script, bool copy, int target_part,
@@ -41,9 +41,9 @@ public:
     void reload_category(int part, const QString& dept_id, const QString& category_id,
                          action_cb done);
     // Scripts of a part whose keywords match; nothing is stored.
-    void search_scripts(int part, const QString& text,
-                        std::function<void(const action_result_t&, const QList<script_node_spt>&)>
-                            done);
+    void
+    search_scripts(int part, const QString& text,
+                   std::function<void(const action_result_t&, const QList<script_node_spt>&)> done);
 };
 
 } // namespace quorvel

@@ -76,12 +76,11 @@ void sticker_actions::transfer_sticker(const sticker_node_spt& sticker, bool cop
                                        const QString& target_dept_id, action_cb done) {
     if (!sticker)
         return report(done, action_result_t::failure(QString()));
-    const json_map_t params{
-        {QStringLiteral("id"), sticker->id},
-        {QStringLiteral("operateType"),
-         copy ? protocol::edit_sticker::copy : protocol::edit_sticker::move},
-        {QStringLiteral("classifyId"), target_category_id},
-        {QStringLiteral("deptId"), target_dept_id}};
+    const json_map_t params{{QStringLiteral("id"), sticker->id},
+                            {QStringLiteral("operateType"),
+                             copy ? protocol::edit_sticker::copy : protocol::edit_sticker::move},
+                            {QStringLiteral("classifyId"), target_category_id},
+                            {QStringLiteral("deptId"), target_dept_id}};
     request_center::instance()->update_sticker(
         params, this,
         [sticker, copy, done](const sticker_node_spt& placed) {

@@ -573,14 +573,13 @@ void kb_item_widget::pin_script(const script_node_spt& script, bool to_top) {
     else
         ids.append(script->id);
     const QString category_id = script->classifyId;
-    scripts_->sort_scripts(script->id, category_id, ids,
-                           [this, category_id](const action_result_t& result) {
-                               if (result.ok)
-                                   reload_category(category_id);
-                               else
-                                   message_(QStringLiteral("调整位置失败，原因：%1")
-                                                .arg(result.error));
-                           });
+    scripts_->sort_scripts(
+        script->id, category_id, ids, [this, category_id](const action_result_t& result) {
+            if (result.ok)
+                reload_category(category_id);
+            else
+                message_(QStringLiteral("调整位置失败，原因：%1").arg(result.error));
+        });
 }
 
 void kb_item_widget::on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidgetItem* to_parent,
@@ -619,10 +618,11 @@ void kb_item_widget::on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidget
 
 void kb_item_widget::reload_category(const QString& category_id) {
     // The rows follow from the store's change (show_reloaded).
-    scripts_->reload_category(part_, shown_dept(), category_id, [this](const action_result_t& result) {
-        if (!result.ok)
-            message_(QStringLiteral("更新分类话术信息失败，原因：%1").arg(result.error));
-    });
+    scripts_->reload_category(
+        part_, shown_dept(), category_id, [this](const action_result_t& result) {
+            if (!result.ok)
+                message_(QStringLiteral("更新分类话术信息失败，原因：%1").arg(result.error));
+        });
 }
 
 void kb_item_widget::show_reloaded(const QString& category_id,
