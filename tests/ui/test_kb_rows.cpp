@@ -96,6 +96,8 @@ private slots:
     void second_level_category_is_added_once_data();
     void second_level_category_is_added_once();
     void long_row_texts_are_elided();
+    void rows_follow_the_store_data();
+    void rows_follow_the_store();
 };
 
 void test_kb_rows::initTestCase() {
@@ -250,6 +252,47 @@ void test_kb_rows::long_row_texts_are_elided() {
     QCOMPARE(button->toolTip(), long_name);
     qApp->setStyleSheet(QString());
     QApplication::setFont(desktop_font);
+}
+
+// A change made anywhere (an action, a dialog, a reload) reaches the rows
+// through the store's signal alone.
+void test_kb_rows::rows_follow_the_store_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("layout");
+    QTest::newRow("category removed") << "remove 6" << QStringList({"s:5", "c:5"});
+    QTest::newRow("categories sorted") << "sort" << QStringList({"s:5", "c:6", ">s:6", "c:5"});
+    QTest::newRow("category reloaded")
+        << "reload" << QStringList({"s:7", "s:8", "c:5", "c:6", ">s:6"});
+    QTest::newRow("sub-category reloaded")
+        << "reload 6" << QStringList({"s:5", "c:5", "c:6", ">s:9"});
+    QTest::newRow("script removed") << "remove script 5" << QStringList({"c:5", "c:6", ">s:6"});
+    QTest::newRow("personal category: another view")
+        << "personal" << QStringList({"s:5", "c:5", "c:6", ">s:6"});
+}
+
+void test_kb_rows::rows_follow_the_store() {
+    QFETCH(QString, change);
+    data_center& dc = data_center::instance();
+    kb_item_widget view(0);
+    view.show_category(QStringLiteral("1"));
+    drag_drop_treewidget* tree = view.tree_of(QStringLiteral("1"));
+    if (change == "remove 6") {
+        dc.remove_script_category(dc.find_script_category(0, QStringLiteral("6")));
+    } else if (change == "sort") {
+        dc.sort_script_categories(dc.find_script_category(0, QStringLiteral("5")), {"6", "5"});
+    } else if (change == "reload") {
+        dc.replace_category_scripts(0, QString(), QStringLiteral("1"),
+                                    {script("7", "1", 1), script("8", "1", 2)});
+    } else if (change == "reload 6") {
+        dc.replace_category_scripts(0, QString(), QStringLiteral("6"), {script("9", "6", 1)});
+    } else if (change == "remove script 5") {
+        dc.remove_script(dc.scripts_of(QStringLiteral("1")).first());
+    } else {
+        auto personal = category("5", "1", 9);
+        personal->classifyType = QStringLiteral("1");
+        dc.add_script_category(personal);
+    }
+    QTEST(layout_of(tree), "layout");
 }
 
 QTEST_MAIN(test_kb_rows)
