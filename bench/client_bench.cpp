@@ -73,7 +73,7 @@ void parse_benchmark() {
         const auto parsed = check_script_list(body);
         for (const script_node_spt& s : parsed.value)
             grouped[s->classifyId].append(s);
-        data_center::instance().scripts_by_category = grouped;
+        data_center::instance().replace_scripts(grouped);
         sink = grouped.size();
     });
     std::printf("querySpeech reply: %d scripts, %.1f MB\n", 10000, body.size() / 1e6);
@@ -101,7 +101,7 @@ void parse_benchmark() {
         text_chars += s->speechContent.size() + s->speechContentKeywords.size();
     std::printf("  memory per script record: %.0f bytes, of which its texts are %.0f characters\n",
                 double(total) / parsed.value.size(), double(text_chars) / parsed.value.size());
-    data_center::instance().scripts_by_category.clear();
+    data_center::instance().replace_scripts({});
 }
 
 void request_benchmark() {

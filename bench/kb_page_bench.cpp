@@ -26,6 +26,8 @@ long rss_kib(const char* key) {
 
 void fill_library(int categories, int spread) {
     data_center& dc = data_center::instance();
+    category_tree_t tree;
+    script_map_t by_category;
     for (int i = 0; i < categories; ++i) {
         auto c = category_node_spt::create();
         c->id = QStringLiteral("k%1").arg(i);
@@ -34,7 +36,7 @@ void fill_library(int categories, int spread) {
         c->classifyName = QStringLiteral("分类%1").arg(i);
         c->classifyType = QStringLiteral("0");
         c->sort = i;
-        add_to_tree(dc.script_categories[0], c);
+        add_to_tree(tree, c);
         QList<script_node_spt> scripts;
         for (int j = 0; j < 10; ++j) {
             auto s = script_node_spt::create();
@@ -46,8 +48,10 @@ void fill_library(int categories, int spread) {
             s->speechContent = QStringLiteral("亲，您好！这是第 %1 条参考话术。").arg(j);
             scripts << s;
         }
-        dc.scripts_by_category.insert(c->id, scripts);
+        by_category.insert(c->id, scripts);
     }
+    dc.replace_category_tree(library_kind::scripts, 0, QString(), tree);
+    dc.replace_scripts(by_category);
 }
 
 } // namespace

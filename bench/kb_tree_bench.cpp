@@ -49,11 +49,13 @@ int main(int argc, char** argv) {
     category->superId = top_level_id;
     category->classifyName = QStringLiteral("基准分类");
     category->classifyType = QStringLiteral("0");
-    add_to_tree(dc.script_categories[0], category);
+    category_tree_t categories;
+    add_to_tree(categories, category);
+    dc.replace_category_tree(library_kind::scripts, 0, QString(), categories);
     QList<script_node_spt> scripts;
     for (int i = 0; i < count; ++i)
         scripts << make_script(i);
-    dc.scripts_by_category.insert(category->id, scripts);
+    dc.replace_scripts({{category->id, scripts}});
 
     kb_item_widget view(0);
     view.resize(360, 700);

@@ -196,7 +196,7 @@ int main(int argc, char* argv[]) {
     // Every file the cache holds, by the address the client fetched it from.
     QFile list(QString::fromUtf8(argv[4]));
     if (list.open(QIODevice::WriteOnly)) {
-        for (const auto& stickers : data_center::instance().stickers_by_category)
+        for (const auto& stickers : data_center::instance().stickers_by_category())
             for (const sticker_node_spt& s : stickers)
                 if (s->emojiType == QLatin1String("3"))
                     list.write(QStringLiteral("%1/tavorine/nas/downloadFileById?fileId=%2\n")

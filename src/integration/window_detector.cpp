@@ -42,7 +42,7 @@ bool window_detector::is_target_window(window_handle_t hwnd) {
     const QString klass = alive ? desktop_.class_name(hwnd).left(260).toLower() : QString();
     const QString title = alive ? desktop_.title(hwnd).toLower() : QString();
 
-    const QHash<QString, QStringList>& server = data_center::instance().supported_apps;
+    const QHash<QString, QStringList>& server = data_center::instance().supported_apps();
     const QHash<QString, QStringList>& table = server.isEmpty() ? built_in_table() : server;
     QString name;
     for (auto it = table.constBegin(); it != table.constEnd() && name.isEmpty(); ++it)

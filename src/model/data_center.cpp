@@ -4,9 +4,39 @@
 #include <QMutexLocker>
 #include <QQueue>
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace quorvel {
+
+namespace {
+
+template <class T> bool remove_by_id(QList<T>& list, const QString& id) {
+    const auto end = std::remove_if(list.begin(), list.end(),
+                                    [&](const T& item) { return item && item->id == id; });
+    const bool removed = end != list.end();
+    list.erase(end, list.end());
+    return removed;
+}
+
+// The stored record with the same id, changed in place; null when absent.
+template <class T> T copy_into_stored(QList<T>* list, const T& record) {
+    if (!list)
+        return {};
+    for (const T& stored : *list)
+        if (stored && stored->id == record->id) {
+            if (stored != record)
+                *stored = *record;
+            return stored;
+        }
+    return {};
+}
+
+} // namespace
+
+data_center::data_center() {
+    qRegisterMetaType<store_change_t>("quorvel::store_change_t");
+}
 
 data_center& data_center::instance() {
     static data_center store;
@@ -14,22 +44,19 @@ data_center& data_center::instance() {
 }
 
 void data_center::clear() {
-    for (int i = 0; i < 3; ++i) {
-        script_categories[i].clear();
-        sticker_categories[i].clear();
-    }
-    doc_categories.clear();
-    dept_script_categories.clear();
-    dept_sticker_categories.clear();
-    scripts_by_category.clear();
-    docs_by_category.clear();
-    stickers_by_category.clear();
-    phrases.clear();
-    quick_replies.clear();
-    supported_apps.clear();
-    sticker_dept_id.clear();
-    version_info.reset();
-    attachments_category.reset();
+    for (auto* trees : {&script_trees_, &sticker_trees_})
+        for (auto& part : *trees)
+            part.clear();
+    doc_categories_.clear();
+    scripts_by_category_.clear();
+    docs_by_category_.clear();
+    stickers_by_category_.clear();
+    phrases_.clear();
+    quick_replies_.clear();
+    supported_apps_.clear();
+    sticker_dept_id_.clear();
+    version_info_.reset();
+    attachments_category_.reset();
     set_token(QString());
     account_.clear();
     user_name_.clear();
@@ -38,6 +65,28 @@ void data_center::clear() {
     login_user_.reset();
     departments_.clear();
     dept_rights_.clear();
+}
+
+void data_center::announce(store_subject subject, store_op op, int part, const QString& dept_id,
+                           const QString& category_id, const QStringList& ids,
+                           library_kind library) {
+    store_change_t change;
+    change.subject = subject;
+    change.op = op;
+    change.library = library;
+    change.part = part;
+    change.dept_id = dept_id;
+    change.category_id = category_id;
+    change.ids = ids;
+    emit changed(change);
+}
+
+void data_center::announce_category(store_op op, const category_node_t& node,
+                                    const QStringList& ids) {
+    const int part = part_of(node.classifyType);
+    announce(store_subject::categories, op, part,
+             part == int(protocol::part::dept) ? node.deptId : QString(), node.superId,
+             ids.isEmpty() ? QStringList{node.id} : ids, library_kind::scripts);
 }
 
 // ---- login state ----
@@ -50,6 +99,11 @@ QString data_center::token() const {
 void data_center::set_token(const QString& token) {
     QMutexLocker lock(&token_mutex_);
     token_ = token;
+}
+
+void data_center::set_dept_id(const QString& id) {
+    dept_id_ = id;
+    announce(store_subject::current_department, store_op::updated, int(protocol::part::dept), id);
 }
 
 void data_center::set_login_user(const user_login_info_spt& profile) {
@@ -145,71 +199,157 @@ dept_tree_node_spt data_center::default_department() const {
     return {};
 }
 
+// ---- category trees ----
+
+int data_center::part_of(const QString& classify_type) {
+    if (classify_type == QLatin1String(protocol::part_pub))
+        return int(protocol::part::pub);
+    if (classify_type == QLatin1String(protocol::part_personal))
+        return int(protocol::part::personal);
+    if (classify_type == QLatin1String(protocol::part_dept))
+        return int(protocol::part::dept);
+    return -1;
+}
+
+QString data_center::tree_key(int part, const QString& dept_id) {
+    return part == int(protocol::part::dept) ? dept_id : QString();
+}
+
+data_center::part_trees_t& data_center::trees_of(library_kind library) {
+    return library == library_kind::stickers ? sticker_trees_ : script_trees_;
+}
+
+const data_center::part_trees_t& data_center::trees_of(library_kind library) const {
+    return library == library_kind::stickers ? sticker_trees_ : script_trees_;
+}
+
+const category_tree_t* data_center::category_tree(library_kind library, int part,
+                                                  const QString& dept_id) const {
+    if (library == library_kind::documents)
+        return &doc_categories_;
+    if (!is_part(part))
+        return nullptr;
+    const auto& trees = trees_of(library)[part];
+    const auto it = trees.constFind(tree_key(part, dept_id));
+    return it == trees.constEnd() ? nullptr : &it.value();
+}
+
+category_tree_t* data_center::mutable_tree(library_kind library, int part, const QString& dept_id) {
+    return const_cast<category_tree_t*>(category_tree(library, part, dept_id));
+}
+
+QStringList data_center::tree_departments(library_kind library) const {
+    if (library == library_kind::documents)
+        return {};
+    return trees_of(library)[int(protocol::part::dept)].keys();
+}
+
+QList<const category_tree_t*> data_center::part_trees(library_kind library, int part) const {
+    QList<const category_tree_t*> trees;
+    if (library == library_kind::documents || !is_part(part))
+        return trees;
+    for (const category_tree_t& tree : trees_of(library)[part])
+        trees << &tree;
+    return trees;
+}
+
+void data_center::replace_category_tree(library_kind library, int part, const QString& dept_id,
+                                        const category_tree_t& tree) {
+    if (library == library_kind::documents) {
+        replace_doc_categories(tree);
+        return;
+    }
+    if (!is_part(part))
+        return;
+    trees_of(library)[part].insert(tree_key(part, dept_id), tree);
+    announce(store_subject::categories, store_op::replaced, part, tree_key(part, dept_id),
+             QString(), {}, library);
+}
+
+void data_center::replace_doc_categories(const category_tree_t& tree) {
+    doc_categories_ = tree;
+    announce(store_subject::categories, store_op::replaced, -1, QString(), QString(), {},
+             library_kind::documents);
+}
+
 // ---- script categories ----
 
-category_tree_t* data_center::script_tree_of(const category_node_t& node) {
-    const int type = node.classifyType.toInt();
-    if (node.classifyType == QLatin1String("0") || node.classifyType == QLatin1String("1"))
-        return &script_categories[type];
-    if (node.classifyType == QLatin1String("2")) {
-        auto it = dept_script_categories.find(node.deptId);
-        return it == dept_script_categories.end() ? nullptr : &it.value();
-    }
-    return nullptr;
-}
-
 const category_tree_t* data_center::script_tree_of(const category_node_t& node) const {
-    return const_cast<data_center*>(this)->script_tree_of(node);
+    return category_tree(library_kind::scripts, part_of(node.classifyType), node.deptId);
 }
 
-const category_tree_t* data_center::dept_script_tree(const QString& dept_id) const {
-    const auto it = dept_script_categories.constFind(dept_id);
-    return it == dept_script_categories.constEnd() ? nullptr : &it.value();
+category_tree_t* data_center::script_tree_of(const category_node_t& node) {
+    return const_cast<category_tree_t*>(std::as_const(*this).script_tree_of(node));
 }
 
-category_node_spt data_center::find_script_category(int type, const QString& id) const {
-    if (type != 0 && type != 1)
-        return {};
-    return script_categories[type].value(id).node;
-}
-
-category_node_spt data_center::find_dept_script_category(const QString& dept_id,
-                                                         const QString& id) const {
-    const category_tree_t* tree = dept_script_tree(dept_id);
+category_node_spt data_center::find_script_category(int part, const QString& dept_id,
+                                                    const QString& id) const {
+    const category_tree_t* tree = category_tree(library_kind::scripts, part, dept_id);
     return tree ? tree->value(id).node : category_node_spt();
 }
 
-const category_entry_t* data_center::find_script_category_entry(const QString& dept_id,
-                                                                const QString& id) const {
-    if (!dept_id.isEmpty()) {
-        const category_tree_t* tree = dept_script_tree(dept_id);
-        if (!tree)
-            return nullptr;
-        const auto it = tree->constFind(id);
-        return it == tree->constEnd() ? nullptr : &it.value();
-    }
-    for (int type : {0, 1}) {
-        const auto it = script_categories[type].constFind(id);
-        if (it != script_categories[type].constEnd())
-            return &it.value();
-    }
-    return nullptr;
-}
-
-const QList<category_node_spt>* data_center::dept_script_children(const QString& dept_id,
-                                                                  const QString& id) const {
-    const category_tree_t* tree = dept_script_tree(dept_id);
+const QList<category_node_spt>* data_center::script_children(int part, const QString& dept_id,
+                                                             const QString& id) const {
+    const category_tree_t* tree = category_tree(library_kind::scripts, part, dept_id);
     if (!tree)
         return nullptr;
     const auto it = tree->constFind(id);
     return it == tree->constEnd() ? nullptr : &it->children;
 }
 
+const QList<category_node_spt>* data_center::top_script_categories(int part,
+                                                                   const QString& dept_id) const {
+    return script_children(part, dept_id, top_level_id);
+}
+
+category_node_spt data_center::first_level_category_of(int part, const QString& dept_id,
+                                                       const QString& id) const {
+    const category_tree_t* tree = category_tree(library_kind::scripts, part, dept_id);
+    const category_node_spt node = tree ? tree->value(id).node : category_node_spt();
+    return node ? walk_to_first_level(*tree, node) : category_node_spt();
+}
+
+const category_tree_t* data_center::dept_script_tree(const QString& dept_id) const {
+    return category_tree(library_kind::scripts, int(protocol::part::dept), dept_id);
+}
+
+category_node_spt data_center::find_script_category(int type, const QString& id) const {
+    if (type == int(protocol::part::dept))
+        return {};
+    return find_script_category(type, QString(), id);
+}
+
+category_node_spt data_center::find_dept_script_category(const QString& dept_id,
+                                                         const QString& id) const {
+    return find_script_category(int(protocol::part::dept), dept_id, id);
+}
+
+const category_entry_t* data_center::find_script_category_entry(const QString& dept_id,
+                                                                const QString& id) const {
+    const auto entry_in = [&id](const category_tree_t* tree) -> const category_entry_t* {
+        if (!tree)
+            return nullptr;
+        const auto it = tree->constFind(id);
+        return it == tree->constEnd() ? nullptr : &it.value();
+    };
+    if (!dept_id.isEmpty())
+        return entry_in(dept_script_tree(dept_id));
+    for (protocol::part part : {protocol::part::pub, protocol::part::personal})
+        if (const category_entry_t* entry =
+                entry_in(category_tree(library_kind::scripts, int(part))))
+            return entry;
+    return nullptr;
+}
+
+const QList<category_node_spt>* data_center::dept_script_children(const QString& dept_id,
+                                                                  const QString& id) const {
+    return script_children(int(protocol::part::dept), dept_id, id);
+}
+
 const QList<category_node_spt>* data_center::top_script_categories(int type) const {
-    if (type != 0 && type != 1)
+    if (type == int(protocol::part::dept))
         return nullptr;
-    const auto it = script_categories[type].constFind(top_level_id);
-    return it == script_categories[type].constEnd() ? nullptr : &it->children;
+    return top_script_categories(type, QString());
 }
 
 const QList<category_node_spt>*
@@ -238,35 +378,37 @@ category_node_spt data_center::first_level_category(const category_node_spt& nod
 }
 
 category_node_spt data_center::first_level_category_of(int type, const QString& id) const {
-    const category_node_spt node = find_script_category(type, id);
-    return node ? walk_to_first_level(script_categories[type], node) : category_node_spt();
+    if (type == int(protocol::part::dept))
+        return {};
+    return first_level_category_of(type, QString(), id);
 }
 
 category_node_spt data_center::first_level_category_of(const QString& dept_id,
                                                        const QString& id) const {
-    const category_tree_t* tree = dept_script_tree(dept_id);
-    const category_node_spt node = tree ? tree->value(id).node : category_node_spt();
-    return node ? walk_to_first_level(*tree, node) : category_node_spt();
+    return first_level_category_of(int(protocol::part::dept), dept_id, id);
 }
 
 void data_center::add_script_category(const category_node_spt& node) {
     if (!node)
         return;
-    if (node->classifyType == QLatin1String("0") || node->classifyType == QLatin1String("1")) {
-        if (!node->superId.isNull())
-            add_to_tree(script_categories[node->classifyType.toInt()], node);
-    } else if (node->classifyType == QLatin1String("2")) {
-        add_to_tree(dept_script_categories[node->deptId], node);
-    }
+    const int part = part_of(node->classifyType);
+    if (!is_part(part))
+        return;
+    // The department part makes a department's tree on its first category.
+    if (part != int(protocol::part::dept) && node->superId.isNull())
+        return;
+    add_to_tree(script_trees_[part][tree_key(part, node->deptId)], node);
+    announce_category(store_op::added, *node);
 }
 
 void data_center::merge_script_categories(const QHash<QString, category_node_spt>& nodes) {
+    QStringList merged;
     for (auto it = nodes.constBegin(); it != nodes.constEnd(); ++it) {
         const category_node_spt& node = it.value();
-        if (!node ||
-            (node->classifyType != QLatin1String("0") && node->classifyType != QLatin1String("1")))
+        const int part = node ? part_of(node->classifyType) : -1;
+        if (part != int(protocol::part::pub) && part != int(protocol::part::personal))
             continue;
-        category_tree_t& tree = script_categories[node->classifyType.toInt()];
+        category_tree_t& tree = script_trees_[part][QString()];
         tree[it.key()].node = node;
         QList<category_node_spt>& siblings = tree[node->superId].children;
         bool replaced = false;
@@ -280,7 +422,10 @@ void data_center::merge_script_categories(const QHash<QString, category_node_spt
             qDebug() << "insert child " + node->id + ", with name " + node->classifyName;
             siblings.append(node);
         }
+        merged << node->id;
     }
+    if (!merged.isEmpty())
+        announce(store_subject::categories, store_op::replaced, -1, QString(), QString(), merged);
 }
 
 void data_center::update_script_category(const category_node_spt& node) {
@@ -290,8 +435,11 @@ void data_center::update_script_category(const category_node_spt& node) {
     if (!tree)
         return;
     const auto it = tree->find(node->id);
-    if (it != tree->end() && it->node)
+    if (it == tree->end() || !it->node)
+        return;
+    if (it->node != node)
         *it->node = *node;
+    announce_category(store_op::updated, *node);
 }
 
 QStringList data_center::subtree_ids(const category_tree_t& tree, const QString& root) {
@@ -314,14 +462,33 @@ void data_center::remove_script_category(const category_node_spt& node) {
         return;
     auto parent = tree->find(node->superId);
     if (parent != tree->end())
-        parent->children.erase(
-            std::remove_if(parent->children.begin(), parent->children.end(),
-                           [&](const category_node_spt& c) { return c && c->id == node->id; }),
-            parent->children.end());
-    for (const QString& id : subtree_ids(*tree, node->id)) {
+        remove_by_id(parent->children, node->id);
+    const QStringList removed = subtree_ids(*tree, node->id);
+    for (const QString& id : removed) {
         tree->remove(id);
-        scripts_by_category.remove(id);
+        scripts_by_category_.remove(id);
     }
+    announce_category(store_op::removed, *node, removed);
+}
+
+void data_center::sort_script_categories(const category_node_spt& node,
+                                         const QStringList& ordered_ids) {
+    if (!node || ordered_ids.isEmpty())
+        return;
+    category_tree_t* tree = script_tree_of(*node);
+    const auto parent = tree ? tree->find(node->superId) : category_tree_t::iterator();
+    if (!tree || parent == tree->end())
+        return;
+    QList<category_node_spt> sorted;
+    QList<category_node_spt> rest = parent->children;
+    for (const QString& id : ordered_ids)
+        for (int i = 0; i < rest.size(); ++i)
+            if (rest[i] && rest[i]->id == id) {
+                sorted << rest.takeAt(i);
+                break;
+            }
+    parent->children = sorted + rest;
+    announce_category(store_op::sorted, *node, ordered_ids);
 }
 
 QString data_center::script_category_path(const script_node_spt& script) const {
@@ -347,120 +514,225 @@ QString data_center::script_category_path(const script_node_spt& script) const {
     return path;
 }
 
+// ---- scripts ----
+
 script_node_spt data_center::find_script(const QString& id) const {
     script_node_spt found;
-    for (const QList<script_node_spt>& list : scripts_by_category)
+    for (const QList<script_node_spt>& list : scripts_by_category_)
         for (const script_node_spt& script : list)
             if (script && script->id == id)
                 found = script;
     return found;
 }
 
+void data_center::replace_scripts(const script_map_t& scripts) {
+    scripts_by_category_ = scripts;
+    announce(store_subject::scripts, store_op::replaced);
+}
+
+void data_center::add_script(const script_node_spt& script) {
+    if (!script)
+        return;
+    scripts_by_category_[script->classifyId].append(script);
+    announce(store_subject::scripts, store_op::added, part_of(script->classifyType), script->deptId,
+             script->classifyId, {script->id});
+}
+
 script_node_spt data_center::update_script(const script_node_spt& script) {
     if (!script)
         return {};
-    const auto it = scripts_by_category.find(script->classifyId);
-    if (it == scripts_by_category.end())
-        return {};
-    for (const script_node_spt& stored : *it)
-        if (stored && stored->id == script->id) {
-            if (stored != script)
-                *stored = *script;
-            return stored;
-        }
-    return {};
+    const auto it = scripts_by_category_.find(script->classifyId);
+    const script_node_spt stored =
+        copy_into_stored(it == scripts_by_category_.end() ? nullptr : &it.value(), script);
+    if (stored)
+        announce(store_subject::scripts, store_op::updated, part_of(stored->classifyType),
+                 stored->deptId, stored->classifyId, {stored->id});
+    return stored;
 }
 
-// ---- stickers, documents, phrases ----
+void data_center::remove_script(const script_node_spt& script) {
+    if (!script)
+        return;
+    const auto it = scripts_by_category_.find(script->classifyId);
+    if (it != scripts_by_category_.end())
+        remove_by_id(*it, script->id);
+    // Announced also when the store held no list: a view may show the row.
+    announce(store_subject::scripts, store_op::removed, part_of(script->classifyType),
+             script->deptId, script->classifyId, {script->id});
+}
+
+void data_center::replace_category_scripts(int part, const QString& dept_id,
+                                           const QString& category_id,
+                                           const QList<script_node_spt>& scripts) {
+    const auto it = scripts_by_category_.find(category_id);
+    if (it != scripts_by_category_.end())
+        *it = scripts;
+    store_change_t change;
+    change.subject = store_subject::scripts;
+    change.op = store_op::replaced;
+    change.part = part;
+    change.dept_id = dept_id;
+    change.category_id = category_id;
+    for (const script_node_spt& script : scripts)
+        if (script)
+            change.ids << script->id;
+    change.scripts = scripts;
+    emit changed(change);
+}
+
+// ---- stickers ----
+
+void data_center::set_sticker_dept_id(const QString& id) {
+    sticker_dept_id_ = id;
+    announce(store_subject::current_department, store_op::updated, int(protocol::part::dept), id,
+             QString(), {}, library_kind::stickers);
+}
+
+void data_center::replace_stickers(const sticker_map_t& stickers) {
+    stickers_by_category_ = stickers;
+    announce(store_subject::stickers, store_op::replaced);
+}
+
+void data_center::add_sticker(const sticker_node_spt& sticker) {
+    if (!sticker)
+        return;
+    stickers_by_category_[sticker->classifyId].append(sticker);
+    announce(store_subject::stickers, store_op::added, -1, sticker->deptId, sticker->classifyId,
+             {sticker->id});
+}
 
 void data_center::add_dept_sticker_category(const category_node_spt& node) {
-    if (node)
-        add_to_tree(dept_sticker_categories[node->deptId], node);
+    if (!node)
+        return;
+    add_to_tree(sticker_trees_[int(protocol::part::dept)][node->deptId], node);
+    announce(store_subject::categories, store_op::added, int(protocol::part::dept), node->deptId,
+             node->superId, {node->id}, library_kind::stickers);
 }
 
 QList<category_node_spt> data_center::sticker_category_children(int type, const QString& id) const {
-    if (type < 0 || type > 2)
-        return {};
-    return sticker_categories[type].value(id).children;
+    // Without a department the department part has no tree: empty, as before.
+    const category_tree_t* tree = category_tree(library_kind::stickers, type);
+    return tree ? tree->value(id).children : QList<category_node_spt>{};
 }
 
 void data_center::remove_sticker(const sticker_node_spt& sticker) {
     if (!sticker)
         return;
-    const auto it = stickers_by_category.find(sticker->classifyId);
-    if (it == stickers_by_category.end())
+    const auto it = stickers_by_category_.find(sticker->classifyId);
+    if (it == stickers_by_category_.end() || !remove_by_id(*it, sticker->id))
         return;
-    it->erase(std::remove_if(it->begin(), it->end(),
-                             [&](const sticker_node_spt& s) { return s && s->id == sticker->id; }),
-              it->end());
+    announce(store_subject::stickers, store_op::removed, -1, sticker->deptId, sticker->classifyId,
+             {sticker->id});
 }
 
 void data_center::remove_sticker_category_items(const QString& category_id) {
-    stickers_by_category.remove(category_id);
+    if (stickers_by_category_.remove(category_id))
+        announce(store_subject::stickers, store_op::removed, -1, QString(), category_id);
 }
 
 sticker_node_spt data_center::update_sticker(const sticker_node_spt& sticker) {
     if (!sticker)
         return {};
-    const auto it = stickers_by_category.find(sticker->classifyId);
-    if (it == stickers_by_category.end())
-        return {};
-    for (const sticker_node_spt& stored : *it)
-        if (stored && stored->id == sticker->id) {
-            if (stored != sticker)
-                *stored = *sticker;
-            return stored;
-        }
-    return {};
+    const auto it = stickers_by_category_.find(sticker->classifyId);
+    const sticker_node_spt stored =
+        copy_into_stored(it == stickers_by_category_.end() ? nullptr : &it.value(), sticker);
+    if (stored)
+        announce(store_subject::stickers, store_op::updated, -1, stored->deptId, stored->classifyId,
+                 {stored->id});
+    return stored;
 }
+
+// ---- documents ----
 
 const QList<doc_node_spt>* data_center::docs_of_category(const QString& category_id) const {
-    const auto it = docs_by_category.constFind(category_id);
-    return it == docs_by_category.constEnd() ? nullptr : &it.value();
+    const auto it = docs_by_category_.constFind(category_id);
+    return it == docs_by_category_.constEnd() ? nullptr : &it.value();
 }
 
-void data_center::merge_docs(const QHash<QString, QList<doc_node_spt>>& docs) {
+void data_center::merge_docs(const doc_map_t& docs) {
     for (auto it = docs.constBegin(); it != docs.constEnd(); ++it)
-        docs_by_category[it.key()].append(it.value());
+        docs_by_category_[it.key()].append(it.value());
+    if (!docs.isEmpty())
+        announce(store_subject::docs, store_op::added, -1, QString(),
+                 docs.size() == 1 ? docs.constBegin().key() : QString());
 }
 
 void data_center::update_doc(const doc_node_spt& doc) {
     if (!doc)
         return;
-    const auto it = docs_by_category.find(doc->classifyId);
-    if (it == docs_by_category.end())
+    const auto it = docs_by_category_.find(doc->classifyId);
+    if (copy_into_stored(it == docs_by_category_.end() ? nullptr : &it.value(), doc))
+        announce(store_subject::docs, store_op::updated, -1, QString(), doc->classifyId, {doc->id});
+}
+
+void data_center::remove_doc(const doc_node_spt& doc) {
+    if (!doc)
         return;
-    for (const doc_node_spt& stored : *it)
-        if (stored && stored->id == doc->id && stored != doc)
-            *stored = *doc;
+    const auto it = docs_by_category_.find(doc->classifyId);
+    if (it != docs_by_category_.end() && remove_by_id(*it, doc->id))
+        announce(store_subject::docs, store_op::removed, -1, QString(), doc->classifyId, {doc->id});
 }
 
 void data_center::remove_doc_category(const QString& category_id) {
     // The parent's list loses the category too, so no view lists a removed category.
-    const category_node_spt node = doc_categories.value(category_id).node;
+    const category_node_spt node = doc_categories_.value(category_id).node;
     if (node) {
-        auto parent = doc_categories.find(node->superId);
-        if (parent != doc_categories.end())
-            parent->children.erase(std::remove_if(parent->children.begin(), parent->children.end(),
-                                                  [&](const category_node_spt& c) {
-                                                      return c && c->id == category_id;
-                                                  }),
-                                   parent->children.end());
+        auto parent = doc_categories_.find(node->superId);
+        if (parent != doc_categories_.end())
+            remove_by_id(parent->children, category_id);
     }
-    for (const QString& id : subtree_ids(doc_categories, category_id)) {
-        doc_categories.remove(id);
-        docs_by_category.remove(id);
+    const QStringList removed = subtree_ids(doc_categories_, category_id);
+    for (const QString& id : removed) {
+        doc_categories_.remove(id);
+        docs_by_category_.remove(id);
     }
+    announce(store_subject::categories, store_op::removed, -1, QString(),
+             node ? node->superId : QString(), removed, library_kind::documents);
+}
+
+void data_center::set_attachments_category(const category_node_spt& node) {
+    attachments_category_ = node;
+    announce(store_subject::attachments_category, store_op::updated, -1, QString(), QString(),
+             node ? QStringList{node->id} : QStringList{}, library_kind::documents);
+}
+
+// ---- phrases and quick replies ----
+
+void data_center::replace_phrases(const QHash<QString, phrase_node_spt>& phrases) {
+    phrases_ = phrases;
+    announce(store_subject::phrases, store_op::replaced);
 }
 
 void data_center::put_phrase(const phrase_node_spt& phrase) {
-    if (phrase)
-        phrases.insert(phrase->id, phrase);
+    if (!phrase)
+        return;
+    const bool known = phrases_.contains(phrase->id);
+    phrases_.insert(phrase->id, phrase);
+    announce(store_subject::phrases, known ? store_op::updated : store_op::added, -1, QString(),
+             QString(), {phrase->id});
 }
 
 void data_center::remove_phrase(const phrase_node_spt& phrase) {
-    if (phrase)
-        phrases.remove(phrase->id);
+    if (phrase && phrases_.remove(phrase->id))
+        announce(store_subject::phrases, store_op::removed, -1, QString(), QString(), {phrase->id});
+}
+
+void data_center::replace_quick_replies(const QHash<QString, quick_reply_node_spt>& replies) {
+    quick_replies_ = replies;
+    announce(store_subject::quick_replies, store_op::replaced, -1, QString(), QString(),
+             replies.keys());
+}
+
+// ---- client ----
+
+void data_center::replace_supported_apps(const QHash<QString, QStringList>& apps) {
+    supported_apps_ = apps;
+    announce(store_subject::supported_apps, store_op::replaced);
+}
+
+void data_center::set_version_info(const version_update_info_spt& info) {
+    version_info_ = info;
+    announce(store_subject::version_info, store_op::updated);
 }
 
 } // namespace quorvel

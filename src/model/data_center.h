@@ -2,39 +2,67 @@
 
 #include "model/category_tree.h"
 #include "model/records.h"
+#include "protocol/protocol.h"
 
 #include <QHash>
+#include <QMetaType>
 #include <QMutex>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <array>
 
 namespace quorvel {
 
+using script_map_t = QHash<QString, QList<script_node_spt>>;   // category id → scripts
+using sticker_map_t = QHash<QString, QList<sticker_node_spt>>; // category id → stickers
+using doc_map_t = QHash<QString, QList<doc_node_spt>>;         // category id → documents
+
+// Libraries that keep category trees.
+enum class library_kind { scripts, stickers, documents };
+
+// What a change of the store touched.
+enum class store_subject {
+    categories, // a library's category tree (library_kind says which)
+    scripts,
+    stickers,
+    docs,
+    phrases,
+    quick_replies,
+    supported_apps,
+    version_info,
+    attachments_category,
+    current_department, // dept_id or sticker_dept_id
+};
+
+enum class store_op { added, updated, removed, replaced, sorted };
+
+// One change, as the store's `changed` signal reports it.
+struct store_change_t {
+    store_subject subject = store_subject::scripts;
+    store_op op = store_op::updated;
+    library_kind library = library_kind::scripts;
+    int part = -1;       // library part, -1 when several or none
+    QString dept_id;     // the department, for the department part
+    QString category_id; // the category whose items or children changed
+    QStringList ids;     // ids of the records that changed, in order
+    // scripts replaced: the new list of the category, also when the store
+    // keeps no list for it (a view that shows the category still needs it)
+    QList<script_node_spt> scripts;
+};
+
 // The process-wide store of the account state and the library. Filled by the
 // synchronisation before any view exists, then read and changed on the GUI
-// thread; only the token is read from request threads.
-class data_center {
+// thread; only the token is read from request threads. Every change goes
+// through a named operation that announces it with `changed`; the three
+// library parts are kept alike, the department part keyed by department.
+class data_center : public QObject {
+    Q_OBJECT
 public:
     static data_center& instance();
 
     // Forgets the account and the library (tests start from an empty store).
     void clear();
-
-    // ---- library slots, indexed by library part where there are three ----
-    category_tree_t script_categories[3]; // 0 public, 1 personal; 2 unused
-    category_tree_t doc_categories;       // public and personal together
-    QHash<QString, category_tree_t> dept_script_categories;
-    QHash<QString, category_tree_t> dept_sticker_categories;
-    category_tree_t sticker_categories[3]; // 0 public, 1 personal; 2 unused
-    QHash<QString, QList<script_node_spt>> scripts_by_category;
-    QHash<QString, QList<doc_node_spt>> docs_by_category;
-    QHash<QString, QList<sticker_node_spt>> stickers_by_category;
-    QHash<QString, phrase_node_spt> phrases;
-    QHash<QString, quick_reply_node_spt> quick_replies; // by script id
-    QHash<QString, QStringList> supported_apps;
-    QString sticker_dept_id;
-    version_update_info_spt version_info;
-    category_node_spt attachments_category;
 
     // ---- login state ----
     QString token() const; // safe from any thread
@@ -44,7 +72,7 @@ public:
     const QString& user_name() const { return user_name_; }
     const QString& dept_name() const { return dept_name_; }
     const QString& dept_id() const { return dept_id_; }
-    void set_dept_id(const QString& id) { dept_id_ = id; }
+    void set_dept_id(const QString& id);
     const user_login_info_spt& login_user() const { return login_user_; }
     const QHash<QString, dept_tree_node_spt>& departments() const { return departments_; }
     const QHash<QString, dept_role_data_spt>& dept_rights() const { return dept_rights_; }
@@ -57,7 +85,29 @@ public:
     bool has_manager_role_in(const QString& dept_id) const;
     dept_tree_node_spt default_department() const;
 
+    // ---- category trees, addressed alike for every part ----
+    // The tree of a library part; dept_id counts for the department part
+    // only. Null when the store holds none.
+    const category_tree_t* category_tree(library_kind library, int part,
+                                         const QString& dept_id = QString()) const;
+    // Departments that have a tree of that library.
+    QStringList tree_departments(library_kind library) const;
+    // Every tree of a part: one each for parts 0 and 1, one per department.
+    QList<const category_tree_t*> part_trees(library_kind library, int part) const;
+    const category_tree_t& doc_categories() const { return doc_categories_; }
+    void replace_category_tree(library_kind library, int part, const QString& dept_id,
+                               const category_tree_t& tree);
+    void replace_doc_categories(const category_tree_t& tree);
+
     // ---- script categories and scripts ----
+    category_node_spt find_script_category(int part, const QString& dept_id,
+                                           const QString& id) const;
+    const QList<category_node_spt>* script_children(int part, const QString& dept_id,
+                                                    const QString& id) const;
+    const QList<category_node_spt>* top_script_categories(int part, const QString& dept_id) const;
+    category_node_spt first_level_category_of(int part, const QString& dept_id,
+                                              const QString& id) const;
+
     const category_tree_t* dept_script_tree(const QString& dept_id) const;
     category_node_spt find_script_category(int type, const QString& id) const;
     category_node_spt find_dept_script_category(const QString& dept_id, const QString& id) const;
@@ -77,32 +127,99 @@ public:
     void merge_script_categories(const QHash<QString, category_node_spt>& nodes);
     void update_script_category(const category_node_spt& node);
     void remove_script_category(const category_node_spt& node);
+    // After a sort on the server: the parent's children in the given order
+    // (children not named keep their place after them).
+    void sort_script_categories(const category_node_spt& node, const QStringList& ordered_ids);
     // "top > sub > category"; "" when the category is not stored.
     QString script_category_path(const script_node_spt& script) const;
-    script_node_spt find_script(const QString& id) const;
-    script_node_spt update_script(const script_node_spt& script);
 
-    // ---- stickers, documents, phrases ----
+    const script_map_t& scripts_by_category() const { return scripts_by_category_; }
+    QList<script_node_spt> scripts_of(const QString& category_id) const {
+        return scripts_by_category_.value(category_id);
+    }
+    script_node_spt find_script(const QString& id) const;
+    void replace_scripts(const script_map_t& scripts);
+    void add_script(const script_node_spt& script);
+    script_node_spt update_script(const script_node_spt& script);
+    void remove_script(const script_node_spt& script);
+    // A category reloaded: its list is replaced when the store holds one.
+    void replace_category_scripts(int part, const QString& dept_id, const QString& category_id,
+                                  const QList<script_node_spt>& scripts);
+
+    // ---- stickers ----
+    const sticker_map_t& stickers_by_category() const { return stickers_by_category_; }
+    const QString& sticker_dept_id() const { return sticker_dept_id_; }
+    void set_sticker_dept_id(const QString& id);
+    void replace_stickers(const sticker_map_t& stickers);
+    void add_sticker(const sticker_node_spt& sticker);
     void add_dept_sticker_category(const category_node_spt& node);
     QList<category_node_spt> sticker_category_children(int type, const QString& id) const;
     void remove_sticker(const sticker_node_spt& sticker);
     void remove_sticker_category_items(const QString& category_id);
     sticker_node_spt update_sticker(const sticker_node_spt& sticker);
+
+    // ---- documents ----
+    const doc_map_t& docs_by_category() const { return docs_by_category_; }
     const QList<doc_node_spt>* docs_of_category(const QString& category_id) const;
-    void merge_docs(const QHash<QString, QList<doc_node_spt>>& docs);
+    void merge_docs(const doc_map_t& docs);
     void update_doc(const doc_node_spt& doc);
+    void remove_doc(const doc_node_spt& doc);
     void remove_doc_category(const QString& category_id);
+    const category_node_spt& attachments_category() const { return attachments_category_; }
+    void set_attachments_category(const category_node_spt& node);
+
+    // ---- phrases and quick replies ----
+    const QHash<QString, phrase_node_spt>& phrases() const { return phrases_; }
+    void replace_phrases(const QHash<QString, phrase_node_spt>& phrases);
     void put_phrase(const phrase_node_spt& phrase);
     void remove_phrase(const phrase_node_spt& phrase);
+    const QHash<QString, quick_reply_node_spt>& quick_replies() const { return quick_replies_; }
+    void replace_quick_replies(const QHash<QString, quick_reply_node_spt>& replies);
+
+    // ---- client ----
+    const QHash<QString, QStringList>& supported_apps() const { return supported_apps_; }
+    void replace_supported_apps(const QHash<QString, QStringList>& apps);
+    const version_update_info_spt& version_info() const { return version_info_; }
+    void set_version_info(const version_update_info_spt& info);
+
+signals:
+    void changed(const quorvel::store_change_t& change);
 
 private:
-    data_center() = default;
+    data_center();
+    using part_trees_t = std::array<QHash<QString, category_tree_t>, protocol::part_count>;
+    static bool is_part(int part) { return part >= 0 && part < protocol::part_count; }
+    static int part_of(const QString& classify_type);
+    // Parts 0 and 1 have one tree each, kept under the empty key.
+    static QString tree_key(int part, const QString& dept_id);
+    part_trees_t& trees_of(library_kind library);
+    const part_trees_t& trees_of(library_kind library) const;
+    category_tree_t* mutable_tree(library_kind library, int part, const QString& dept_id);
     // The tree a script category lives in, by its type and department.
-    category_tree_t* script_tree_of(const category_node_t& node);
     const category_tree_t* script_tree_of(const category_node_t& node) const;
+    category_tree_t* script_tree_of(const category_node_t& node);
     category_node_spt walk_to_first_level(const category_tree_t& tree,
                                           category_node_spt node) const;
     static QStringList subtree_ids(const category_tree_t& tree, const QString& root);
+    void announce(store_subject subject, store_op op, int part = -1,
+                  const QString& dept_id = QString(), const QString& category_id = QString(),
+                  const QStringList& ids = QStringList(),
+                  library_kind library = library_kind::scripts);
+    void announce_category(store_op op, const category_node_t& node,
+                           const QStringList& ids = QStringList());
+
+    part_trees_t script_trees_;
+    part_trees_t sticker_trees_;
+    category_tree_t doc_categories_; // public and personal together
+    script_map_t scripts_by_category_;
+    doc_map_t docs_by_category_;
+    sticker_map_t stickers_by_category_;
+    QHash<QString, phrase_node_spt> phrases_;
+    QHash<QString, quick_reply_node_spt> quick_replies_; // by script id
+    QHash<QString, QStringList> supported_apps_;
+    QString sticker_dept_id_;
+    version_update_info_spt version_info_;
+    category_node_spt attachments_category_;
 
     mutable QMutex token_mutex_;
     QString token_;
@@ -116,3 +233,5 @@ private:
 };
 
 } // namespace quorvel
+
+Q_DECLARE_METATYPE(quorvel::store_change_t)

@@ -63,7 +63,7 @@ bool query_all_stickers(http_client& client, const json_map_t& params, QString* 
     QHash<QString, QList<sticker_node_spt>> grouped;
     for (const sticker_node_spt& sticker : result.value)
         grouped[sticker->classifyId].append(sticker);
-    data_center::instance().stickers_by_category = grouped;
+    data_center::instance().replace_stickers(grouped);
     return true;
 }
 

@@ -92,7 +92,7 @@ void request_center::create_script(const json_map_t& params, QObject* context,
     run<script_node_spt>(
         requests::create_script, payload_t::fields(params), context,
         [ok = std::move(ok)](const script_node_spt& script) {
-            data_center::instance().scripts_by_category[script->classifyId].append(script);
+            data_center::instance().add_script(script);
             ok(script);
         },
         std::move(fail));

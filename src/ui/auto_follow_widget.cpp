@@ -3,7 +3,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "model/data_center.h"
-#include "net/request_center.h"
+#include "net/actions/quick_reply_actions.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
@@ -42,7 +42,7 @@ QLabel* caption(QWidget* parent, const QString& text) {
 
 // In their stored order, the same at every start (the hash's own order is not).
 QList<phrase_node_spt> ordered_phrases() {
-    QList<phrase_node_spt> phrases = data_center::instance().phrases.values();
+    QList<phrase_node_spt> phrases = data_center::instance().phrases().values();
     std::sort(phrases.begin(), phrases.end(),
               [](const phrase_node_spt& a, const phrase_node_spt& b) {
                   return a->sort != b->sort ? a->sort < b->sort : a->id < b->id;
@@ -54,8 +54,7 @@ QList<phrase_node_spt> ordered_phrases() {
 constexpr int quick_reply_text_width = 360;
 
 QString script_text(const quick_reply_node_spt& entry) {
-    for (const script_node_spt& s :
-         data_center::instance().scripts_by_category.value(entry->classifyId))
+    for (const script_node_spt& s : data_center::instance().scripts_of(entry->classifyId))
         if (s->id == entry->speechId)
             return s->speechContent;
     return {};
@@ -111,10 +110,10 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
 }
 
 void auto_follow_widget::load_quick_replies() {
-    request_center::instance()->query_quick_replies(
-        this,
-        [](const quick_reply_map_t& replies) { data_center::instance().quick_replies = replies; },
-        [](const QString& err) { qDebug() << err; });
+    (new quick_reply_actions(this))->load_quick_replies([](const action_result_t& result) {
+        if (!result.ok)
+            qDebug() << result.error;
+    });
 }
 
 void auto_follow_widget::rebuild_phrase_buttons() {
@@ -151,7 +150,7 @@ void auto_follow_widget::fit_height() {
 void auto_follow_widget::fill_quick_reply_menu(QMenu* menu) {
     menu->setToolTipsVisible(true);
     const QFontMetrics metrics(menu->font());
-    for (const quick_reply_node_spt& entry : data_center::instance().quick_replies) {
+    for (const quick_reply_node_spt& entry : data_center::instance().quick_replies()) {
         // The script as the agent reads it, in one line; the menu sends it
         // as stored.
         const QString text = script_text(entry);

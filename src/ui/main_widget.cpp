@@ -68,19 +68,16 @@ QString main_widget::library_summary() {
     for (int part = 0; part < 3; ++part) {
         const QString type = QString::number(part);
         int script_categories = 0;
-        if (part < 2)
-            script_categories = category_count(dc.script_categories[part]);
-        else
-            for (const category_tree_t& tree : dc.dept_script_categories)
-                script_categories += category_count(tree);
+        for (const category_tree_t* tree : dc.part_trees(library_kind::scripts, part))
+            script_categories += category_count(*tree);
         lines << QStringLiteral("%1：话术分类 %2，话术 %3，表情 %4，文档 %5")
                      .arg(names[part])
                      .arg(script_categories)
-                     .arg(items_in_part(dc.scripts_by_category, type))
-                     .arg(items_in_part(dc.stickers_by_category, type))
-                     .arg(items_in_part(dc.docs_by_category, type));
+                     .arg(items_in_part(dc.scripts_by_category(), type))
+                     .arg(items_in_part(dc.stickers_by_category(), type))
+                     .arg(items_in_part(dc.docs_by_category(), type));
     }
-    lines << QStringLiteral("快捷短语 %1").arg(dc.phrases.size());
+    lines << QStringLiteral("快捷短语 %1").arg(dc.phrases().size());
     return lines.join(QLatin1Char('\n'));
 }
 

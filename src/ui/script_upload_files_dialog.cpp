@@ -80,7 +80,7 @@ void script_upload_files_dialog::task_finished(QString file, QString id) {
 
 void script_upload_files_dialog::save_document(const QString& file, const QString& id) {
     const QFileInfo info(file);
-    const category_node_spt attachments = data_center::instance().attachments_category;
+    const category_node_spt attachments = data_center::instance().attachments_category();
     const QJsonObject body{{"classifyId", attachments ? attachments->id : QString()},
                            {"fileContent", ""},
                            {"fileId", id},

@@ -175,13 +175,13 @@ void sync_data_widget::query_library(http_client& client) {
     QString message;
 
     if (auto info = check_version_update_blocking(client, is_intranet_build(), &message))
-        dc.version_info = info;
+        dc.set_version_info(info);
     else
         spdlog::warn("check update failed, reason: {}", utf8(message));
 
     supported_apps_t apps;
     if (query_supported_apps(client, &apps, &message))
-        dc.supported_apps = apps;
+        dc.replace_supported_apps(apps);
     else
         spdlog::info("get app feature failed, reason: {}", utf8(message));
 
@@ -207,7 +207,7 @@ void sync_data_widget::query_library(http_client& client) {
     emit update_progress(60, QStringLiteral("正在同步快捷短语..."));
     phrase_map_t phrases;
     if (query_phrases(client, &phrases, &message))
-        dc.phrases = phrases;
+        dc.replace_phrases(phrases);
     else
         spdlog::warn("query phrase failed, reason: {}", utf8(message));
     if (going_on(client))
@@ -221,7 +221,7 @@ void sync_data_widget::query_script_categories(http_client& client) {
         category_tree_t tree;
         if (fetch_category_tree(client, QLatin1String(protocol::business::scripts),
                                 QString::number(type), QString(), &tree, &message))
-            dc.script_categories[type] = tree;
+            dc.replace_category_tree(library_kind::scripts, type, QString(), tree);
         else
             spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
                                                 : "get #1 categories failed, reason: {}"),
@@ -233,7 +233,7 @@ void sync_data_widget::query_script_categories(http_client& client) {
         category_tree_t tree;
         if (fetch_category_tree(client, QLatin1String(protocol::business::scripts),
                                 QLatin1String(protocol::part_dept), dept, &tree, &message))
-            dc.dept_script_categories.insert(dept, tree);
+            dc.replace_category_tree(library_kind::scripts, int(protocol::part::dept), dept, tree);
         else
             spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(message));
     }
@@ -265,7 +265,7 @@ void sync_data_widget::query_documents(http_client& client) {
                 add_to_tree(table, attachments);
         }
         if (attachments)
-            dc.attachments_category = attachments;
+            dc.set_attachments_category(attachments);
     } else {
         spdlog::warn("query public doc categories failed, reason: {}", utf8(message));
         qDebug() << message;
@@ -280,7 +280,7 @@ void sync_data_widget::query_documents(http_client& client) {
         return;
     }
     merge_tree(table, personal);
-    dc.doc_categories = table;
+    dc.replace_doc_categories(table);
 
     docs_by_category_t docs;
     const json_map_t params{
@@ -316,7 +316,7 @@ void sync_data_widget::query_scripts(http_client& client) {
             spdlog::warn("query script #{} failed, reason: {}", type, utf8(message));
             records_complete_ = false;
         }
-    data_center::instance().scripts_by_category = scripts;
+    data_center::instance().replace_scripts(scripts);
     for (const QList<script_node_spt>& list : scripts)
         for (const script_node_spt& script : list)
             tasks_ << make_script_tasks(script);
@@ -336,7 +336,7 @@ void sync_data_widget::query_stickers(http_client& client) {
     for (int type : {0, 1}) {
         category_tree_t tree;
         if (query_sticker_categories(client, QString::number(type), QString(), &tree, &message))
-            dc.sticker_categories[type] = tree;
+            dc.replace_category_tree(library_kind::stickers, type, QString(), tree);
         else
             spdlog::warn(fmt::runtime(type == 0 ? "query #0 sticker failed, reason: {}"
                                                 : "query #1 sticker failed, reason: {}"),
@@ -348,11 +348,11 @@ void sync_data_widget::query_stickers(http_client& client) {
         category_tree_t tree;
         if (query_sticker_categories(client, QLatin1String(protocol::part_dept), dept, &tree,
                                      &message))
-            dc.dept_sticker_categories.insert(dept, tree);
+            dc.replace_category_tree(library_kind::stickers, int(protocol::part::dept), dept, tree);
         else
             spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(message));
     }
-    tasks_ << sticker_tasks(dc.stickers_by_category);
+    tasks_ << sticker_tasks(dc.stickers_by_category());
 }
 
 QList<download_task_spt>
@@ -536,10 +536,10 @@ QSet<QString> sync_data_widget::referenced_files() const {
     cache_manager* cache = cache_manager::instance();
     // Documents above the download limit may have been fetched on demand.
     QSet<QString> files = task_paths_;
-    for (const QList<doc_node_spt>& list : dc.docs_by_category)
+    for (const QList<doc_node_spt>& list : dc.docs_by_category())
         for (const doc_node_spt& doc : list)
             files.insert(cache->doc_path(doc));
-    for (const QList<sticker_node_spt>& list : dc.stickers_by_category)
+    for (const QList<sticker_node_spt>& list : dc.stickers_by_category())
         for (const sticker_node_spt& sticker : list)
             files.insert(cache->sticker_path(sticker));
     files.remove(QString());

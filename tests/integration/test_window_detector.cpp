@@ -33,7 +33,7 @@ private:
 };
 
 void test_window_detector::init() {
-    data_center::instance().supported_apps.clear();
+    data_center::instance().replace_supported_apps({});
     QFile::remove(app_paths::instance().settings_file());
 }
 
@@ -74,8 +74,8 @@ void test_window_detector::targets() {
 
 void test_window_detector::accessibility_class_confirms_without_class() {
     // A server-named class with a WeChat title: confirmed only by the accessibility class.
-    data_center::instance().supported_apps = {
-        {QStringLiteral("微信"), {"chatframe", QStringLiteral("微信")}}};
+    data_center::instance().replace_supported_apps(
+        {{QStringLiteral("微信"), {"chatframe", QStringLiteral("微信")}}});
     fake_desktop desktop;
     fake_desktop::window_t w{"ChatFrame", QStringLiteral("微信")};
     const window_handle_t plain = desktop.add_window(w);
@@ -117,12 +117,12 @@ void test_window_detector::server_table_replaces_the_built_in_one() {
         desktop.add_window({"WeChatMainWndForPC", QStringLiteral("微信")});
     window_detector detector(desktop);
     QVERIFY(!detector.is_target_window(chat));
-    data_center::instance().supported_apps = {
-        {QStringLiteral("钉钉"), {"dingtalkmain", QStringLiteral("钉钉")}}};
+    data_center::instance().replace_supported_apps(
+        {{QStringLiteral("钉钉"), {"dingtalkmain", QStringLiteral("钉钉")}}});
     QVERIFY(detector.is_target_window(chat));    // no second check for other applications
     QVERIFY(!detector.is_target_window(wechat)); // the built-in table is gone
-    data_center::instance().supported_apps = {
-        {QStringLiteral("钉钉"), {"DingTalkMain", QStringLiteral("钉钉")}}};
+    data_center::instance().replace_supported_apps(
+        {{QStringLiteral("钉钉"), {"DingTalkMain", QStringLiteral("钉钉")}}});
     QVERIFY(!detector.is_target_window(chat)); // capitals never match
 }
 

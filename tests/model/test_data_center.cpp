@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvel;
@@ -65,6 +66,9 @@ private slots:
     void default_department();
     void hundred_thousand_departments();
     void token_is_safe_across_threads();
+    void changes_are_announced_data();
+    void changes_are_announced();
+    void parts_are_addressed_alike();
 };
 
 void test_data_center::flat_order_does_not_matter() {
@@ -94,7 +98,7 @@ void test_data_center::first_level_walks_end_on_gaps_and_cycles() {
     QVERIFY(dc.first_level_category_of(0, "5")); // a cycle ends
     QVERIFY(!dc.first_level_category_of(0, "404"));
     auto s = script("s", "5");
-    dc.scripts_by_category["5"] << s;
+    dc.add_script(s);
     QVERIFY(!dc.script_category_path(s).isEmpty());
 }
 
@@ -121,14 +125,13 @@ void test_data_center::removing_a_category_takes_subtree_and_scripts() {
     for (auto n :
          {node("1", "-1", "a"), node("2", "1", "b"), node("3", "2", "c"), node("4", "-1", "keep")})
         dc.add_script_category(n);
-    dc.scripts_by_category["2"] << script("s2", "2");
-    dc.scripts_by_category["3"] << script("s3", "3");
-    dc.scripts_by_category["4"] << script("s4", "4");
+    for (const char* id : {"2", "3", "4"})
+        dc.add_script(script(qPrintable(QStringLiteral("s") + id), id));
     dc.remove_script_category(dc.find_script_category(0, "1"));
     QCOMPARE(ids(*dc.top_script_categories(0)), QStringList{"4"});
     for (const char* id : {"1", "2", "3"}) {
-        QVERIFY(!dc.script_categories[0].contains(id));
-        QVERIFY(!dc.scripts_by_category.contains(id));
+        QVERIFY(!dc.category_tree(library_kind::scripts, 0)->contains(id));
+        QVERIFY(!dc.scripts_by_category().contains(id));
     }
     QVERIFY(dc.find_script("s4"));
 }
@@ -149,7 +152,8 @@ void test_data_center::merge_replaces_or_appends() {
     dc.merge_script_categories({{"1", node("1", "-1", "new")}, {"2", node("2", "1", "added")}});
     QCOMPARE(dc.top_script_categories(0)->size(), 1);
     QCOMPARE(dc.top_script_categories(0)->first()->classifyName, QString("new"));
-    QCOMPARE(ids(dc.script_categories[0].value("1").children), QStringList{"2"});
+    QCOMPARE(ids(dc.category_tree(library_kind::scripts, 0)->value("1").children),
+             QStringList{"2"});
 
     auto renamed = node("2", "1", "renamed");
     dc.update_script_category(renamed);
@@ -161,7 +165,7 @@ void test_data_center::path_and_script_lookups() {
     for (auto n : {node("1", "-1", "售后"), node("2", "1", "退换货"), node("3", "2", "运费")})
         dc.add_script_category(n);
     auto s = script("9", "3");
-    dc.scripts_by_category["3"] << s;
+    dc.add_script(s);
     QCOMPARE(dc.script_category_path(s), QStringLiteral("售后 > 退换货 > 运费"));
     QCOMPARE(dc.script_category_path(script("x", "404")), QString());
 
@@ -180,21 +184,24 @@ void test_data_center::sticker_doc_and_phrase_operations() {
     auto sticker = sticker_node_spt::create();
     sticker->id = "1";
     sticker->classifyId = "c";
-    dc.stickers_by_category["c"] << sticker;
+    dc.add_sticker(sticker);
     auto edited = sticker_node_spt::create();
     *edited = *sticker;
     edited->emojiContentDesc = "笑";
     QCOMPARE(dc.update_sticker(edited), sticker);
     QCOMPARE(sticker->emojiContentDesc, QStringLiteral("笑"));
     dc.remove_sticker(sticker);
-    QVERIFY(dc.stickers_by_category["c"].isEmpty());
+    QVERIFY(dc.stickers_by_category()["c"].isEmpty());
 
     auto dept_sticker_cat = node("30", "-1", "dept stickers", "2", "5");
     dc.add_dept_sticker_category(dept_sticker_cat);
-    QCOMPARE(ids(dc.dept_sticker_categories["5"].value("-1").children), QStringList{"30"});
+    QCOMPARE(ids(dc.category_tree(library_kind::stickers, 2, "5")->value("-1").children),
+             QStringList{"30"});
 
+    category_tree_t docs;
     for (auto n : {node("d1", "-1", "docs"), node("d2", "d1", "sub")})
-        add_to_tree(dc.doc_categories, n);
+        add_to_tree(docs, n);
+    dc.replace_doc_categories(docs);
     auto doc = doc_node_spt::create();
     doc->id = "x";
     doc->classifyId = "d2";
@@ -203,14 +210,14 @@ void test_data_center::sticker_doc_and_phrase_operations() {
     QCOMPARE(dc.docs_of_category("d2")->size(), 2);
     dc.remove_doc_category("d1");
     QVERIFY(!dc.docs_of_category("d2"));
-    QVERIFY(dc.doc_categories.value("-1").children.isEmpty());
+    QVERIFY(dc.doc_categories().value("-1").children.isEmpty());
 
     auto phrase = phrase_node_spt::create();
     phrase->id = "p";
     dc.put_phrase(phrase);
-    QVERIFY(dc.phrases.contains("p"));
+    QVERIFY(dc.phrases().contains("p"));
     dc.remove_phrase(phrase);
-    QVERIFY(dc.phrases.isEmpty());
+    QVERIFY(dc.phrases().isEmpty());
 }
 
 void test_data_center::rights_data() {
@@ -315,6 +322,111 @@ void test_data_center::token_is_safe_across_threads() {
     stop = true;
     reader->wait();
     QCOMPARE(torn.load(), 0);
+}
+
+// What each named operation tells the views: a public tree with "1" > "2"
+// and script "s" in "2", department "7" with its top category "10".
+void test_data_center::changes_are_announced_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("subject");
+    QTest::addColumn<int>("op");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<QString>("dept");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QStringList>("ids");
+    const int categories = int(store_subject::categories);
+    const int scripts = int(store_subject::scripts);
+    QTest::newRow("add a public category")
+        << "add category" << categories << int(store_op::added) << 0 << ""
+        << "1" << QStringList{"3"};
+    QTest::newRow("add a department category")
+        << "add dept category" << categories << int(store_op::added) << 2 << "7"
+        << "-1" << QStringList{"11"};
+    QTest::newRow("rename a category")
+        << "rename category" << categories << int(store_op::updated) << 0 << ""
+        << "1" << QStringList{"2"};
+    QTest::newRow("remove a category and its subtree")
+        << "remove category" << categories << int(store_op::removed) << 0 << ""
+        << "-1" << QStringList{"1", "2"};
+    QTest::newRow("sort categories")
+        << "sort categories" << categories << int(store_op::sorted) << 0 << ""
+        << "-1" << QStringList{"9", "1"};
+    QTest::newRow("add a script") << "add script" << scripts << int(store_op::added) << 0 << ""
+                                  << "2" << QStringList{"t"};
+    QTest::newRow("edit a script")
+        << "update script" << scripts << int(store_op::updated) << 0 << ""
+        << "2" << QStringList{"s"};
+    QTest::newRow("remove a script")
+        << "remove script" << scripts << int(store_op::removed) << 0 << ""
+        << "2" << QStringList{"s"};
+    QTest::newRow("reload a category") << "reload" << scripts << int(store_op::replaced) << 0 << ""
+                                       << "2" << QStringList{"u"};
+    QTest::newRow("put a phrase") << "put phrase" << int(store_subject::phrases)
+                                  << int(store_op::added) << -1 << ""
+                                  << "" << QStringList{"p"};
+}
+
+void test_data_center::changes_are_announced() {
+    QFETCH(QString, operation);
+    data_center& dc = data_center::instance();
+    for (auto n : {node("1", "-1", "a"), node("2", "1", "b"), node("9", "-1", "c"),
+                   node("10", "-1", "d", "2", "7")})
+        dc.add_script_category(n);
+    const script_node_spt s = script("s", "2");
+    dc.add_script(s);
+    QSignalSpy spy(&dc, &data_center::changed);
+    if (operation == "add category")
+        dc.add_script_category(node("3", "1", "new"));
+    else if (operation == "add dept category")
+        dc.add_script_category(node("11", "-1", "new", "2", "7"));
+    else if (operation == "rename category")
+        dc.update_script_category(node("2", "1", "renamed"));
+    else if (operation == "remove category")
+        dc.remove_script_category(dc.find_script_category(0, "1"));
+    else if (operation == "sort categories")
+        dc.sort_script_categories(dc.find_script_category(0, "1"), {"9", "1"});
+    else if (operation == "add script")
+        dc.add_script(script("t", "2"));
+    else if (operation == "update script")
+        dc.update_script(script("s", "2"));
+    else if (operation == "remove script")
+        dc.remove_script(s);
+    else if (operation == "reload")
+        dc.replace_category_scripts(0, QString(), "2", {script("u", "2")});
+    else if (operation == "put phrase") {
+        auto p = phrase_node_spt::create();
+        p->id = "p";
+        dc.put_phrase(p);
+    }
+    QCOMPARE(spy.size(), 1);
+    const auto change = spy.first().first().value<store_change_t>();
+    QTEST(int(change.subject), "subject");
+    QTEST(int(change.op), "op");
+    QTEST(change.part, "part");
+    QTEST(change.dept_id, "dept");
+    QTEST(change.category_id, "category");
+    QTEST(change.ids, "ids");
+}
+
+// One address for every part: the department part is keyed by department,
+// the others ignore it.
+void test_data_center::parts_are_addressed_alike() {
+    data_center& dc = data_center::instance();
+    dc.add_script_category(node("1", "-1", "public"));
+    dc.add_script_category(node("2", "-1", "personal", "1"));
+    dc.add_script_category(node("3", "-1", "dept", "2", "7"));
+    dc.add_script_category(node("4", "3", "dept child", "2", "7"));
+    QCOMPARE(ids(*dc.top_script_categories(0, "7")), QStringList{"1"});
+    QCOMPARE(ids(*dc.top_script_categories(1, QString())), QStringList{"2"});
+    QCOMPARE(ids(*dc.top_script_categories(2, "7")), QStringList{"3"});
+    QVERIFY(!dc.top_script_categories(2, "8"));
+    QCOMPARE(dc.first_level_category_of(2, "7", "4")->id, QString("3"));
+    QCOMPARE(ids(*dc.script_children(2, "7", "3")), QStringList{"4"});
+    QCOMPARE(dc.tree_departments(library_kind::scripts), QStringList{"7"});
+    QCOMPARE(dc.part_trees(library_kind::scripts, 2).size(), 1);
+    // The old department-only forms read the same tree.
+    QCOMPARE(dc.find_dept_script_category("7", "4"), dc.find_script_category(2, "7", "4"));
+    QVERIFY(!dc.find_script_category(2, "4")); // the department part needs its department
 }
 
 QTEST_GUILESS_MAIN(test_data_center)

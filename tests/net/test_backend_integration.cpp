@@ -119,12 +119,15 @@ void test_backend_integration::synchronisation_queries() {
     data_center& dc = data_center::instance();
     http_client client;
     QString message;
-    QVERIFY(fetch_category_tree(client, "310", "0", "", &dc.script_categories[0], &message));
-    QVERIFY(fetch_category_tree(client, "310", "1", "", &dc.script_categories[1], &message));
+    for (int part : {0, 1}) {
+        category_tree_t tree;
+        QVERIFY(fetch_category_tree(client, "310", QString::number(part), "", &tree, &message));
+        dc.replace_category_tree(library_kind::scripts, part, QString(), tree);
+    }
     for (const QString& dept : dc.departments().keys()) {
         category_tree_t tree;
         if (fetch_category_tree(client, "310", "2", dept, &tree, &message))
-            dc.dept_script_categories.insert(dept, tree);
+            dc.replace_category_tree(library_kind::scripts, 2, dept, tree);
     }
     QVERIFY(dc.top_script_categories(0)->size() >= 6);
     QVERIFY(dc.dept_script_tree("3"));  // a managed department
@@ -137,9 +140,9 @@ void test_backend_integration::synchronisation_queries() {
     for (const auto& list : scripts)
         total += list.size();
     QVERIFY(total >= 150);
-    dc.scripts_by_category = scripts;
+    dc.replace_scripts(scripts);
     const QString first_public = dc.top_script_categories(0)->first()->id;
-    QVERIFY(!dc.scripts_by_category.value(first_public).isEmpty());
+    QVERIFY(!dc.scripts_by_category().value(first_public).isEmpty());
 
     QVERIFY(query_all_stickers(client,
                                {{"classifyId", ""},
@@ -147,9 +150,11 @@ void test_backend_integration::synchronisation_queries() {
                                 {"emojiContentMatchKeywords", ""},
                                 {"emojiType", ""}},
                                &message));
-    QVERIFY(!dc.stickers_by_category.isEmpty());
-    QVERIFY(query_sticker_categories(client, "0", "", &dc.sticker_categories[0], &message));
-    QVERIFY(!dc.sticker_categories[0].value("-1").children.isEmpty());
+    QVERIFY(!dc.stickers_by_category().isEmpty());
+    category_tree_t stickers;
+    QVERIFY(query_sticker_categories(client, "0", "", &stickers, &message));
+    dc.replace_category_tree(library_kind::stickers, 0, QString(), stickers);
+    QVERIFY(!dc.category_tree(library_kind::stickers, 0)->value("-1").children.isEmpty());
 
     phrase_map_t phrases;
     QVERIFY(query_phrases(client, &phrases, &message));
@@ -247,7 +252,7 @@ void test_backend_integration::category_and_script_changes() {
                            {"customShortcuts", "unknown"}},
                           &context_, ok, fail);
     });
-    QCOMPARE(dc.scripts_by_category.value(created->id).size(), 1); // stored by the operation
+    QCOMPARE(dc.scripts_by_category().value(created->id).size(), 1); // stored by the operation
     const auto updated = await<script_node_spt>([&](auto ok, auto fail) {
         rc->update_script({{"id", script->id},
                            {"operateType", "0"},
@@ -300,7 +305,7 @@ void test_backend_integration::category_and_script_changes() {
     });
     dc.remove_script_category(dc.find_script_category(0, created->id));
     QVERIFY(!dc.find_script_category(0, created->id));
-    QVERIFY(!dc.scripts_by_category.contains(created->id));
+    QVERIFY(!dc.scripts_by_category().contains(created->id));
 }
 
 void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
@@ -309,7 +314,8 @@ void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
     const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\图\\赞.png",
                                    "png-bytes", dc.token());
     const QString file_id = up.data().toObject().value("id").toString();
-    const QString category = dc.sticker_categories[0].value("-1").children.first()->id;
+    const QString category =
+        dc.category_tree(library_kind::stickers, 0)->value("-1").children.first()->id;
     const auto sticker = await<sticker_node_spt>([&](auto ok, auto fail) {
         rc->add_sticker({{"emojiType", "3"},
                          {"fileId", file_id},
@@ -338,7 +344,7 @@ void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
     const auto phrase = await<phrase_node_spt>([&](auto ok, auto fail) {
         rc->create_phrase({{"phraseContent", "马上处理"}}, &context_, ok, fail);
     });
-    QVERIFY(dc.phrases.contains(phrase->id));
+    QVERIFY(dc.phrases().contains(phrase->id));
     const auto sorted = await<phrase_map_t>(
         [&](auto ok, auto fail) { rc->sort_phrases({phrase->id}, &context_, ok, fail); });
     QCOMPARE(sorted.value(phrase->id)->sort, 1LL);
@@ -346,7 +352,7 @@ void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
         rc->delete_phrase({{"id", phrase->id}}, &context_, ok, fail);
     });
 
-    const QString any_script = dc.scripts_by_category.begin().value().first()->id;
+    const QString any_script = dc.scripts_by_category().begin().value().first()->id;
     await_done([&](done_cb ok, failure_cb fail) {
         rc->save_quick_replies({any_script}, &context_, ok, fail);
     });

@@ -145,7 +145,7 @@ void test_transport::one_callback_on_the_context_thread() {
     QTest::qWait(50);
     QCOMPARE(failures, 0);
     QCOMPARE(thread, QThread::currentThread());
-    QVERIFY(data_center::instance().phrases.contains("9")); // stored before the callback
+    QVERIFY(data_center::instance().phrases().contains("9")); // stored before the callback
     QVERIFY(log_lines().contains("[info] create phrase..."));
     QVERIFY(log_lines().contains("[info] create phrase success"));
 }

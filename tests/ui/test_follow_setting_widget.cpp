@@ -26,7 +26,7 @@ private:
 };
 
 void test_follow_setting_widget::init() {
-    data_center::instance().supported_apps.clear();
+    data_center::instance().replace_supported_apps({});
     path_ = dir_.filePath(QString("follow-%1.cfg").arg(QTest::currentTestFunction()));
 }
 

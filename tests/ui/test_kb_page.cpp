@@ -115,8 +115,8 @@ void test_kb_page::sync_as(const QString& account, const QString& password) {
 QString test_kb_page::mixed_category(kb_item_widget* view) {
     const data_center& dc = data_center::instance();
     for (const category_node_spt& top : *dc.top_script_categories(view->part()))
-        if (!dc.scripts_by_category.value(top->id).isEmpty() &&
-            !dc.script_categories[view->part()].value(top->id).children.isEmpty())
+        if (!dc.scripts_of(top->id).isEmpty() &&
+            !dc.script_children(view->part(), QString(), top->id)->isEmpty())
             return top->id;
     return {};
 }
@@ -318,7 +318,7 @@ void test_kb_page::menus_by_role() {
     QCOMPARE(texts(view->category_menu(tops->first())).join(' '), category_menu);
     QString with_scripts;
     for (const category_node_spt& top : *tops)
-        if (!dc.scripts_by_category.value(top->id).isEmpty())
+        if (!dc.scripts_of(top->id).isEmpty())
             with_scripts = top->id;
     QVERIFY(!with_scripts.isEmpty());
     view->show_category(with_scripts);
@@ -393,11 +393,10 @@ void test_kb_page::department_switch_rebuilds_view() {
     kb_tab_widget page;
     kb_item_widget* view = page.view(2);
     QString other;
-    for (auto it = dc.dept_script_categories.constBegin();
-         it != dc.dept_script_categories.constEnd(); ++it)
-        if (it.key() != dc.dept_id() && dc.top_dept_script_categories(it.key()) &&
-            !dc.top_dept_script_categories(it.key())->isEmpty())
-            other = it.key();
+    for (const QString& dept : dc.tree_departments(library_kind::scripts))
+        if (dept != dc.dept_id() && dc.top_dept_script_categories(dept) &&
+            !dc.top_dept_script_categories(dept)->isEmpty())
+            other = dept;
     if (other.isEmpty())
         QSKIP("the demo library has one department with scripts");
     page.choose_department(other, QStringLiteral("其他"));
@@ -451,19 +450,23 @@ void test_kb_page::large_library_page() {
     data_center& dc = data_center::instance();
     dc.clear();
     constexpr int count = 100000;
+    category_tree_t tree;
+    script_map_t scripts;
     for (int i = 0; i < count; ++i) {
         auto c = category_node_spt::create();
         c->id = QStringLiteral("k%1").arg(i);
         c->superId = i % 5 == 0 ? top_level_id : QStringLiteral("k%1").arg(i / 5 * 5);
         c->classifyName = QStringLiteral("分类%1").arg(i);
         c->classifyType = QStringLiteral("0");
-        add_to_tree(dc.script_categories[0], c);
+        add_to_tree(tree, c);
         auto s = script_node_spt::create();
         s->id = QStringLiteral("s%1").arg(i);
         s->classifyId = c->id;
         s->classifyType = QStringLiteral("0");
-        dc.scripts_by_category.insert(c->id, {s});
+        scripts.insert(c->id, {s});
     }
+    dc.replace_category_tree(library_kind::scripts, 0, QString(), tree);
+    dc.replace_scripts(scripts);
     {
         kb_item_widget view(0);
         QCOMPARE(view.strip()->count(), count / 5 + 1); // and the "+"

@@ -50,9 +50,9 @@ void make_colliding_library() {
     for (const category_node_spt& node :
          {category("1", top_level_id, 1), category("5", "1", 1), category("6", "1", 2)})
         dc.add_script_category(node);
-    dc.scripts_by_category[QStringLiteral("1")] = {script("5", "1", 1)};
-    dc.scripts_by_category[QStringLiteral("5")] = {};
-    dc.scripts_by_category[QStringLiteral("6")] = {script("6", "6", 1)};
+    dc.replace_scripts({{QStringLiteral("1"), {script("5", "1", 1)}},
+                        {QStringLiteral("5"), {}},
+                        {QStringLiteral("6"), {script("6", "6", 1)}}});
 }
 
 int kind_of(const QTreeWidgetItem* row) {
@@ -96,6 +96,8 @@ private slots:
     void second_level_category_is_added_once_data();
     void second_level_category_is_added_once();
     void long_row_texts_are_elided();
+    void rows_follow_the_store_data();
+    void rows_follow_the_store();
 };
 
 void test_kb_rows::initTestCase() {
@@ -160,9 +162,9 @@ void test_kb_rows::changes_reach_the_row_of_their_kind() {
              QStringLiteral("新内容"));
 
     // Deleting script 6 removes its row and keeps category 6.
-    view.remove_script(edited);
+    dc.remove_script(edited);
     QCOMPARE(layout_of(tree), QStringList({"s:5", "c:5", ">s:40", "c:6"}));
-    QVERIFY(dc.scripts_by_category.value(QStringLiteral("6")).isEmpty());
+    QVERIFY(dc.scripts_of(QStringLiteral("6")).isEmpty());
 }
 
 void test_kb_rows::created_script_goes_where_a_fill_puts_it() {
@@ -171,8 +173,7 @@ void test_kb_rows::created_script_goes_where_a_fill_puts_it() {
     view.show_category(QStringLiteral("1"));
     drag_drop_treewidget* tree = view.tree_of(QStringLiteral("1"));
     const script_node_spt created = script("41", "1", 2);
-    view.insert_script(created);
-    dc.scripts_by_category[QStringLiteral("1")] << created;
+    dc.add_script(created); // the view follows the store
 
     // What the next fill (or reload) shows.
     kb_item_widget fresh(0);
@@ -213,9 +214,9 @@ void test_kb_rows::long_row_texts_are_elided() {
         QStringLiteral("您好，这是一条很长很长很长很长很长很长很长很长很长很长很长的话术结尾乙");
     data_center& dc = data_center::instance();
     dc.add_script_category(category("8", "1", 4, long_name));
-    dc.scripts_by_category[QStringLiteral("1")] << script("9", "1", 2, long_text);
-    dc.scripts_by_category[QStringLiteral("1")].last()->speechContentKeywords =
-        QStringLiteral("${#ff0000}欢迎语（智能音箱系列）");
+    const script_node_spt long_script = script("9", "1", 2, long_text);
+    long_script->speechContentKeywords = QStringLiteral("${#ff0000}欢迎语（智能音箱系列）");
+    dc.add_script(long_script);
     // As the program runs: a desktop font smaller than the keywords' 11
     // points, and an application style sheet.
     const QFont desktop_font = QApplication::font();
@@ -251,6 +252,47 @@ void test_kb_rows::long_row_texts_are_elided() {
     QCOMPARE(button->toolTip(), long_name);
     qApp->setStyleSheet(QString());
     QApplication::setFont(desktop_font);
+}
+
+// A change made anywhere (an action, a dialog, a reload) reaches the rows
+// through the store's signal alone.
+void test_kb_rows::rows_follow_the_store_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("layout");
+    QTest::newRow("category removed") << "remove 6" << QStringList({"s:5", "c:5"});
+    QTest::newRow("categories sorted") << "sort" << QStringList({"s:5", "c:6", ">s:6", "c:5"});
+    QTest::newRow("category reloaded")
+        << "reload" << QStringList({"s:7", "s:8", "c:5", "c:6", ">s:6"});
+    QTest::newRow("sub-category reloaded")
+        << "reload 6" << QStringList({"s:5", "c:5", "c:6", ">s:9"});
+    QTest::newRow("script removed") << "remove script 5" << QStringList({"c:5", "c:6", ">s:6"});
+    QTest::newRow("personal category: another view")
+        << "personal" << QStringList({"s:5", "c:5", "c:6", ">s:6"});
+}
+
+void test_kb_rows::rows_follow_the_store() {
+    QFETCH(QString, change);
+    data_center& dc = data_center::instance();
+    kb_item_widget view(0);
+    view.show_category(QStringLiteral("1"));
+    drag_drop_treewidget* tree = view.tree_of(QStringLiteral("1"));
+    if (change == "remove 6") {
+        dc.remove_script_category(dc.find_script_category(0, QStringLiteral("6")));
+    } else if (change == "sort") {
+        dc.sort_script_categories(dc.find_script_category(0, QStringLiteral("5")), {"6", "5"});
+    } else if (change == "reload") {
+        dc.replace_category_scripts(0, QString(), QStringLiteral("1"),
+                                    {script("7", "1", 1), script("8", "1", 2)});
+    } else if (change == "reload 6") {
+        dc.replace_category_scripts(0, QString(), QStringLiteral("6"), {script("9", "6", 1)});
+    } else if (change == "remove script 5") {
+        dc.remove_script(dc.scripts_of(QStringLiteral("1")).first());
+    } else {
+        auto personal = category("5", "1", 9);
+        personal->classifyType = QStringLiteral("1");
+        dc.add_script_category(personal);
+    }
+    QTEST(layout_of(tree), "layout");
 }
 
 QTEST_MAIN(test_kb_rows)

@@ -22,11 +22,11 @@
 #include <QMenu>
 #include <QTextDocument>
 
+#include <QDesktopServices>
 #include <QLayout>
 #include <QLineEdit>
-#include <QPointer>
-#include <QDesktopServices>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedLayout>
@@ -88,13 +88,13 @@ QToolButton* bar_button(auto_follow_widget* bar, const QString& text) {
 }
 
 void set_phrases(int count) {
-    data_center::instance().phrases.clear();
+    data_center::instance().replace_phrases({});
     for (int i = 0; i < count; ++i) {
         auto phrase = phrase_node_spt::create();
         phrase->id = QString::number(100 + i);
         phrase->sort = count - i; // stored order differs from the ids'
         phrase->phraseContent = QStringLiteral("常用短语第%1条，您好").arg(i);
-        data_center::instance().phrases.insert(phrase->id, phrase);
+        data_center::instance().put_phrase(phrase);
     }
 }
 
@@ -120,7 +120,7 @@ void test_main_widget::init() {
     desktop_.set_observer(nullptr);
     desktop_.set_foreground(0);
     desktop_.clear_calls();
-    data_center::instance().phrases.clear();
+    data_center::instance().replace_phrases({});
 }
 
 window_handle_t test_main_widget::add_chat(const QRect& client) {
@@ -244,7 +244,7 @@ void test_main_widget::phrase_button_posts_send_script() {
     auto phrase = phrase_node_spt::create();
     phrase->id = "1";
     phrase->phraseContent = QStringLiteral("您好，在的～");
-    data_center::instance().phrases = {{"1", phrase}};
+    data_center::instance().replace_phrases({{"1", phrase}});
     main_widget w;
     QStringList sent;
     QObject context;
@@ -449,7 +449,7 @@ void test_main_widget::bar_fits_its_phrases() {
     QVERIFY(bar->height() > height);
     QCOMPARE(blank_below(), 0);
     desktop_.remove_window(target);
-    data_center::instance().phrases.clear();
+    data_center::instance().replace_phrases({});
 }
 
 void test_main_widget::toolbar_and_tabs_do_not_overlap_data() {
@@ -522,8 +522,8 @@ void test_main_widget::quick_reply_menu_shows_plain_text() {
     entry->speechId = "31";
     entry->classifyId = "7";
     data_center& dc = data_center::instance();
-    dc.scripts_by_category["7"] = {script};
-    dc.quick_replies = {{"31", entry}};
+    dc.replace_scripts({{"7", {script}}});
+    dc.replace_quick_replies({{"31", entry}});
 
     main_widget w;
     QMenu menu;
@@ -548,7 +548,7 @@ void test_main_widget::quick_reply_menu_shows_plain_text() {
                                      [&](const QVariantList& a) { sent << a.first().toString(); });
     action->trigger();
     QCOMPARE(sent, QStringList{content}); // sent as stored
-    dc.quick_replies.clear();
+    dc.replace_quick_replies({});
 }
 
 void test_main_widget::website_entry_opens_the_backend_start_page() {

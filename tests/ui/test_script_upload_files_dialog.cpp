@@ -43,15 +43,15 @@ QString test_script_upload_files_dialog::write_file(const QString& name,
 void test_script_upload_files_dialog::upload_dialog_retries_until_every_file_is_saved() {
     http_client client;
     QString message;
-    data_center::instance().attachments_category =
+    data_center::instance().set_attachments_category(
         create_category_blocking(client,
                                  {{"classifyName", "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}"},
                                   {"clientBusinessType", "320"},
                                   {"classifyType", "0"},
                                   {"superiorId", "-1"},
                                   {"deptId", "-1"}},
-                                 &message);
-    QVERIFY(data_center::instance().attachments_category);
+                                 &message));
+    QVERIFY(data_center::instance().attachments_category());
 
     const QStringList files = {write_file("a.pdf", "%PDF a"), write_file("b.mp4", "video"),
                                write_file(QStringLiteral("说明.docx"), "doc")};
@@ -82,7 +82,7 @@ void test_script_upload_files_dialog::upload_dialog_retries_until_every_file_is_
     const QJsonArray docs =
         server_
             .post("/tavorine/clientKb/queryFile",
-                  {{"classifyId", data_center::instance().attachments_category->id}},
+                  {{"classifyId", data_center::instance().attachments_category()->id}},
                   data_center::instance().token())
             .data()
             .toArray();

@@ -142,20 +142,20 @@ void test_sync_data::demo_library_arrives_whole() {
                 .toArray()
                 .size();
     int stored_scripts = 0;
-    for (const auto& list : dc.scripts_by_category)
+    for (const auto& list : dc.scripts_by_category())
         stored_scripts += list.size();
     QCOMPARE(stored_scripts, server_scripts);
-    QCOMPARE(dc.phrases.size(), 6);
+    QCOMPARE(dc.phrases().size(), 6);
     QVERIFY(dc.dept_script_tree("3"));  // the agent's department
     QVERIFY(!dc.dept_script_tree("4")); // a department without rights
-    QVERIFY(!dc.stickers_by_category.isEmpty());
-    QVERIFY(dc.supported_apps.contains(QStringLiteral("企业微信")));
-    QVERIFY(dc.attachments_category);
+    QVERIFY(!dc.stickers_by_category().isEmpty());
+    QVERIFY(dc.supported_apps().contains(QStringLiteral("企业微信")));
+    QVERIFY(dc.attachments_category());
     QCOMPARE(progress_.mid(0, 5), (QList<int>{20, 40, 50, 60, 70}));
     QCOMPARE(progress_.last(), 100);
 
     // Every sticker image is in the cache with the server's hash.
-    for (const auto& list : dc.stickers_by_category)
+    for (const auto& list : dc.stickers_by_category())
         for (const sticker_node_spt& sticker : list) {
             QFile file(cache_manager::instance()->sticker_path(sticker));
             QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
@@ -166,9 +166,9 @@ void test_sync_data::demo_library_arrives_whole() {
         }
 
     // A second run finds the attachments category instead of making another.
-    const QString attachments = dc.attachments_category->id;
+    const QString attachments = dc.attachments_category()->id;
     sync_as(demo_, "manager", "manager123");
-    QCOMPARE(dc.attachments_category->id, attachments);
+    QCOMPARE(dc.attachments_category()->id, attachments);
     const QJsonArray top =
         demo_
             .post("/tavorine/clientKb/queryClassify",
@@ -201,7 +201,7 @@ void test_sync_data::document_switch_and_size_limit() {
     }
     auto path_of = [&](const QString& id) {
         for (const doc_node_spt& d :
-             data_center::instance().docs_by_category.value(category["id"].toString()))
+             data_center::instance().docs_by_category().value(category["id"].toString()))
             if (d->id == id)
                 return cache_manager::instance()->doc_path(d);
         return QString();
@@ -243,7 +243,7 @@ void test_sync_data::three_downloads_then_none() {
     QCOMPARE(progress_.last(), 70);
 
     // A missing file is fetched again.
-    const sticker_node_spt one = data_center::instance().stickers_by_category.begin()->first();
+    const sticker_node_spt one = data_center::instance().stickers_by_category().begin()->first();
     QVERIFY(QFile::remove(cache_manager::instance()->sticker_path(one)));
     progress_.clear();
     sync_as(small, "solo", "solo123");
@@ -271,10 +271,10 @@ void test_sync_data::one_sticker_is_never_fetched() {
 // public category, and a colleague's start-up keeps it in the cache.
 void test_sync_data::hostile_document_name_stays_in_the_cache() {
     sync_as(demo_, "agent", "agent123"); // makes sure the attachments category exists
-    const QString attachments = data_center::instance().attachments_category->id;
+    const QString attachments = data_center::instance().attachments_category()->id;
     QString public_category;
-    for (auto it = data_center::instance().doc_categories.begin();
-         it != data_center::instance().doc_categories.end(); ++it)
+    for (auto it = data_center::instance().doc_categories().begin();
+         it != data_center::instance().doc_categories().end(); ++it)
         if (it.value().node && it.value().node->classifyType == "0" && it.key() != attachments &&
             it.key() != top_level_id)
             public_category = it.key();
@@ -305,7 +305,7 @@ void test_sync_data::hostile_document_name_stays_in_the_cache() {
     QVERIFY(!QFile::exists(target.filePath("planted.txt")));
     QCOMPARE(QDir(target.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     doc_node_spt doc;
-    for (const doc_node_spt& d : data_center::instance().docs_by_category.value(public_category))
+    for (const doc_node_spt& d : data_center::instance().docs_by_category().value(public_category))
         if (d->id == created.data().toObject()["id"].toString())
             doc = d;
     QVERIFY(doc);
@@ -325,7 +325,7 @@ void test_sync_data::unreferenced_cache_files_are_removed() {
     const QStringList stickers = add_stickers(small, token, 2);
     sync_as(small, "tidy", "tidy123");
     QHash<QString, QString> files; // sticker id → cached file
-    for (const auto& list : data_center::instance().stickers_by_category)
+    for (const auto& list : data_center::instance().stickers_by_category())
         for (const sticker_node_spt& s : list)
             files.insert(s->id, cache_manager::instance()->sticker_path(s));
     QCOMPARE(files.size(), 2);

@@ -5,7 +5,9 @@
 #include "app/settings_store.h"
 #include "integration/composition.h"
 #include "model/data_center.h"
-#include "net/request_center.h"
+#include "net/actions/category_actions.h"
+#include "net/actions/script_actions.h"
+#include "protocol/protocol.h"
 #include "ui/kb/script_item.h"
 #include "ui/library/category_button.h"
 #include "ui/library/category_flow_widget.h"
@@ -29,6 +31,8 @@ namespace quorvel {
 namespace {
 
 const QString blank_id = QStringLiteral("blank");
+constexpr int dept_part = int(protocol::part::dept);
+constexpr int personal_part = int(protocol::part::personal);
 
 template <class T> QList<T> sorted_by_sort(QList<T> list) {
     std::stable_sort(list.begin(), list.end(),
@@ -91,7 +95,8 @@ void take_row(QTreeWidget* tree, QTreeWidgetItem* row) {
 
 kb_item_widget::kb_item_widget(int part, QWidget* parent)
     : QWidget(parent), part_(part), strip_(nullptr), strips_(new QStackedWidget(this)),
-      trees_(new QStackedWidget(this)) {
+      trees_(new QStackedWidget(this)), scripts_(new script_actions(this)),
+      categories_(new category_actions(this)) {
     message_ = [this](const QString& text) {
         QMessageBox::information(this, QStringLiteral("Quorvel"), text, QMessageBox::Ok);
     };
@@ -106,10 +111,12 @@ kb_item_widget::kb_item_widget(int part, QWidget* parent)
     layout->addWidget(splitter);
 
     data_center& dc = data_center::instance();
-    if (part_ == 2 && dc.dept_id().isEmpty())
+    // The department part starts on the user's default department.
+    if (part_ == dept_part && dc.dept_id().isEmpty())
         if (const dept_tree_node_spt dept = dc.default_department())
             dc.set_dept_id(dept->id);
     build_strip();
+    connect(&dc, &data_center::changed, this, &kb_item_widget::on_store_changed);
 }
 
 bool kb_item_widget::eventFilter(QObject* watched, QEvent* event) {
@@ -121,31 +128,30 @@ bool kb_item_widget::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- lookups in the part's category tables ----
 
+QString kb_item_widget::shown_dept() const {
+    return part_ == dept_part ? data_center::instance().dept_id() : QString();
+}
+
+bool kb_item_widget::shows(int part, const QString& dept_id) const {
+    return part == part_ && (part_ != dept_part || dept_id == shown_dept());
+}
+
 category_node_spt kb_item_widget::find_category(const QString& id) const {
-    const data_center& dc = data_center::instance();
-    return part_ == 2 ? dc.find_dept_script_category(dc.dept_id(), id)
-                      : dc.find_script_category(part_, id);
+    return data_center::instance().find_script_category(part_, shown_dept(), id);
 }
 
 category_node_spt kb_item_widget::first_level_of(const QString& id) const {
-    const data_center& dc = data_center::instance();
-    return part_ == 2 ? dc.first_level_category_of(dc.dept_id(), id)
-                      : dc.first_level_category_of(part_, id);
+    return data_center::instance().first_level_category_of(part_, shown_dept(), id);
 }
 
 QList<category_node_spt> kb_item_widget::children_of(const QString& id) const {
-    const data_center& dc = data_center::instance();
-    if (part_ == 2) {
-        const QList<category_node_spt>* children = dc.dept_script_children(dc.dept_id(), id);
-        return children ? *children : QList<category_node_spt>{};
-    }
-    return dc.script_categories[part_].value(id).children;
+    const QList<category_node_spt>* children =
+        data_center::instance().script_children(part_, shown_dept(), id);
+    return children ? *children : QList<category_node_spt>{};
 }
 
 const QList<category_node_spt>* kb_item_widget::top_categories() const {
-    const data_center& dc = data_center::instance();
-    return part_ == 2 ? dc.top_dept_script_categories(dc.dept_id())
-                      : dc.top_script_categories(part_);
+    return data_center::instance().top_script_categories(part_, shown_dept());
 }
 
 // ---- building ----
@@ -294,7 +300,7 @@ void kb_item_widget::fill_tree(drag_drop_treewidget* tree) {
 void kb_item_widget::add_scripts(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
                                  const QString& category_id) {
     const QList<script_node_spt> scripts =
-        sorted_by_sort(data_center::instance().scripts_by_category.value(category_id));
+        sorted_by_sort(data_center::instance().scripts_of(category_id));
     for (const script_node_spt& script : scripts)
         if (script)
             add_script_row(tree, parent, script);
@@ -440,7 +446,7 @@ void kb_item_widget::send(const script_node_spt& script, bool direct) {
 QList<kb_item_widget::menu_entry_t>
 kb_item_widget::category_menu(const category_node_spt& category) {
     const bool manager = data_center::instance().has_manager_role();
-    const bool personal = part_ == 1;
+    const bool personal = part_ == personal_part;
     auto expand = [this, category] { expand_category(category, true); };
     auto collapse = [this, category] { expand_category(category, false); };
     // The dialogs behind the disabled entries are not part of this page yet.
@@ -474,7 +480,7 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
     const menu_entry_t direct{QStringLiteral("发送话术"), [this, script] { send(script, true); }};
     const menu_entry_t clipboard{QStringLiteral("复制到剪贴板"),
                                  [script] { copy_script_as_text(script->speechContent); }};
-    if (!manager && part_ != 1)
+    if (!manager && part_ != personal_part)
         return {input, direct, {QStringLiteral("复制话术"), none, false}, clipboard};
     QList<menu_entry_t> entries{input,
                                 direct,
@@ -495,7 +501,7 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
 }
 
 QList<kb_item_widget::menu_entry_t> kb_item_widget::empty_area_menu(drag_drop_treewidget*) {
-    if (!data_center::instance().has_manager_role() && part_ != 1)
+    if (!data_center::instance().has_manager_role() && part_ != personal_part)
         return {};
     return {{QStringLiteral("新建话术"), {}, false}};
 }
@@ -541,9 +547,9 @@ void kb_item_widget::expand_category(const category_node_spt& category, bool exp
 
 drag_drop_treewidget* kb_item_widget::tree_of_script(const script_node_spt& script) {
     const data_center& dc = data_center::instance();
+    // The script's own department: a reply may come after a department switch.
     const category_node_spt category =
-        part_ == 2 ? dc.find_dept_script_category(script->deptId, script->classifyId)
-                   : dc.find_script_category(part_, script->classifyId);
+        dc.find_script_category(part_, script->deptId, script->classifyId);
     if (!category)
         return nullptr;
     const category_node_spt top = dc.first_level_category(category);
@@ -566,10 +572,12 @@ void kb_item_widget::pin_script(const script_node_spt& script, bool to_top) {
     else
         ids.append(script->id);
     const QString category_id = script->classifyId;
-    request_center::instance()->move_script(
-        script->id, category_id, ids, this, [this, category_id] { reload_category(category_id); },
-        [this](const QString& error) {
-            message_(QStringLiteral("调整位置失败，原因：%1").arg(error));
+    scripts_->sort_scripts(
+        script->id, category_id, ids, [this, category_id](const action_result_t& result) {
+            if (result.ok)
+                reload_category(category_id);
+            else
+                message_(QStringLiteral("调整位置失败，原因：%1").arg(result.error));
         });
 }
 
@@ -588,7 +596,7 @@ void kb_item_widget::on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidget
         QTreeWidgetItem* child = to_parent->child(i);
         if (i == index)
             ids << moved_id;
-        if (kind_of(child) == 1 && child != dragged)
+        if (kind_of(child) == script_row && child != dragged)
             ids << id_of(child);
     }
     const QString category_id = id_of(to_parent);
@@ -599,51 +607,49 @@ void kb_item_widget::on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidget
     delete dragged;
     if (tree)
         number_tree(tree);
-    request_center::instance()->move_script(
-        moved_id, category_id, ids, this, [this, category_id] { reload_category(category_id); },
-        [](const QString&) {});
+    // A failed reorder shows nothing; the row comes back with the next reload.
+    scripts_->sort_scripts(moved_id, category_id, ids,
+                           [this, category_id](const action_result_t& result) {
+                               if (result.ok)
+                                   reload_category(category_id);
+                           });
 }
 
 void kb_item_widget::reload_category(const QString& category_id) {
-    const json_map_t params{{QStringLiteral("speechContent"), QString()},
-                            {QStringLiteral("speechContentKeywords"), QString()},
-                            {QStringLiteral("classifyId"), category_id},
-                            {QStringLiteral("deptId"), QString()},
-                            {QStringLiteral("classifyType"), QString::number(part_)}};
-    request_center::instance()->query_scripts(
-        params, this,
-        [this, category_id](const script_list_t& scripts) {
-            data_center& dc = data_center::instance();
-            if (dc.scripts_by_category.contains(category_id))
-                dc.scripts_by_category[category_id] = scripts;
-            const category_node_spt top = first_level_of(category_id);
-            drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
-            if (!tree)
-                return;
-            fill_tree(tree);
-            QTreeWidgetItem* parent =
-                top->id == category_id ? nullptr : find_row(tree, category_row, category_id);
-            if (top->id != category_id && !parent)
-                return;
-            tree->setUpdatesEnabled(false);
-            for (QTreeWidgetItem* row : siblings(tree, parent)) {
-                if (kind_of(row) != 1)
-                    continue;
-                tree->removeItemWidget(row, 0);
-                take_row(tree, row);
-                delete row;
-            }
-            // Before the category rows, as when the tree was filled.
-            int at = 0;
-            for (const script_node_spt& script : scripts)
-                if (script)
-                    add_script_row(tree, parent, script, at++);
-            number_tree(tree);
-            tree->setUpdatesEnabled(true);
-        },
-        [this](const QString& error) {
-            message_(QStringLiteral("更新分类话术信息失败，原因：%1").arg(error));
+    // The rows follow from the store's change (show_reloaded).
+    scripts_->reload_category(
+        part_, shown_dept(), category_id, [this](const action_result_t& result) {
+            if (!result.ok)
+                message_(QStringLiteral("更新分类话术信息失败，原因：%1").arg(result.error));
         });
+}
+
+void kb_item_widget::show_reloaded(const QString& category_id,
+                                   const QList<script_node_spt>& scripts) {
+    const category_node_spt top = first_level_of(category_id);
+    drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
+    if (!tree)
+        return;
+    fill_tree(tree);
+    QTreeWidgetItem* parent =
+        top->id == category_id ? nullptr : find_row(tree, category_row, category_id);
+    if (top->id != category_id && !parent)
+        return;
+    tree->setUpdatesEnabled(false);
+    for (QTreeWidgetItem* row : siblings(tree, parent)) {
+        if (kind_of(row) != script_row)
+            continue;
+        tree->removeItemWidget(row, 0);
+        take_row(tree, row);
+        delete row;
+    }
+    // Before the category rows, as when the tree was filled.
+    int at = 0;
+    for (const script_node_spt& script : scripts)
+        if (script)
+            add_script_row(tree, parent, script, at++);
+    number_tree(tree);
+    tree->setUpdatesEnabled(true);
 }
 
 void kb_item_widget::insert_script(const script_node_spt& script) {
@@ -678,23 +684,14 @@ void kb_item_widget::remove_script(const script_node_spt& script) {
         delete row;
         number_tree(tree);
     }
-    if (!script)
-        return;
-    auto it = data_center::instance().scripts_by_category.find(script->classifyId);
-    if (it == data_center::instance().scripts_by_category.end())
-        return;
-    for (int i = it->size() - 1; i >= 0; --i)
-        if (it->at(i) && it->at(i)->id == script->id)
-            it->removeAt(i);
 }
 
 void kb_item_widget::insert_category(const category_node_spt& category) {
-    if (!category)
-        return;
-    if (part_ == 2 && category->deptId != data_center::instance().dept_id())
+    if (!category || !shows(part_, part_ == dept_part ? category->deptId : QString()))
         return;
     if (category->superId == top_level_id) {
-        add_category_button(category, true);
+        if (!button_of(category->id))
+            add_category_button(category, true);
         return;
     }
     drag_drop_treewidget* tree = tree_of(category->superId);
@@ -708,7 +705,7 @@ void kb_item_widget::insert_category(const category_node_spt& category) {
     number_tree(tree);
 }
 
-void kb_item_widget::remove_category(const category_node_spt& category, bool deleted) {
+void kb_item_widget::remove_category(const category_node_spt& category) {
     if (!category)
         return;
     if (category->superId == top_level_id) {
@@ -717,17 +714,16 @@ void kb_item_widget::remove_category(const category_node_spt& category, bool del
             delete tree;
         }
         delete strip_->take_button(button_of(category->id));
-    } else {
-        const category_node_spt top = first_level_of(category->id);
-        drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
-        if (QTreeWidgetItem* row = find_row(tree, category_row, category->id)) {
-            take_row(tree, row);
-            delete row;
-            number_tree(tree);
-        }
+        return;
     }
-    if (deleted)
-        data_center::instance().remove_script_category(category);
+    // Through the parent: the category itself may have left the store already.
+    const category_node_spt top = first_level_of(category->superId);
+    drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
+    if (QTreeWidgetItem* row = find_row(tree, category_row, category->id)) {
+        take_row(tree, row);
+        delete row;
+        number_tree(tree);
+    }
 }
 
 void kb_item_widget::rename_category(const category_node_spt& category) {
@@ -736,71 +732,133 @@ void kb_item_widget::rename_category(const category_node_spt& category) {
     if (category->superId == top_level_id) {
         if (auto* button = qobject_cast<QAbstractButton*>(button_of(category->id)))
             button->setText(category->classifyName);
-    } else {
-        const category_node_spt top = first_level_of(category->id);
-        drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
-        if (QTreeWidgetItem* row = find_row(tree, category_row, category->id))
-            if (auto* button = qobject_cast<elided_tool_button*>(tree->itemWidget(row, 0))) {
-                button->set_full_text(category_button_text(category->classifyName));
-                button->setToolTip(category->classifyName);
-            }
+        return;
     }
-    data_center::instance().update_script_category(category);
+    const category_node_spt top = first_level_of(category->id);
+    drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
+    if (QTreeWidgetItem* row = find_row(tree, category_row, category->id))
+        if (auto* button = qobject_cast<elided_tool_button*>(tree->itemWidget(row, 0))) {
+            button->set_full_text(category_button_text(category->classifyName));
+            button->setToolTip(category->classifyName);
+        }
 }
 
 void kb_item_widget::apply_category_sort(const category_node_spt& category,
                                          const QStringList& ordered_ids) {
     if (!category || ordered_ids.isEmpty())
         return;
-    request_center::instance()->sort_category(
-        category->id, category->superId, ordered_ids, this,
-        [this, category, ordered_ids] {
-            if (category->superId == top_level_id) {
-                QList<QWidget*> buttons;
-                while (strip_->count() > 0)
-                    buttons << strip_->take_button(0);
-                QWidget* plus = buttons.isEmpty() ? nullptr : buttons.takeLast();
-                for (const QString& id : ordered_ids)
-                    for (QWidget* button : buttons)
-                        if (button->property("category/id").toString() == id) {
-                            strip_->insert_button(strip_->count(),
-                                                  qobject_cast<QAbstractButton*>(button));
-                            buttons.removeOne(button);
-                            break;
-                        }
-                qDeleteAll(buttons);
-                if (plus)
-                    strip_->insert_button(strip_->count(), qobject_cast<QAbstractButton*>(plus));
-                return;
+    // The new order reaches the view from the store (reorder_categories).
+    categories_->sort_categories(category, ordered_ids, [this](const action_result_t& result) {
+        if (!result.ok)
+            message_(QStringLiteral("分类排序失败，原因：%1").arg(result.error));
+    });
+}
+
+void kb_item_widget::reorder_categories(const QString& parent_id, const QStringList& ordered_ids) {
+    if (parent_id == top_level_id) {
+        QList<QWidget*> buttons;
+        while (strip_->count() > 0)
+            buttons << strip_->take_button(0);
+        QWidget* plus = buttons.isEmpty() ? nullptr : buttons.takeLast();
+        for (const QString& id : ordered_ids)
+            for (QWidget* button : buttons)
+                if (button->property("category/id").toString() == id) {
+                    strip_->insert_button(strip_->count(), qobject_cast<QAbstractButton*>(button));
+                    buttons.removeOne(button);
+                    break;
+                }
+        qDeleteAll(buttons);
+        if (plus)
+            strip_->insert_button(strip_->count(), qobject_cast<QAbstractButton*>(plus));
+        return;
+    }
+    drag_drop_treewidget* tree = tree_of(parent_id);
+    if (!tree)
+        return;
+    // Rows lose their item widgets when taken out, so they are rebuilt.
+    QList<category_node_spt> kept;
+    for (QTreeWidgetItem* row : siblings(tree, nullptr)) {
+        if (kind_of(row) != category_row)
+            continue;
+        if (ordered_ids.contains(id_of(row)))
+            kept << category_of(row);
+        tree->removeItemWidget(row, 0);
+        take_row(tree, row);
+        delete row;
+    }
+    tree->setUpdatesEnabled(false);
+    for (const QString& id : ordered_ids)
+        for (const category_node_spt& node : kept)
+            if (node->id == id) {
+                QTreeWidgetItem* row = add_category_row(tree, nullptr, node);
+                add_scripts(tree, row, node->id);
+                add_categories(tree, row, node->id, true);
             }
-            drag_drop_treewidget* tree = tree_of(category->superId);
-            if (!tree)
-                return;
-            // Rows lose their item widgets when taken out, so they are rebuilt.
-            QList<category_node_spt> kept;
-            for (QTreeWidgetItem* row : siblings(tree, nullptr)) {
-                if (kind_of(row) != 0)
-                    continue;
-                if (ordered_ids.contains(id_of(row)))
-                    kept << category_of(row);
-                tree->removeItemWidget(row, 0);
-                take_row(tree, row);
-                delete row;
-            }
-            tree->setUpdatesEnabled(false);
-            for (const QString& id : ordered_ids)
-                for (const category_node_spt& node : kept)
-                    if (node->id == id) {
-                        QTreeWidgetItem* row = add_category_row(tree, nullptr, node);
-                        add_scripts(tree, row, node->id);
-                        add_categories(tree, row, node->id, true);
-                    }
-            number_tree(tree);
-            tree->setUpdatesEnabled(true);
-        },
-        [this](const QString& error) {
-            message_(QStringLiteral("分类排序失败，原因：%1").arg(error));
-        });
+    number_tree(tree);
+    tree->setUpdatesEnabled(true);
+}
+
+// ---- following the store ----
+
+void kb_item_widget::on_store_changed(const store_change_t& change) {
+    if (change.library != library_kind::scripts || !shows(change.part, change.dept_id))
+        return;
+    if (change.subject == store_subject::categories)
+        on_categories_changed(change);
+    else if (change.subject == store_subject::scripts)
+        on_scripts_changed(change);
+}
+
+void kb_item_widget::on_categories_changed(const store_change_t& change) {
+    if (change.ids.isEmpty())
+        return;
+    switch (change.op) {
+    case store_op::added:
+        insert_category(find_category(change.ids.first()));
+        break;
+    case store_op::updated:
+        rename_category(find_category(change.ids.first()));
+        break;
+    case store_op::removed: {
+        // Gone from the store: the change names it and its parent.
+        auto gone = category_node_spt::create();
+        gone->id = change.ids.first();
+        gone->superId = change.category_id;
+        remove_category(gone);
+        break;
+    }
+    case store_op::sorted:
+        reorder_categories(change.category_id, change.ids);
+        break;
+    case store_op::replaced:
+        break; // the synchronisation, before any view
+    }
+}
+
+void kb_item_widget::on_scripts_changed(const store_change_t& change) {
+    if (change.op == store_op::replaced) {
+        if (!change.category_id.isEmpty())
+            show_reloaded(change.category_id, change.scripts);
+        return;
+    }
+    if (change.ids.isEmpty())
+        return;
+    script_node_spt script;
+    for (const script_node_spt& stored : data_center::instance().scripts_of(change.category_id))
+        if (stored && stored->id == change.ids.first())
+            script = stored;
+    if (!script) { // removed: the change names it
+        script = script_node_spt::create();
+        script->id = change.ids.first();
+        script->classifyId = change.category_id;
+        script->deptId = change.dept_id;
+    }
+    if (change.op == store_op::added)
+        insert_script(script);
+    else if (change.op == store_op::updated)
+        refresh_script(script);
+    else if (change.op == store_op::removed)
+        remove_script(script);
 }
 
 void kb_item_widget::clear_view() {
@@ -816,7 +874,7 @@ void kb_item_widget::clear_view() {
 }
 
 void kb_item_widget::switch_department(const QString& dept_id) {
-    if (part_ != 2)
+    if (part_ != dept_part)
         return;
     clear_view();
     data_center::instance().set_dept_id(dept_id);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/data_center.h"
 #include "model/records.h"
 
 #include <QHash>
@@ -10,8 +11,10 @@
 
 namespace quorvel {
 
+class category_actions;
 class category_flow_widget;
 class drag_drop_treewidget;
+class script_actions;
 class script_item;
 
 // Item data of every tree row, in column 0.
@@ -27,7 +30,9 @@ inline constexpr int number = Qt::UserRole + 3; // int, script rows: the shown n
 enum kb_row_kind { category_row = 0, script_row = 1 };
 
 // One library part (0 public, 1 personal, 2 department): a strip of
-// first-level categories above one lazily filled tree per category.
+// first-level categories above one lazily filled tree per category. It reads
+// the store, changes the library through the script and category actions and
+// renders the store's change signal; it never writes the library itself.
 class kb_item_widget : public QWidget {
     Q_OBJECT
 public:
@@ -66,15 +71,17 @@ public:
     void pin_script(const script_node_spt& script, bool to_top);
     void on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidgetItem* to_parent, int index);
     void reload_category(const QString& category_id);
+    void apply_category_sort(const category_node_spt& category, const QStringList& ordered_ids);
+    void expand_category(const category_node_spt& category, bool expand);
+    void switch_department(const QString& dept_id);
+
+    // How the rows follow the store; each changes the view only.
     void insert_script(const script_node_spt& script);
     void refresh_script(const script_node_spt& script);
     void remove_script(const script_node_spt& script);
     void insert_category(const category_node_spt& category);
-    void remove_category(const category_node_spt& category, bool deleted);
+    void remove_category(const category_node_spt& category);
     void rename_category(const category_node_spt& category);
-    void apply_category_sort(const category_node_spt& category, const QStringList& ordered_ids);
-    void expand_category(const category_node_spt& category, bool expand);
-    void switch_department(const QString& dept_id);
 
     // Messages go through here so tests can read them.
     void set_message_handler(std::function<void(const QString&)> handler) {
@@ -85,6 +92,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void on_store_changed(const store_change_t& change);
+    void on_categories_changed(const store_change_t& change);
+    void on_scripts_changed(const store_change_t& change);
+    void show_reloaded(const QString& category_id, const QList<script_node_spt>& scripts);
+    void reorder_categories(const QString& parent_id, const QStringList& ordered_ids);
+    // The department whose categories the view shows; empty outside that part.
+    QString shown_dept() const;
+    bool shows(int part, const QString& dept_id) const;
     void schedule_row_widgets(drag_drop_treewidget* tree);
     void make_visible_row_widgets(QTreeWidget* tree);
     void build_strip();
@@ -116,6 +131,8 @@ private:
     QStackedWidget* trees_;
     QHash<QString, drag_drop_treewidget*> trees_by_id_; // the trees made so far
     std::function<void(const QString&)> message_;
+    script_actions* scripts_;
+    category_actions* categories_;
 };
 
 } // namespace quorvel

@@ -107,7 +107,7 @@ void kb_tab_widget::on_transfer_category(const QVariantList& args) {
     if (moved && old_node) {
         const int part = old_node->classifyType.toInt();
         if (part >= 0 && part < 3)
-            views_[part]->remove_category(old_node, false);
+            views_[part]->remove_category(old_node);
     }
     if (new_node) {
         const int part = new_node->classifyType.toInt();

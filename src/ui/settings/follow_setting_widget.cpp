@@ -60,7 +60,7 @@ follow_setting_widget::follow_setting_widget(settings_store& settings, QWidget* 
     layout->addLayout(form);
 
     // One box per supported application, four to a row.
-    const QHash<QString, QStringList>& server = data_center::instance().supported_apps;
+    const QHash<QString, QStringList>& server = data_center::instance().supported_apps();
     names_ = (server.isEmpty() ? window_detector::built_in_table() : server).keys();
     const QString stored = settings_.read(setting::follow_unsupport).text();
     const QStringList unsupported = stored.split(QLatin1Char(','));

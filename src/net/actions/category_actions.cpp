@@ -1,0 +1,117 @@
+#include "net/actions/category_actions.h"
+
+#include "model/data_center.h"
+#include "net/request_center.h"
+#include "protocol/protocol.h"
+
+namespace quorvel {
+
+namespace {
+
+QString trimmed_or(const QString& name, const QString& old_name) {
+    const QString trimmed = name.trimmed();
+    return trimmed.isEmpty() ? old_name : trimmed;
+}
+
+} // namespace
+
+void category_actions::create_category(const new_category_t& category, action_cb done) {
+    const json_map_t params{{QStringLiteral("classifyName"), category.name},
+                            {QStringLiteral("clientBusinessType"), protocol::business::scripts},
+                            {QStringLiteral("classifyType"), QString::number(category.part)},
+                            {QStringLiteral("superiorId"),
+                             category.parent_id.isEmpty() ? top_level_id : category.parent_id},
+                            {QStringLiteral("deptId"), category.dept_id}};
+    request_center::instance()->create_category(
+        params, this,
+        [done](const category_node_spt& created) {
+            data_center::instance().add_script_category(created);
+            report(done, action_result_t::success());
+        },
+        fail_with(done));
+}
+
+void category_actions::rename_category(const category_node_spt& category, const QString& name,
+                                       action_cb done) {
+    if (!category)
+        return report(done, action_result_t::failure(QString()));
+    const json_map_t params{
+        {QStringLiteral("id"), category->id},
+        {QStringLiteral("classifyName"), trimmed_or(name, category->classifyName)},
+        {QStringLiteral("superId"), category->superId},
+        {QStringLiteral("operateType"), protocol::edit_category::rename},
+        {QStringLiteral("classifyType"), category->classifyType},
+        {QStringLiteral("clientBusinessType"), category->clientBusinessType},
+        {QStringLiteral("whetherToUnfold"),
+         category->whetherToUnfold ? QStringLiteral("1") : QStringLiteral("0")},
+        {QStringLiteral("deptId"), QString()}};
+    request_center::instance()->update_category(
+        params, this,
+        [category, done](const category_node_spt& renamed) {
+            // The stored record keeps its place; only its fields change.
+            auto changed = category_node_spt::create(*category);
+            changed->classifyName = renamed ? renamed->classifyName : category->classifyName;
+            data_center::instance().update_script_category(changed);
+            report(done, action_result_t::success());
+        },
+        fail_with(done));
+}
+
+void category_actions::delete_category(const category_node_spt& category, action_cb done) {
+    if (!category)
+        return report(done, action_result_t::failure(QString()));
+    const json_map_t params{{QStringLiteral("id"), category->id},
+                            {QStringLiteral("operateType"), protocol::edit_category::remove},
+                            {QStringLiteral("classifyType"), category->classifyType},
+                            {QStringLiteral("deptId"), category->deptId},
+                            {QStringLiteral("clientBusinessType"), category->clientBusinessType}};
+    request_center::instance()->delete_category(
+        params, this,
+        [category, done] {
+            data_center::instance().remove_script_category(category);
+            report(done, action_result_t::success());
+        },
+        fail_with(done));
+}
+
+void category_actions::transfer_category(const category_node_spt& category, bool copy,
+                                         int target_part, const QString& target_dept_id,
+                                         const QString& target_parent_id, action_cb done) {
+    if (!category)
+        return report(done, action_result_t::failure(QString()));
+    const bool to_dept = target_part == int(protocol::part::dept);
+    const json_map_t params{
+        {QStringLiteral("id"), category->id},
+        {QStringLiteral("operateType"),
+         copy ? protocol::edit_category::copy : protocol::edit_category::move},
+        {QStringLiteral("classifyType"), QString::number(target_part)},
+        {QStringLiteral("deptId"), to_dept ? target_dept_id : top_level_id},
+        {QStringLiteral("superId"), target_parent_id.isEmpty() ? top_level_id : target_parent_id},
+        {QStringLiteral("sort"), QString::number(category->sort)},
+        {QStringLiteral("clientBusinessType"), category->clientBusinessType}};
+    request_center::instance()->update_category(
+        params, this,
+        [category, copy, done](const category_node_spt& placed) {
+            data_center& dc = data_center::instance();
+            if (!copy)
+                dc.remove_script_category(category);
+            dc.add_script_category(placed);
+            report(done, action_result_t::success());
+        },
+        fail_with(done));
+}
+
+void category_actions::sort_categories(const category_node_spt& category,
+                                       const QStringList& ordered_ids, action_cb done) {
+    if (!category || ordered_ids.isEmpty())
+        return report(done, action_result_t::failure(QString()));
+    request_center::instance()->sort_category(
+        category->id, category->superId, ordered_ids, this,
+        [category, ordered_ids, done] {
+            data_center::instance().sort_script_categories(category, ordered_ids);
+            report(done, action_result_t::success());
+        },
+        fail_with(done));
+}
+
+} // namespace quorvel
