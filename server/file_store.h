@@ -63,8 +63,7 @@ std::optional<file_store_kind> parse_file_store_option(const QString& value, db_
 // either way, so a slow sender holds no database transaction.
 class file_store {
 public:
-    explicit file_store(const QString& data_dir,
-                        file_store_kind kind = file_store_kind::directory);
+    explicit file_store(const QString& data_dir, file_store_kind kind = file_store_kind::directory);
     bool init(QString* error);
     file_store_kind kind() const { return kind_; }
 

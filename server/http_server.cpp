@@ -451,8 +451,9 @@ void http_server::install_routes() {
         res.set_content_provider(
             static_cast<size_t>(file->size()), mime.toStdString(),
             [file](size_t offset, size_t length, httplib::DataSink& sink) {
-                const QByteArray chunk = file->read(static_cast<qint64>(offset),
-                                                    static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
+                const QByteArray chunk =
+                    file->read(static_cast<qint64>(offset),
+                               static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
                 if (chunk.isEmpty())
                     return false;
                 sink.write(chunk.constData(), static_cast<size_t>(chunk.size()));
