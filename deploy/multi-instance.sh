@@ -40,7 +40,7 @@ start_cluster() {
   [[ -n "$bindir" ]] || die "PostgreSQL is not installed"
   mkdir -p "$state/pg"
   [[ $(id -u) -eq 0 ]] && chown postgres "$state/pg"
-  as_pg "$bindir/initdb" -D "$state/pg/data" -A trust -U quorvel -E UTF8 --no-locale \
+  as_pg "$bindir/initdb" -N -D "$state/pg/data" -A trust -U quorvel -E UTF8 --no-locale \
     >"$state/pg/initdb.log" 2>&1 || { cat "$state/pg/initdb.log" >&2; die "initdb failed"; }
   for attempt in 1 2 3 4 5 6 7 8; do
     port=$(( 20000 + (RANDOM * 7 + attempt * 7919) % 30000 ))

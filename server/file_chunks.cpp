@@ -9,24 +9,29 @@ public:
     chunk_source(storage& store, qint64 id, qint64 size) : store_(store), id_(id), size_(size) {}
     qint64 size() const override { return size_; }
 
-    // A read stays inside one chunk; the caller asks again for the rest.
+    // A read stays inside one chunk; the caller asks again for the rest. The
+    // last chunk read is kept, as a transfer reads on in smaller pieces.
     QByteArray read(qint64 offset, qint64 max) override {
         if (offset < 0 || offset >= size_ || max <= 0)
             return {};
-        const qint64 within = offset % file_chunk_bytes;
-        const qint64 length = qMin(max, file_chunk_bytes - within);
-        transaction tx(store_, false);
-        return tx
-            .scalar(QStringLiteral("SELECT substr(data, ?, ?) FROM file_chunks"
-                                   " WHERE file_id = ? AND seq = ?"),
-                    {within + 1, length, id_, offset / file_chunk_bytes})
-            .toByteArray();
+        const qint64 seq = offset / file_chunk_bytes;
+        if (seq != held_seq_) {
+            transaction tx(store_, false);
+            held_ = tx.scalar(QStringLiteral("SELECT data FROM file_chunks"
+                                             " WHERE file_id = ? AND seq = ?"),
+                              {id_, seq})
+                        .toByteArray();
+            held_seq_ = held_.isEmpty() ? -1 : seq;
+        }
+        return held_.mid(static_cast<int>(offset % file_chunk_bytes), static_cast<int>(max));
     }
 
 private:
     storage& store_;
     qint64 id_;
     qint64 size_;
+    qint64 held_seq_ = -1;
+    QByteArray held_;
 };
 
 } // namespace

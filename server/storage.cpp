@@ -166,6 +166,24 @@ bool storage::migrate(QSqlDatabase& db, QString* error) {
             return false;
         }
     }
+    if (config_.engine == db_engine::postgresql)
+        return store_chunks_uncompressed(db, error);
+    return true;
+}
+
+// File chunks are mostly compressed already (images, installers, archives):
+// PostgreSQL's attempt to compress each again only costs time.
+bool storage::store_chunks_uncompressed(QSqlDatabase& db, QString* error) {
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("SELECT attstorage FROM pg_attribute WHERE attrelid ="
+                                  " 'file_chunks'::regclass AND attname = 'data'")) &&
+        query.next() && query.value(0).toString() == QLatin1String("e"))
+        return true;
+    if (!query.exec(
+            QStringLiteral("ALTER TABLE file_chunks ALTER COLUMN data SET STORAGE EXTERNAL"))) {
+        *error = query.lastError().text();
+        return false;
+    }
     return true;
 }
 
