@@ -1,6 +1,7 @@
 #include "admin.h"
 
 #include "auth.h"
+#include "file_copy.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -205,7 +206,9 @@ const char usage[] =
     "  user grant ACCOUNT DEPT_ID ROLE_KEY    (data rights in a department)\n"
     "  update set VERSION INSTALLER [--force] [--silent] [--notes TEXT]\n"
     "  update clear\n"
-    "  apps set \"NAME=ID,ID;NAME=ID\"          (the supported chat applications)\n";
+    "  apps set \"NAME=ID,ID;NAME=ID\"          (the supported chat applications)\n"
+    "  files copy-to-database                 (the directory store's files into the database)\n"
+    "  files copy-to-directory                (the database's files into the directory store)\n";
 
 QString password_arg(const QString& arg) {
     if (arg != QLatin1String("-"))
@@ -216,7 +219,8 @@ QString password_arg(const QString& arg) {
 
 } // namespace
 
-int run_admin_command(storage& store, file_store& files, const QStringList& args) {
+int run_admin_command(storage& store, file_store& files, const QString& data_dir,
+                      const QStringList& args) {
     QString error;
     bool ok = false;
     const QString what = args.value(0) + QLatin1Char(' ') + args.value(1);
@@ -262,6 +266,16 @@ int run_admin_command(storage& store, file_store& files, const QStringList& args
         ok = set_config(store, QStringLiteral("update.version"), QString(), &error);
     } else if (what == QLatin1String("apps set") && rest.size() == 1) {
         ok = set_config(store, QStringLiteral("adsorption"), rest[0], &error);
+    } else if (what == QLatin1String("files copy-to-database") ||
+               what == QLatin1String("files copy-to-directory")) {
+        const copy_report_t report = copy_file_store(
+            store, data_dir,
+            args.value(1).endsWith(QLatin1String("database")) ? copy_direction::to_database
+                                                              : copy_direction::to_directory);
+        std::printf("copied %d, already there %d, failed %d\n", report.copied, report.skipped,
+                    report.failed);
+        ok = report.failed == 0;
+        error = QStringLiteral("%1 files were not copied").arg(report.failed);
     } else {
         std::fputs(usage, stderr);
         return 2;

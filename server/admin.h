@@ -28,6 +28,7 @@ bool set_update(storage& store, file_store& files, const QString& version, const
                 bool force, bool silent, const QString& notes, QString* error);
 
 // Runs an admin subcommand (args after the global options); returns the exit code.
-int run_admin_command(storage& store, file_store& files, const QStringList& args);
+int run_admin_command(storage& store, file_store& files, const QString& data_dir,
+                      const QStringList& args);
 
 } // namespace quorvel::server

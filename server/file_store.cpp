@@ -39,7 +39,38 @@ QString upload_sink::sha256_hex() const {
     return QString::fromLatin1(hash_.result().toHex());
 }
 
-file_store::file_store(const QString& data_dir) : dir_(data_dir + QStringLiteral("/files")) {}
+namespace {
+
+class disk_source : public file_source {
+public:
+    explicit disk_source(const QString& path) : file_(path) {}
+    bool open() { return file_.open(QIODevice::ReadOnly); }
+    qint64 size() const override { return file_.size(); }
+    QByteArray read(qint64 offset, qint64 max) override {
+        if (!file_.seek(offset))
+            return {};
+        return file_.read(max);
+    }
+
+private:
+    QFile file_;
+};
+
+} // namespace
+
+std::optional<file_store_kind> parse_file_store_option(const QString& value, db_engine engine) {
+    if (value.isEmpty())
+        return engine == db_engine::postgresql ? file_store_kind::database
+                                               : file_store_kind::directory;
+    if (value == QLatin1String("directory"))
+        return file_store_kind::directory;
+    if (value == QLatin1String("database"))
+        return file_store_kind::database;
+    return std::nullopt;
+}
+
+file_store::file_store(const QString& data_dir, file_store_kind kind)
+    : dir_(data_dir + QStringLiteral("/files")), kind_(kind) {}
 
 bool file_store::init(QString* error) {
     if (!QDir().mkpath(dir_ + QStringLiteral("/tmp"))) {
@@ -55,6 +86,15 @@ bool file_store::init(QString* error) {
 
 QString file_store::path_of(qint64 id) const {
     return dir_ + QStringLiteral("/%1.bin").arg(id);
+}
+
+std::unique_ptr<file_source> file_store::open_file(storage& store, qint64 id) const {
+    if (kind_ == file_store_kind::database)
+        return open_file_chunks(store, id);
+    auto source = std::make_unique<disk_source>(path_of(id));
+    if (!source->open())
+        return nullptr;
+    return source;
 }
 
 std::unique_ptr<upload_sink> file_store::begin_upload() const {
@@ -116,12 +156,19 @@ std::optional<qint64> file_store::commit_upload(transaction& tx, upload_sink& si
                                                 const file_meta_t& meta) {
     sink.close();
     const auto id = insert_file_row(tx, meta, sink.size(), sink.sha256_hex());
-    if (!id)
-        return std::nullopt;
-    QFile::remove(path_of(*id));
-    if (!QFile::rename(sink.temp_path(), path_of(*id)))
+    if (!id || !place(tx, sink, *id))
         return std::nullopt;
     return id;
+}
+
+bool file_store::place(transaction& tx, upload_sink& sink, qint64 id) {
+    if (kind_ == file_store_kind::database) {
+        // Streamed into the same transaction as the files row: both or neither.
+        QFile received(sink.temp_path());
+        return received.open(QIODevice::ReadOnly) && write_file_chunks(tx, id, received, nullptr);
+    }
+    QFile::remove(path_of(id));
+    return QFile::rename(sink.temp_path(), path_of(id));
 }
 
 std::optional<qint64> file_store::store_bytes(transaction& tx, const QByteArray& bytes,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_chunks.h"
 #include "storage.h"
 
 #include <QCryptographicHash>
@@ -49,13 +50,27 @@ private:
     bool ok_ = false;
 };
 
-// The file store: one file per id below <data>/files, described in the files table.
+// Where the bytes of stored files live. The directory suits one server; the
+// database lets any number of servers share every file.
+enum class file_store_kind { directory, database };
+
+// Parses "directory" or "database"; empty gives the engine's default (the
+// directory for SQLite, the database for PostgreSQL).
+std::optional<file_store_kind> parse_file_store_option(const QString& value, db_engine engine);
+
+// The file store: files described in the files table, their bytes in one file
+// per id below <data>/files or in the database. Uploads arrive in <data>/files/tmp
+// either way, so a slow sender holds no database transaction.
 class file_store {
 public:
-    explicit file_store(const QString& data_dir);
+    explicit file_store(const QString& data_dir, file_store_kind kind = file_store_kind::directory);
     bool init(QString* error);
+    file_store_kind kind() const { return kind_; }
 
+    // Where a directory store keeps file id.
     QString path_of(qint64 id) const;
+    // The bytes of file id, wherever this store keeps them; null when missing.
+    std::unique_ptr<file_source> open_file(storage& store, qint64 id) const;
     std::unique_ptr<upload_sink> begin_upload() const;
 
     // Records a received file and moves it to its place; nullopt on failure.
@@ -70,7 +85,10 @@ public:
     static QString safe_base_name(const QString& client_path);
 
 private:
+    bool place(transaction& tx, upload_sink& sink, qint64 id);
+
     QString dir_;
+    file_store_kind kind_;
 };
 
 } // namespace quorvel::server

@@ -1,6 +1,7 @@
 #include "http_server.h"
 
 #include "auth.h"
+#include "health.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -410,10 +411,10 @@ void http_server::install_routes() {
         send_envelope(res, api_.describe_upload(*user, *id));
     };
 
-    // Downloads stream from disk.
+    // Downloads stream from the file store, a piece at a time.
     auto stream_file = [this](const httplib::Request& req, httplib::Response& res, qint64 id) {
-        auto file = std::make_shared<QFile>(api_.files().path_of(id));
-        if (!file->open(QIODevice::ReadOnly)) {
+        std::shared_ptr<file_source> file = api_.files().open_file(api_.store(), id);
+        if (!file) {
             send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("文件不存在")),
                           404);
             return;
@@ -451,10 +452,9 @@ void http_server::install_routes() {
         res.set_content_provider(
             static_cast<size_t>(file->size()), mime.toStdString(),
             [file](size_t offset, size_t length, httplib::DataSink& sink) {
-                if (!file->seek(static_cast<qint64>(offset)))
-                    return false;
                 const QByteArray chunk =
-                    file->read(static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
+                    file->read(static_cast<qint64>(offset),
+                               static_cast<qint64>(qMin<size_t>(length, 256 * 1024)));
                 if (chunk.isEmpty())
                     return false;
                 sink.write(chunk.constData(), static_cast<size_t>(chunk.size()));
@@ -530,6 +530,7 @@ void http_server::install_routes() {
         }
         dispatch(req, res, body);
     });
+    install_health_route(s, api_.store());
     // The website the client's "官网" and help entries open by default.
     s.Get("/", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(

@@ -22,6 +22,7 @@ const char usage[] =
     "                      [--max-upload-mb N] [--token-ttl-hours N] [--token-ttl-seconds N]\n"
     "                      [--attachment-quota-mb N] [--workers N]\n"
     "                      [--max-connections-per-address N] [--client-address-header NAME]\n"
+    "                      [--file-store directory|database]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "--demo-large adds 1000 script categories, 10000 scripts and 500 stickers to the demo\n"
@@ -31,7 +32,10 @@ const char usage[] =
     "--workers: connections served at once (48); --max-connections-per-address: open\n"
     "connections of one client address (32; 0: no bound, for use behind a proxy);\n"
     "--client-address-header: the header in which a proxy passes the client's address\n"
-    "(for example X-Real-IP), for the failed-login throttle.\n";
+    "(for example X-Real-IP), for the failed-login throttle.\n"
+    "--file-store: where file bytes live: below DIR/files (the default with SQLite) or in\n"
+    "the database (the default with PostgreSQL; what several servers sharing one database need).\n"
+    "GET /health answers 200 while the server reaches its database, 503 when not.\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -46,6 +50,7 @@ struct options_t {
     qint64 workers = 48;
     qint64 per_address = 32;
     QString client_address_header;
+    QString file_store;
     QStringList command;
 };
 
@@ -92,6 +97,8 @@ bool parse(const QStringList& args, options_t* o) {
                  o->per_address <= 1 << 20;
         } else if (a == QLatin1String("--client-address-header")) {
             ok = value(&o->client_address_header) && !o->client_address_header.isEmpty();
+        } else if (a == QLatin1String("--file-store")) {
+            ok = value(&o->file_store) && !o->file_store.isEmpty();
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -129,7 +136,12 @@ int main(int argc, char* argv[]) {
     const QString data_dir = QDir(o.data_dir).absolutePath();
     QString error;
     const auto db = parse_db_option(o.db, data_dir, &error);
-    file_store files(data_dir);
+    const auto kind = db ? parse_file_store_option(o.file_store, db->engine) : std::nullopt;
+    if (db && !kind) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    file_store files(data_dir, kind.value_or(file_store_kind::directory));
     if (!db || !QDir().mkpath(data_dir) || !files.init(&error)) {
         std::fprintf(stderr, "quorvel-server: %s\n",
                      qPrintable(error.isEmpty() ? data_dir : error));
@@ -141,7 +153,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     if (!o.command.isEmpty())
-        return run_admin_command(store, files, o.command);
+        return run_admin_command(store, files, data_dir, o.command);
 
     const int colon = o.listen.lastIndexOf(QLatin1Char(':'));
     const QString host = colon > 0 ? o.listen.left(colon) : o.listen;

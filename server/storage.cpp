@@ -11,7 +11,8 @@ namespace quorvel::server {
 
 namespace {
 
-// Schema, with {ID} for an auto-incrementing key that never reuses values.
+// Schema, with {ID} for an auto-incrementing key that never reuses values and
+// {BLOB} for bytes.
 const char* const schema[] = {
     "CREATE TABLE IF NOT EXISTS departments (id {ID}, parent_id BIGINT NOT NULL DEFAULT 0,"
     " name TEXT NOT NULL, status TEXT NOT NULL DEFAULT '0')",
@@ -45,6 +46,8 @@ const char* const schema[] = {
     " account_type INTEGER NOT NULL DEFAULT 1, is_public INTEGER NOT NULL DEFAULT 0,"
     " local_name TEXT NOT NULL, local_path TEXT NOT NULL, suffix TEXT NOT NULL,"
     " size BIGINT NOT NULL, mime TEXT NOT NULL, sha256 TEXT NOT NULL, created TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS file_chunks (file_id BIGINT NOT NULL, seq BIGINT NOT NULL,"
+    " data {BLOB} NOT NULL, PRIMARY KEY (file_id, seq))",
     "CREATE TABLE IF NOT EXISTS stickers (id {ID}, classify_id BIGINT NOT NULL,"
     " emoji_type TEXT NOT NULL, emoji_content TEXT NOT NULL DEFAULT '',"
     " description TEXT NOT NULL DEFAULT '', keywords TEXT NOT NULL DEFAULT '',"
@@ -73,6 +76,8 @@ const char* const schema[] = {
 };
 
 QString engine_sql(db_engine engine, QString sql) {
+    sql.replace(QLatin1String("{BLOB}"),
+                engine == db_engine::sqlite ? QLatin1String("BLOB") : QLatin1String("BYTEA"));
     return sql.replace(QLatin1String("{ID}"),
                        engine == db_engine::sqlite
                            ? QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT")
@@ -160,6 +165,24 @@ bool storage::migrate(QSqlDatabase& db, QString* error) {
             *error = query.lastError().text();
             return false;
         }
+    }
+    if (config_.engine == db_engine::postgresql)
+        return store_chunks_uncompressed(db, error);
+    return true;
+}
+
+// File chunks are mostly compressed already (images, installers, archives):
+// PostgreSQL's attempt to compress each again only costs time.
+bool storage::store_chunks_uncompressed(QSqlDatabase& db, QString* error) {
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("SELECT attstorage FROM pg_attribute WHERE attrelid ="
+                                  " 'file_chunks'::regclass AND attname = 'data'")) &&
+        query.next() && query.value(0).toString() == QLatin1String("e"))
+        return true;
+    if (!query.exec(
+            QStringLiteral("ALTER TABLE file_chunks ALTER COLUMN data SET STORAGE EXTERNAL"))) {
+        *error = query.lastError().text();
+        return false;
     }
     return true;
 }

@@ -45,6 +45,7 @@ public:
 
 private:
     bool migrate(QSqlDatabase& db, QString* error);
+    bool store_chunks_uncompressed(QSqlDatabase& db, QString* error);
     QString connection_name() const;
 
     db_config_t config_;

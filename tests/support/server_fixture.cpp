@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QHttpMultiPart>
 #include <QJsonDocument>
 #include <QNetworkReply>
@@ -56,6 +57,9 @@ bool server_fixture::start(const QStringList& extra) {
         if (db_url_.isEmpty())
             return false;
     }
+    const QString script = qEnvironmentVariable("QUORVEL_TEST_DEPLOYMENT");
+    if (!script.isEmpty() && !db_url_.isEmpty())
+        return start_deployment(script, extra);
     process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
     process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} +
                           db_args() + extra);
@@ -78,7 +82,57 @@ bool server_fixture::start(const QStringList& extra) {
     return false;
 }
 
+bool server_fixture::start_deployment(const QString& script, const QStringList& extra) {
+    deploy_script_ = script;
+    deployment_ = dir_->path();
+    QProcess up;
+    up.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    up.start(script, QStringList{"up", deployment_, "--instances", "2", "--db", db_url_, "--server",
+                                 QStringLiteral(QUORVEL_SERVER_PATH), "--"} +
+                         extra);
+    if (!up.waitForFinished(120000) || up.exitCode() != 0) {
+        qWarning("the deployment did not come up");
+        return false;
+    }
+    const auto match = QRegularExpression(QStringLiteral("balancer (http://\\S+)"))
+                           .match(QString::fromUtf8(up.readAllStandardOutput()));
+    base_url_ = balancer_url_ = match.captured(1);
+    return match.hasMatch();
+}
+
+bool server_fixture::route_to(int instance) {
+    if (instance == 0) {
+        base_url_ = balancer_url_;
+        return !base_url_.isEmpty();
+    }
+    QFile env(deployment_ + QStringLiteral("/env"));
+    if (!env.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray prefix = "QUORVEL_INSTANCE_" + QByteArray::number(instance) + '=';
+    for (const QByteArray& line : env.readAll().split('\n'))
+        if (line.startsWith(prefix)) {
+            base_url_ = QString::fromUtf8(line.mid(prefix.size())).trimmed();
+            return true;
+        }
+    return false;
+}
+
+bool server_fixture::deployment_command(const QString& command, int instance) {
+    return QProcess::execute(deploy_script_, {command, deployment_, QString::number(instance)}) ==
+           0;
+}
+
+QString server_fixture::data_dir() const {
+    if (!dir_)
+        return {};
+    return deployment_.isEmpty() ? dir_->path() : deployment_ + QStringLiteral("/instance1");
+}
+
 void server_fixture::stop() {
+    if (!deployment_.isEmpty()) {
+        QProcess::execute(deploy_script_, {"down", deployment_});
+        deployment_.clear();
+    }
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
         if (!process_.waitForFinished(10000)) {
@@ -95,7 +149,7 @@ quint16 server_fixture::port() const {
 int server_fixture::admin(const QStringList& args, QString* output) {
     QProcess p;
     p.start(QStringLiteral(QUORVEL_SERVER_PATH),
-            QStringList{"--data-dir", dir_->path()} + db_args() + args);
+            QStringList{"--data-dir", data_dir()} + db_args() + args);
     p.waitForFinished(60000);
     if (output)
         *output = QString::fromUtf8(p.readAllStandardOutput());

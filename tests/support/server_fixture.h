@@ -25,13 +25,23 @@ public:
     ~server_fixture();
 
     // extra: further command-line options. The database comes from the
-    // environment variable QUORVEL_TEST_DB (SQLite when unset).
+    // environment variable QUORVEL_TEST_DB (SQLite when unset). With
+    // QUORVEL_TEST_DEPLOYMENT naming the multi-instance script as well, the
+    // server is two instances on that database behind nginx, and base_url()
+    // is nginx's.
     bool start(const QStringList& extra = {"--demo"});
     void stop();
     const QString& base_url() const { return base_url_; }
     quint16 port() const;
     qint64 pid() const { return process_.processId(); }
-    QString data_dir() const { return dir_ ? dir_->path() : QString(); }
+    QString data_dir() const;
+    // The deployment's folder (its script's STATE), empty for a single server.
+    const QString& deployment() const { return deployment_; }
+    // In a deployment, sends the next requests straight to instance n (from
+    // 1), or through nginx again with 0.
+    bool route_to(int instance);
+    // Runs the deployment script's kill or start for instance n.
+    bool deployment_command(const QString& command, int instance);
 
     // Runs an admin subcommand against the same store; returns the exit code.
     int admin(const QStringList& args, QString* output = nullptr);
@@ -49,10 +59,14 @@ public:
 private:
     reply_t finish(class QNetworkReply* reply);
     QStringList db_args() const;
+    bool start_deployment(const QString& script, const QStringList& extra);
 
     std::unique_ptr<QTemporaryDir> dir_;
     QProcess process_;
     QString base_url_;
     QString db_url_;
+    QString deploy_script_;
+    QString deployment_;
+    QString balancer_url_;
     QNetworkAccessManager network_;
 };
