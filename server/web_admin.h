@@ -114,6 +114,9 @@ private:
 
     // The user a change is about, when who may manage them; otherwise the refusal.
     std::optional<web_reply_t> refuse_user(transaction& tx, const web_user_t& who, qint64 id);
+    // The same, and the department is one who manages.
+    std::optional<web_reply_t> refuse_user_in(transaction& tx, const web_user_t& who, qint64 id,
+                                              qint64 dept);
 
     api& api_;
     web_options_t options_;

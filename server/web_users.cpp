@@ -83,6 +83,15 @@ std::optional<web_reply_t> web_admin::refuse_user(transaction& tx, const web_use
     return std::nullopt;
 }
 
+std::optional<web_reply_t> web_admin::refuse_user_in(transaction& tx, const web_user_t& who,
+                                                     qint64 id, qint64 dept) {
+    if (auto refusal = refuse_user(tx, who, id))
+        return refusal;
+    if (!who.manages_dept(dept))
+        return web_reply_t::forbidden();
+    return std::nullopt;
+}
+
 web_reply_t web_admin::users_page(const web_user_t& who, const web_request_t& r) {
     transaction tx(api_.store(), false);
     QMap<qint64, QStringList> roles;
@@ -314,10 +323,8 @@ web_reply_t web_admin::set_user_department(const web_user_t& who, const web_requ
     const qint64 id = r.field("id").toLongLong();
     const qint64 dept = r.field("dept").toLongLong();
     transaction tx(api_.store(), true);
-    if (auto refusal = refuse_user(tx, who, id))
+    if (auto refusal = refuse_user_in(tx, who, id, dept))
         return *refusal;
-    if (!who.manages_dept(dept))
-        return web_reply_t::forbidden();
     if (!tx.scalar(QStringLiteral("SELECT id FROM departments WHERE id = ?"), {dept}).isValid())
         return web_reply_t::refused(404, QStringLiteral("部门不存在"));
     tx.run(QStringLiteral("UPDATE users SET dept_id = ? WHERE id = ?"), {dept, id});
@@ -349,10 +356,8 @@ web_reply_t web_admin::grant_right(const web_user_t& who, const web_request_t& r
     const qint64 dept = r.field("dept").toLongLong();
     const qint64 role = r.field("role").toLongLong();
     transaction tx(api_.store(), true);
-    if (auto refusal = refuse_user(tx, who, id))
+    if (auto refusal = refuse_user_in(tx, who, id, dept))
         return *refusal;
-    if (!who.manages_dept(dept))
-        return web_reply_t::forbidden();
     if (!tx.scalar(QStringLiteral("SELECT id FROM departments WHERE id = ?"), {dept}).isValid() ||
         !tx.scalar(QStringLiteral("SELECT id FROM roles WHERE id = ?"), {role}).isValid())
         return web_reply_t::refused(404, QStringLiteral("部门或角色不存在"));
@@ -369,10 +374,8 @@ web_reply_t web_admin::revoke_right(const web_user_t& who, const web_request_t& 
     const qint64 id = r.field("id").toLongLong();
     const qint64 dept = r.field("dept").toLongLong();
     transaction tx(api_.store(), true);
-    if (auto refusal = refuse_user(tx, who, id))
+    if (auto refusal = refuse_user_in(tx, who, id, dept))
         return *refusal;
-    if (!who.manages_dept(dept))
-        return web_reply_t::forbidden();
     tx.run(QStringLiteral(
                "DELETE FROM user_dept_rights WHERE user_id = ? AND dept_id = ? AND role_id = ?"),
            {id, dept, r.field("role").toLongLong()});

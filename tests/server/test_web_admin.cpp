@@ -202,9 +202,7 @@ void test_web_admin::rights_matrix() {
         reply = browser.get(path);
     } else {
         browser.get("/manage"); // a page for the form token, also for those refused
-        web_browser::fields_t form;
-        for (int i = 0; i + 1 < fields.size(); i += 2)
-            form << qMakePair(fields[i], fields[i + 1]);
+        const web_browser::fields_t form = web_browser::form_of(fields);
         reply = browser.post(path, form);
     }
     QCOMPARE(reply.status, status);
@@ -238,9 +236,7 @@ void test_web_admin::form_token_required() {
     const auto before = browser.get("/manage/departments").body;
     const auto apps_before = server_.get("/tavorine/clientOperateHabit/getAdsorptionList", {},
                                          server_.login("agent", "agent123"));
-    web_browser::fields_t form;
-    for (int i = 0; i + 1 < fields.size(); i += 2)
-        form << qMakePair(fields[i], fields[i + 1]);
+    const web_browser::fields_t form = web_browser::form_of(fields);
     QString given = token == "other" ? signed_in("admin").csrf() : token;
     raw_http::reply_t reply;
     if (token == "none") {
@@ -554,9 +550,7 @@ void test_web_admin::over_long_fields_refused() {
     const QByteArray users = b.get("/manage/users").body;
     const QByteArray depts = b.get("/manage/departments").body;
     const QByteArray roles = b.get("/manage/roles").body;
-    web_browser::fields_t form;
-    for (int i = 0; i + 1 < fields.size(); i += 2)
-        form << qMakePair(fields[i], fields[i + 1]);
+    const web_browser::fields_t form = web_browser::form_of(fields);
     const auto reply = b.post(path, form);
     QCOMPARE(reply.status, 400);
     QVERIFY2(QString::fromUtf8(reply.body).contains(message), reply.body.constData());

@@ -9,6 +9,13 @@ QString path_of(const QString& url) {
     return u.path() + (u.hasQuery() ? QLatin1Char('?') + u.query() : QString());
 }
 
+web_browser::fields_t web_browser::form_of(const QStringList& flat) {
+    fields_t fields;
+    for (int i = 0; i + 1 < flat.size(); i += 2)
+        fields << qMakePair(flat[i], flat[i + 1]);
+    return fields;
+}
+
 raw_http::reply_t web_browser::send(const QByteArray& request) {
     raw_http::reply_t r = raw_http::exchange(port_, request);
     static const QRegularExpression token(QStringLiteral("name=\"csrf\" value=\"([0-9a-f]+)\""));

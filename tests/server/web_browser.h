@@ -14,6 +14,9 @@ public:
 
     explicit web_browser(quint16 port) : port_(port) {}
 
+    // Fields from a flat list: name, value, name, value, ...
+    static fields_t form_of(const QStringList& flat);
+
     // Opens a one-time link (its path and query); keeps the cookie it sets.
     raw_http::reply_t enter(const QString& link);
     raw_http::reply_t get(const QString& path_and_query);
