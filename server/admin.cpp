@@ -2,6 +2,7 @@
 
 #include "auth.h"
 #include "file_copy.h"
+#include "protocol/protocol.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -155,8 +156,41 @@ bool set_config(storage& store, const QString& name, const QString& value, QStri
     return true;
 }
 
-bool set_update(storage& store, file_store& files, const QString& version, const QString& installer,
-                bool force, bool silent, const QString& notes, QString* error) {
+const QStringList& update_systems() {
+    static const QStringList systems = {QLatin1String(protocol::update_os::windows),
+                                        QLatin1String(protocol::update_os::linux_os)};
+    return systems;
+}
+
+QString update_key(const QString& os, const char* field) {
+    if (os.isEmpty() || os == update_systems().first())
+        return QStringLiteral("update.") + QLatin1String(field);
+    return QStringLiteral("update.%1.%2").arg(os, QLatin1String(field));
+}
+
+void put_update(transaction& tx, const update_offer_t& offer) {
+    put_config(tx, update_key(offer.os, "version"), offer.version);
+    put_config(tx, update_key(offer.os, "file_id"), QString::number(offer.file_id));
+    put_config(tx, update_key(offer.os, "sha256"), offer.sha256);
+    put_config(tx, update_key(offer.os, "force"),
+               offer.force ? QStringLiteral("1") : QStringLiteral("0"));
+    put_config(tx, update_key(offer.os, "silent"),
+               offer.silent ? QStringLiteral("1") : QStringLiteral("0"));
+    put_config(tx, update_key(offer.os, "notes"), offer.notes);
+}
+
+void clear_update(transaction& tx, const QString& os) {
+    put_config(tx, update_key(os, "version"), QString());
+}
+
+bool set_update(storage& store, file_store& files, const QString& os, const QString& version,
+                const QString& installer, bool force, bool silent, const QString& notes,
+                QString* error) {
+    if (!update_systems().contains(os)) {
+        *error = QStringLiteral("unknown operating system %1 (%2)")
+                     .arg(os, update_systems().join(QStringLiteral(", ")));
+        return false;
+    }
     QFile file(installer);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1").arg(installer);
@@ -180,14 +214,7 @@ bool set_update(storage& store, file_store& files, const QString& version, const
         *error = QStringLiteral("cannot store the installer");
         return false;
     }
-    put_config(tx, QStringLiteral("update.version"), version);
-    put_config(tx, QStringLiteral("update.file_id"), QString::number(*id));
-    put_config(tx, QStringLiteral("update.sha256"), sink->sha256_hex());
-    put_config(tx, QStringLiteral("update.force"),
-               force ? QStringLiteral("1") : QStringLiteral("0"));
-    put_config(tx, QStringLiteral("update.silent"),
-               silent ? QStringLiteral("1") : QStringLiteral("0"));
-    put_config(tx, QStringLiteral("update.notes"), notes);
+    put_update(tx, {os, version, *id, sink->sha256_hex(), force, silent, notes});
     if (!tx.commit()) {
         *error = tx.error();
         return false;
@@ -204,11 +231,17 @@ const char usage[] =
     "  user add ACCOUNT NAME PASSWORD [DEPT_ID] [--admin] [--role KEY]...\n"
     "  user passwd ACCOUNT PASSWORD           (PASSWORD \"-\" reads it from standard input)\n"
     "  user grant ACCOUNT DEPT_ID ROLE_KEY    (data rights in a department)\n"
-    "  update set VERSION INSTALLER [--force] [--silent] [--notes TEXT]\n"
-    "  update clear\n"
+    "  update set VERSION INSTALLER [--os windows|linux] [--force] [--silent] [--notes TEXT]\n"
+    "  update clear [--os windows|linux]\n"
     "  apps set \"NAME=ID,ID;NAME=ID\"          (the supported chat applications)\n"
     "  files copy-to-database                 (the directory store's files into the database)\n"
     "  files copy-to-directory                (the database's files into the directory store)\n";
+
+// The value after an option, or fallback when the option is absent.
+QString option_value(const QStringList& args, const char* option, const QString& fallback) {
+    const int at = args.indexOf(QLatin1String(option));
+    return at >= 0 ? args.value(at + 1) : fallback;
+}
 
 QString password_arg(const QString& arg) {
     if (arg != QLatin1String("-"))
@@ -259,11 +292,16 @@ int run_admin_command(storage& store, file_store& files, const QString& data_dir
         ok = grant_department(store, rest[0], rest[1].toLongLong(), rest[2], &error);
     } else if (what == QLatin1String("update set") && rest.size() >= 2) {
         const int notes = rest.indexOf(QStringLiteral("--notes"));
-        ok = set_update(store, files, rest[0], rest[1], rest.contains(QStringLiteral("--force")),
+        ok = set_update(store, files, option_value(rest, "--os", update_systems().first()), rest[0],
+                        rest[1], rest.contains(QStringLiteral("--force")),
                         rest.contains(QStringLiteral("--silent")),
                         notes >= 0 ? rest.value(notes + 1) : QString(), &error);
     } else if (what == QLatin1String("update clear")) {
-        ok = set_config(store, QStringLiteral("update.version"), QString(), &error);
+        const QString os = option_value(rest, "--os", update_systems().first());
+        transaction tx(store, true);
+        clear_update(tx, os);
+        ok = update_systems().contains(os) && tx.commit();
+        error = ok ? QString() : QStringLiteral("cannot clear the update for %1").arg(os);
     } else if (what == QLatin1String("apps set") && rest.size() == 1) {
         ok = set_config(store, QStringLiteral("adsorption"), rest[0], &error);
     } else if (what == QLatin1String("files copy-to-database") ||

@@ -23,9 +23,28 @@ bool set_password(storage& store, const QString& account, const QString& passwor
 bool grant_department(storage& store, const QString& account, qint64 dept, const QString& role_key,
                       QString* error);
 bool set_config(storage& store, const QString& name, const QString& value, QString* error);
+
+// The update offered to the clients of one operating system ("windows", the
+// default, or "linux").
+struct update_offer_t {
+    QString os;
+    QString version;
+    qint64 file_id = 0;
+    QString sha256;
+    bool force = false;
+    bool silent = false;
+    QString notes;
+};
+const QStringList& update_systems();
+// The config name of an offer's field; Windows keeps the names it always had.
+QString update_key(const QString& os, const char* field);
+void put_update(transaction& tx, const update_offer_t& offer);
+void clear_update(transaction& tx, const QString& os);
+
 // The update offered to clients: the installer goes into the file store.
-bool set_update(storage& store, file_store& files, const QString& version, const QString& installer,
-                bool force, bool silent, const QString& notes, QString* error);
+bool set_update(storage& store, file_store& files, const QString& os, const QString& version,
+                const QString& installer, bool force, bool silent, const QString& notes,
+                QString* error);
 
 // Runs an admin subcommand (args after the global options); returns the exit code.
 int run_admin_command(storage& store, file_store& files, const QString& data_dir,

@@ -1,6 +1,8 @@
 #include "api.h"
 
+#include "admin.h"
 #include "auth.h"
+#include "web_session.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -126,7 +128,8 @@ reply_t api::login(const request_t& r) {
     qint64 user_id = 0;
     {
         transaction tx(store_, false);
-        auto q = tx.run(QStringLiteral("SELECT id, password_hash FROM users WHERE account = ?"),
+        auto q = tx.run(QStringLiteral("SELECT id, password_hash FROM users WHERE account = ?"
+                                       " AND id NOT IN (SELECT user_id FROM disabled_users)"),
                         {account});
         if (!tx.ok())
             return reply_t::internal();
@@ -291,25 +294,31 @@ QString api::config_value(transaction& tx, const QString& name) {
 }
 
 reply_t api::check_version(const request_t& r) {
+    // Clients name their operating system; those that do not are Windows builds.
+    const QString os = r.has("os") ? r.text("os") : update_systems().first();
+    if (!update_systems().contains(os))
+        return reply_t::success(QJsonObject());
+    auto value = [this, &os](transaction& tx, const char* field) {
+        return config_value(tx, update_key(os, field));
+    };
     transaction tx(store_, false);
-    const QString version = config_value(tx, QStringLiteral("update.version"));
+    const QString version = value(tx, "version");
     if (!tx.ok())
         return reply_t::internal();
     if (version.isEmpty())
         return reply_t::success(QJsonObject());
-    const QString file_id = config_value(tx, QStringLiteral("update.file_id"));
+    const QString file_id = value(tx, "file_id");
     return reply_t::success(QJsonObject{
-        {"isForceUpdate", config_value(tx, QStringLiteral("update.force")) == QLatin1String("1")},
-        {"isSilentInstall",
-         config_value(tx, QStringLiteral("update.silent")) == QLatin1String("1")},
-        {"installArgs", config_value(tx, QStringLiteral("update.args"))},
-        {"sha256", config_value(tx, QStringLiteral("update.sha256"))},
+        {"isForceUpdate", value(tx, "force") == QLatin1String("1")},
+        {"isSilentInstall", value(tx, "silent") == QLatin1String("1")},
+        {"installArgs", value(tx, "args")},
+        {"sha256", value(tx, "sha256")},
         {"downloadUrl",
          r.base_url + QStringLiteral("/tavorine/nas/downloadFileById?fileId=") + file_id},
         {"fileId", file_id},
-        {"releaseNotes", config_value(tx, QStringLiteral("update.notes"))},
+        {"releaseNotes", value(tx, "notes")},
         {"latestVersion", version},
-        {"minOsVersion", config_value(tx, QStringLiteral("update.min_os"))},
+        {"minOsVersion", value(tx, "min_os")},
     });
 }
 
@@ -337,7 +346,19 @@ reply_t api::adsorption_list(const request_t&) {
 }
 
 reply_t api::visit_address(const request_t& r) {
-    return reply_t::success(r.base_url + QStringLiteral("/manage"));
+    const QString token = issue_web_link(store_, r.user.id, options_.manage_link_seconds);
+    if (token.isEmpty())
+        return reply_t::internal();
+    const bool intranet =
+        r.text("requestNetworkType") == QLatin1String(protocol::network::intranet);
+    QString base = intranet ? options_.manage_intranet_address : options_.manage_extranet_address;
+    if (base.isEmpty())
+        base = intranet ? options_.manage_extranet_address : options_.manage_intranet_address;
+    if (base.isEmpty())
+        base = options_.listen_address.isEmpty() ? r.base_url : options_.listen_address;
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return reply_t::success(base + QStringLiteral("/manage/enter?link=") + token);
 }
 
 } // namespace quorvel::server

@@ -15,6 +15,14 @@ struct api_options_t {
     qint64 token_ttl_seconds = 12 * 3600;
     // Bytes of script attachments one user may file.
     qint64 attachment_quota_bytes = qint64(1) << 30;
+    // Where browsers reach the management page, per network type of the
+    // asking client ("http://host:port"); empty: the address the server
+    // listens on (the one the client used when that is a wildcard).
+    QString manage_intranet_address;
+    QString manage_extranet_address;
+    QString listen_address;
+    // How long a management-page link stays good before its one use.
+    qint64 manage_link_seconds = 120;
 };
 
 // One category row.
@@ -88,6 +96,8 @@ public:
     reply_t describe_upload(const user_t& user, qint64 file_id);
     storage& store() { return store_; }
     file_store& files() { return files_; }
+    // The address the server is reachable at once bound ("http://host:port").
+    void set_listen_address(const QString& address) { options_.listen_address = address; }
 
 private:
     // Shared by the handlers.

@@ -142,6 +142,7 @@ const rule_t rules[] = {
     {"emojiType", kind::text},
     {"fileType", kind::text},
     {"requestNetworkType", kind::text},
+    {"os", kind::text},
     {"account", kind::text, max_name_length},
     {"password", kind::text, max_name_length},
     {"classifyName", kind::text, max_name_length},

@@ -132,8 +132,9 @@ void close_after_reply(httplib::Response& res) {
 }
 
 bool is_upload(const httplib::Request& req) {
-    return req.path.rfind("/tavorine/nas/", 0) == 0 &&
-           req.path.find("UploadFileDirect") != std::string::npos;
+    return (req.path.rfind("/tavorine/nas/", 0) == 0 &&
+            req.path.find("UploadFileDirect") != std::string::npos) ||
+           req.path == "/manage/update/upload"; // installers, from the management page
 }
 
 // Multipart headers and boundaries around an uploaded file.
@@ -188,7 +189,7 @@ httplib::Ranges fitted_ranges(const httplib::Ranges& ranges, qint64 size) {
 
 http_server::http_server(api& handlers, http_options_t options)
     : api_(handlers), options_(options), cache_(options.reply_cache_bytes), logins_(options.logins),
-      server_(std::make_unique<guarded_server>(options.connections)) {
+      web_(handlers, options.web), server_(std::make_unique<guarded_server>(options.connections)) {
     install_routes();
 }
 
@@ -543,13 +544,7 @@ void http_server::install_routes() {
             "</ul><p><a href=\"/manage\">管理页面</a></p></html>",
             "text/html; charset=utf-8");
     });
-    s.Get("/manage", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(
-            "<!doctype html><html lang=\"zh\"><meta charset=\"utf-8\"><title>Quorvel 管理"
-            "</title><h1>Quorvel 管理页面</h1><p>话术库由 quorvel-server 提供。"
-            "账号、部门与角色请使用 quorvel-server 的管理命令维护。</p></html>",
-            "text/html; charset=utf-8");
-    });
+    web_.install(s);
 }
 
 } // namespace quorvel::server

@@ -4,6 +4,7 @@
 #include "guarded_server.h"
 #include "login_throttle.h"
 #include "reply_cache.h"
+#include "web_admin.h"
 
 #include <QString>
 #include <memory>
@@ -21,6 +22,7 @@ struct http_options_t {
     std::string client_address_header;
     // Keys and replies of cached library reads together.
     size_t reply_cache_bytes = 256u << 20;
+    web_options_t web;
 };
 
 // The HTTP front of the api: envelopes, authentication, streaming file
@@ -46,6 +48,7 @@ private:
     reply_cache cache_;
     std::mutex cache_fill_;
     login_throttle logins_;
+    web_admin web_;
     std::unique_ptr<guarded_server> server_;
 };
 

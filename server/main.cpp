@@ -4,9 +4,11 @@
 #include "auth.h"
 #include "demo.h"
 #include "http_server.h"
+#include "web_session.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QUrl>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +25,8 @@ const char usage[] =
     "                      [--attachment-quota-mb N] [--workers N]\n"
     "                      [--max-connections-per-address N] [--client-address-header NAME]\n"
     "                      [--file-store directory|database]\n"
+    "                      [--manage-intranet-url URL] [--manage-extranet-url URL]\n"
+    "                      [--manage-link-seconds N] [--manage-secure-cookie]\n"
     "       quorvel-server [--data-dir DIR] [--db ...] ADMIN-COMMAND ...\n"
     "Defaults: --listen 127.0.0.1:8610, --data-dir ./quorvel-data, --db sqlite.\n"
     "--demo-large adds 1000 script categories, 10000 scripts and 500 stickers to the demo\n"
@@ -35,7 +39,11 @@ const char usage[] =
     "(for example X-Real-IP), for the failed-login throttle.\n"
     "--file-store: where file bytes live: below DIR/files (the default with SQLite) or in\n"
     "the database (the default with PostgreSQL; what several servers sharing one database need).\n"
-    "GET /health answers 200 while the server reaches its database, 503 when not.\n";
+    "GET /health answers 200 while the server reaches its database, 503 when not.\n"
+    "--manage-intranet-url, --manage-extranet-url: the addresses browsers reach the\n"
+    "management page at, for intranet and extranet clients (default: the listening\n"
+    "address); --manage-link-seconds: how long its one-time links last (120);\n"
+    "--manage-secure-cookie: its session cookie only over https (behind a TLS proxy).\n";
 
 struct options_t {
     QString listen = QStringLiteral("127.0.0.1:8610");
@@ -51,8 +59,18 @@ struct options_t {
     qint64 per_address = 32;
     QString client_address_header;
     QString file_store;
+    QString manage_intranet;
+    QString manage_extranet;
+    qint64 manage_link_seconds = 120;
+    bool manage_secure_cookie = false;
     QStringList command;
 };
+
+bool web_address_valid(const QString& address) {
+    const QUrl url(address);
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
 
 bool parse(const QStringList& args, options_t* o) {
     for (int i = 1; i < args.size(); ++i) {
@@ -99,6 +117,14 @@ bool parse(const QStringList& args, options_t* o) {
             ok = value(&o->client_address_header) && !o->client_address_header.isEmpty();
         } else if (a == QLatin1String("--file-store")) {
             ok = value(&o->file_store) && !o->file_store.isEmpty();
+        } else if (a == QLatin1String("--manage-intranet-url")) {
+            ok = value(&o->manage_intranet) && web_address_valid(o->manage_intranet);
+        } else if (a == QLatin1String("--manage-extranet-url")) {
+            ok = value(&o->manage_extranet) && web_address_valid(o->manage_extranet);
+        } else if (a == QLatin1String("--manage-link-seconds")) {
+            ok = value(&number) && (o->manage_link_seconds = number.toLongLong()) > 0;
+        } else if (a == QLatin1String("--manage-secure-cookie")) {
+            o->manage_secure_cookie = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             return false;
         } else {
@@ -109,6 +135,24 @@ bool parse(const QStringList& args, options_t* o) {
             return false;
     }
     return true;
+}
+
+// A link for the demo's administrator, good for one use within an hour: the
+// person who started the demo opens the management page without a client.
+void print_demo_manage_link(storage& store, QString base) {
+    base.replace(QLatin1String("://0.0.0.0:"), QLatin1String("://127.0.0.1:"));
+    qint64 admin = 0;
+    {
+        transaction tx(store, false);
+        admin =
+            tx.scalar(QStringLiteral("SELECT id FROM users WHERE account = 'admin'")).toLongLong();
+    }
+    const QString token = admin ? issue_web_link(store, admin, 3600) : QString();
+    if (token.isEmpty())
+        return;
+    std::printf("management page for admin (one use, within an hour): %s/manage/enter?link=%s\n"
+                "  later: log in to the client, settings centre, \"管理后台\"\n",
+                qPrintable(base), qPrintable(token));
 }
 
 std::atomic<http_server*> running{nullptr};
@@ -164,13 +208,23 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    api handlers(store, files, api_options_t{o.token_ttl_seconds, o.attachment_quota_mb << 20});
+    const bool wildcard =
+        host == QLatin1String("0.0.0.0") || host == QLatin1String("::") || host.isEmpty();
+    api_options_t api_options{o.token_ttl_seconds, o.attachment_quota_mb << 20};
+    api_options.manage_intranet_address = o.manage_intranet;
+    api_options.manage_extranet_address = o.manage_extranet;
+    api_options.manage_link_seconds = o.manage_link_seconds;
+    api handlers(store, files, api_options);
     http_options_t http_options;
     http_options.max_upload_bytes = o.max_upload_mb << 20;
     http_options.connections.workers = static_cast<size_t>(o.workers);
     http_options.connections.queued = static_cast<size_t>(o.workers);
     http_options.connections.per_address = static_cast<size_t>(o.per_address);
     http_options.client_address_header = o.client_address_header.toStdString();
+    http_options.web.secure_cookie =
+        o.manage_secure_cookie ||
+        (o.manage_intranet.startsWith(QLatin1String("https:")) &&
+         (o.manage_extranet.isEmpty() || o.manage_extranet.startsWith(QLatin1String("https:"))));
     http_server server(handlers, http_options);
     const int bound = server.bind(host, port);
     if (bound < 0) {
@@ -181,6 +235,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const QString base_url = QStringLiteral("http://%1:%2").arg(host).arg(bound);
+    // Links name the address browsers can reach: not a wildcard one.
+    if (!wildcard)
+        handlers.set_listen_address(base_url);
     if (o.demo) {
         if (!seed_demo(store, files, base_url, &error) ||
             (o.demo_large && !seed_large_library(store, files, o.large_size[0], o.large_size[1],
@@ -193,6 +250,7 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < count; ++i)
             std::printf("demo account: %s / %s (%s)\n", accounts[i].account, accounts[i].password,
                         accounts[i].role);
+        print_demo_manage_link(store, o.manage_intranet.isEmpty() ? base_url : o.manage_intranet);
     }
     std::printf("listening on %s\n", qPrintable(base_url));
     std::fflush(stdout);

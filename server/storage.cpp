@@ -71,6 +71,12 @@ const char* const schema[] = {
     "CREATE TABLE IF NOT EXISTS quick_replies (id {ID}, user_id BIGINT NOT NULL,"
     " script_id BIGINT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS config (name TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    // The management page: one-time links, browser sessions, switched-off accounts.
+    "CREATE TABLE IF NOT EXISTS web_links (token_hash TEXT PRIMARY KEY, user_id BIGINT NOT NULL,"
+    " expires_at BIGINT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS web_sessions (session_hash TEXT PRIMARY KEY,"
+    " user_id BIGINT NOT NULL, csrf TEXT NOT NULL, expires_at BIGINT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS disabled_users (user_id BIGINT PRIMARY KEY)",
     "CREATE TABLE IF NOT EXISTS generation (id INTEGER PRIMARY KEY, value BIGINT NOT NULL)",
     "INSERT INTO generation (id, value) SELECT 1, 0 WHERE NOT EXISTS (SELECT 1 FROM generation)",
 };

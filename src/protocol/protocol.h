@@ -100,4 +100,11 @@ inline constexpr char intranet[] = "QRV_INTRANET";
 inline constexpr char extranet[] = "QRV_EXTRANET";
 } // namespace network
 
+// "os" of "/tavorine/clientGeneral/checkVersionUpdate": whose installer is
+// offered; a request without it is a Windows build's.
+namespace update_os {
+inline constexpr char windows[] = "windows";
+inline constexpr char linux_os[] = "linux";
+} // namespace update_os
+
 } // namespace quorvel::protocol

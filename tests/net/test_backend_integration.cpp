@@ -3,6 +3,7 @@
 #include "net/blocking_requests.h"
 #include "net/envelope.h"
 #include "net/request_center.h"
+#include "raw_http.h"
 #include "server_fixture.h"
 
 #include <QJsonArray>
@@ -207,7 +208,15 @@ void test_backend_integration::view_queries() {
     QVERIFY(!found.isEmpty());
     const auto page = await<QString>(
         [&](auto ok, auto fail) { rc->get_manage_page_url(false, &context_, ok, fail); });
-    QVERIFY(page.startsWith(server_.base_url()));
+    QVERIFY(page.startsWith(server_.base_url() + "/manage/enter?link="));
+    // The address opens the management page once: a session cookie, then never again.
+    const QByteArray open =
+        "GET " + QUrl(page).toString(QUrl::RemoveScheme | QUrl::RemoveAuthority).toUtf8() +
+        " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    const auto first = raw_http::exchange(server_.port(), open);
+    QCOMPARE(first.status, 303);
+    QVERIFY(first.header("Set-Cookie").contains("HttpOnly"));
+    QCOMPARE(raw_http::exchange(server_.port(), open).status, 403);
     outcome_t update;
     await<version_update_info_spt>(
         [&](auto ok, auto fail) { rc->check_version_update(false, &context_, ok, fail); }, &update);
