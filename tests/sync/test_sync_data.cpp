@@ -1,8 +1,8 @@
 // The start-up synchronisation against quorvel-server.
 #include "app/app_paths.h"
 #include "app/settings_store.h"
-#include "model/data_center.h"
 #include "fixture_http_server.h"
+#include "model/data_center.h"
 #include "protocol/protocol.h"
 #include "raw_http.h"
 #include "server_fixture.h"
@@ -25,8 +25,7 @@ namespace {
 QString trace_line(const fixture_http_server::request_t& request) {
     const QJsonDocument body = QJsonDocument::fromJson(request.body);
     return QString::fromLatin1(request.method) + ' ' + request.url.toString() + ' ' +
-           QString::fromUtf8(body.isObject() ? body.toJson(QJsonDocument::Compact)
-                                             : request.body);
+           QString::fromUtf8(body.isObject() ? body.toJson(QJsonDocument::Compact) : request.body);
 }
 
 // Passes a request on to the real server and its answer back.
@@ -39,7 +38,9 @@ fixture_http_server::reply_t forward(quint16 port, const fixture_http_server::re
     if (request.method != "GET")
         out += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
     const raw_http::reply_t reply = raw_http::exchange(port, out + "\r\n" + request.body);
-    fixture_http_server::reply_t answer{reply.status, reply.body, false};
+    fixture_http_server::reply_t answer;
+    answer.status = reply.status;
+    answer.body = reply.body;
     answer.content_type = reply.header("Content-Type");
     return answer;
 }
@@ -75,14 +76,13 @@ QStringList dump_store() {
     for (const QString& dept : dc.dept_script_categories.keys())
         out << "dept script categories " + dept + ": " + line_of(dc.dept_script_categories[dept]);
     for (const QString& dept : dc.dept_sticker_categories.keys())
-        out << "dept sticker categories " + dept + ": " +
-                   line_of(dc.dept_sticker_categories[dept]);
+        out << "dept sticker categories " + dept + ": " + line_of(dc.dept_sticker_categories[dept]);
     out << "doc categories: " + line_of(dc.doc_categories);
     for (auto it = dc.scripts_by_category.begin(); it != dc.scripts_by_category.end(); ++it)
         for (const script_node_spt& s : *it)
             out << "script " + it.key() + ": " +
-                       QStringList{s->id, s->speechContentKeywords, s->speechContent, s->classifyType,
-                                   QString::number(s->sort)}
+                       QStringList{s->id, s->speechContentKeywords, s->speechContent,
+                                   s->classifyType, QString::number(s->sort)}
                            .join('|');
     for (auto it = dc.stickers_by_category.begin(); it != dc.stickers_by_category.end(); ++it)
         for (const sticker_node_spt& s : *it)
