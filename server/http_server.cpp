@@ -5,9 +5,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlQuery>
 #include <QUrl>
@@ -306,7 +306,7 @@ void http_server::install_routes() {
     };
 
     auto dispatch = [this](const httplib::Request& req, httplib::Response& res,
-                                         const QByteArray& body) {
+                           const QByteArray& body) {
         const QString path = QString::fromStdString(req.matches[1].str());
         const api::handler_t* handler = api_.find(QString::fromStdString(req.method), path);
         if (!handler) {

@@ -53,10 +53,10 @@ library_fetch::request_t library_request() {
     library_fetch::request_t request;
     request.intranet = is_intranet_build();
     request.departments = dc.departments().keys();
-    request.doc_params = {{"account", dc.account()}, {"fileId", ""},   {"classifyId", ""},
-                          {"deptId", ""},            {"fileName", ""}, {"fileSuffix", ""},
-                          {"fileType", ""},          {"taskId", ""},   {"keywords", ""},
-                          {"customShortcuts", ""}};
+    request.doc_params = {
+        {"account", dc.account()}, {"fileId", ""},         {"classifyId", ""}, {"deptId", ""},
+        {"fileName", ""},          {"fileSuffix", ""},     {"fileType", ""},   {"taskId", ""},
+        {"keywords", ""},          {"customShortcuts", ""}};
     request.sticker_params = {{"classifyId", ""},
                               {"emojiContentDesc", ""},
                               {"emojiContentMatchKeywords", ""},

@@ -103,10 +103,10 @@ private:
     std::atomic<bool> stop_requested_{false};
     std::atomic<bool> unreachable_{false};
     QMutex client_mutex_;
-    http_client* query_client_ = nullptr;  // guarded by client_mutex_
-    library_fetch* query_fetch_ = nullptr; // guarded by client_mutex_
+    http_client* query_client_ = nullptr;     // guarded by client_mutex_
+    library_fetch* query_fetch_ = nullptr;    // guarded by client_mutex_
     hash_check_batch* hash_checks_ = nullptr; // GUI thread
-    QElapsedTimer since_last_byte_;       // of any download
+    QElapsedTimer since_last_byte_;           // of any download
 };
 
 } // namespace quorvel
