@@ -81,14 +81,14 @@ bool api::needs_login(const QString& path) const {
     return path != QLatin1String("loginAccount/logInCrm");
 }
 
-std::optional<user_t> api::authenticate(const QString& token) {
+std::optional<user_t> api::authenticate(const QString& token, qint64* expires_at) {
     if (token.isEmpty() || token.size() > 256)
         return std::nullopt;
     transaction tx(store_, false);
     auto q =
         tx.run(QStringLiteral(
-                   "SELECT u.id, u.account, u.user_name, u.dept_id, u.admin_type, u.account_type"
-                   " FROM tokens t JOIN users u ON u.id = t.user_id"
+                   "SELECT u.id, u.account, u.user_name, u.dept_id, u.admin_type, u.account_type,"
+                   " t.expires_at FROM tokens t JOIN users u ON u.id = t.user_id"
                    " WHERE t.token_hash = ? AND t.expires_at > ?"),
                {token_digest(token), QDateTime::currentSecsSinceEpoch()});
     if (!q || !q->next())
@@ -100,6 +100,8 @@ std::optional<user_t> api::authenticate(const QString& token) {
     user.dept_id = q->value(3).toLongLong();
     user.admin_type = q->value(4).toInt();
     user.account_type = q->value(5).toInt();
+    if (expires_at)
+        *expires_at = q->value(6).toLongLong();
     if (auto roles =
             tx.run(QStringLiteral("SELECT r.role_key FROM user_roles ur JOIN roles r"
                                   " ON r.id = ur.role_id WHERE ur.user_id = ? ORDER BY r.id"),

@@ -50,8 +50,9 @@ public:
     const handler_t* find(const QString& method, const QString& path) const;
     bool needs_login(const QString& path) const;
 
-    // Looks the token up; nullopt when missing, unknown or expired.
-    std::optional<user_t> authenticate(const QString& token);
+    // Looks the token up; nullopt when missing, unknown or expired. The
+    // token's expiry goes to *expires_at when given.
+    std::optional<user_t> authenticate(const QString& token, qint64* expires_at = nullptr);
 
     reply_t login(const request_t& r);
     reply_t login_user_data(const request_t& r);

@@ -3,10 +3,12 @@
 #include "auth.h"
 #include "health.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlQuery>
 #include <QUrl>
@@ -238,6 +240,20 @@ void http_server::throttled_login(const httplib::Request& req, const request_t& 
     send_envelope(res, reply);
 }
 
+std::optional<user_t> http_server::authenticate(const httplib::Request& req, qint64 generation) {
+    const QString token = QString::fromStdString(req.get_header_value("authorities"));
+    if (token.isEmpty() || token.size() > 256)
+        return std::nullopt;
+    const QByteArray digest = token_digest(token).toLatin1();
+    if (auto user = sessions_.find(digest, generation, QDateTime::currentSecsSinceEpoch()))
+        return user;
+    qint64 expires_at = 0;
+    auto user = api_.authenticate(token, &expires_at);
+    if (user)
+        sessions_.store(digest, *user, expires_at, generation);
+    return user;
+}
+
 void http_server::install_routes() {
     httplib::Server& s = *server_;
     s.set_payload_max_length(static_cast<size_t>(options_.max_upload_bytes + multipart_overhead));
@@ -286,12 +302,14 @@ void http_server::install_routes() {
             send_envelope(res, reply_t::internal(), 500);
         });
 
+    // The generation is read before the user, so a write in between makes
+    // the cached entry a miss, never a stale hit.
     auto authenticate = [this](const httplib::Request& req) {
-        return api_.authenticate(QString::fromStdString(req.get_header_value("authorities")));
+        return this->authenticate(req, read_generation(api_.store()));
     };
 
-    auto dispatch = [this, authenticate](const httplib::Request& req, httplib::Response& res,
-                                         const QByteArray& body) {
+    auto dispatch = [this](const httplib::Request& req, httplib::Response& res,
+                           const QByteArray& body) {
         const QString path = QString::fromStdString(req.matches[1].str());
         const api::handler_t* handler = api_.find(QString::fromStdString(req.method), path);
         if (!handler) {
@@ -301,8 +319,10 @@ void http_server::install_routes() {
         }
         request_t r;
         r.base_url = base_url_of(req);
+        // One read serves both caches: a change committed before it is seen.
+        const qint64 generation = read_generation(api_.store());
         if (api_.needs_login(path)) {
-            auto user = authenticate(req);
+            auto user = this->authenticate(req, generation);
             if (!user) {
                 send_envelope(res, login_expired);
                 return;
@@ -324,22 +344,28 @@ void http_server::install_routes() {
             return;
         }
         const QByteArray key = cache_key(path, r);
-        if (key.isEmpty()) {
+        if (key.isEmpty() || generation < 0) {
             send_envelope(res, (*handler)(api_, r));
             return;
-        }
-        qint64 generation = -1;
-        {
-            transaction tx(api_.store(), false);
-            generation = tx.generation();
         }
         if (auto hit = cache_.find(key, generation)) {
             send_bytes(res, std::move(hit));
             return;
         }
-        // One miss is built at a time: clients that ask together after a
-        // change wait for the first reply instead of each building their own.
-        std::lock_guard<std::mutex> building(cache_fill_);
+        // Clients that ask together after a change wait for the first reply
+        // of their key instead of each building their own; other keys go on.
+        {
+            std::unique_lock<std::mutex> lock(fills_.mutex);
+            fills_.done.wait(lock, [&] { return !fills_.keys.contains(key); });
+            fills_.keys.insert(key);
+        }
+        const auto filled = qScopeGuard([this, &key] {
+            {
+                std::lock_guard<std::mutex> lock(fills_.mutex);
+                fills_.keys.remove(key);
+            }
+            fills_.done.notify_all();
+        });
         if (auto hit = cache_.find(key, generation)) {
             send_bytes(res, std::move(hit));
             return;

@@ -5,8 +5,11 @@
 #include "login_throttle.h"
 #include "reply_cache.h"
 #include "web_admin.h"
+#include "session_cache.h"
 
+#include <QSet>
 #include <QString>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -42,11 +45,20 @@ private:
     void install_routes();
     // The login handler behind the per-account and per-address throttle.
     void throttled_login(const httplib::Request& req, const request_t& r, httplib::Response& res);
+    // The user of the request's token, from the session cache when it was
+    // read at this generation, else from the store.
+    std::optional<user_t> authenticate(const httplib::Request& req, qint64 generation);
 
     api& api_;
     http_options_t options_;
     reply_cache cache_;
-    std::mutex cache_fill_;
+    session_cache sessions_;
+    // Keys whose reply is being built; a miss waits only for its own key.
+    struct fills_t {
+        std::mutex mutex;
+        std::condition_variable done;
+        QSet<QByteArray> keys;
+    } fills_;
     login_throttle logins_;
     web_admin web_;
     std::unique_ptr<guarded_server> server_;

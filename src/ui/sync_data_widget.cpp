@@ -7,8 +7,9 @@
 #include "net/blocking_requests.h"
 #include "protocol/protocol.h"
 #include "sync/batch_download.h"
+#include "sync/hash_check_batch.h"
+#include "sync/library_fetch.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QFile>
 #include <QHBoxLayout>
@@ -33,16 +34,6 @@ sync_data_widget::window_factory_t& main_window_factory() {
     return factory;
 }
 
-QString local_sha256(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return {};
-    return QString::fromLatin1(hash.result().toHex());
-}
-
 std::string utf8(const QString& text) {
     return text.toStdString();
 }
@@ -55,6 +46,23 @@ void merge_tree(category_tree_t& into, const category_tree_t& from) {
             entry.node = it->node;
         entry.children.append(it->children);
     }
+}
+
+// What the start-up queries ask for.
+library_fetch::request_t library_request() {
+    const data_center& dc = data_center::instance();
+    library_fetch::request_t request;
+    request.intranet = is_intranet_build();
+    request.departments = dc.departments().keys();
+    request.doc_params = {
+        {"account", dc.account()}, {"fileId", ""},         {"classifyId", ""}, {"deptId", ""},
+        {"fileName", ""},          {"fileSuffix", ""},     {"fileType", ""},   {"taskId", ""},
+        {"keywords", ""},          {"customShortcuts", ""}};
+    request.sticker_params = {{"classifyId", ""},
+                              {"emojiContentDesc", ""},
+                              {"emojiContentMatchKeywords", ""},
+                              {"emojiType", ""}};
+    return request;
 }
 
 } // namespace
@@ -99,6 +107,8 @@ sync_data_widget::~sync_data_widget() {
         stop_requested_ = true;
         if (query_client_)
             query_client_->stop();
+        if (query_fetch_)
+            query_fetch_->stop();
     }
     worker_->quit();
     worker_->wait();
@@ -138,15 +148,22 @@ void sync_data_widget::showEvent(QShowEvent* event) {
 
 // ---- query phase, on the worker thread ----
 
-void sync_data_widget::use_query_client(http_client* client) {
+void sync_data_widget::use_query_client(http_client* client, library_fetch* fetch) {
     QMutexLocker lock(&client_mutex_);
     query_client_ = client;
+    query_fetch_ = fetch;
     if (client && stop_requested_)
         client->stop();
+    if (fetch && stop_requested_)
+        fetch->stop();
 }
 
 bool sync_data_widget::going_on(const http_client& client) {
-    switch (client.state()) {
+    return going_on(client.state());
+}
+
+bool sync_data_widget::going_on(http_client::state_t state) {
+    switch (state) {
     case http_client::state_t::open:
         return true;
     case http_client::state_t::timed_out:
@@ -163,88 +180,77 @@ bool sync_data_widget::going_on(const http_client& client) {
 void sync_data_widget::run_queries() {
     http_client client;
     client.set_give_up_after_timeout(true);
-    use_query_client(&client);
-    query_library(client);
-    use_query_client(nullptr);
+    // The independent queries go out side by side; the store is then filled
+    // from their answers in the usual order.
+    library_fetch fetched;
+    use_query_client(&client, &fetched);
+    fetched.run(library_request());
+    query_library(client, fetched);
+    use_query_client(nullptr, nullptr);
+    going_on(fetched.state());
     going_on(client);
     emit download_clouddoc_requested();
 }
 
-void sync_data_widget::query_library(http_client& client) {
+// A query that was not sent (the synchronisation ended first) logs nothing.
+void sync_data_widget::query_library(http_client& client, const library_fetch& fetched) {
     data_center& dc = data_center::instance();
-    QString message;
 
-    if (auto info = check_version_update_blocking(client, is_intranet_build(), &message))
-        dc.set_version_info(info);
-    else
-        spdlog::warn("check update failed, reason: {}", utf8(message));
+    if (fetched.version.ok)
+        dc.set_version_info(fetched.version.value);
+    else if (fetched.version.sent)
+        spdlog::warn("check update failed, reason: {}", utf8(fetched.version.message));
 
-    supported_apps_t apps;
-    if (query_supported_apps(client, &apps, &message))
-        dc.replace_supported_apps(apps);
-    else
-        spdlog::info("get app feature failed, reason: {}", utf8(message));
+    if (fetched.apps.ok)
+        dc.replace_supported_apps(fetched.apps.value);
+    else if (fetched.apps.sent)
+        spdlog::info("get app feature failed, reason: {}", utf8(fetched.apps.message));
 
-    if (!going_on(client))
-        return;
-    query_script_categories(client);
-    if (!going_on(client))
-        return;
-    query_documents(client);
-    if (!going_on(client))
-        return;
+    query_script_categories(fetched);
+    query_documents(client, fetched);
     emit update_progress(20, QStringLiteral("同步分类信息完成"));
 
-    query_scripts(client);
-    if (!going_on(client))
-        return;
+    query_scripts(fetched);
     emit update_progress(40, QStringLiteral("同步话术信息完成"));
 
-    query_stickers(client);
-    if (!going_on(client))
-        return;
+    query_stickers(fetched);
 
     emit update_progress(60, QStringLiteral("正在同步快捷短语..."));
-    phrase_map_t phrases;
-    if (query_phrases(client, &phrases, &message))
-        dc.replace_phrases(phrases);
-    else
-        spdlog::warn("query phrase failed, reason: {}", utf8(message));
-    if (going_on(client))
+    if (fetched.phrases.ok)
+        dc.replace_phrases(fetched.phrases.value);
+    else if (fetched.phrases.sent)
+        spdlog::warn("query phrase failed, reason: {}", utf8(fetched.phrases.message));
+    if (going_on(fetched.state()) && going_on(client))
         emit update_progress(70, QStringLiteral("正在同步表情及云文档..."));
 }
 
-void sync_data_widget::query_script_categories(http_client& client) {
+void sync_data_widget::query_script_categories(const library_fetch& fetched) {
     data_center& dc = data_center::instance();
-    QString message;
     for (int type : {0, 1}) {
-        category_tree_t tree;
-        if (fetch_category_tree(client, QLatin1String(protocol::business::scripts),
-                                QString::number(type), QString(), &tree, &message))
-            dc.replace_category_tree(library_kind::scripts, type, QString(), tree);
-        else
+        const fetched_t<category_tree_t>& got = fetched.script_categories[type];
+        if (got.ok)
+            dc.replace_category_tree(library_kind::scripts, type, QString(), got.value);
+        else if (got.sent)
             spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
                                                 : "get #1 categories failed, reason: {}"),
-                         utf8(message));
+                         utf8(got.message));
     }
     for (const QString& dept : dc.departments().keys()) {
-        if (!going_on(client))
-            return;
-        category_tree_t tree;
-        if (fetch_category_tree(client, QLatin1String(protocol::business::scripts),
-                                QLatin1String(protocol::part_dept), dept, &tree, &message))
-            dc.replace_category_tree(library_kind::scripts, int(protocol::part::dept), dept, tree);
-        else
-            spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(message));
+        const fetched_t<category_tree_t> got = fetched.dept_script_categories.value(dept);
+        if (got.ok)
+            dc.replace_category_tree(library_kind::scripts, int(protocol::part::dept), dept,
+                                     got.value);
+        else if (got.sent)
+            spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(got.message));
     }
 }
 
-void sync_data_widget::query_documents(http_client& client) {
+void sync_data_widget::query_documents(http_client& client, const library_fetch& fetched) {
     data_center& dc = data_center::instance();
     QString message;
     category_tree_t table;
-    if (fetch_category_tree(client, QLatin1String(protocol::business::documents),
-                            QLatin1String(protocol::part_pub), QString(), &table, &message)) {
+    if (fetched.public_doc_categories.ok) {
+        table = fetched.public_doc_categories.value;
         category_node_spt attachments;
         for (const category_node_spt& node : table.value(top_level_id).children)
             if (!attachments && node->classifyName.startsWith(attachments_marker))
@@ -252,7 +258,8 @@ void sync_data_widget::query_documents(http_client& client) {
         for (auto it = table.constBegin(); !attachments && it != table.constEnd(); ++it)
             if (it->node && it->node->classifyName.startsWith(attachments_marker))
                 attachments = it->node;
-        if (!attachments) {
+        // Not while the server is silent: the creation would wait out its own timeout.
+        if (!attachments && fetched.state() == http_client::state_t::open) {
             attachments =
                 create_category_blocking(client,
                                          {{"classifyName", attachments_marker},
@@ -266,31 +273,27 @@ void sync_data_widget::query_documents(http_client& client) {
         }
         if (attachments)
             dc.set_attachments_category(attachments);
-    } else {
+    } else if (fetched.public_doc_categories.sent) {
+        message = fetched.public_doc_categories.message;
         spdlog::warn("query public doc categories failed, reason: {}", utf8(message));
         qDebug() << message;
     }
 
-    category_tree_t personal;
-    if (!fetch_category_tree(client, QLatin1String(protocol::business::documents),
-                             QLatin1String(protocol::part_personal), QString(), &personal,
-                             &message)) {
-        spdlog::warn("query personal doc category failed, reason: {} ", utf8(message));
+    if (!fetched.personal_doc_categories.ok) {
+        if (fetched.personal_doc_categories.sent)
+            spdlog::warn("query personal doc category failed, reason: {} ",
+                         utf8(fetched.personal_doc_categories.message));
         records_complete_ = false;
         return;
     }
-    merge_tree(table, personal);
+    merge_tree(table, fetched.personal_doc_categories.value);
     dc.replace_doc_categories(table);
 
-    docs_by_category_t docs;
-    const json_map_t params{
-        {"account", dc.account()}, {"fileId", ""},         {"classifyId", ""}, {"deptId", ""},
-        {"fileName", ""},          {"fileSuffix", ""},     {"fileType", ""},   {"taskId", ""},
-        {"keywords", ""},          {"customShortcuts", ""}};
-    if (!query_docs_blocking(client, params, &docs, &message)) {
+    if (!fetched.docs.ok) {
         records_complete_ = false;
         return;
     }
+    const docs_by_category_t& docs = fetched.docs.value;
     dc.merge_docs(docs);
 
     // Small documents come along at start, as the settings allow; an
@@ -308,49 +311,47 @@ void sync_data_widget::query_documents(http_client& client) {
                     tasks_ << task;
 }
 
-void sync_data_widget::query_scripts(http_client& client) {
-    QString message;
+void sync_data_widget::query_scripts(const library_fetch& fetched) {
+    // The three parts in turn, as if asked one after another.
     scripts_by_category_t scripts;
-    for (int type : {0, 1, 2})
-        if (!query_scripts_of_type(client, QString::number(type), &scripts, &message)) {
-            spdlog::warn("query script #{} failed, reason: {}", type, utf8(message));
+    for (int type : {0, 1, 2}) {
+        const fetched_t<scripts_by_category_t>& got = fetched.scripts[type];
+        if (!got.ok) {
+            if (got.sent)
+                spdlog::warn("query script #{} failed, reason: {}", type, utf8(got.message));
             records_complete_ = false;
+            continue;
         }
+        for (auto it = got.value.constBegin(); it != got.value.constEnd(); ++it)
+            scripts[it.key()].append(it.value());
+    }
     data_center::instance().replace_scripts(scripts);
     for (const QList<script_node_spt>& list : scripts)
         for (const script_node_spt& script : list)
             tasks_ << make_script_tasks(script);
 }
 
-void sync_data_widget::query_stickers(http_client& client) {
+void sync_data_widget::query_stickers(const library_fetch& fetched) {
     data_center& dc = data_center::instance();
-    QString message;
-    if (!query_all_stickers(client,
-                            {{"classifyId", ""},
-                             {"emojiContentDesc", ""},
-                             {"emojiContentMatchKeywords", ""},
-                             {"emojiType", ""}},
-                            &message))
+    if (!fetched.stickers.ok)
         records_complete_ = false;
     emit update_progress(50, QStringLiteral("正在同步表情信息..."));
     for (int type : {0, 1}) {
-        category_tree_t tree;
-        if (query_sticker_categories(client, QString::number(type), QString(), &tree, &message))
-            dc.replace_category_tree(library_kind::stickers, type, QString(), tree);
-        else
+        const fetched_t<category_tree_t>& got = fetched.sticker_categories[type];
+        if (got.ok)
+            dc.replace_category_tree(library_kind::stickers, type, QString(), got.value);
+        else if (got.sent)
             spdlog::warn(fmt::runtime(type == 0 ? "query #0 sticker failed, reason: {}"
                                                 : "query #1 sticker failed, reason: {}"),
-                         utf8(message));
+                         utf8(got.message));
     }
     for (const QString& dept : dc.departments().keys()) {
-        if (!going_on(client))
-            break;
-        category_tree_t tree;
-        if (query_sticker_categories(client, QLatin1String(protocol::part_dept), dept, &tree,
-                                     &message))
-            dc.replace_category_tree(library_kind::stickers, int(protocol::part::dept), dept, tree);
-        else
-            spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(message));
+        const fetched_t<category_tree_t> got = fetched.dept_sticker_categories.value(dept);
+        if (got.ok)
+            dc.replace_category_tree(library_kind::stickers, int(protocol::part::dept), dept,
+                                     got.value);
+        else if (got.sent)
+            spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(got.message));
     }
     tasks_ << sticker_tasks(dc.stickers_by_category());
 }
@@ -379,36 +380,14 @@ void sync_data_widget::on_download_clouddoc() {
         end_early();
         return;
     }
-    auto* client = new http_client(this);
-    client->set_give_up_after_timeout(true);
-    hash_client_ = client;
-    QList<download_task_spt> kept;
     for (const download_task_spt& task : tasks_)
         task_paths_.insert(task->local_path);
-    for (const download_task_spt& task : tasks_) {
-        if (task->kind == 0) {
-            kept << task;
-            continue;
-        }
-        if (!going_on(*client))
-            break;
-        QString remote, message;
-        if (!query_file_sha256(*client, task->remote, &remote, &message)) {
-            qDebug() << task->remote + ", error : " + message;
-            spdlog::warn("query file detial failed: {}", utf8(message));
-            continue;
-        }
-        const QString local = local_sha256(task->local_path);
-        if (remote == local)
-            continue;
-        qDebug() << "remote hash: " + remote + ", local hash: " + local;
-        spdlog::warn("hash not equal {} : {}", utf8(remote), utf8(local));
-        task->sha256 = remote; // what the download must turn out to be
-        kept << task;
-    }
-    hash_client_ = nullptr;
-    const bool gone = !going_on(*client);
-    client->deleteLater();
+    // Six checks at a time; the dialog's events go on while they run.
+    hash_check_batch checks;
+    hash_checks_ = &checks;
+    const QList<download_task_spt> kept = checks.filter(tasks_);
+    hash_checks_ = nullptr;
+    const bool gone = !going_on(checks.state());
     hashes_ms_ = clock_.elapsed() - queries_ms_;
     if (stop_requested_ || gone) {
         end_early();
@@ -476,9 +455,11 @@ void sync_data_widget::stop_sync() {
         QMutexLocker lock(&client_mutex_);
         if (query_client_)
             query_client_->stop();
+        if (query_fetch_)
+            query_fetch_->stop();
     }
-    if (hash_client_)
-        hash_client_->stop();
+    if (hash_checks_)
+        hash_checks_->stop();
     if (downloader_) {
         downloader_->abort();
         end_early();

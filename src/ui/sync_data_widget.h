@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/http_client.h"
 #include "sync/cache_manager.h"
 
 #include <QDialog>
@@ -19,6 +20,8 @@ class QThread;
 namespace quorvel {
 
 class batch_download;
+class hash_check_batch;
+class library_fetch;
 
 // Between login and the main window: loads the whole library into the store
 // on a worker thread, then brings the file cache up to date on the GUI
@@ -63,19 +66,21 @@ protected:
 
 private:
     void run_queries();
-    void query_library(class http_client& client);
-    void query_script_categories(class http_client& client);
-    void query_documents(class http_client& client);
-    void query_scripts(class http_client& client);
-    void query_stickers(class http_client& client);
+    // Fill the store from the answers, in the order of the steps.
+    void query_library(http_client& client, const library_fetch& fetched);
+    void query_script_categories(const library_fetch& fetched);
+    void query_documents(http_client& client, const library_fetch& fetched);
+    void query_scripts(const library_fetch& fetched);
+    void query_stickers(const library_fetch& fetched);
     void advance_download();
     void finish_downloads();
     // The files the account's records refer to, for the cache clean-up.
     QSet<QString> referenced_files() const;
-    // The worker's client, reachable by stop_sync while it exists.
-    void use_query_client(class http_client* client);
+    // The worker's client and queries, reachable by stop_sync while they exist.
+    void use_query_client(http_client* client, library_fetch* fetch);
     // Whether the synchronisation goes on; logs once why it does not.
-    bool going_on(const class http_client& client);
+    bool going_on(const http_client& client);
+    bool going_on(http_client::state_t state);
     void end_early();
     bool silent_download() const;
 
@@ -98,9 +103,10 @@ private:
     std::atomic<bool> stop_requested_{false};
     std::atomic<bool> unreachable_{false};
     QMutex client_mutex_;
-    http_client* query_client_ = nullptr; // guarded by client_mutex_
-    http_client* hash_client_ = nullptr;  // GUI thread
-    QElapsedTimer since_last_byte_;       // of any download
+    http_client* query_client_ = nullptr;     // guarded by client_mutex_
+    library_fetch* query_fetch_ = nullptr;    // guarded by client_mutex_
+    hash_check_batch* hash_checks_ = nullptr; // GUI thread
+    QElapsedTimer since_last_byte_;           // of any download
 };
 
 } // namespace quorvel

@@ -1,17 +1,126 @@
 // The start-up synchronisation against quorvel-server.
 #include "app/app_paths.h"
 #include "app/settings_store.h"
+#include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "protocol/protocol.h"
+#include "raw_http.h"
 #include "server_fixture.h"
 #include "sync/cache_manager.h"
+#include "sync/request_pool.h"
 #include "ui/sync_data_widget.h"
 
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QtTest>
 #include <spdlog/sinks/ringbuffer_sink.h>
 #include <spdlog/spdlog.h>
 
 using namespace quorvel;
+
+namespace {
+
+// One request as the server saw it: method, path with query, JSON body with
+// its members in a fixed order.
+QString trace_line(const fixture_http_server::request_t& request) {
+    const QJsonDocument body = QJsonDocument::fromJson(request.body);
+    return QString::fromLatin1(request.method) + ' ' + request.url.toString() + ' ' +
+           QString::fromUtf8(body.isObject() ? body.toJson(QJsonDocument::Compact) : request.body);
+}
+
+// Passes a request on to the real server and its answer back.
+fixture_http_server::reply_t forward(quint16 port, const fixture_http_server::request_t& request) {
+    QByteArray out = request.method + ' ' + request.url.toEncoded() + " HTTP/1.1\r\n";
+    out += "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\nConnection: close\r\n";
+    for (const char* name : {"authorities", "content-type"})
+        if (request.headers.contains(name))
+            out += QByteArray(name) + ": " + request.headers.value(name) + "\r\n";
+    if (request.method != "GET")
+        out += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
+    const raw_http::reply_t reply = raw_http::exchange(port, out + "\r\n" + request.body);
+    fixture_http_server::reply_t answer;
+    answer.status = reply.status;
+    answer.body = reply.body;
+    answer.content_type = reply.header("Content-Type");
+    return answer;
+}
+
+QString line_of(const category_tree_t& tree) {
+    QStringList keys = tree.keys();
+    keys.sort();
+    QStringList out;
+    for (const QString& key : keys) {
+        const category_entry_t& e = tree[key];
+        QStringList children;
+        for (const category_node_spt& c : e.children)
+            children << c->id;
+        out << key + '=' +
+                   (e.node ? QStringList{e.node->superId, e.node->classifyName, e.node->deptId,
+                                         e.node->clientBusinessType, e.node->classifyType,
+                                         QString::number(e.node->sort)}
+                                 .join('|')
+                           : QString("-")) +
+                   '[' + children.join(',') + ']';
+    }
+    return out.join(' ');
+}
+
+// The library in the store and the files in the cache, as lines of text.
+QStringList dump_store() {
+    const data_center& dc = data_center::instance();
+    QStringList out;
+    const auto tree = [&dc](library_kind library, int part, const QString& dept = QString()) {
+        const category_tree_t* t = dc.category_tree(library, part, dept);
+        return t ? line_of(*t) : QString("-");
+    };
+    for (int type : {0, 1}) {
+        out << QString("script categories %1: ").arg(type) + tree(library_kind::scripts, type);
+        out << QString("sticker categories %1: ").arg(type) + tree(library_kind::stickers, type);
+    }
+    const int dept_part = int(protocol::part::dept);
+    for (const QString& dept : dc.tree_departments(library_kind::scripts))
+        out << "dept script categories " + dept + ": " +
+                   tree(library_kind::scripts, dept_part, dept);
+    for (const QString& dept : dc.tree_departments(library_kind::stickers))
+        out << "dept sticker categories " + dept + ": " +
+                   tree(library_kind::stickers, dept_part, dept);
+    out << "doc categories: " + line_of(dc.doc_categories());
+    for (auto it = dc.scripts_by_category().begin(); it != dc.scripts_by_category().end(); ++it)
+        for (const script_node_spt& s : *it)
+            out << "script " + it.key() + ": " +
+                       QStringList{s->id, s->speechContentKeywords, s->speechContent,
+                                   s->classifyType, QString::number(s->sort)}
+                           .join('|');
+    for (auto it = dc.stickers_by_category().begin(); it != dc.stickers_by_category().end(); ++it)
+        for (const sticker_node_spt& s : *it)
+            out << "sticker " + it.key() + ": " +
+                       QStringList{s->id, s->emojiType, s->emojiContent, s->fileId,
+                                   s->nasFile ? s->nasFile->sha256Hex : QString()}
+                           .join('|');
+    for (auto it = dc.docs_by_category().begin(); it != dc.docs_by_category().end(); ++it)
+        for (const doc_node_spt& d : *it)
+            out << "doc " + it.key() + ": " +
+                       QStringList{d->id, d->fileName, d->fileId, QString::number(d->fileSize)}
+                           .join('|');
+    for (const phrase_node_spt& p : dc.phrases())
+        out << "phrase " + p->id + ": " + p->phraseContent;
+    for (auto it = dc.supported_apps().begin(); it != dc.supported_apps().end(); ++it)
+        out << "app " + it.key() + ": " + it->join(',');
+    out << "attachments: " +
+               (dc.attachments_category() ? dc.attachments_category()->id : QString());
+    out << "version: " + (dc.version_info() ? dc.version_info()->latestVersion : QString());
+    const QString cache = app_paths::instance().cache_dir();
+    for (QDirIterator it(cache, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        file.open(QIODevice::ReadOnly);
+        out << "cached " + file.fileName().mid(cache.size()) + ": " +
+                   QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    }
+    out.sort(); // entries within one line keep their order
+    return out;
+}
+
+} // namespace
 
 class test_sync_data : public QObject {
     Q_OBJECT
@@ -24,6 +133,7 @@ private slots:
     void one_sticker_is_never_fetched();
     void hostile_document_name_stays_in_the_cache();
     void unreferenced_cache_files_are_removed();
+    void side_by_side_asks_and_stores_as_one_at_a_time();
 
 private:
     // Logs in as the account and runs one synchronisation to its end.
@@ -366,6 +476,100 @@ void test_sync_data::unreferenced_cache_files_are_removed() {
     QVERIFY(lines.contains("removed unreferenced cache file " + stray));
     QVERIFY(lines.contains("removed unreferenced cache file " + files.value(stickers[1])));
     QVERIFY(!lines.filter("removed unreferenced cache file").join('\n').contains(held));
+}
+
+// Six requests at a time ask the server for the same things, with the same
+// parameters, as one at a time, and leave the same library and cache behind.
+// A proxy in front of the server records what is asked.
+void test_sync_data::side_by_side_asks_and_stores_as_one_at_a_time() {
+    sync_as(demo_, "agent", "agent123"); // the attachments category exists from here on
+    fixture_http_server proxy;
+    QVERIFY(proxy.listen());
+    const quint16 port = demo_.port();
+    proxy.set_script([port](const fixture_http_server::request_t& r) { return forward(port, r); });
+
+    auto run = [&](int width, QStringList* trace) {
+        request_pool::set_default_width(width);
+        QDir(app_paths::instance().cache_dir()).removeRecursively();
+        data_center& dc = data_center::instance();
+        dc.clear();
+        dc.set_token(demo_.login("agent", "agent123"));
+        dc.set_login_user(user_login_info_t::from_json(
+            demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token())
+                .data()
+                .toObject()));
+        qputenv("QUORVEL_BASE_URL", proxy.base_url().toUtf8());
+        const int before = proxy.requests().size();
+        run_sync();
+        for (const auto& request : proxy.requests().mid(before))
+            *trace << trace_line(request).replace(dc.token(), "TOKEN");
+        trace->sort();
+        return dump_store();
+    };
+    QStringList one_trace, six_trace;
+    const QStringList one = run(1, &one_trace);
+    const QStringList six = run(6, &six_trace);
+    request_pool::set_default_width(6);
+    QCOMPARE(six_trace, one_trace);
+    QCOMPARE(six, one);
+
+    // Every query of the synchronisation, with its parameters.
+    using namespace protocol;
+    auto post = [](const char* path, const QJsonObject& body) {
+        return QString("POST /tavorine/%1 ").arg(path) +
+               QJsonDocument(body).toJson(QJsonDocument::Compact);
+    };
+    auto tree = [&](const char* business, const char* type, const QString& dept) {
+        return post("clientKb/getClassifyTree",
+                    {{"clientBusinessType", business}, {"classifyType", type}, {"deptId", dept}});
+    };
+    auto sticker_tree = [&](const char* type, const QString& dept) {
+        return post("clientKb/queryClassify", {{"clientBusinessType", business::stickers},
+                                               {"classifyName", ""},
+                                               {"superId", ""},
+                                               {"classifyType", type},
+                                               {"deptId", dept}});
+    };
+    QStringList expected{
+        "GET /tavorine/clientGeneral/checkVersionUpdate?requestNetworkType=" +
+            QString(network::extranet) + ' ',
+        "GET /tavorine/clientOperateHabit/getAdsorptionList ",
+        tree(business::scripts, part_pub, ""),
+        tree(business::scripts, part_personal, ""),
+        tree(business::documents, part_pub, ""),
+        tree(business::documents, part_personal, ""),
+        post("clientKb/queryFile", {{"account", "agent"},
+                                    {"fileId", ""},
+                                    {"classifyId", ""},
+                                    {"deptId", ""},
+                                    {"fileName", ""},
+                                    {"fileSuffix", ""},
+                                    {"fileType", ""},
+                                    {"taskId", ""},
+                                    {"keywords", ""},
+                                    {"customShortcuts", ""}}),
+        post("clientKb/queryEmoji", {{"classifyId", ""},
+                                     {"emojiContentDesc", ""},
+                                     {"emojiContentMatchKeywords", ""},
+                                     {"emojiType", ""}}),
+        sticker_tree(part_pub, ""),
+        sticker_tree(part_personal, ""),
+        "GET /tavorine/clientPhrase/list ",
+    };
+    for (const char* type : {part_pub, part_personal, part_dept})
+        expected << post("clientKb/querySpeech", {{"speechContent", ""},
+                                                  {"speechContentKeywords", ""},
+                                                  {"classifyId", ""},
+                                                  {"deptId", ""},
+                                                  {"classifyType", type}});
+    const QStringList departments = data_center::instance().departments().keys();
+    QVERIFY(!departments.isEmpty());
+    for (const QString& dept : departments)
+        expected << tree(business::scripts, part_dept, dept) << sticker_tree(part_dept, dept);
+    for (const QString& request : expected)
+        QVERIFY2(one_trace.contains(request), qPrintable(request));
+    QVERIFY(one_trace.filter("getNasFileMappingInfo").size() > 0);
+    QVERIFY(one_trace.filter("downloadFileById").size() > 0);
 }
 
 QTEST_MAIN(test_sync_data)
