@@ -9,7 +9,7 @@ namespace quorvel {
 namespace {
 
 // A sticker uploaded by this program names its file by file-store id.
-const QString file_store_sticker = QStringLiteral("3");
+const QString file_store_sticker = QLatin1String(protocol::sticker_type::stored);
 
 } // namespace
 
