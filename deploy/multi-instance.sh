@@ -159,6 +159,10 @@ CONF
   } >"$state/nginx/nginx.conf"
 }
 
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
 start_nginx() {
   local state=$1 port=$2 n=$3 attempt
   command -v nginx >/dev/null || [[ -x /usr/sbin/nginx ]] || die "nginx is not installed"
@@ -198,6 +202,10 @@ cmd_up() {
   echo "$server" >"$state/server"
   [[ -n "$db" ]] || db=$(start_cluster "$state")
   echo "$db" >"$state/db"
+  # The balancer's address is fixed before the instances start: the links to
+  # the management page they hand out must lead through it.
+  [[ -n "$port" ]] || port=$(free_port)
+  extra+=(--manage-intranet-url "http://127.0.0.1:$port" --manage-extranet-url "http://127.0.0.1:$port")
   printf '%s\n' "${extra[@]+"${extra[@]}"}" >"$state/args"
   : >"$state/env"
   for i in $(seq 1 "$n"); do

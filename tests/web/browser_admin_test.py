@@ -96,6 +96,18 @@ class webdriver:
                 pass
 
 
+def page_shows(driver, text, seconds=15):
+    """Whether the page shows text once the navigation a click started has
+    finished; on a loaded machine the new page may not be there yet."""
+    end = time.time() + seconds
+    while True:
+        if text in driver.source():
+            return True
+        if time.time() > end:
+            return False
+        time.sleep(0.2)
+
+
 def expect(condition, what):
     if not condition:
         raise AssertionError(what)
@@ -164,7 +176,7 @@ def main():
         driver.click("form[action='/manage/users/add'] select[name=role] option[value='2']")
         driver.screenshot(os.path.join(shots, "2-users-add.png"))
         driver.click("form[action='/manage/users/add'] button[type=submit]")
-        expect("用户已添加" in driver.source(), "user added")
+        expect(page_shows(driver, "用户已添加"), "user added")
         driver.screenshot(os.path.join(shots, "3-user.png"))
 
         token = http_json("POST", base + "/tavorine/loginAccount/logInCrm",
@@ -185,7 +197,7 @@ def main():
         driver.click("input[name=force]")
         driver.type("textarea[name=notes]", "浏览器测试发布")
         driver.click("form[action='/manage/update/upload'] button[type=submit]")
-        expect("更新已发布" in driver.source(), "update published")
+        expect(page_shows(driver, "更新已发布"), "update published")
         driver.screenshot(os.path.join(shots, "4-update.png"))
         offer = http_json("GET", base + "/tavorine/clientGeneral/checkVersionUpdate"
                           "?requestNetworkType=QRV_EXTRANET", token=token)["data"]
