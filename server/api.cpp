@@ -93,15 +93,26 @@ std::optional<user_t> api::authenticate(const QString& token, qint64* expires_at
                {token_digest(token), QDateTime::currentSecsSinceEpoch()});
     if (!q || !q->next())
         return std::nullopt;
-    user_t user;
-    user.id = q->value(0).toLongLong();
-    user.account = q->value(1).toString();
-    user.name = q->value(2).toString();
-    user.dept_id = q->value(3).toLongLong();
-    user.admin_type = q->value(4).toInt();
-    user.account_type = q->value(5).toInt();
+    user_t user = user_from_row(*q);
     if (expires_at)
         *expires_at = q->value(6).toLongLong();
+    if (!load_roles(tx, user))
+        return std::nullopt;
+    return user;
+}
+
+user_t user_from_row(const QSqlQuery& q) {
+    user_t user;
+    user.id = q.value(0).toLongLong();
+    user.account = q.value(1).toString();
+    user.name = q.value(2).toString();
+    user.dept_id = q.value(3).toLongLong();
+    user.admin_type = q.value(4).toInt();
+    user.account_type = q.value(5).toInt();
+    return user;
+}
+
+bool load_roles(transaction& tx, user_t& user) {
     if (auto roles =
             tx.run(QStringLiteral("SELECT r.role_key FROM user_roles ur JOIN roles r"
                                   " ON r.id = ur.role_id WHERE ur.user_id = ? ORDER BY r.id"),
@@ -114,9 +125,7 @@ std::optional<user_t> api::authenticate(const QString& token, qint64* expires_at
                              {user.id}))
         while (rights->next())
             user.dept_role_keys[rights->value(0).toLongLong()] << rights->value(1).toString();
-    if (!tx.ok())
-        return std::nullopt;
-    return user;
+    return tx.ok();
 }
 
 reply_t api::login(const request_t& r) {

@@ -6,10 +6,18 @@
 
 #include <QJsonObject>
 #include <QSet>
+#include <QSqlQuery>
 #include <functional>
 #include <optional>
 
 namespace quorvel::server {
+
+// A user from a row whose first columns are id, account, user_name,
+// dept_id, admin_type and account_type.
+user_t user_from_row(const QSqlQuery& q);
+// Adds the user's role keys and data rights per department; false when the
+// store could not be read.
+bool load_roles(transaction& tx, user_t& user);
 
 struct api_options_t {
     qint64 token_ttl_seconds = 12 * 3600;

@@ -110,26 +110,8 @@ std::optional<user_t> load_user(transaction& tx, qint64 id) {
                     {id});
     if (!q || !q->next())
         return std::nullopt;
-    user_t user;
-    user.id = q->value(0).toLongLong();
-    user.account = q->value(1).toString();
-    user.name = q->value(2).toString();
-    user.dept_id = q->value(3).toLongLong();
-    user.admin_type = q->value(4).toInt();
-    user.account_type = q->value(5).toInt();
-    if (auto roles = tx.run(QStringLiteral("SELECT r.role_key FROM user_roles ur JOIN roles r"
-                                           " ON r.id = ur.role_id WHERE ur.user_id = ?"
-                                           " ORDER BY r.id"),
-                            {id}))
-        while (roles->next())
-            user.role_keys << roles->value(0).toString();
-    if (auto rights = tx.run(QStringLiteral("SELECT d.dept_id, r.role_key FROM user_dept_rights d"
-                                            " JOIN roles r ON r.id = d.role_id WHERE d.user_id = ?"
-                                            " ORDER BY d.dept_id, r.id"),
-                             {id}))
-        while (rights->next())
-            user.dept_role_keys[rights->value(0).toLongLong()] << rights->value(1).toString();
-    if (!tx.ok())
+    user_t user = user_from_row(*q);
+    if (!load_roles(tx, user))
         return std::nullopt;
     return user;
 }
