@@ -1,5 +1,7 @@
 // Categories of all three libraries, and scripts.
 #include "api.h"
+#include "pinyin/pinyin_table.h"
+#include "script_search.h"
 
 #include <QSet>
 #include <QSqlQuery>
@@ -649,12 +651,6 @@ reply_t api::query_speech(const request_t& r) {
             return reply_t::bad();
         where += QStringLiteral(" AND (") + scopes.join(QStringLiteral(" OR ")) + QLatin1Char(')');
     }
-    const QString keywords = r.text("speechContentKeywords");
-    if (!keywords.isEmpty()) {
-        where +=
-            QStringLiteral(" AND (s.keywords LIKE ? ESCAPE '\\' OR s.content LIKE ? ESCAPE '\\')");
-        binds << like_pattern(keywords) << like_pattern(keywords);
-    }
     if (!r.text("speechContent").isEmpty()) {
         where += QStringLiteral(" AND s.content LIKE ? ESCAPE '\\'");
         binds << like_pattern(r.text("speechContent"));
@@ -664,9 +660,15 @@ reply_t api::query_speech(const request_t& r) {
                     binds);
     if (!q)
         return reply_t::internal();
+    // Keywords are searched here rather than in SQL: the visible text, the
+    // colour prefix and pinyin are beyond LIKE.
+    const QString keywords = r.text("speechContentKeywords");
+    const script_search search(keywords, pinyin_table::shared());
     QJsonArray list;
     while (q->next())
-        list.append(script_json(*q));
+        if (keywords.isEmpty() ||
+            search.matches(q->value(1).toString(), q->value(2).toString()))
+            list.append(script_json(*q));
     return reply_t::success(list);
 }
 
