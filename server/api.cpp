@@ -156,6 +156,8 @@ reply_t api::login(const request_t& r) {
     const QString token = new_token();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     transaction tx(store_, true);
+    // Only expired tokens go, which no cache would accept anyway.
+    tx.keep_generation();
     tx.run(QStringLiteral("DELETE FROM tokens WHERE user_id = ? AND expires_at <= ?"),
            {user_id, now});
     tx.run(QStringLiteral("INSERT INTO tokens (token_hash, user_id, expires_at) VALUES (?, ?, ?)"),

@@ -270,7 +270,8 @@ QString transaction::insert(const QString& sql, const QVariantList& binds) {
 bool transaction::commit() {
     if (!ok_ || !open_)
         return false;
-    if (writes_ && !run(QStringLiteral("UPDATE generation SET value = value + 1 WHERE id = 1")))
+    if (writes_ && bumps_generation_ &&
+        !run(QStringLiteral("UPDATE generation SET value = value + 1 WHERE id = 1")))
         return false;
     QSqlQuery query(db_);
     if (!query.exec(QStringLiteral("COMMIT"))) {

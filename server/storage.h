@@ -72,6 +72,12 @@ public:
     // Counts committed writes of every server process sharing the store.
     qint64 generation();
 
+    // For a write no cached reply or session can depend on (a new token):
+    // its commit leaves the generation, so a login does not empty the caches
+    // every other reader is served from. Removing or changing anything still
+    // moves it.
+    void keep_generation() { bumps_generation_ = false; }
+
     bool ok() const { return ok_; }
     const QString& error() const { return error_; }
     bool commit();
@@ -81,6 +87,7 @@ private:
     QSqlDatabase db_;
     std::unique_lock<std::mutex> lock_;
     bool writes_ = false;
+    bool bumps_generation_ = true;
     bool open_ = false;
     bool ok_ = true;
     QString error_;

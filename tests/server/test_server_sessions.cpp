@@ -22,6 +22,7 @@ private slots:
     void invalid_token_is_refused_on_the_very_next_request_data();
     void invalid_token_is_refused_on_the_very_next_request();
     void changed_rights_show_on_the_very_next_request();
+    void a_login_leaves_the_caches_valid();
 
 private:
     // Reads the cache keeps an answer for, and a small one it may not.
@@ -108,6 +109,27 @@ void test_server_sessions::changed_rights_show_on_the_very_next_request() {
     QVERIFY(dept_tree() != codes::ok);
     QCOMPARE(server_.admin({"user", "grant", account, aftersale, "kf"}), 0);
     QCOMPARE(dept_tree(), codes::ok);
+}
+
+// Every client logs in at start-up; were that a change, each start would empty
+// the reply cache the other clients are being served from.
+void test_server_sessions::a_login_leaves_the_caches_valid() {
+    const QString account = QStringLiteral("session%1").arg(++users_);
+    QCOMPARE(server_.admin({"user", "add", account, "会话", "secret"}), 0);
+    const QString earlier = server_.login(account, "secret");
+    QVERIFY(!earlier.isEmpty());
+    QCOMPARE(read(server_, "scripts", earlier).code(), codes::ok);
+    const qint64 before = server_.store_generation();
+    QVERIFY(before >= 0);
+    const QString later = server_.login(account, "secret");
+    QVERIFY(!later.isEmpty());
+    QCOMPARE(server_.store_generation(), before);
+    QCOMPARE(read(server_, "phrases", later).code(), codes::ok);
+    // Ending the tokens is a change again: both are refused at once.
+    QCOMPARE(server_.admin({"user", "passwd", account, "new-secret"}), 0);
+    QVERIFY(server_.store_generation() > before);
+    QCOMPARE(read(server_, "phrases", earlier).code(), codes::token_invalid);
+    QCOMPARE(read(server_, "scripts", later).code(), codes::token_invalid);
 }
 
 QTEST_MAIN(test_server_sessions)

@@ -122,6 +122,30 @@ bool server_fixture::deployment_command(const QString& command, int instance) {
            0;
 }
 
+qint64 server_fixture::store_generation() const {
+    const QString connection = QStringLiteral("fixture_generation");
+    qint64 value = -1;
+    {
+        QSqlDatabase db;
+        if (db_url_.isEmpty()) {
+            db = QSqlDatabase::addDatabase("QSQLITE", connection);
+            db.setDatabaseName(data_dir() + QStringLiteral("/quorvel.db"));
+        } else {
+            const QUrl url(db_url_);
+            db = QSqlDatabase::addDatabase("QPSQL", connection);
+            db.setHostName(url.host());
+            db.setPort(url.port(5432));
+            db.setUserName(url.userName());
+            db.setDatabaseName(url.path().mid(1));
+        }
+        QSqlQuery query(db);
+        if (db.open() && query.exec("SELECT value FROM generation WHERE id = 1") && query.next())
+            value = query.value(0).toLongLong();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return value;
+}
+
 QString server_fixture::data_dir() const {
     if (!dir_)
         return {};

@@ -35,6 +35,9 @@ public:
     quint16 port() const;
     qint64 pid() const { return process_.processId(); }
     QString data_dir() const;
+    // The store's write generation, read straight from its database; -1 if
+    // it cannot be read.
+    qint64 store_generation() const;
     // The deployment's folder (its script's STATE), empty for a single server.
     const QString& deployment() const { return deployment_; }
     // In a deployment, sends the next requests straight to instance n (from
