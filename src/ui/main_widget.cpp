@@ -387,6 +387,14 @@ void main_widget::on_min_clicked() {
     float_->show();
 }
 
+settings_widget* main_widget::setting_center() const {
+    return settings_;
+}
+
+update_guide_widget* main_widget::update_dialog() const {
+    return update_;
+}
+
 void main_widget::show_setting_center() {
     if (settings_) {
         settings_->raise();

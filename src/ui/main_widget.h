@@ -50,8 +50,8 @@ public:
     window_detector* detector() const { return detector_; }
     QSystemTrayIcon* tray_icon() const { return tray_; }
     login_widget* relogin_dialog() const { return login_; }
-    settings_widget* setting_center() const { return settings_; }
-    update_guide_widget* update_dialog() const { return update_; }
+    settings_widget* setting_center() const;
+    update_guide_widget* update_dialog() const;
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
 public slots:

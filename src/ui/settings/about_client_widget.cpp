@@ -59,6 +59,10 @@ about_client_widget::about_client_widget(QWidget* parent)
     connect(home, &QLabel::linkActivated, this, &about_client_widget::visit_home);
 }
 
+update_guide_widget* about_client_widget::update_dialog() const {
+    return dialog_;
+}
+
 void about_client_widget::visit_help() {
     QDesktopServices::openUrl(QUrl(website_url()));
 }
@@ -74,7 +78,7 @@ void about_client_widget::check_update() {
         return;
     }
     update_->setEnabled(false);
-    request_center::instance().check_version_update(
+    request_center::instance()->check_version_update(
         is_intranet_build(), this,
         [this](const version_update_info_spt& info) {
             update_->setEnabled(true);

@@ -16,7 +16,7 @@ public:
     explicit about_client_widget(QWidget* parent = nullptr);
 
     QToolButton* update_button() const { return update_; }
-    update_guide_widget* update_dialog() const { return dialog_; }
+    update_guide_widget* update_dialog() const;
 
 public slots:
     void visit_help();

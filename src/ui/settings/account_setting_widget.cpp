@@ -42,7 +42,7 @@ account_setting_widget::account_setting_widget(QWidget* parent)
 
 void account_setting_widget::visit_manage_page() {
     manage_->setEnabled(false);
-    request_center::instance().get_manage_page_url(
+    request_center::instance()->get_manage_page_url(
         is_intranet_build(), this,
         [this](const QString& address) {
             manage_->setEnabled(true);
