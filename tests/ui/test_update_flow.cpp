@@ -6,6 +6,9 @@
 #include "integration/current_desktop.h"
 #include "model/data_center.h"
 #include "model/records.h"
+#include "net/blocking_requests.h"
+#include "net/http_client.h"
+#include "net/request_center.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/installer.h"
 #include "resources/resources.h"
@@ -56,6 +59,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void each_system_is_offered_its_own_installer();
     void startup_step_data();
     void startup_step();
     void remind_later_waits_four_days_data();
@@ -165,6 +169,28 @@ QStringList test_update_flow::recorded_arguments() {
     if (!file.open(QIODevice::ReadOnly))
         return {"<not started>"};
     return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+void test_update_flow::each_system_is_offered_its_own_installer() {
+    const QString mine = QString::fromLatin1(platform::update_os_name());
+    const QString other = mine == "linux" ? "windows" : "linux";
+    const QString path = files_.filePath("other-system-installer");
+    QVERIFY(write_file(path, "another system's installer"));
+    QCOMPARE(server_.admin({"update", "set", "80.0", path, "--os", other}), 0);
+    QVERIFY(offered("79.0"));
+
+    http_client client;
+    QString message;
+    const version_update_info_spt blocking = check_version_update_blocking(client, false, &message);
+    QVERIFY2(blocking, qPrintable(message));
+    QCOMPARE(blocking->latestVersion, QString("79.0"));
+    version_update_info_spt async;
+    request_center::instance()->check_version_update(
+        false, this, [&](const version_update_info_spt& info) { async = info; },
+        [&](const QString& m) { message = m; });
+    QTRY_VERIFY_WITH_TIMEOUT(async, 20000);
+    QCOMPARE(async->latestVersion, QString("79.0"));
+    QCOMPARE(server_.admin({"update", "clear", "--os", other}), 0);
 }
 
 void test_update_flow::startup_step_data() {
