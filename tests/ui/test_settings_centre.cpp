@@ -4,6 +4,7 @@
 #include "app/settings_store.h"
 #include "app/versions.h"
 #include "model/data_center.h"
+#include "net/base_url.h"
 #include "platform/autorun.h"
 #include "platform/fake/fake_autorun.h"
 #include "platform/installer.h"
@@ -61,6 +62,7 @@ private slots:
     void check_update_same_version_says_latest();
     void check_update_newer_opens_the_dialog_and_raises_it_again();
     void check_update_failure_enables_the_button();
+    void help_and_website_open_the_website();
     void contact_dialog();
 
 private:
@@ -312,6 +314,18 @@ void test_settings_centre::check_update_failure_enables_the_button() {
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("检查更新失败"));
     QVERIFY(page.update_button()->isEnabled());
+}
+
+void test_settings_centre::help_and_website_open_the_website() {
+    about_client_widget page;
+    QToolButton* help = nullptr;
+    for (QToolButton* b : page.findChildren<QToolButton*>())
+        if (b->text() == QStringLiteral("查看帮助"))
+            help = b;
+    QVERIFY(help);
+    help->click();
+    page.visit_home();
+    QCOMPARE(urls_.urls, QList<QUrl>({QUrl(website_url()), QUrl(website_url())}));
 }
 
 void test_settings_centre::contact_dialog() {
