@@ -9,6 +9,8 @@ install(PROGRAMS ${CMAKE_SOURCE_DIR}/deploy/multi-instance.sh
   DESTINATION share/quorvel-server/examples)
 
 set(CPACK_GENERATOR DEB)
+# Only the rules without a component: the client has its own packages.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 set(CPACK_PACKAGE_NAME quorvel-server)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Quorvel <ops@quorvel.invalid>")

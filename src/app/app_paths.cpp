@@ -1,5 +1,7 @@
 #include "app/app_paths.h"
 
+#include "platform/installer.h"
+
 #include "platform/data_root.h"
 
 #include <QCryptographicHash>
@@ -55,17 +57,27 @@ QString app_paths::search_history_file() const {
 }
 
 QString app_paths::installer_path(const QString& version) const {
-    return update_dir() + QStringLiteral("quorvel_%1_installer.exe").arg(version);
+    return update_dir() + QStringLiteral("quorvel_%1_installer").arg(version) +
+           QString::fromStdString(platform::installer_suffix());
+}
+
+QString app_paths::fallback_installer_path(const QString& version) const {
+    return update_dir() + version + QString::fromStdString(platform::installer_suffix());
 }
 
 bool app_paths::installer_matches(const QString& version, const QString& sha256_hex) const {
-    QFile file(installer_path(version));
+    const QString digest = file_sha256(installer_path(version));
+    return !digest.isEmpty() && digest == sha256_hex;
+}
+
+QString file_sha256(const QString& path) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return {};
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!hash.addData(&file))
-        return false;
-    return QString::fromLatin1(hash.result().toHex()) == sha256_hex;
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 } // namespace quorvel

@@ -25,7 +25,11 @@ public:
     QString update_state_file() const;
     QString search_history_file() const;
 
+    // "quorvel_<version>_installer" with the system's installer extension.
     QString installer_path(const QString& version) const;
+    // Where a download goes when a file of the first name exists but is not
+    // the offered installer: "<version>" with the extension.
+    QString fallback_installer_path(const QString& version) const;
     // True when the installer of that version exists and the lower-case hex
     // SHA-256 of its content equals sha256_hex exactly (case-sensitive).
     bool installer_matches(const QString& version, const QString& sha256_hex) const;
@@ -35,6 +39,9 @@ private:
 
     QString root_;
 };
+
+// The lower-case hex SHA-256 of a file's content, empty when unreadable.
+QString file_sha256(const QString& path);
 
 // The data root of this platform: the user's application-data folder + "/quorvel/".
 QString default_data_root();

@@ -95,7 +95,7 @@ bool query_file_sha256(http_client& client, const QString& file_id, QString* sha
 version_update_info_spt check_version_update_blocking(http_client& client, bool intranet,
                                                       QString* message) {
     auto result = exchange(client, requests::version_update_blocking,
-                           payload_t::query_items(network_query(intranet)), message);
+                           payload_t::query_items(version_query(intranet)), message);
     return result.ok ? result.value : version_update_info_spt();
 }
 

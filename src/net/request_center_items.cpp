@@ -108,7 +108,7 @@ void request_center::search_docs(const QString& text, QObject* context,
 void request_center::check_version_update(bool intranet, QObject* context,
                                           std::function<void(const version_update_info_spt&)> ok,
                                           failure_cb fail) {
-    run(requests::version_update, payload_t::query_items(network_query(intranet)), context,
+    run(requests::version_update, payload_t::query_items(version_query(intranet)), context,
         std::move(ok), std::move(fail));
 }
 

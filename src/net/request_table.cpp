@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "platform/installer.h"
 #include "protocol/protocol.h"
 
 #include <QJsonArray>
@@ -35,6 +36,12 @@ json_map_t doc_search_fields(const QString& text) {
 
 string_map_t network_query(bool intranet) {
     return {{QStringLiteral("requestNetworkType"), network_type(intranet)}};
+}
+
+string_map_t version_query(bool intranet) {
+    string_map_t query = network_query(intranet);
+    query.insert(QStringLiteral("os"), QLatin1String(platform::update_os_name()));
+    return query;
 }
 
 json_map_t category_tree_fields(const QString& business_type, const QString& classify_type,

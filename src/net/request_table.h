@@ -340,6 +340,8 @@ QByteArray sort_body(const QString& id, const char* parent_key, const QString& p
 json_map_t doc_search_fields(const QString& text);
 // The query item "requestNetworkType" of the build.
 string_map_t network_query(bool intranet);
+// The update check's: the network type and this system's installer ("os").
+string_map_t version_query(bool intranet);
 // The category tree of one library part.
 json_map_t category_tree_fields(const QString& business_type, const QString& classify_type,
                                 const QString& dept_id);

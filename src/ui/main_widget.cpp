@@ -4,6 +4,7 @@
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
 
+#include "app/app_paths.h"
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "app/settings_store.h"
@@ -14,11 +15,17 @@
 #include "integration/window_event_watcher.h"
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "sync/batch_download.h"
 #include "sync/report_upload.h"
 #include "ui/auto_follow_widget.h"
+#include "ui/contact_support_dialog.h"
 #include "ui/float_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget_toolbar.h"
+#include "ui/settings/settings_widget.h"
+#include "ui/sync_data_widget.h"
+#include "ui/update/update_guide_widget.h"
+#include "ui/update/update_notice.h"
 #include "ui/widgets/custom_toolbutton.h"
 
 #include <QDebug>
@@ -33,6 +40,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <spdlog/spdlog.h>
 #include <utility>
 
 namespace quorvel {
@@ -379,9 +387,24 @@ void main_widget::on_min_clicked() {
     float_->show();
 }
 
+settings_widget* main_widget::setting_center() const {
+    return settings_;
+}
+
+update_guide_widget* main_widget::update_dialog() const {
+    return update_;
+}
+
 void main_widget::show_setting_center() {
-    // The settings centre comes with its own work.
-    qDebug() << "settings centre requested";
+    if (settings_) {
+        settings_->raise();
+        settings_->activateWindow();
+        return;
+    }
+    settings_ = new settings_widget(this);
+    connect(settings_, &settings_widget::logout_requested, this, &main_widget::log_out,
+            Qt::QueuedConnection);
+    settings_->show();
 }
 
 void main_widget::on_menu_clicked(QPoint pos) {
@@ -578,14 +601,51 @@ void main_widget::on_window_unforeground() {
 }
 
 void main_widget::on_contact_support() {
-    qDebug() << "contact support requested";
+    auto* dialog = new contact_support_dialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
-void main_widget::notify_update() {}
+void main_widget::notify_update() {
+    const version_update_info_spt info = data_center::instance().version_info();
+    if (!info || update_ || !update_reminder_due(*info))
+        return;
+    update_ = open_update_dialog(info, this);
+}
 
 void main_widget::delay_tasks() {
     upload_reports(this);
-    notify_update();
+    check_update_at_start();
+}
+
+void main_widget::check_update_at_start() {
+    const version_update_info_spt info = data_center::instance().version_info();
+    switch (startup_update_step(info)) {
+    case startup_update_t::none:
+        return;
+    case startup_update_t::notify:
+        notify_update();
+        return;
+    case startup_update_t::download:
+        break;
+    }
+    auto* download = new batch_download(this);
+    connect(download, &batch_download::task_finished, this, &main_widget::notify_update);
+    connect(download, &batch_download::task_failed, this,
+            [] { spdlog::warn("[main_widget] download installer failed!"); });
+    connect(download, &batch_download::all_tasks_finished, download, &QObject::deleteLater);
+    download->add_task(1, info->fileId, app_paths::instance().installer_path(info->latestVersion));
+    download->start();
+}
+
+void main_widget::log_out() {
+    spdlog::info("log out");
+    data_center::instance().clear(); // the file cache stays for the next login
+    auto* login = new login_widget;
+    connect(login, &login_widget::login_success, [] { (new sync_data_widget)->show(); });
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    login->show();
+    quit();
 }
 
 void main_widget::relogin() {

@@ -22,6 +22,8 @@ class delivery;
 class float_widget;
 class main_widget_toolbar;
 class navigation_widget;
+class settings_widget;
+class update_guide_widget;
 class window_detector;
 
 // The one window while a user is logged in: the library pages, the
@@ -48,6 +50,8 @@ public:
     window_detector* detector() const { return detector_; }
     QSystemTrayIcon* tray_icon() const { return tray_; }
     login_widget* relogin_dialog() const { return login_; }
+    settings_widget* setting_center() const;
+    update_guide_widget* update_dialog() const;
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
 public slots:
@@ -72,6 +76,11 @@ public slots:
     void on_contact_support();
     void notify_update();
     void delay_tasks();
+    // The start-up offer of an update: at once when its installer is here,
+    // else after a background download.
+    void check_update_at_start();
+    // Another user takes the desk: forget the login, back to the login dialog.
+    void log_out();
     void relogin();
     // What the re-login timer runs: raise the open dialog or open one (once
     // a delivery in progress has finished).
@@ -117,6 +126,8 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QList<QSharedPointer<global_hotkey>> hotkeys_;
     QPointer<login_widget> login_;
+    QPointer<settings_widget> settings_;
+    QPointer<update_guide_widget> update_;
     bool follow_ = false;
     window_handle_t target_ = 0;
     bool pinned_ = false; // topmost only while the pin is checked

@@ -1,4 +1,5 @@
 #include "app/app_paths.h"
+#include "platform/installer.h"
 
 #include <QCryptographicHash>
 #include <QtTest>
@@ -39,7 +40,11 @@ void test_app_paths::getters_create_only_their_own_folders() {
     QCOMPARE(paths.log_dir(), root + "/logs/");
     QCOMPARE(paths.update_state_file(), root + "/update/st.cfg");
     QCOMPARE(paths.search_history_file(), root + "/kb/search.cfg");
-    QCOMPARE(paths.installer_path("1.2.3.4"), root + "/update/quorvel_1.2.3.4_installer.exe");
+    // Windows keeps ".exe"; elsewhere the system's installer extension.
+    const QString suffix = QString::fromStdString(quorvel::platform::installer_suffix());
+    QVERIFY(suffix == ".exe" || suffix == ".sh");
+    QCOMPARE(paths.installer_path("1.2.3.4"), root + "/update/quorvel_1.2.3.4_installer" + suffix);
+    QCOMPARE(paths.fallback_installer_path("1.2.3.4"), root + "/update/1.2.3.4" + suffix);
 
     for (const char* created : {"cache", "update", "config"})
         QVERIFY2(QFileInfo(root + "/" + created).isDir(), created);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvel::platform {
 
@@ -71,6 +72,49 @@ bool remove_autorun() {
 
 bool autorun_enabled() {
     return ::access(entry_path().c_str(), F_OK) == 0;
+}
+
+namespace {
+
+// errno in the numbering the settings page explains.
+unsigned long windows_code(int error) {
+    switch (error) {
+    case ENOENT:
+        return 2;
+    case ENOTDIR:
+        return 3;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return 5;
+    case ENOMEM:
+        return 8;
+    default:
+        return static_cast<unsigned long>(error);
+    }
+}
+
+// The entry is the user's own file: no elevation, the change is made here.
+class linux_autorun_switch : public autorun_switch {
+public:
+    explicit linux_autorun_switch(std::string program) : program_(std::move(program)) {}
+
+    bool enabled() override { return autorun_enabled(); }
+
+    autorun_change_t request(bool enable) override {
+        errno = 0;
+        const bool done = enable ? set_autorun(program_) : remove_autorun();
+        return {done, done ? 0 : windows_code(errno)};
+    }
+
+private:
+    std::string program_;
+};
+
+} // namespace
+
+std::unique_ptr<autorun_switch> make_autorun_switch(const std::string& program_path) {
+    return std::make_unique<linux_autorun_switch>(program_path);
 }
 
 } // namespace quorvel::platform

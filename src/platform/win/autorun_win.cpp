@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+#include <utility>
+
 #include "platform/win/wide_text.h"
 
 namespace quorvel::platform {
@@ -42,6 +45,47 @@ bool autorun_enabled() {
     const LONG result = RegQueryValueExW(key, value_name, nullptr, nullptr, nullptr, nullptr);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
+}
+
+} // namespace quorvel::platform
+
+namespace quorvel::platform {
+
+namespace {
+
+// The Run key is written by this program started elevated with "10016" or
+// "10017"; the page then waits a little for it and reads the key again.
+class win_autorun_switch : public autorun_switch {
+public:
+    explicit win_autorun_switch(std::wstring program) : program_(std::move(program)) {}
+
+    bool enabled() override { return autorun_enabled(); }
+
+    autorun_change_t request(bool enable) override {
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
+        info.lpVerb = L"runas";
+        info.lpFile = program_.c_str();
+        info.lpParameters = enable ? L"10016" : L"10017";
+        info.nShow = SW_HIDE;
+        if (!ShellExecuteExW(&info))
+            return {false, GetLastError()};
+        if (info.hProcess) {
+            WaitForSingleObject(info.hProcess, 2000);
+            CloseHandle(info.hProcess);
+        }
+        return {true, 0};
+    }
+
+private:
+    std::wstring program_;
+};
+
+} // namespace
+
+std::unique_ptr<autorun_switch> make_autorun_switch(const std::string& program_path) {
+    return std::make_unique<win_autorun_switch>(from_utf8(program_path));
 }
 
 } // namespace quorvel::platform

@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -50,6 +51,27 @@ message_box::message_box(QWidget* parent)
     connect(button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(close_button, &QToolButton::clicked, this, &QDialog::close);
+}
+
+QMessageBox* show_notice(QWidget* parent, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Quorvel"), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+    return box;
+}
+
+message_box* show_info_dialog(QWidget* parent, const QString& text) {
+    auto* box = new message_box(parent);
+    box->setFixedSize(230, 174);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->message_label->setText(text);
+    box->button1->setText(QStringLiteral("知道了"));
+    box->button1->show();
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+    return box;
 }
 
 } // namespace quorvel

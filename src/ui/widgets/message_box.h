@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLabel;
+class QMessageBox;
 class QPushButton;
 
 namespace quorvel {
@@ -23,5 +24,12 @@ public:
     QPushButton* button1; // accepts
     QPushButton* button2; // rejects
 };
+
+// A "Quorvel" message box with one OK button, modal for the application but
+// without a nested event loop, deleted when closed.
+QMessageBox* show_notice(QWidget* parent, const QString& text);
+
+// The message dialog (fixed 230 x 174) with a single "知道了", shown the same way.
+message_box* show_info_dialog(QWidget* parent, const QString& text);
 
 } // namespace quorvel
