@@ -600,6 +600,21 @@ void data_center::remove_script(const script_node_spt& script) {
              script->deptId, script->classifyId, {script->id});
 }
 
+void data_center::replace_script_part(int part, const QString& dept_id, const category_tree_t& tree,
+                                      const script_map_t& scripts) {
+    if (!is_part(part))
+        return;
+    const QString key = tree_key(part, dept_id);
+    category_tree_t& stored = script_trees_[part][key];
+    for (auto it = stored.constBegin(); it != stored.constEnd(); ++it)
+        scripts_by_category_.remove(it.key());
+    stored = tree;
+    for (auto it = scripts.constBegin(); it != scripts.constEnd(); ++it)
+        if (tree.contains(it.key()))
+            scripts_by_category_.insert(it.key(), it.value());
+    announce(store_subject::categories, store_op::replaced, part, key);
+}
+
 void data_center::replace_category_scripts(int part, const QString& dept_id,
                                            const QString& category_id,
                                            const QList<script_node_spt>& scripts) {

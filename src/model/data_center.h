@@ -148,6 +148,10 @@ public:
     void add_script(const script_node_spt& script);
     script_node_spt update_script(const script_node_spt& script);
     void remove_script(const script_node_spt& script);
+    // A part reloaded from the server: its category tree and the scripts of
+    // its categories replace what the store held for that part.
+    void replace_script_part(int part, const QString& dept_id, const category_tree_t& tree,
+                             const script_map_t& scripts);
     // A category reloaded: its list is replaced when the store holds one.
     void replace_category_scripts(int part, const QString& dept_id, const QString& category_id,
                                   const QList<script_node_spt>& scripts);

@@ -113,8 +113,15 @@ void category_actions::delete_category(const category_node_spt& category, catego
 void category_actions::transfer_category(const category_node_spt& category, bool copy,
                                          int target_part, const QString& target_dept_id,
                                          const QString& target_parent_id, action_cb done) {
+    transfer_category(category, copy, target_part, target_dept_id, target_parent_id,
+                      without_record(done));
+}
+
+void category_actions::transfer_category(const category_node_spt& category, bool copy,
+                                         int target_part, const QString& target_dept_id,
+                                         const QString& target_parent_id, category_cb done) {
     if (!category)
-        return report(done, action_result_t::failure(QString()));
+        return fail_without_record(done)(QString());
     const bool to_dept = target_part == int(protocol::part::dept);
     const json_map_t params{
         {QStringLiteral("id"), category->id},
@@ -132,7 +139,76 @@ void category_actions::transfer_category(const category_node_spt& category, bool
             if (!copy)
                 dc.remove_script_category(category);
             dc.add_script_category(placed);
-            report(done, action_result_t::success());
+            if (done)
+                done(action_result_t::success(), placed);
+        },
+        fail_without_record(done));
+}
+
+void category_actions::load_transferred(const category_node_spt& placed, categories_cb done) {
+    const auto fail = [done](const QString& error) {
+        if (done)
+            done(action_result_t::failure(error), {});
+    };
+    if (!placed)
+        return fail(QString());
+    const json_map_t params{{QStringLiteral("clientBusinessType"), placed->clientBusinessType},
+                            {QStringLiteral("classifyName"), QString()},
+                            {QStringLiteral("superId"), placed->id},
+                            {QStringLiteral("classifyType"), placed->classifyType},
+                            {QStringLiteral("deptId"), placed->deptId}};
+    request_center::instance()->query_sub_categories(
+        params, this,
+        [placed, done](const category_tree_t& reply) {
+            QList<category_node_spt> set{placed};
+            for (const category_node_spt& child : reply.value(placed->id).children)
+                if (child)
+                    set << child;
+            // The placed category is already stored; its children join it.
+            for (int i = 1; i < set.size(); ++i)
+                data_center::instance().add_script_category(set[i]);
+            if (done)
+                done(action_result_t::success(), set);
+        },
+        fail);
+}
+
+void category_actions::merge_fetched_scripts(const scripts_by_category_t& scripts) {
+    data_center& dc = data_center::instance();
+    for (const QList<script_node_spt>& list : scripts)
+        for (const script_node_spt& script : list)
+            if (script && !dc.update_script(script))
+                dc.add_script(script);
+}
+
+void category_actions::reload_part(int part, const QString& dept_id, action_cb done) {
+    const QString type = QString::number(part);
+    const QString dept = part == int(protocol::part::dept) ? dept_id : QString();
+    const json_map_t tree_params{
+        {QStringLiteral("clientBusinessType"), protocol::business::scripts},
+        {QStringLiteral("classifyName"), QString()},
+        {QStringLiteral("superId"), QString()},
+        {QStringLiteral("classifyType"), type},
+        {QStringLiteral("deptId"), dept}};
+    const json_map_t script_params{{QStringLiteral("speechContent"), QString()},
+                                   {QStringLiteral("speechContentKeywords"), QString()},
+                                   {QStringLiteral("classifyId"), QString()},
+                                   {QStringLiteral("deptId"), dept},
+                                   {QStringLiteral("classifyType"), type}};
+    request_center::instance()->query_sub_categories(
+        tree_params, this,
+        [this, part, dept, script_params, done](const category_tree_t& tree) {
+            request_center::instance()->query_scripts(
+                script_params, this,
+                [part, dept, tree, done](const script_list_t& list) {
+                    script_map_t scripts;
+                    for (const script_node_spt& script : list)
+                        if (script)
+                            scripts[script->classifyId] << script;
+                    data_center::instance().replace_script_part(part, dept, tree, scripts);
+                    report(done, action_result_t::success());
+                },
+                fail_with(done));
         },
         fail_with(done));
 }
