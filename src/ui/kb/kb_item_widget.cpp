@@ -813,6 +813,10 @@ void kb_item_widget::on_store_changed(const store_change_t& change) {
 }
 
 void kb_item_widget::on_categories_changed(const store_change_t& change) {
+    // The synchronisation fills the store before any view; later a part
+    // reloaded from the server rebuilds the view from it.
+    if (change.op == store_op::replaced && change.part >= 0 && strip_)
+        return rebuild_view();
     if (change.ids.isEmpty())
         return;
     switch (change.op) {
@@ -834,10 +838,6 @@ void kb_item_widget::on_categories_changed(const store_change_t& change) {
         reorder_categories(change.category_id, change.ids);
         break;
     case store_op::replaced:
-        // The synchronisation fills the store before any view; later a part
-        // reloaded from the server rebuilds the view from it.
-        if (change.part >= 0 && strip_)
-            rebuild_view();
         break;
     }
 }
