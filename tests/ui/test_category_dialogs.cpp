@@ -561,6 +561,7 @@ void test_category_dialogs::transfer_branch_view_matches_server() {
     const QString name = QStringLiteral("整枝%1%2").arg(mode).arg(target);
     const category_node_spt branch = make_branch(name);
     QVERIFY(branch);
+    const QStringList source_lines = server_lines(branch->id, 1, QString());
     kb_tab_widget page;
     // Every store write must happen on the GUI thread, the fetched scripts too.
     QList<QThread*> writers;
@@ -604,6 +605,7 @@ void test_category_dialogs::transfer_branch_view_matches_server() {
         tree_lines(tree->topLevelItem(i), 0, &shown);
     const QStringList expected = server_lines(placed->id, target, dept);
     QCOMPARE(expected.size(), 8); // two scripts, two sub-categories with two each
+    QCOMPARE(expected, source_lines); // the whole branch, in its order
     QCOMPARE(shown, expected);
     QCOMPARE(server_names("310", 1, top_level_id).contains(name), !move);
     QCOMPARE(bool(page.view(1)->button_of(branch->id)), !move);

@@ -22,16 +22,8 @@ delete_category_widget::delete_category_widget(const category_node_spt& category
     warning_->setText(warning_for(category_ ? category_->clientBusinessType : QString()));
     warning_->setVisible(!warning_->text().isEmpty());
 
-    delete_->setText(QStringLiteral("删除"));
-    close_button_->setText(QStringLiteral("关闭"));
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(15);
-    bottom->addWidget(status_);
-    bottom->addStretch();
-    for (custom_button* button : {delete_, close_button_}) {
-        button->setFixedSize(100, 30);
-        bottom->addWidget(button);
-    }
+    auto* bottom =
+        category_status::bottom_row(status_, delete_, QStringLiteral("删除"), close_button_);
 
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 5, 10, 10);

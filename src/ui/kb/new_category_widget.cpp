@@ -76,16 +76,8 @@ new_category_widget::new_category_widget(int part, const category_node_spt& sugg
     name_->setPlaceholderText(QStringLiteral("请在这里输入分类名"));
     show_parent_row(false);
 
-    save_->setText(QStringLiteral("保存"));
-    close_button_->setText(QStringLiteral("关闭"));
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(15);
-    bottom->addWidget(status_);
-    bottom->addStretch();
-    for (custom_button* button : {save_, close_button_}) {
-        button->setFixedSize(100, 30);
-        bottom->addWidget(button);
-    }
+    auto* bottom =
+        category_status::bottom_row(status_, save_, QStringLiteral("保存"), close_button_);
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addLayout(form);

@@ -63,16 +63,8 @@ transfer_category_widget::transfer_category_widget(int mode, const category_node
                        : QStringLiteral("提示：%1分类为一级分类时，请选择【顶级分类】").arg(verb));
     hint_->setWordWrap(true);
 
-    save_->setText(QStringLiteral("保存"));
-    close_button_->setText(QStringLiteral("关闭"));
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(10);
-    bottom->addWidget(status_);
-    bottom->addStretch();
-    for (custom_button* button : {save_, close_button_}) {
-        button->setFixedSize(100, 30);
-        bottom->addWidget(button);
-    }
+    auto* bottom =
+        category_status::bottom_row(status_, save_, QStringLiteral("保存"), close_button_, 10);
 
     auto* form = new QFormLayout;
     form->setContentsMargins(10, 10, 10, 10);

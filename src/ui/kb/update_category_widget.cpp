@@ -29,16 +29,7 @@ update_category_widget::update_category_widget(const category_node_spt& category
     name_row->addWidget(new QLabel(QStringLiteral("分类名"), this));
     name_row->addWidget(name_);
 
-    save_->setText(save_text);
-    close_button_->setText(QStringLiteral("关闭"));
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(15);
-    bottom->addWidget(status_);
-    bottom->addStretch();
-    for (custom_button* button : {save_, close_button_}) {
-        button->setFixedSize(100, 30);
-        bottom->addWidget(button);
-    }
+    auto* bottom = category_status::bottom_row(status_, save_, save_text, close_button_);
 
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 10, 10, 10);
