@@ -99,6 +99,12 @@ public:
                                const category_tree_t& tree);
     void replace_doc_categories(const category_tree_t& tree);
 
+    // ---- categories of any library, placed by the node's part and department ----
+    // After a rename on the server: the stored record takes the node's fields.
+    void update_category(library_kind library, const category_node_spt& node);
+    // After a delete on the server: the category, its subtree and their items.
+    void remove_category(library_kind library, const category_node_spt& node);
+
     // ---- script categories and scripts ----
     category_node_spt find_script_category(int part, const QString& dept_id,
                                            const QString& id) const;
@@ -142,6 +148,10 @@ public:
     void add_script(const script_node_spt& script);
     script_node_spt update_script(const script_node_spt& script);
     void remove_script(const script_node_spt& script);
+    // A part reloaded from the server: its category tree and the scripts of
+    // its categories replace what the store held for that part.
+    void replace_script_part(int part, const QString& dept_id, const category_tree_t& tree,
+                             const script_map_t& scripts);
     // A category reloaded: its list is replaced when the store holds one.
     void replace_category_scripts(int part, const QString& dept_id, const QString& category_id,
                                   const QList<script_node_spt>& scripts);

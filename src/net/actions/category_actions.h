@@ -2,6 +2,7 @@
 
 #include "model/records.h"
 #include "net/actions/action_result.h"
+#include "net/reply_checks.h"
 
 #include <QObject>
 #include <QStringList>
@@ -23,14 +24,38 @@ public:
         QString parent_id; // empty: the top level
     };
 
+    // How a change of one category ended, with the record the server returned
+    // (the category itself for a delete); null on failure.
+    using category_cb = std::function<void(const action_result_t&, const category_node_spt&)>;
+
     void create_category(const new_category_t& category, action_cb done);
+    void create_category(const new_category_t& category, category_cb done);
+    // Rename and delete work on a category of any library: its
+    // clientBusinessType says which tree of the store follows.
     void rename_category(const category_node_spt& category, const QString& name, action_cb done);
+    void rename_category(const category_node_spt& category, const QString& name, category_cb done);
     void delete_category(const category_node_spt& category, action_cb done);
+    void delete_category(const category_node_spt& category, category_cb done);
     // Copy or move into a part (and department) under a parent ("-1" the top
-    // level); a move takes the old place out of the store.
+    // level); a move takes the old place out of the store. The new record goes
+    // into the store (its sub-categories with load_transferred).
     void transfer_category(const category_node_spt& category, bool copy, int target_part,
                            const QString& target_dept_id, const QString& target_parent_id,
                            action_cb done);
+    void transfer_category(const category_node_spt& category, bool copy, int target_part,
+                           const QString& target_dept_id, const QString& target_parent_id,
+                           category_cb done);
+    // The sub-categories of a category the server has just placed, into the
+    // store; reports the category followed by them.
+    using categories_cb =
+        std::function<void(const action_result_t&, const QList<category_node_spt>&)>;
+    void load_transferred(const category_node_spt& placed, categories_cb done);
+    // Scripts fetched elsewhere (a worker thread), merged on the GUI thread: a
+    // stored script takes the fetched values, any other is appended.
+    void merge_fetched_scripts(const scripts_by_category_t& scripts);
+    // A library part's categories and scripts again from the server, replacing
+    // the store's (after a failure left it out of step with the server).
+    void reload_part(int part, const QString& dept_id, action_cb done);
     // The siblings of a category in a new order, as the drag dialog leaves them.
     void sort_categories(const category_node_spt& category, const QStringList& ordered_ids,
                          action_cb done);

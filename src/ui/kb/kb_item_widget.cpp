@@ -449,19 +449,22 @@ kb_item_widget::category_menu(const category_node_spt& category) {
     const bool personal = part_ == personal_part;
     auto expand = [this, category] { expand_category(category, true); };
     auto collapse = [this, category] { expand_category(category, false); };
-    // The dialogs behind the disabled entries are not part of this page yet.
+    const menu_entry_t copy{QStringLiteral("复制分类"),
+                            [this, category] { open_transfer_category(category, false); }};
     const std::function<void()> none;
     if (!manager && !personal)
-        return {{QStringLiteral("复制分类"), none, false},
-                {QStringLiteral("展开分类"), expand},
-                {QStringLiteral("折叠分类"), collapse}};
-    QList<menu_entry_t> entries{{QStringLiteral("修改分类"), none, false},
-                                {QStringLiteral("删除分类"), none, false},
-                                {},
-                                {QStringLiteral("复制分类"), none, false}};
+        return {copy, {QStringLiteral("展开分类"), expand}, {QStringLiteral("折叠分类"), collapse}};
+    QList<menu_entry_t> entries{
+        {QStringLiteral("修改分类"), [this, category] { open_update_category(category); }},
+        {QStringLiteral("删除分类"), [this, category] { open_delete_category(category); }},
+        {},
+        copy};
     if (manager)
-        entries << menu_entry_t{QStringLiteral("移动分类"), none, false};
-    entries << menu_entry_t{} << menu_entry_t{QStringLiteral("分类排序"), none, false}
+        entries << menu_entry_t{QStringLiteral("移动分类"),
+                                [this, category] { open_transfer_category(category, true); }};
+    entries << menu_entry_t{}
+            << menu_entry_t{QStringLiteral("分类排序"),
+                            [this, category] { open_sort_category(category); }}
             << menu_entry_t{} << menu_entry_t{QStringLiteral("展开分类"), expand}
             << menu_entry_t{QStringLiteral("折叠分类"), collapse} << menu_entry_t{}
             << menu_entry_t{QStringLiteral("新建话术"), none, false};
@@ -810,6 +813,10 @@ void kb_item_widget::on_store_changed(const store_change_t& change) {
 }
 
 void kb_item_widget::on_categories_changed(const store_change_t& change) {
+    // The synchronisation fills the store before any view; later a part
+    // reloaded from the server rebuilds the view from it.
+    if (change.op == store_op::replaced && change.part >= 0 && strip_)
+        return rebuild_view();
     if (change.ids.isEmpty())
         return;
     switch (change.op) {
@@ -831,7 +838,7 @@ void kb_item_widget::on_categories_changed(const store_change_t& change) {
         reorder_categories(change.category_id, change.ids);
         break;
     case store_op::replaced:
-        break; // the synchronisation, before any view
+        break;
     }
 }
 

@@ -75,6 +75,12 @@ public:
     void expand_category(const category_node_spt& category, bool expand);
     void switch_department(const QString& dept_id);
 
+    // The category dialogs, opened as top-level windows (kb_category_dialogs.cpp).
+    void open_update_category(const category_node_spt& category);
+    void open_delete_category(const category_node_spt& category);
+    void open_transfer_category(const category_node_spt& category, bool move);
+    void open_sort_category(const category_node_spt& category);
+
     // How the rows follow the store; each changes the view only.
     void insert_script(const script_node_spt& script);
     void refresh_script(const script_node_spt& script);
@@ -106,6 +112,7 @@ private:
     void add_category_button(const category_node_spt& category, bool fill);
     drag_drop_treewidget* make_tree(const QString& category_id);
     void clear_view();
+    void rebuild_view();
     void add_scripts(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
                      const QString& category_id);
     void add_categories(drag_drop_treewidget* tree, QTreeWidgetItem* parent,

@@ -4,6 +4,7 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "ui/kb/kb_item_widget.h"
+#include "ui/kb/new_category_widget.h"
 #include "ui/library/category_widget.h"
 #include "ui/library/select_department_menu.h"
 
@@ -92,10 +93,22 @@ void kb_tab_widget::choose_department(const QString& dept_id, const QString& nam
     views_[2]->switch_department(dept_id);
 }
 
+new_category_widget* kb_tab_widget::new_category_dialog() const {
+    return new_category_;
+}
+
 void kb_tab_widget::on_create_category(const QVariantList& args) {
-    // The new-category dialog joins the page with the category dialogs.
-    spdlog::info("new category requested for library part {}",
-                 args.isEmpty() ? -1 : args.first().toInt());
+    if (new_category_) {
+        new_category_->raise();
+        new_category_->activateWindow();
+        return;
+    }
+    // The store takes the new category; the views follow it.
+    const int part = args.isEmpty() ? 0 : args.first().toInt();
+    const auto parent =
+        args.size() > 1 ? args.at(1).value<category_node_spt>() : category_node_spt();
+    new_category_ = new new_category_widget(part, parent);
+    new_category_->show();
 }
 
 void kb_tab_widget::on_transfer_category(const QVariantList& args) {
@@ -111,8 +124,13 @@ void kb_tab_widget::on_transfer_category(const QVariantList& args) {
     }
     if (new_node) {
         const int part = new_node->classifyType.toInt();
-        if (part >= 0 && part < 3)
-            views_[part]->insert_category(new_node);
+        if (part < 0 || part >= 3)
+            return;
+        // A first-level category's scripts arrived after its sub-categories:
+        // built again from the store, the tree lists them in their order.
+        if (new_node->superId == top_level_id)
+            views_[part]->remove_category(new_node);
+        views_[part]->insert_category(new_node);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QStackedLayout>
 #include <QToolButton>
 #include <QVariantList>
@@ -9,6 +10,7 @@ namespace quorvel {
 
 class category_widget;
 class kb_item_widget;
+class new_category_widget;
 class select_department_menu;
 
 // The scripts page: public, personal and department views and the search tab.
@@ -24,6 +26,8 @@ public:
     // Opens the department picker under the department tab.
     select_department_menu* show_department_menu();
     void choose_department(const QString& dept_id, const QString& name);
+    // The open new-category dialog, or null.
+    new_category_widget* new_category_dialog() const;
 
 public slots:
     void on_create_category(const QVariantList& args);
@@ -37,6 +41,7 @@ private:
     QStackedLayout* stack_;
     kb_item_widget* views_[3];
     QToolButton* dept_tab_;
+    QPointer<new_category_widget> new_category_; // one at a time
 };
 
 } // namespace quorvel
