@@ -9,6 +9,7 @@
 #include "sync/cache_manager.h"
 #include "ui/library/category_button.h"
 #include "ui/library/category_flow_widget.h"
+#include "ui/library/select_department_menu.h"
 #include "ui/stickers/add_sticker_dialog.h"
 #include "ui/stickers/delete_sticker_dialog.h"
 #include "ui/stickers/new_sticker_category.h"
@@ -124,6 +125,7 @@ private slots:
     void transfer_targets();
     void new_category_and_last_category_placeholders();
     void picker_strip_follows_checks();
+    void picker_loads_images_off_the_gui_thread();
     void picker_insert_with_nothing_emits_empty_list();
 
 private:
@@ -567,7 +569,12 @@ void test_sticker_page::new_category_and_last_category_placeholders() {
 }
 
 void test_sticker_page::picker_strip_follows_checks() {
-    select_sticker_widget picker;
+    auto* owned = new select_sticker_widget; // deletes itself when closed
+    QPointer<select_sticker_widget> alive(owned);
+    select_sticker_widget& picker = *owned;
+    picker.scope_box()->setCurrentIndex(2);
+    QVERIFY(picker.department()->isVisibleTo(&picker));
+    picker.scope_box()->setCurrentIndex(0);
     const QString common = category_named(0, QString(), QStringLiteral("常用表情"));
     QTreeWidgetItem* row = nullptr;
     for (int i = 0; i < picker.tree()->topLevelItemCount(); ++i)
@@ -587,16 +594,25 @@ void test_sticker_page::picker_strip_follows_checks() {
     picker.insert_button()->click();
     QCOMPARE(result.count(), 1);
     QCOMPARE(result.first().first().value<QList<sticker_node_spt>>(), expected);
-    QTRY_VERIFY(items[0]->findChild<QLabel*>()->pixmap() &&
-                !items[0]->findChild<QLabel*>()->pixmap()->isNull());
-    picker.scope_box()->setCurrentIndex(2);
-    QVERIFY(picker.department()->isVisibleTo(&picker));
+    QTRY_VERIFY(alive.isNull());
+}
+
+void test_sticker_page::picker_loads_images_off_the_gui_thread() {
+    select_sticker_widget picker;
+    QTreeWidgetItem* row = picker.tree()->topLevelItem(0);
+    QVERIFY(row);
+    picker.tree()->setCurrentItem(row);
+    const auto category = row->data(0, Qt::UserRole).value<category_node_spt>();
+    const QList<selectable_sticker_item*> items = picker.items(category->id);
+    QVERIFY(!items.isEmpty());
+    QTRY_VERIFY(items.first()->findChild<QLabel*>()->pixmap() &&
+                !items.first()->findChild<QLabel*>()->pixmap()->isNull());
 }
 
 void test_sticker_page::picker_insert_with_nothing_emits_empty_list() {
-    select_sticker_widget picker;
-    QSignalSpy result(&picker, &select_sticker_widget::selected_result);
-    picker.insert_button()->click();
+    auto* picker = new select_sticker_widget;
+    QSignalSpy result(picker, &select_sticker_widget::selected_result);
+    picker->insert_button()->click();
     QCOMPARE(result.count(), 1);
     QVERIFY(result.first().first().value<QList<sticker_node_spt>>().isEmpty());
 }
