@@ -693,10 +693,6 @@ void data_center::replace_category_stickers(const QString& category_id,
 
 // ---- sticker categories ----
 
-category_tree_t* data_center::sticker_tree_of(const category_node_t& node) {
-    return mutable_tree(library_kind::stickers, part_of(node.classifyType), node.deptId);
-}
-
 category_node_spt data_center::find_sticker_category(int part, const QString& dept_id,
                                                      const QString& id) const {
     const category_tree_t* tree = category_tree(library_kind::stickers, part, dept_id);
@@ -714,31 +710,6 @@ void data_center::add_sticker_category(const category_node_spt& node) {
         return; // already stored: a second report of the same category
     add_to_tree(tree, node);
     announce_category(store_op::added, *node, {}, library_kind::stickers);
-}
-
-void data_center::update_sticker_category(const category_node_spt& node) {
-    category_tree_t* tree = node ? sticker_tree_of(*node) : nullptr;
-    const auto it = tree ? tree->find(node->id) : category_tree_t::iterator();
-    if (!tree || it == tree->end() || !it->node)
-        return;
-    if (it->node != node)
-        *it->node = *node;
-    announce_category(store_op::updated, *node, {}, library_kind::stickers);
-}
-
-void data_center::remove_sticker_category(const category_node_spt& node) {
-    category_tree_t* tree = node ? sticker_tree_of(*node) : nullptr;
-    if (!tree || !tree->contains(node->id))
-        return;
-    auto parent = tree->find(node->superId);
-    if (parent != tree->end())
-        remove_by_id(parent->children, node->id);
-    const QStringList removed = subtree_ids(*tree, node->id);
-    for (const QString& id : removed) {
-        tree->remove(id);
-        stickers_by_category_.remove(id);
-    }
-    announce_category(store_op::removed, *node, removed, library_kind::stickers);
 }
 
 // ---- documents ----

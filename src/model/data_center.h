@@ -170,10 +170,8 @@ public:
     // ---- sticker categories, any part (the department part by deptId) ----
     category_node_spt find_sticker_category(int part, const QString& dept_id,
                                             const QString& id) const;
+    // Renamed and removed through update_category / remove_category.
     void add_sticker_category(const category_node_spt& node);
-    void update_sticker_category(const category_node_spt& node);
-    // With its sub-categories and their stickers.
-    void remove_sticker_category(const category_node_spt& node);
 
     // ---- documents ----
     const doc_map_t& docs_by_category() const { return docs_by_category_; }
@@ -225,7 +223,7 @@ private:
     void announce_category(store_op op, const category_node_t& node,
                            const QStringList& ids = QStringList(),
                            library_kind library = library_kind::scripts);
-    category_tree_t* sticker_tree_of(const category_node_t& node);
+
 
     part_trees_t script_trees_;
     part_trees_t sticker_trees_;

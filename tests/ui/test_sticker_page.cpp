@@ -4,9 +4,12 @@
 #include "app/event_bus.h"
 #include "app/settings_store.h"
 #include "model/data_center.h"
+#include "net/actions/category_actions.h"
 #include "net/actions/sticker_category_actions.h"
 #include "server_fixture.h"
 #include "sync/cache_manager.h"
+#include "ui/kb/delete_category_widget.h"
+#include "ui/kb/update_category_widget.h"
 #include "ui/library/category_button.h"
 #include "ui/library/category_flow_widget.h"
 #include "ui/library/select_department_menu.h"
@@ -538,7 +541,7 @@ void test_sticker_page::new_category_and_last_category_placeholders() {
     sticker_item_widget* mine = page.view(1);
     for (const QString& id : mine->category_ids()) { // none left from other cases
         bool gone = false;
-        sticker_category_actions actions;
+        category_actions actions;
         actions.delete_category(data_center::instance().find_sticker_category(1, QString(), id),
                                 [&](const action_result_t& r) { gone = r.ok; });
         QTRY_VERIFY(gone);
@@ -555,15 +558,22 @@ void test_sticker_page::new_category_and_last_category_placeholders() {
     QCOMPARE(mine->category_ids().size(), 1);
     QCOMPARE(mine->pages()->currentIndex(), int(sticker_item_widget::no_stickers_page));
     QCOMPARE(top_sticker_categories(1, QString()).size(), 1);
+    const QString id = mine->category_ids().first();
+
+    // Renamed through the shared category dialog: the button follows.
+    trigger(mine->category_menu(mine->button(id)), QStringLiteral("修改分类"));
+    auto* rename = open_dialog<update_category_widget>();
+    QVERIFY(rename);
+    rename->name_edit()->setText(QStringLiteral("珍藏"));
+    rename->save_button()->click();
+    QTRY_COMPARE(mine->button(id)->text(), QStringLiteral("珍藏"));
 
     // The last category deleted: the empty placeholder, "+" kept.
-    const QString id = mine->category_ids().first();
-    sticker_category_actions actions;
-    bool gone = false;
-    actions.delete_category(data_center::instance().find_sticker_category(1, QString(), id),
-                            [&](const action_result_t& r) { gone = r.ok; });
-    QTRY_VERIFY(gone);
-    QCOMPARE(mine->category_ids().size(), 0);
+    trigger(mine->category_menu(mine->button(id)), QStringLiteral("删除分类"));
+    auto* remove = open_dialog<delete_category_widget>();
+    QVERIFY(remove);
+    remove->delete_button()->click();
+    QTRY_COMPARE(mine->category_ids().size(), 0);
     QCOMPARE(mine->bar()->count(), 1);
     QCOMPARE(mine->pages()->currentIndex(), int(sticker_item_widget::empty_page));
 }

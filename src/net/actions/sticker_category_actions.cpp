@@ -34,50 +34,6 @@ void sticker_category_actions::create_category(const QString& name, int part,
         });
 }
 
-void sticker_category_actions::rename_category(const category_node_spt& category,
-                                               const QString& name, action_cb done) {
-    const QString trimmed = name.trimmed();
-    if (!category || trimmed.isEmpty())
-        return report(done, action_result_t::failure(QString()));
-    const json_map_t params{
-        {QStringLiteral("id"), category->id},
-        {QStringLiteral("classifyName"), trimmed},
-        {QStringLiteral("superId"), category->superId},
-        {QStringLiteral("operateType"), protocol::edit_category::rename},
-        {QStringLiteral("classifyType"), category->classifyType},
-        {QStringLiteral("clientBusinessType"), protocol::business::stickers},
-        {QStringLiteral("whetherToUnfold"),
-         category->whetherToUnfold ? QStringLiteral("1") : QStringLiteral("0")},
-        {QStringLiteral("deptId"), category->deptId}};
-    request_center::instance()->update_category(
-        params, this,
-        [category, trimmed, done](const category_node_spt&) {
-            auto renamed = category_node_spt::create(*category);
-            renamed->classifyName = trimmed;
-            data_center::instance().update_sticker_category(renamed);
-            report(done, action_result_t::success());
-        },
-        fail_with(done));
-}
-
-void sticker_category_actions::delete_category(const category_node_spt& category,
-                                               action_cb done) {
-    if (!category)
-        return report(done, action_result_t::failure(QString()));
-    const json_map_t params{{QStringLiteral("id"), category->id},
-                            {QStringLiteral("operateType"), protocol::edit_category::remove},
-                            {QStringLiteral("classifyType"), category->classifyType},
-                            {QStringLiteral("deptId"), category->deptId},
-                            {QStringLiteral("clientBusinessType"), protocol::business::stickers}};
-    request_center::instance()->delete_category(
-        params, this,
-        [category, done] {
-            data_center::instance().remove_sticker_category(category);
-            report(done, action_result_t::success());
-        },
-        fail_with(done));
-}
-
 void sticker_category_actions::transfer_category(
     const category_node_spt& category, bool copy, int target_part, const QString& target_dept_id,
     category_cb done) {
@@ -100,7 +56,7 @@ void sticker_category_actions::transfer_category(
         [category, copy, done](const category_node_spt& placed) {
             data_center& dc = data_center::instance();
             if (!copy)
-                dc.remove_sticker_category(category);
+                dc.remove_category(library_kind::stickers, category);
             dc.add_sticker_category(placed);
             if (done)
                 done(action_result_t::success(), placed);

@@ -7,8 +7,9 @@
 
 namespace quorvel {
 
-// What the sticker page and its dialogs do to sticker categories: each sends
-// its request, applies a success to the store and reports the result once.
+// What the sticker page and its dialogs do to sticker categories besides
+// renaming and deleting (category_actions serves every library there): each
+// sends its request, applies a success to the store and reports the result once.
 class sticker_category_actions : public QObject {
     Q_OBJECT
 public:
@@ -21,8 +22,6 @@ public:
     // done gets the new category.
     void create_category(const QString& name, int part, const QString& dept_id,
                          category_cb done);
-    void rename_category(const category_node_spt& category, const QString& name, action_cb done);
-    void delete_category(const category_node_spt& category, action_cb done);
     // Copy or move to the top level of a part (and department); a move takes
     // the old category out of the store. done gets the new category.
     void transfer_category(const category_node_spt& category, bool copy, int target_part,

@@ -5,6 +5,8 @@
 #include "integration/composition.h"
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
+#include "ui/kb/delete_category_widget.h"
+#include "ui/kb/update_category_widget.h"
 #include "ui/library/category_button.h"
 #include "ui/library/category_flow_widget.h"
 #include "ui/stickers/add_sticker_dialog.h"
@@ -340,9 +342,8 @@ QMenu* sticker_item_widget::category_menu(category_button* button) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (!node)
         return menu;
-    // Renaming and deleting are the shared category dialogs' work.
-    add_entries(menu, {{QStringLiteral("修改分类"), nullptr},
-                       {QStringLiteral("删除分类"), nullptr},
+    add_entries(menu, {{QStringLiteral("修改分类"), [this, node] { open_rename_category(node); }},
+                       {QStringLiteral("删除分类"), [this, node] { open_delete_category(node); }},
                        {QString(), nullptr},
                        {QStringLiteral("复制分类"),
                         [this, node] { open_transfer_category(node, true); }},
@@ -448,6 +449,17 @@ void sticker_item_widget::open_add_dialog(const QString& category_id) {
 
 void sticker_item_widget::open_new_category() {
     (new new_sticker_category(type_))->show();
+}
+
+// The shared category dialogs change the store; the page follows its report.
+void sticker_item_widget::open_rename_category(const category_node_spt& category) {
+    auto* dialog = new update_category_widget(category);
+    dialog->resize(400, 128);
+    dialog->show();
+}
+
+void sticker_item_widget::open_delete_category(const category_node_spt& category) {
+    (new delete_category_widget(category))->show();
 }
 
 void sticker_item_widget::open_transfer_category(const category_node_spt& category, bool copy) {

@@ -78,6 +78,8 @@ private:
 
     void open_add_dialog(const QString& category_id);
     void open_new_category();
+    void open_rename_category(const category_node_spt& category);
+    void open_delete_category(const category_node_spt& category);
     void open_transfer_category(const category_node_spt& category, bool copy);
     void open_update_sticker(const sticker_node_spt& sticker);
     void open_delete_sticker(const sticker_node_spt& sticker);
