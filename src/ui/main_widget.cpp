@@ -106,8 +106,8 @@ main_widget::main_widget(QWidget* parent)
     // The document page arrives with its own work; until then a placeholder.
     scripts_ = new kb_tab_widget(this);
     stickers_ = new sticker_tab_widget(this);
-    for (QWidget* page : {static_cast<QWidget*>(scripts_), static_cast<QWidget*>(stickers_),
-                          new QWidget(this)})
+    for (QWidget* page : {static_cast<QWidget*>(scripts_), new QWidget(this),
+                          static_cast<QWidget*>(stickers_)})
         pages_->addWidget(page);
     int min_width = 0;
     for (int i = 0; i < pages_->count(); ++i)
