@@ -78,8 +78,8 @@ timing_t reference(const QList<sticker_node_spt>& stickers) {
     for (const sticker_node_spt& s : stickers) {
         auto* tile = new sticker_item(s, flow);
         const QImage image(tile->path());
-        tile->set_image(QPixmap::fromImage(image.scaled(sticker_item::image_side,
-                                                        sticker_item::image_side)));
+        tile->set_image(
+            QPixmap::fromImage(image.scaled(sticker_item::image_side, sticker_item::image_side)));
         flow->insert_widget(flow->layout_of()->count(), tile);
     }
     area->resize(380, 600);
@@ -129,7 +129,8 @@ int main(int argc, char** argv) {
     spdlog::set_level(spdlog::level::warn);
     const int count = argc > 1 ? atoi(argv[1]) : 500;
     server_fixture server;
-    if (!server.start({"--demo-large-size", QStringLiteral("1:1:%1").arg(count)}) || !sync(server)) {
+    if (!server.start({"--demo-large-size", QStringLiteral("1:1:%1").arg(count)}) ||
+        !sync(server)) {
         std::fprintf(stderr, "server or synchronisation failed\n");
         return 1;
     }
@@ -137,7 +138,8 @@ int main(int argc, char** argv) {
     for (const category_node_spt& c : top_sticker_categories(0, QString()))
         if (c->classifyName == QStringLiteral("批量表情"))
             batch = c->id;
-    const QList<sticker_node_spt> stickers = data_center::instance().stickers_by_category().value(batch);
+    const QList<sticker_node_spt> stickers =
+        data_center::instance().stickers_by_category().value(batch);
     std::printf("category of %d stickers, every file cached\n", int(stickers.size()));
     const timing_t ref = reference(stickers);
     const timing_t ours = page(batch);

@@ -80,7 +80,8 @@ QStringList entries(QMenu* menu) {
 
 int count_in_store(const QString& category_id, const QString& title) {
     int n = 0;
-    for (const sticker_node_spt& s : data_center::instance().stickers_by_category().value(category_id))
+    for (const sticker_node_spt& s :
+         data_center::instance().stickers_by_category().value(category_id))
         n += s->emojiContentDesc == title;
     return n;
 }
@@ -357,8 +358,9 @@ void test_sticker_page::add_dialog_retries_only_failed_uploads() {
     QCOMPARE(added.count(), 3);
     QVERIFY(dialog.save_button()->isVisibleTo(&dialog));
     QVERIFY(!dialog.retry_button()->isVisibleTo(&dialog));
-    const QJsonArray listed = demo_.post("/tavorine/clientKb/queryEmoji", {{"classifyId", id}},
-                                         data_center::instance().token())
+    const QJsonArray listed = demo_
+                                  .post("/tavorine/clientKb/queryEmoji", {{"classifyId", id}},
+                                        data_center::instance().token())
                                   .data()
                                   .toArray();
     for (const QString& name : names) {
@@ -481,10 +483,9 @@ void test_sticker_page::category_transfer() {
     if (!copy) { // back where the other cases expect it
         sticker_category_actions actions;
         bool back = false;
-        actions.transfer_category(placed, false, 0, QString(),
-                                  [&](const action_result_t& r, const category_node_spt&) {
-                                      back = r.ok;
-                                  });
+        actions.transfer_category(
+            placed, false, 0, QString(),
+            [&](const action_result_t& r, const category_node_spt&) { back = r.ok; });
         QTRY_VERIFY(back);
     }
 }
@@ -500,12 +501,12 @@ void test_sticker_page::category_moved_to_other_department_waits_for_it() {
     const QString common = category_named(0, QString(), QStringLiteral("常用表情"));
     sticker_category_actions actions;
     category_node_spt placed;
-    actions.transfer_category(
-        data_center::instance().find_sticker_category(0, QString(), common), true, 2, aftersale,
-        [&](const action_result_t& r, const category_node_spt& c) {
-            QVERIFY(r.ok);
-            placed = c;
-        });
+    actions.transfer_category(data_center::instance().find_sticker_category(0, QString(), common),
+                              true, 2, aftersale,
+                              [&](const action_result_t& r, const category_node_spt& c) {
+                                  QVERIFY(r.ok);
+                                  placed = c;
+                              });
     QTRY_VERIFY(placed);
     QVERIFY(pub->button(common));
     QVERIFY(!dept->button(placed->id));

@@ -15,10 +15,9 @@ const QString file_store_sticker = QLatin1String(protocol::sticker_type::stored)
 
 void sticker_actions::add_sticker(const QString& category_id, const QString& file_id,
                                   const QString& name, action_cb done) {
-    add_sticker(category_id, file_id, name, nullptr,
-                [done](const action_result_t& result, const sticker_node_spt&) {
-                    report(done, result);
-                });
+    add_sticker(
+        category_id, file_id, name, nullptr,
+        [done](const action_result_t& result, const sticker_node_spt&) { report(done, result); });
 }
 
 void sticker_actions::add_sticker(const QString& category_id, const QString& file_id,
@@ -90,10 +89,9 @@ void sticker_actions::delete_sticker(const sticker_node_spt& sticker, action_cb 
 void sticker_actions::transfer_sticker(const sticker_node_spt& sticker, bool copy,
                                        const QString& target_category_id,
                                        const QString& target_dept_id, action_cb done) {
-    transfer_sticker(sticker, copy, target_category_id, target_dept_id,
-                     [done](const action_result_t& result, const sticker_node_spt&) {
-                         report(done, result);
-                     });
+    transfer_sticker(
+        sticker, copy, target_category_id, target_dept_id,
+        [done](const action_result_t& result, const sticker_node_spt&) { report(done, result); });
 }
 
 void sticker_actions::transfer_sticker(const sticker_node_spt& sticker, bool copy,

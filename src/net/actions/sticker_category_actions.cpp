@@ -34,9 +34,9 @@ void sticker_category_actions::create_category(const QString& name, int part,
         });
 }
 
-void sticker_category_actions::transfer_category(
-    const category_node_spt& category, bool copy, int target_part, const QString& target_dept_id,
-    category_cb done) {
+void sticker_category_actions::transfer_category(const category_node_spt& category, bool copy,
+                                                 int target_part, const QString& target_dept_id,
+                                                 category_cb done) {
     if (!category) {
         if (done)
             done(action_result_t::failure(QString()), {});

@@ -14,14 +14,12 @@ class sticker_category_actions : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    using stickers_cb =
-        std::function<void(const action_result_t&, const QList<sticker_node_spt>&)>;
+    using stickers_cb = std::function<void(const action_result_t&, const QList<sticker_node_spt>&)>;
     using category_cb = std::function<void(const action_result_t&, const category_node_spt&)>;
 
     // A top-level category of a part; the department counts for that part only.
     // done gets the new category.
-    void create_category(const QString& name, int part, const QString& dept_id,
-                         category_cb done);
+    void create_category(const QString& name, int part, const QString& dept_id, category_cb done);
     // Copy or move to the top level of a part (and department); a move takes
     // the old category out of the store. done gets the new category.
     void transfer_category(const category_node_spt& category, bool copy, int target_part,

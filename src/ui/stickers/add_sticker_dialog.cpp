@@ -55,9 +55,8 @@ QString sticker_list_item::title() const {
 }
 
 add_sticker_dialog::add_sticker_dialog(int type, const QString& category_id, QWidget* parent)
-    : base_dialog(parent), type_(type), categories_(new QComboBox(this)),
-      list_(new QVBoxLayout), status_(new QLabel(this)),
-      add_(new QPushButton(QStringLiteral("+ 添加表情"), this)),
+    : base_dialog(parent), type_(type), categories_(new QComboBox(this)), list_(new QVBoxLayout),
+      status_(new QLabel(this)), add_(new QPushButton(QStringLiteral("+ 添加表情"), this)),
       auto_title_(new QCheckBox(QStringLiteral("自动提取标题"), this)),
       save_(new QPushButton(QStringLiteral("保存"), this)),
       retry_(new QPushButton(QStringLiteral("重试"), this)), actions_(new sticker_actions(this)) {
@@ -107,10 +106,10 @@ add_sticker_dialog::add_sticker_dialog(int type, const QString& category_id, QWi
 }
 
 void add_sticker_dialog::choose_files() {
-    const QStringList chosen = QFileDialog::getOpenFileNames(
-        this, QStringLiteral("选择图片"), QString(),
-        QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif)"), nullptr,
-        QFileDialog::HideNameFilterDetails);
+    const QStringList chosen =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("选择图片"), QString(),
+                                      QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif)"),
+                                      nullptr, QFileDialog::HideNameFilterDetails);
     add_files(chosen);
 }
 
@@ -179,8 +178,8 @@ void add_sticker_dialog::retry() {
 
 void add_sticker_dialog::upload(const QSet<QString>& files) {
     if (!uploader_) {
-        uploader_ =
-            new batch_upload(QUrl(base_url() + QLatin1String(endpoints::upload_user_file.path)), this);
+        uploader_ = new batch_upload(
+            QUrl(base_url() + QLatin1String(endpoints::upload_user_file.path)), this);
         connect(uploader_, &batch_upload::task_finished, this, &add_sticker_dialog::task_finished);
         connect(uploader_, &batch_upload::task_failed, this, &add_sticker_dialog::task_failed);
         connect(uploader_, &batch_upload::progress_changed, this,

@@ -38,12 +38,12 @@ scrollable_flow_widget::scrollable_flow_widget(QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     const QString name = QStringLiteral("scrollable_flow_%1").arg(quintptr(this), 0, 16);
     setObjectName(name);
-    setStyleSheet(QStringLiteral("QWidget#%1 {border: none; border-bottom: 1px solid gray;}")
-                      .arg(name));
+    setStyleSheet(
+        QStringLiteral("QWidget#%1 {border: none; border-bottom: 1px solid gray;}").arg(name));
 }
 
-selectable_sticker_item::selectable_sticker_item(const sticker_node_spt& sticker,
-                                                 const QSize& size, QWidget* parent)
+selectable_sticker_item::selectable_sticker_item(const sticker_node_spt& sticker, const QSize& size,
+                                                 QWidget* parent)
     : QWidget(parent), sticker_(sticker), image_(new QLabel(this)), check_(new QCheckBox(this)) {
     setFixedSize(size);
     setProperty("sticker", QVariant::fromValue(sticker));
@@ -252,8 +252,8 @@ void select_sticker_widget::on_checked(selectable_sticker_item* item, bool check
     }
     for (int i = 0; i < strip_->count(); ++i) {
         QWidget* thumbnail = strip_->itemAt(i)->widget();
-        const auto node = thumbnail ? thumbnail->property("node").value<sticker_node_spt>()
-                                    : sticker_node_spt();
+        const auto node =
+            thumbnail ? thumbnail->property("node").value<sticker_node_spt>() : sticker_node_spt();
         if (node && sticker && node->id == sticker->id) {
             strip_->removeWidget(thumbnail);
             thumbnail->deleteLater();

@@ -97,8 +97,8 @@ void sticker_flow_widget::load_images(bool retry) {
     for (const QString& path : paths)
         tried_.insert(path);
     auto* thread = new QThread;
-    auto* task = new load_image_task(QSize(sticker_item::image_side, sticker_item::image_side),
-                                     paths, this);
+    auto* task =
+        new load_image_task(QSize(sticker_item::image_side, sticker_item::image_side), paths, this);
     task->moveToThread(thread);
     connect(thread, &QThread::started, task, &load_image_task::start);
     connect(task, &load_image_task::finished, thread, &QThread::quit);

@@ -61,9 +61,8 @@ sticker_flow_widget* page_of(QWidget* tile) {
 
 sticker_item_widget::sticker_item_widget(int type, QWidget* parent)
     : QWidget(parent), type_(type), splitter_(new QSplitter(Qt::Vertical, this)),
-      bar_(new category_flow_widget), plus_(new category_button),
-      pages_(new QStackedWidget), empty_(new blank_widget),
-      no_stickers_(new blank_sticker_flow_widget) {
+      bar_(new category_flow_widget), plus_(new category_button), pages_(new QStackedWidget),
+      empty_(new blank_widget), no_stickers_(new blank_sticker_flow_widget) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 0, 0, 1);
     layout->addWidget(splitter_);
@@ -342,15 +341,14 @@ QMenu* sticker_item_widget::category_menu(category_button* button) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (!node)
         return menu;
-    add_entries(menu, {{QStringLiteral("修改分类"), [this, node] { open_rename_category(node); }},
-                       {QStringLiteral("删除分类"), [this, node] { open_delete_category(node); }},
-                       {QString(), nullptr},
-                       {QStringLiteral("复制分类"),
-                        [this, node] { open_transfer_category(node, true); }},
-                       {QStringLiteral("移动分类"),
-                        [this, node] { open_transfer_category(node, false); }},
-                       {QString(), nullptr},
-                       {QStringLiteral("添加表情"), [this, node] { open_add_dialog(node->id); }}});
+    add_entries(
+        menu, {{QStringLiteral("修改分类"), [this, node] { open_rename_category(node); }},
+               {QStringLiteral("删除分类"), [this, node] { open_delete_category(node); }},
+               {QString(), nullptr},
+               {QStringLiteral("复制分类"), [this, node] { open_transfer_category(node, true); }},
+               {QStringLiteral("移动分类"), [this, node] { open_transfer_category(node, false); }},
+               {QString(), nullptr},
+               {QStringLiteral("添加表情"), [this, node] { open_add_dialog(node->id); }}});
     return menu;
 }
 
@@ -367,8 +365,7 @@ QMenu* sticker_item_widget::sticker_menu(sticker_item* tile) {
                  {QString(), nullptr},
                  {QStringLiteral("添加表情"), [this, s] { open_add_dialog(s->classifyId); }},
                  {QString(), nullptr},
-                 {QStringLiteral("复制到粘贴板"),
-                  [this, tile = QPointer<sticker_item>(tile)] {
+                 {QStringLiteral("复制到粘贴板"), [this, tile = QPointer<sticker_item>(tile)] {
                       if (tile)
                           copy_to_clipboard(tile);
                   }}});

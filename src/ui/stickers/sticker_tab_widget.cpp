@@ -28,8 +28,8 @@ int scope_of(const QString& classify_type) {
 } // namespace
 
 sticker_tab_widget::sticker_tab_widget(QWidget* parent)
-    : QWidget(parent), tabs_(new category_widget(this)), stack_(new QStackedLayout),
-      views_{nullptr, nullptr, nullptr}, dept_tab_(nullptr) {
+    : QWidget(parent), tabs_(new category_widget(this)),
+      stack_(new QStackedLayout), views_{nullptr, nullptr, nullptr}, dept_tab_(nullptr) {
     for (int type = 0; type < 3; ++type) {
         views_[type] = new sticker_item_widget(type, this);
         stack_->addWidget(views_[type]);

@@ -78,8 +78,7 @@ sticker_transfer_category::sticker_transfer_category(const category_node_spt& ca
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(download_, &batch_download::task_finished, this,
             &sticker_transfer_category::task_finished);
-    connect(download_, &batch_download::task_failed, this,
-            &sticker_transfer_category::task_failed);
+    connect(download_, &batch_download::task_failed, this, &sticker_transfer_category::task_failed);
     connect(download_, &batch_download::all_tasks_finished, this,
             &sticker_transfer_category::all_tasks_finished);
 }
