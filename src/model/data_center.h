@@ -224,7 +224,6 @@ private:
                            const QStringList& ids = QStringList(),
                            library_kind library = library_kind::scripts);
 
-
     part_trees_t script_trees_;
     part_trees_t sticker_trees_;
     category_tree_t doc_categories_; // public and personal together

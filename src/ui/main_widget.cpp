@@ -2,8 +2,8 @@
 
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
-#include "ui/stickers/sticker_tab_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
+#include "ui/stickers/sticker_tab_widget.h"
 
 #include "app/event_bus.h"
 #include "app/event_names.h"
@@ -84,8 +84,8 @@ QString main_widget::library_summary() {
 
 main_widget::main_widget(QWidget* parent)
     : base_widget(parent), toolbar_(nullptr), bar_(nullptr), navigation_(nullptr),
-      pages_(new QStackedLayout), scripts_(nullptr), stickers_(nullptr), float_(nullptr), detector_(nullptr),
-      delivery_(new delivery(current_desktop(), this)) {
+      pages_(new QStackedLayout), scripts_(nullptr), stickers_(nullptr), float_(nullptr),
+      detector_(nullptr), delivery_(new delivery(current_desktop(), this)) {
     setWindowTitle(QStringLiteral("Quorvel"));
     // Topmost only while the pin is checked (applied at every show). Shown
     // beside the chat window, it must not take the keyboard focus from it.
@@ -106,8 +106,8 @@ main_widget::main_widget(QWidget* parent)
     // The document page arrives with its own work; until then a placeholder.
     scripts_ = new kb_tab_widget(this);
     stickers_ = new sticker_tab_widget(this);
-    for (QWidget* page : {static_cast<QWidget*>(scripts_), new QWidget(this),
-                          static_cast<QWidget*>(stickers_)})
+    for (QWidget* page :
+         {static_cast<QWidget*>(scripts_), new QWidget(this), static_cast<QWidget*>(stickers_)})
         pages_->addWidget(page);
     int min_width = 0;
     for (int i = 0; i < pages_->count(); ++i)

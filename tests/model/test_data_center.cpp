@@ -225,9 +225,12 @@ void test_data_center::sticker_doc_and_phrase_operations() {
 void test_data_center::sticker_categories_of_every_part_data() {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("dept");
-    QTest::newRow("public") << "0" << "";
-    QTest::newRow("personal") << "1" << "";
-    QTest::newRow("department") << "2" << "5";
+    QTest::newRow("public") << "0"
+                            << "";
+    QTest::newRow("personal") << "1"
+                              << "";
+    QTest::newRow("department") << "2"
+                                << "5";
 }
 
 void test_data_center::sticker_categories_of_every_part() {
