@@ -7,8 +7,6 @@
 #include "ui/library/select_department_menu.h"
 #include "ui/stickers/sticker_item_widget.h"
 
-#include <QMenu>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -65,16 +63,8 @@ void sticker_tab_widget::add_department_tab() {
     dept_tab_->setText(name);
     dept_tab_->setToolTip(name);
     dept_tab_->setProperty("id", current);
-    if (dept) {
-        auto* menu = new QMenu(dept_tab_);
-        dept_tab_->setMenu(menu);
-        dept_tab_->setPopupMode(QToolButton::MenuButtonPopup);
-        // The plain menu only tells us when to open the department picker instead.
-        connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-            QTimer::singleShot(0, menu, &QMenu::hide);
-            show_department_menu();
-        });
-    }
+    if (dept)
+        attach_department_picker(dept_tab_, this, [this] { show_department_menu(); });
     tabs_->add_tab(dept_tab_);
 }
 
