@@ -88,10 +88,15 @@ void sticker_flow_widget::load_images(bool retry) {
         return;
     }
     QStringList paths;
-    for (sticker_item* item : tiles())
-        if (!item->has_image() && !item->path().isEmpty() && !tried_.contains(item->path()) &&
-            !paths.contains(item->path()))
-            paths << item->path();
+    for (sticker_item* item : tiles()) {
+        const QString& path = item->path();
+        if (item->has_image() || path.isEmpty() || tried_.contains(path))
+            continue;
+        auto& waiting = waiting_[path];
+        if (waiting.isEmpty())
+            paths << path;
+        waiting << item;
+    }
     if (paths.isEmpty())
         return;
     for (const QString& path : paths)
@@ -113,12 +118,13 @@ void sticker_flow_widget::load_images(bool retry) {
 }
 
 void sticker_flow_widget::on_image(const QString& path, const QPixmap& pixmap) {
-    for (sticker_item* item : std::as_const(tiles_))
-        if (item->path() == path)
+    for (const QPointer<sticker_item>& item : waiting_.take(path))
+        if (item && item->path() == path)
             item->set_image(pixmap);
 }
 
 void sticker_flow_widget::on_loader_done() {
+    waiting_.clear(); // what failed to decode waits no more
     thread_.clear();
     task_.clear();
     if (reload_) {

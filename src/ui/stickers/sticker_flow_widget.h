@@ -50,6 +50,7 @@ private:
     flow_layout_widget* flow_;
     QHash<QString, sticker_item*> tiles_; // by sticker id
     QSet<QString> tried_;                 // paths read, whether or not they decoded
+    QHash<QString, QList<QPointer<sticker_item>>> waiting_; // tiles of the paths being read
     QPointer<QThread> thread_;
     QPointer<load_image_task> task_;
     bool reload_ = false;
