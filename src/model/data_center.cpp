@@ -82,11 +82,11 @@ void data_center::announce(store_subject subject, store_op op, int part, const Q
 }
 
 void data_center::announce_category(store_op op, const category_node_t& node,
-                                    const QStringList& ids) {
+                                    const QStringList& ids, library_kind library) {
     const int part = part_of(node.classifyType);
     announce(store_subject::categories, op, part,
              part == int(protocol::part::dept) ? node.deptId : QString(), node.superId,
-             ids.isEmpty() ? QStringList{node.id} : ids, library_kind::scripts);
+             ids.isEmpty() ? QStringList{node.id} : ids, library);
 }
 
 // ---- login state ----
@@ -694,6 +694,37 @@ sticker_node_spt data_center::update_sticker(const sticker_node_spt& sticker) {
         announce(store_subject::stickers, store_op::updated, -1, stored->deptId, stored->classifyId,
                  {stored->id});
     return stored;
+}
+
+void data_center::replace_category_stickers(const QString& category_id,
+                                            const QList<sticker_node_spt>& stickers) {
+    stickers_by_category_.insert(category_id, stickers);
+    QStringList ids;
+    for (const sticker_node_spt& sticker : stickers)
+        if (sticker)
+            ids << sticker->id;
+    announce(store_subject::stickers, store_op::replaced, -1, QString(), category_id, ids);
+}
+
+// ---- sticker categories ----
+
+category_node_spt data_center::find_sticker_category(int part, const QString& dept_id,
+                                                     const QString& id) const {
+    const category_tree_t* tree = category_tree(library_kind::stickers, part, dept_id);
+    return tree ? tree->value(id).node : category_node_spt();
+}
+
+void data_center::add_sticker_category(const category_node_spt& node) {
+    if (!node)
+        return;
+    const int part = part_of(node->classifyType);
+    if (!is_part(part))
+        return;
+    category_tree_t& tree = sticker_trees_[part][tree_key(part, node->deptId)];
+    if (tree.value(node->id).node)
+        return; // already stored: a second report of the same category
+    add_to_tree(tree, node);
+    announce_category(store_op::added, *node, {}, library_kind::stickers);
 }
 
 // ---- documents ----

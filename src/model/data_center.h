@@ -167,6 +167,15 @@ public:
     void remove_sticker(const sticker_node_spt& sticker);
     void remove_sticker_category_items(const QString& category_id);
     sticker_node_spt update_sticker(const sticker_node_spt& sticker);
+    // A category's stickers as the server listed them anew.
+    void replace_category_stickers(const QString& category_id,
+                                   const QList<sticker_node_spt>& stickers);
+
+    // ---- sticker categories, any part (the department part by deptId) ----
+    category_node_spt find_sticker_category(int part, const QString& dept_id,
+                                            const QString& id) const;
+    // Renamed and removed through update_category / remove_category.
+    void add_sticker_category(const category_node_spt& node);
 
     // ---- documents ----
     const doc_map_t& docs_by_category() const { return docs_by_category_; }
@@ -216,7 +225,8 @@ private:
                   const QStringList& ids = QStringList(),
                   library_kind library = library_kind::scripts);
     void announce_category(store_op op, const category_node_t& node,
-                           const QStringList& ids = QStringList());
+                           const QStringList& ids = QStringList(),
+                           library_kind library = library_kind::scripts);
 
     part_trees_t script_trees_;
     part_trees_t sticker_trees_;

@@ -16,6 +16,7 @@ class QStackedLayout;
 namespace quorvel {
 
 class kb_tab_widget;
+class sticker_tab_widget;
 
 class auto_follow_widget;
 class delivery;
@@ -41,6 +42,7 @@ public:
     // For the pages until they exist, and for tests.
     static QString library_summary();
     kb_tab_widget* scripts_page() const { return scripts_; }
+    sticker_tab_widget* stickers_page() const { return stickers_; }
     bool follow_enabled() const { return follow_; }
     window_handle_t target() const { return target_; }
     main_widget_toolbar* toolbar() const { return toolbar_; }
@@ -120,6 +122,7 @@ private:
     navigation_widget* navigation_;
     QStackedLayout* pages_;
     kb_tab_widget* scripts_;
+    sticker_tab_widget* stickers_;
     float_widget* float_;
     window_detector* detector_;
     delivery* delivery_;

@@ -60,6 +60,8 @@ private slots:
     void merge_replaces_or_appends();
     void path_and_script_lookups();
     void sticker_doc_and_phrase_operations();
+    void sticker_categories_of_every_part_data();
+    void sticker_categories_of_every_part();
     void rights_data();
     void rights();
     void default_department_data();
@@ -218,6 +220,55 @@ void test_data_center::sticker_doc_and_phrase_operations() {
     QVERIFY(dc.phrases().contains("p"));
     dc.remove_phrase(phrase);
     QVERIFY(dc.phrases().isEmpty());
+}
+
+void test_data_center::sticker_categories_of_every_part_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("dept");
+    QTest::newRow("public") << "0"
+                            << "";
+    QTest::newRow("personal") << "1"
+                              << "";
+    QTest::newRow("department") << "2"
+                                << "5";
+}
+
+void test_data_center::sticker_categories_of_every_part() {
+    QFETCH(QString, type);
+    QFETCH(QString, dept);
+    data_center& dc = data_center::instance();
+    QSignalSpy changes(&dc, &data_center::changed);
+    auto created = node("40", "-1", "new stickers", qPrintable(type), qPrintable(dept));
+    dc.add_sticker_category(created);
+    // Reported twice (the request's success and the dialog's event): stored once.
+    dc.add_sticker_category(category_node_spt::create(*created));
+    const int part = type.toInt();
+    QCOMPARE(ids(dc.category_tree(library_kind::stickers, part, dept)->value("-1").children),
+             QStringList{"40"});
+    QCOMPARE(dc.find_sticker_category(part, dept, "40"), created);
+    QVERIFY(!dc.category_tree(library_kind::scripts, part, dept));
+    QCOMPARE(changes.count(), 1);
+    const auto added = changes.first().first().value<store_change_t>();
+    QCOMPARE(added.library, library_kind::stickers);
+    QCOMPARE(added.part, part);
+    QCOMPARE(added.dept_id, dept);
+
+    // Listed anew: the category's stickers are exactly the new list.
+    auto old_sticker = sticker_node_spt::create();
+    old_sticker->id = "s1";
+    old_sticker->classifyId = "40";
+    dc.add_sticker(old_sticker);
+    auto listed = sticker_node_spt::create(*old_sticker);
+    listed->id = "s2";
+    dc.replace_category_stickers("40", {listed});
+    QCOMPARE(dc.stickers_by_category().value("40"), QList<sticker_node_spt>{listed});
+    const auto replaced = changes.last().first().value<store_change_t>();
+    QCOMPARE(replaced.op, store_op::replaced);
+    QCOMPARE(replaced.category_id, QString("40"));
+
+    dc.remove_category(library_kind::stickers, created);
+    QVERIFY(!dc.find_sticker_category(part, dept, "40"));
+    QVERIFY(!dc.stickers_by_category().contains("40"));
 }
 
 void test_data_center::rights_data() {

@@ -41,6 +41,7 @@ private slots:
     void category_copy_and_move_take_subtree_and_items();
     void script_operations();
     void sticker_operations();
+    void sticker_category_requests_of_the_sticker_page();
     void document_operations_and_file_store();
     void attachments_category_is_open_to_everybody();
     void phrases_and_quick_replies();
@@ -624,6 +625,92 @@ void test_server_contract::sticker_operations() {
     QCOMPARE(
         QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()),
         first["nasFile"].toObject()["sha256Hex"].toString());
+}
+
+// What the sticker page's category dialogs send, as they send it.
+void test_server_contract::sticker_category_requests_of_the_sticker_page() {
+    const QString tok = token("manager");
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a") + QByteArray(64, 'y');
+    const QJsonObject file =
+        server_.upload("/tavorine/nas/userUploadFileDirect", "心.png", png, tok).data().toObject();
+    const QJsonObject source = create_category(tok, "表情源", "300", "1");
+    QCOMPARE(source["superId"].toString(), QString("-1"));
+    QCOMPARE(source["clientBusinessType"].toString(), QString("300"));
+    const auto add = server_.post("/tavorine/clientKb/createEmoji",
+                                  {{"emojiType", "3"},
+                                   {"fileId", file["id"]},
+                                   {"emojiContent", ""},
+                                   {"deptId", ""},
+                                   {"emojiContentDesc", "心"},
+                                   {"emojiContentMatchKeywords", "心"},
+                                   {"classifyId", source["id"]}},
+                                  tok);
+    QCOMPARE(add.code(), 200);
+    const auto list = [&](const QJsonValue& category) {
+        return server_
+            .post("/tavorine/clientKb/queryEmoji",
+                  {{"classifyId", category},
+                   {"emojiContentDesc", ""},
+                   {"emojiContentMatchKeywords", ""},
+                   {"emojiType", ""}},
+                  tok)
+            .data()
+            .toArray();
+    };
+    const auto transfer = [&](const QString& op, const QString& type, const QString& dept) {
+        return server_.post("/tavorine/clientKb/editClassify",
+                            {{"id", source["id"]},
+                             {"classifyType", type},
+                             {"clientBusinessType", "300"},
+                             {"deptId", dept},
+                             {"superId", "-1"},
+                             {"sort", "0"},
+                             {"operateType", op}},
+                            tok);
+    };
+
+    // Copied into a department: a new top-level category with copies of the
+    // stickers, each naming its file so the client can fetch it.
+    const auto copy = transfer("2", "2", presale);
+    QCOMPARE(copy.code(), 200);
+    const QJsonObject copied = copy.data().toObject();
+    QVERIFY(copied["id"] != source["id"]);
+    QCOMPARE(copied["deptId"].toString(), presale);
+    QCOMPARE(copied["superId"].toString(), QString("-1"));
+    const QJsonArray copies = list(copied["id"]);
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(copies[0].toObject()["fileId"], file["id"]);
+    QCOMPARE(copies[0].toObject()["nasFile"].toObject()["sha256Hex"], file["sha256Hex"]);
+    QCOMPARE(copies[0].toObject()["classifyType"].toString(), QString("2"));
+
+    // Moved into the public part: same id, stickers along.
+    const auto move = transfer("3", "0", "-1");
+    QCOMPARE(move.code(), 200);
+    QCOMPARE(move.data().toObject()["id"], source["id"]);
+    QCOMPARE(move.data().toObject()["classifyType"].toString(), QString("0"));
+    QCOMPARE(list(source["id"]).size(), 1);
+
+    // Renamed and deleted as the shared category dialogs send it.
+    const auto rename = server_.post("/tavorine/clientKb/editClassify",
+                                     {{"id", source["id"]},
+                                      {"classifyName", "表情改名"},
+                                      {"superId", "-1"},
+                                      {"operateType", "0"},
+                                      {"classifyType", "0"},
+                                      {"clientBusinessType", "300"},
+                                      {"whetherToUnfold", "0"},
+                                      {"deptId", ""}},
+                                     tok);
+    QCOMPARE(rename.data().toObject()["classifyName"].toString(), QStringLiteral("表情改名"));
+    const auto removed = server_.post("/tavorine/clientKb/editClassify",
+                                      {{"id", source["id"]},
+                                       {"operateType", "1"},
+                                       {"classifyType", "0"},
+                                       {"deptId", ""},
+                                       {"clientBusinessType", "300"}},
+                                      tok);
+    QCOMPARE(removed.code(), 200);
+    QVERIFY(list(source["id"]).isEmpty()); // its stickers went with it
 }
 
 // ---- documents ----

@@ -15,6 +15,15 @@ const QString file_store_sticker = QLatin1String(protocol::sticker_type::stored)
 
 void sticker_actions::add_sticker(const QString& category_id, const QString& file_id,
                                   const QString& name, action_cb done) {
+    add_sticker(
+        category_id, file_id, name, nullptr,
+        [done](const action_result_t& result, const sticker_node_spt&) { report(done, result); });
+}
+
+void sticker_actions::add_sticker(const QString& category_id, const QString& file_id,
+                                  const QString& name,
+                                  std::function<void(const sticker_node_spt&)> prepare,
+                                  sticker_cb done) {
     const json_map_t params{{QStringLiteral("emojiType"), file_store_sticker},
                             {QStringLiteral("fileId"), file_id},
                             {QStringLiteral("emojiContent"), QString()},
@@ -24,11 +33,17 @@ void sticker_actions::add_sticker(const QString& category_id, const QString& fil
                             {QStringLiteral("classifyId"), category_id}};
     request_center::instance()->add_sticker(
         params, this,
-        [done](const sticker_node_spt& added) {
+        [prepare, done](const sticker_node_spt& added) {
+            if (prepare)
+                prepare(added);
             data_center::instance().add_sticker(added);
-            report(done, action_result_t::success());
+            if (done)
+                done(action_result_t::success(), added);
         },
-        fail_with(done));
+        [done](const QString& error) {
+            if (done)
+                done(action_result_t::failure(error), {});
+        });
 }
 
 void sticker_actions::rename_sticker(const sticker_node_spt& sticker, const QString& name,
@@ -74,8 +89,19 @@ void sticker_actions::delete_sticker(const sticker_node_spt& sticker, action_cb 
 void sticker_actions::transfer_sticker(const sticker_node_spt& sticker, bool copy,
                                        const QString& target_category_id,
                                        const QString& target_dept_id, action_cb done) {
-    if (!sticker)
-        return report(done, action_result_t::failure(QString()));
+    transfer_sticker(
+        sticker, copy, target_category_id, target_dept_id,
+        [done](const action_result_t& result, const sticker_node_spt&) { report(done, result); });
+}
+
+void sticker_actions::transfer_sticker(const sticker_node_spt& sticker, bool copy,
+                                       const QString& target_category_id,
+                                       const QString& target_dept_id, sticker_cb done) {
+    if (!sticker) {
+        if (done)
+            done(action_result_t::failure(QString()), {});
+        return;
+    }
     const json_map_t params{{QStringLiteral("id"), sticker->id},
                             {QStringLiteral("operateType"),
                              copy ? protocol::edit_sticker::copy : protocol::edit_sticker::move},
@@ -89,9 +115,13 @@ void sticker_actions::transfer_sticker(const sticker_node_spt& sticker, bool cop
                 dc.remove_sticker(sticker);
             if (placed && !placed->id.isEmpty())
                 dc.add_sticker(placed);
-            report(done, action_result_t::success());
+            if (done)
+                done(action_result_t::success(), placed);
         },
-        fail_with(done));
+        [done](const QString& error) {
+            if (done)
+                done(action_result_t::failure(error), {});
+        });
 }
 
 } // namespace quorvel

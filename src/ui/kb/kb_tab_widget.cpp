@@ -8,8 +8,6 @@
 #include "ui/library/category_widget.h"
 #include "ui/library/select_department_menu.h"
 
-#include <QMenu>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <spdlog/spdlog.h>
 
@@ -65,14 +63,7 @@ void kb_tab_widget::add_department_tab() {
     dept_tab_->setText(short_name(dept->label));
     dept_tab_->setToolTip(dept->label);
     dept_tab_->setProperty("id", dept->id);
-    auto* menu = new QMenu(dept_tab_);
-    dept_tab_->setMenu(menu);
-    dept_tab_->setPopupMode(QToolButton::MenuButtonPopup);
-    // The plain menu only tells us when to open the department picker instead.
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-        QTimer::singleShot(0, menu, &QMenu::hide);
-        show_department_menu();
-    });
+    attach_department_picker(dept_tab_, this, [this] { show_department_menu(); });
     tabs_->add_tab(dept_tab_);
 }
 

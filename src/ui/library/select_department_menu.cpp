@@ -2,6 +2,8 @@
 
 #include "model/data_center.h"
 
+#include <QMenu>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -85,6 +87,17 @@ select_department_menu* select_department_combobox::show_menu() {
             &select_department_combobox::item_selected);
     menu->popup_under(this, width());
     return menu;
+}
+
+void attach_department_picker(QToolButton* tab, QObject* context, std::function<void()> open) {
+    auto* menu = new QMenu(tab);
+    tab->setMenu(menu);
+    tab->setPopupMode(QToolButton::MenuButtonPopup);
+    // The plain menu only tells us when to open the department picker instead.
+    QObject::connect(menu, &QMenu::aboutToShow, context, [menu, open] {
+        QTimer::singleShot(0, menu, &QMenu::hide);
+        open();
+    });
 }
 
 } // namespace quorvel

@@ -5,6 +5,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
+#include <functional>
 
 namespace quorvel {
 
@@ -40,5 +41,9 @@ public:
 signals:
     void item_selected(QString id, QString name);
 };
+
+// Gives a department tab its drop-down arrow; opening the drop-down runs
+// open (which shows the department picker) instead of a plain menu.
+void attach_department_picker(QToolButton* tab, QObject* context, std::function<void()> open);
 
 } // namespace quorvel

@@ -1,0 +1,109 @@
+#include "ui/stickers/sticker_tab_widget.h"
+
+#include "app/event_bus.h"
+#include "app/event_names.h"
+#include "model/data_center.h"
+#include "ui/library/category_widget.h"
+#include "ui/library/select_department_menu.h"
+#include "ui/stickers/sticker_item_widget.h"
+
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+namespace {
+
+template <class T> T first_arg(const QVariantList& args) {
+    return args.isEmpty() ? T() : args.first().value<T>();
+}
+
+int scope_of(const QString& classify_type) {
+    bool ok = false;
+    const int type = classify_type.toInt(&ok);
+    return ok && type >= 0 && type < protocol::part_count ? type : -1;
+}
+
+} // namespace
+
+sticker_tab_widget::sticker_tab_widget(QWidget* parent)
+    : QWidget(parent), tabs_(new category_widget(this)),
+      stack_(new QStackedLayout), views_{nullptr, nullptr, nullptr}, dept_tab_(nullptr) {
+    for (int type = 0; type < 3; ++type) {
+        views_[type] = new sticker_item_widget(type, this);
+        stack_->addWidget(views_[type]);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 0, 0, 0);
+    layout->addWidget(tabs_);
+    layout->addLayout(stack_);
+
+    tabs_->add_tab(QStringLiteral("公共"));
+    tabs_->add_tab(QStringLiteral("个人"));
+    add_department_tab();
+    connect(tabs_, &category_widget::switch_category_requested, stack_,
+            &QStackedLayout::setCurrentIndex);
+
+    event_bus* bus = event_bus::instance();
+    bus->subscribe(QLatin1String(events::sticker_category_created), this,
+                   [this](const QVariantList& a) { on_create_category(a); });
+    bus->subscribe(QLatin1String(events::sticker_transfer_category), this,
+                   [this](const QVariantList& a) { on_transfer_category(a); });
+    bus->subscribe(QLatin1String(events::sticker_transfer_sticker), this,
+                   [this](const QVariantList& a) { on_transfer_sticker(a); });
+}
+
+void sticker_tab_widget::add_department_tab() {
+    const dept_tree_node_spt dept = data_center::instance().default_department();
+    const QString current = views_[2]->dept_id();
+    const auto& departments = data_center::instance().departments();
+    const QString name = departments.contains(current) ? departments.value(current)->label
+                         : dept                        ? dept->label
+                                                       : QStringLiteral("部门");
+    dept_tab_ = new QToolButton;
+    dept_tab_->setText(name);
+    dept_tab_->setToolTip(name);
+    dept_tab_->setProperty("id", current);
+    if (dept)
+        attach_department_picker(dept_tab_, this, [this] { show_department_menu(); });
+    tabs_->add_tab(dept_tab_);
+}
+
+select_department_menu* sticker_tab_widget::show_department_menu() {
+    auto* picker = new select_department_menu(this);
+    connect(picker, &select_department_menu::item_selected, this,
+            &sticker_tab_widget::choose_department);
+    picker->popup_under(dept_tab_, dept_tab_->width());
+    return picker;
+}
+
+void sticker_tab_widget::choose_department(const QString& dept_id, const QString& name) {
+    dept_tab_->setChecked(true);
+    dept_tab_->setText(name);
+    dept_tab_->setToolTip(name);
+    dept_tab_->setProperty("id", dept_id);
+    stack_->setCurrentIndex(2);
+    views_[2]->switch_department(dept_id);
+}
+
+// The store reports these changes as well; the events also reach pages the
+// store change did not (a category fetched with its files after the change).
+void sticker_tab_widget::on_create_category(const QVariantList& args) {
+    const auto category = first_arg<category_node_spt>(args);
+    const int type = category ? scope_of(category->classifyType) : -1;
+    if (type >= 0)
+        views_[type]->ensure_category(category);
+}
+
+void sticker_tab_widget::on_transfer_category(const QVariantList& args) {
+    on_create_category(args);
+}
+
+void sticker_tab_widget::on_transfer_sticker(const QVariantList& args) {
+    const auto sticker = first_arg<sticker_node_spt>(args);
+    if (!sticker)
+        return;
+    for (sticker_item_widget* view : views_)
+        view->ensure_tile(sticker);
+}
+
+} // namespace quorvel
