@@ -272,6 +272,45 @@ void data_center::replace_doc_categories(const category_tree_t& tree) {
              library_kind::documents);
 }
 
+void data_center::update_category(library_kind library, const category_node_spt& node) {
+    if (library == library_kind::scripts)
+        return update_script_category(node);
+    if (!node)
+        return;
+    const int part = part_of(node->classifyType);
+    category_tree_t* tree = mutable_tree(library, part, node->deptId);
+    const auto it = tree ? tree->find(node->id) : category_tree_t::iterator();
+    if (!tree || it == tree->end() || !it->node)
+        return;
+    if (it->node != node)
+        *it->node = *node;
+    announce(store_subject::categories, store_op::updated, part, tree_key(part, node->deptId),
+             node->superId, {node->id}, library);
+}
+
+void data_center::remove_category(library_kind library, const category_node_spt& node) {
+    if (library == library_kind::scripts)
+        return remove_script_category(node);
+    if (!node)
+        return;
+    if (library == library_kind::documents)
+        return remove_doc_category(node->id);
+    const int part = part_of(node->classifyType);
+    category_tree_t* tree = mutable_tree(library, part, node->deptId);
+    if (!tree)
+        return;
+    auto parent = tree->find(node->superId);
+    if (parent != tree->end())
+        remove_by_id(parent->children, node->id);
+    const QStringList removed = subtree_ids(*tree, node->id);
+    for (const QString& id : removed) {
+        tree->remove(id);
+        stickers_by_category_.remove(id);
+    }
+    announce(store_subject::categories, store_op::removed, part, tree_key(part, node->deptId),
+             node->superId, removed, library);
+}
+
 // ---- script categories ----
 
 const category_tree_t* data_center::script_tree_of(const category_node_t& node) const {

@@ -99,6 +99,12 @@ public:
                                const category_tree_t& tree);
     void replace_doc_categories(const category_tree_t& tree);
 
+    // ---- categories of any library, placed by the node's part and department ----
+    // After a rename on the server: the stored record takes the node's fields.
+    void update_category(library_kind library, const category_node_spt& node);
+    // After a delete on the server: the category, its subtree and their items.
+    void remove_category(library_kind library, const category_node_spt& node);
+
     // ---- script categories and scripts ----
     category_node_spt find_script_category(int part, const QString& dept_id,
                                            const QString& id) const;

@@ -13,9 +13,33 @@ QString trimmed_or(const QString& name, const QString& old_name) {
     return trimmed.isEmpty() ? old_name : trimmed;
 }
 
+library_kind library_of(const category_node_t& category) {
+    if (category.clientBusinessType == QLatin1String(protocol::business::stickers))
+        return library_kind::stickers;
+    if (category.clientBusinessType == QLatin1String(protocol::business::documents))
+        return library_kind::documents;
+    return library_kind::scripts;
+}
+
+category_actions::category_cb without_record(const action_cb& done) {
+    return
+        [done](const action_result_t& result, const category_node_spt&) { report(done, result); };
+}
+
+std::function<void(const QString&)> fail_without_record(const category_actions::category_cb& done) {
+    return [done](const QString& error) {
+        if (done)
+            done(action_result_t::failure(error), category_node_spt());
+    };
+}
+
 } // namespace
 
 void category_actions::create_category(const new_category_t& category, action_cb done) {
+    create_category(category, without_record(done));
+}
+
+void category_actions::create_category(const new_category_t& category, category_cb done) {
     const json_map_t params{{QStringLiteral("classifyName"), category.name},
                             {QStringLiteral("clientBusinessType"), protocol::business::scripts},
                             {QStringLiteral("classifyType"), QString::number(category.part)},
@@ -26,15 +50,21 @@ void category_actions::create_category(const new_category_t& category, action_cb
         params, this,
         [done](const category_node_spt& created) {
             data_center::instance().add_script_category(created);
-            report(done, action_result_t::success());
+            if (done)
+                done(action_result_t::success(), created);
         },
-        fail_with(done));
+        fail_without_record(done));
 }
 
 void category_actions::rename_category(const category_node_spt& category, const QString& name,
                                        action_cb done) {
+    rename_category(category, name, without_record(done));
+}
+
+void category_actions::rename_category(const category_node_spt& category, const QString& name,
+                                       category_cb done) {
     if (!category)
-        return report(done, action_result_t::failure(QString()));
+        return fail_without_record(done)(QString());
     const json_map_t params{
         {QStringLiteral("id"), category->id},
         {QStringLiteral("classifyName"), trimmed_or(name, category->classifyName)},
@@ -51,15 +81,20 @@ void category_actions::rename_category(const category_node_spt& category, const 
             // The stored record keeps its place; only its fields change.
             auto changed = category_node_spt::create(*category);
             changed->classifyName = renamed ? renamed->classifyName : category->classifyName;
-            data_center::instance().update_script_category(changed);
-            report(done, action_result_t::success());
+            data_center::instance().update_category(library_of(*category), changed);
+            if (done)
+                done(action_result_t::success(), renamed ? renamed : changed);
         },
-        fail_with(done));
+        fail_without_record(done));
 }
 
 void category_actions::delete_category(const category_node_spt& category, action_cb done) {
+    delete_category(category, without_record(done));
+}
+
+void category_actions::delete_category(const category_node_spt& category, category_cb done) {
     if (!category)
-        return report(done, action_result_t::failure(QString()));
+        return fail_without_record(done)(QString());
     const json_map_t params{{QStringLiteral("id"), category->id},
                             {QStringLiteral("operateType"), protocol::edit_category::remove},
                             {QStringLiteral("classifyType"), category->classifyType},
@@ -68,10 +103,11 @@ void category_actions::delete_category(const category_node_spt& category, action
     request_center::instance()->delete_category(
         params, this,
         [category, done] {
-            data_center::instance().remove_script_category(category);
-            report(done, action_result_t::success());
+            data_center::instance().remove_category(library_of(*category), category);
+            if (done)
+                done(action_result_t::success(), category);
         },
-        fail_with(done));
+        fail_without_record(done));
 }
 
 void category_actions::transfer_category(const category_node_spt& category, bool copy,

@@ -23,9 +23,18 @@ public:
         QString parent_id; // empty: the top level
     };
 
+    // How a change of one category ended, with the record the server returned
+    // (the category itself for a delete); null on failure.
+    using category_cb = std::function<void(const action_result_t&, const category_node_spt&)>;
+
     void create_category(const new_category_t& category, action_cb done);
+    void create_category(const new_category_t& category, category_cb done);
+    // Rename and delete work on a category of any library: its
+    // clientBusinessType says which tree of the store follows.
     void rename_category(const category_node_spt& category, const QString& name, action_cb done);
+    void rename_category(const category_node_spt& category, const QString& name, category_cb done);
     void delete_category(const category_node_spt& category, action_cb done);
+    void delete_category(const category_node_spt& category, category_cb done);
     // Copy or move into a part (and department) under a parent ("-1" the top
     // level); a move takes the old place out of the store.
     void transfer_category(const category_node_spt& category, bool copy, int target_part,
