@@ -4,6 +4,7 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "net/actions/quick_reply_actions.h"
+#include "ui/kb/phrase_manager_widget.h"
 #include "ui/kb/quick_reply_manager_widget.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
@@ -19,7 +20,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStackedLayout>
-#include <algorithm>
 
 namespace quorvel {
 
@@ -41,16 +41,6 @@ QLabel* caption(QWidget* parent, const QString& text) {
     return label;
 }
 
-// In their stored order, the same at every start (the hash's own order is not).
-QList<phrase_node_spt> ordered_phrases() {
-    QList<phrase_node_spt> phrases = data_center::instance().phrases().values();
-    std::sort(phrases.begin(), phrases.end(),
-              [](const phrase_node_spt& a, const phrase_node_spt& b) {
-                  return a->sort != b->sort ? a->sort < b->sort : a->id < b->id;
-              });
-    return phrases;
-}
-
 // Wide enough for a sentence, narrow enough to stay beside the bar.
 constexpr int quick_reply_text_width = 360;
 
@@ -70,7 +60,6 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
                                                  QStringLiteral(":/images/icon/visible.png"))),
       quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit),
       add_phrase_(make_button(nullptr, QStringLiteral("+"))) {
-    add_phrase_->setEnabled(false); // the phrase manager comes later
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
@@ -104,6 +93,7 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     connect(hide, &QToolButton::clicked, this, &auto_follow_widget::hide_upper_row);
     connect(show_, &QToolButton::clicked, this, &auto_follow_widget::show_upper_row);
     connect(quick_reply_, &QToolButton::clicked, this, &auto_follow_widget::show_quick_reply_menu);
+    connect(add_phrase_, &QToolButton::clicked, this, &auto_follow_widget::phrase_settings);
     search_->installEventFilter(this);
 
     rebuild_phrase_buttons();
@@ -125,7 +115,7 @@ void auto_follow_widget::rebuild_phrase_buttons() {
             item->widget()->deleteLater();
         delete item;
     }
-    for (const phrase_node_spt& phrase : ordered_phrases()) {
+    for (const phrase_node_spt& phrase : phrases_in_order(data_center::instance().phrases())) {
         auto* b = make_button(phrases_, phrase->phraseContent);
         const QString text = phrase->phraseContent;
         connect(b, &QToolButton::clicked, this,
@@ -183,6 +173,18 @@ void auto_follow_widget::quick_reply_settings() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QObject::destroyed, this, &auto_follow_widget::load_quick_replies);
     quick_reply_manager_ = dialog;
+    dialog->show();
+}
+
+void auto_follow_widget::phrase_settings() {
+    if (phrase_manager_) {
+        phrase_manager_->raise();
+        return;
+    }
+    auto* dialog = new phrase_manager_widget(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QObject::destroyed, this, &auto_follow_widget::rebuild_phrase_buttons);
+    phrase_manager_ = dialog;
     dialog->show();
 }
 

@@ -38,6 +38,7 @@ signals:
 
 public slots:
     void quick_reply_settings();
+    void phrase_settings();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

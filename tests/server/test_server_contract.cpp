@@ -1638,11 +1638,10 @@ void test_server_contract::phrase_order_and_quick_replies_are_per_user_and_survi
         return ids_of(server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray());
     };
     auto quick_replies = [this](const QString& tok) {
-        return ids_of(
-            server_.get("/tavorine/clientOperateHabit/getQuickReplySpeech", {}, tok)
-                .data()
-                .toArray(),
-            "speechId");
+        return ids_of(server_.get("/tavorine/clientOperateHabit/getQuickReplySpeech", {}, tok)
+                          .data()
+                          .toArray(),
+                      "speechId");
     };
     auto save_quick_replies = [this](const QString& tok, const QStringList& ids) {
         return server_
@@ -1657,8 +1656,9 @@ void test_server_contract::phrase_order_and_quick_replies_are_per_user_and_survi
     QStringList order = phrases(manager);
     QVERIFY(order.size() >= 2);
     std::reverse(order.begin(), order.end());
-    QCOMPARE(server_.post("/tavorine/clientPhrase/sort",
-                          {{"siblingIdsInNewOrder", QJsonArray::fromStringList(order)}}, manager)
+    QCOMPARE(server_
+                 .post("/tavorine/clientPhrase/sort",
+                       {{"siblingIdsInNewOrder", QJsonArray::fromStringList(order)}}, manager)
                  .code(),
              200);
     order << server_.post("/tavorine/clientPhrase/add", {{"phraseContent", "重启前"}}, manager)
@@ -1668,10 +1668,10 @@ void test_server_contract::phrase_order_and_quick_replies_are_per_user_and_survi
     QCOMPARE(phrases(manager), order);
     QCOMPARE(phrases(agent), agent_phrases);
 
-    const QStringList scripts = ids_of(
-        server_.post("/tavorine/clientKb/querySpeech", {{"classifyType", "0"}}, manager)
-            .data()
-            .toArray());
+    const QStringList scripts =
+        ids_of(server_.post("/tavorine/clientKb/querySpeech", {{"classifyType", "0"}}, manager)
+                   .data()
+                   .toArray());
     QVERIFY(scripts.size() >= 3);
     const QStringList manager_marks{scripts[2], scripts[0]};
     QCOMPARE(save_quick_replies(manager, manager_marks), 200);

@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -105,10 +104,6 @@ void quick_reply_manager_widget::add_category_row(QTreeWidgetItem* parent,
 
 void quick_reply_manager_widget::add_script_rows(QTreeWidgetItem* parent,
                                                  const QString& category_id) {
-    // The label lies over the whole cell: it leaves the check box visible and
-    // lets its clicks through.
-    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth) +
-                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing) + 4;
     for (const script_node_spt& script : data_center::instance().scripts_of(category_id)) {
         auto* row = new QTreeWidgetItem(parent);
         row->setData(0, kb_role::kind, int(script_row));
@@ -118,8 +113,6 @@ void quick_reply_manager_widget::add_script_rows(QTreeWidgetItem* parent,
         auto* label = new QLabel;
         label->setTextFormat(Qt::PlainText);
         label->setText(script->speechContent);
-        label->setContentsMargins(indicator, 0, 0, 0);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
         tree_->setItemWidget(row, 0, label);
     }
 }
