@@ -60,8 +60,9 @@ phrase_manager_widget::phrase_manager_widget(QWidget* parent)
     list_row->addWidget(list_);
     content->addLayout(list_row);
     auto* hint_row = new QHBoxLayout;
-    hint_row->addWidget(
-        new QLabel(QStringLiteral("提示：鼠标拖拽短语排序，关闭窗口后自动刷新短语列表")));
+    auto* hint = new QLabel(QStringLiteral("提示：鼠标拖拽短语排序，关闭窗口后自动刷新短语列表"));
+    hint->setWordWrap(true); // wider than the dialog in one line
+    hint_row->addWidget(hint);
     content->addLayout(hint_row);
     add_content_layout(content);
 
