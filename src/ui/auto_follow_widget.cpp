@@ -4,6 +4,8 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "net/actions/quick_reply_actions.h"
+#include "ui/kb/phrase_manager_widget.h"
+#include "ui/kb/quick_reply_manager_widget.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
@@ -18,7 +20,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStackedLayout>
-#include <algorithm>
 
 namespace quorvel {
 
@@ -40,16 +41,6 @@ QLabel* caption(QWidget* parent, const QString& text) {
     return label;
 }
 
-// In their stored order, the same at every start (the hash's own order is not).
-QList<phrase_node_spt> ordered_phrases() {
-    QList<phrase_node_spt> phrases = data_center::instance().phrases().values();
-    std::sort(phrases.begin(), phrases.end(),
-              [](const phrase_node_spt& a, const phrase_node_spt& b) {
-                  return a->sort != b->sort ? a->sort < b->sort : a->id < b->id;
-              });
-    return phrases;
-}
-
 // Wide enough for a sentence, narrow enough to stay beside the bar.
 constexpr int quick_reply_text_width = 360;
 
@@ -67,7 +58,8 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
       phrases_(new flow_layout_widget(0, 8, 0)), history_(new flow_layout_widget(0, 0, 0)),
       lower_row_(new QWidget), show_(make_button(nullptr, QStringLiteral("显示"),
                                                  QStringLiteral(":/images/icon/visible.png"))),
-      quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit) {
+      quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit),
+      add_phrase_(make_button(nullptr, QStringLiteral("+"))) {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
@@ -78,9 +70,7 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     auto* hide =
         make_button(phrases_, QStringLiteral("隐藏"), QStringLiteral(":/images/icon/visible.png"));
     phrases_->layout_of()->addWidget(hide);
-    auto* add = make_button(phrases_, QStringLiteral("+"));
-    add->setEnabled(false); // the phrase manager comes later
-    phrases_->layout_of()->addWidget(add);
+    phrases_->layout_of()->addWidget(add_phrase_);
     history_->layout_of()->addWidget(caption(history_, QStringLiteral("搜索历史")));
     history_->layout_of()->addWidget(make_button(history_, QStringLiteral("删除")));
     pages_->addWidget(phrases_);
@@ -103,6 +93,7 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     connect(hide, &QToolButton::clicked, this, &auto_follow_widget::hide_upper_row);
     connect(show_, &QToolButton::clicked, this, &auto_follow_widget::show_upper_row);
     connect(quick_reply_, &QToolButton::clicked, this, &auto_follow_widget::show_quick_reply_menu);
+    connect(add_phrase_, &QToolButton::clicked, this, &auto_follow_widget::phrase_settings);
     search_->installEventFilter(this);
 
     rebuild_phrase_buttons();
@@ -124,7 +115,7 @@ void auto_follow_widget::rebuild_phrase_buttons() {
             item->widget()->deleteLater();
         delete item;
     }
-    for (const phrase_node_spt& phrase : ordered_phrases()) {
+    for (const phrase_node_spt& phrase : phrases_in_order(data_center::instance().phrases())) {
         auto* b = make_button(phrases_, phrase->phraseContent);
         const QString text = phrase->phraseContent;
         connect(b, &QToolButton::clicked, this,
@@ -162,9 +153,8 @@ void auto_follow_widget::fill_quick_reply_menu(QMenu* menu) {
         action->setToolTip(wrap_tooltip_text(plain));
     }
     menu->addSeparator();
-    QAction* manage = menu->addAction(QStringLiteral("点击进入快捷回复管理"), this,
-                                      &auto_follow_widget::quick_reply_settings);
-    manage->setEnabled(false); // the quick-reply manager comes later
+    menu->addAction(QStringLiteral("点击进入快捷回复管理"), this,
+                    &auto_follow_widget::quick_reply_settings);
 }
 
 void auto_follow_widget::show_quick_reply_menu() {
@@ -173,7 +163,37 @@ void auto_follow_widget::show_quick_reply_menu() {
     menu.exec(quick_reply_->mapToGlobal(QPoint(0, quick_reply_->height())));
 }
 
-void auto_follow_widget::quick_reply_settings() {}
+void auto_follow_widget::quick_reply_settings() {
+    if (quick_reply_manager_) {
+        quick_reply_manager_->raise();
+        return;
+    }
+    auto* dialog = new quick_reply_manager_widget(this);
+    dialog->setWindowTitle(QStringLiteral("快捷回复管理"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QObject::destroyed, this, &auto_follow_widget::load_quick_replies);
+    quick_reply_manager_ = dialog;
+    dialog->show();
+}
+
+void auto_follow_widget::phrase_settings() {
+    if (phrase_manager_) {
+        phrase_manager_->raise();
+        return;
+    }
+    auto* dialog = new phrase_manager_widget(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QObject::destroyed, this, &auto_follow_widget::rebuild_phrase_buttons);
+    phrase_manager_ = dialog;
+    dialog->show();
+}
+
+auto_follow_widget::~auto_follow_widget() {
+    // The managers die with the bar; by then it can no longer refresh itself.
+    for (QWidget* dialog : {phrase_manager_.data(), quick_reply_manager_.data()})
+        if (dialog)
+            disconnect(dialog, &QObject::destroyed, this, nullptr);
+}
 
 void auto_follow_widget::hide_upper_row() {
     saved_height_ = lower_row_->height();

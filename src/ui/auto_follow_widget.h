@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLineEdit;
@@ -17,6 +18,7 @@ class auto_follow_widget : public QWidget {
     Q_OBJECT
 public:
     explicit auto_follow_widget(QWidget* parent = nullptr);
+    ~auto_follow_widget() override;
 
     void rebuild_phrase_buttons();
     // The height its content needs at a width (no blank rows).
@@ -24,6 +26,10 @@ public:
     QLineEdit* search_field() const { return search_; }
     QStackedLayout* pages() const { return pages_; }
     custom_button* quick_reply_button() const { return quick_reply_; }
+    custom_button* add_phrase_button() const { return add_phrase_; }
+    // The managers while they are open.
+    QWidget* phrase_manager() const { return phrase_manager_; }
+    QWidget* quick_reply_manager() const { return quick_reply_manager_; }
     // The quick-reply entries and, after a separator, the manager entry.
     void fill_quick_reply_menu(QMenu* menu);
 
@@ -32,6 +38,7 @@ signals:
 
 public slots:
     void quick_reply_settings();
+    void phrase_settings();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -52,6 +59,9 @@ private:
     custom_button* show_;
     custom_button* quick_reply_;
     QLineEdit* search_;
+    custom_button* add_phrase_;
+    QPointer<QWidget> phrase_manager_;
+    QPointer<QWidget> quick_reply_manager_;
     int saved_height_ = 0;
 };
 

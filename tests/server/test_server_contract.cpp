@@ -67,6 +67,8 @@ private slots:
     void reports_are_private_and_file_ids_unguessable();
     void attachments_are_listed_to_their_author_only();
     void attachments_have_a_quota();
+    // Restarts the server: keep it last.
+    void phrase_order_and_quick_replies_are_per_user_and_survive_a_restart();
 
 private:
     QString token(const QString& account);
@@ -1703,6 +1705,79 @@ void test_server_contract::attachments_have_a_quota() {
     QCOMPARE(attach(small, agent, "small").code(), 200); // what fits still goes in
     QCOMPARE(attach(small, small.login("manager", "manager123"), QByteArray(700 << 10, 'c')).code(),
              200); // each user has their own
+}
+
+namespace {
+
+QStringList ids_of(const QJsonArray& rows, const char* key = "id") {
+    QStringList ids;
+    for (const QJsonValue& row : rows)
+        ids << row.toObject()[key].toString();
+    return ids;
+}
+
+} // namespace
+
+// Each user's phrases in the order last sorted, with later ones after them,
+// and each user's own quick-reply list, all as before a restart.
+void test_server_contract::phrase_order_and_quick_replies_are_per_user_and_survive_a_restart() {
+    auto phrases = [this](const QString& tok) {
+        return ids_of(server_.get("/tavorine/clientPhrase/list", {}, tok).data().toArray());
+    };
+    auto quick_replies = [this](const QString& tok) {
+        return ids_of(server_.get("/tavorine/clientOperateHabit/getQuickReplySpeech", {}, tok)
+                          .data()
+                          .toArray(),
+                      "speechId");
+    };
+    auto save_quick_replies = [this](const QString& tok, const QStringList& ids) {
+        return server_
+            .post("/tavorine/clientOperateHabit/saveQuickReply",
+                  {{"speechIdList", QJsonArray::fromStringList(ids)}}, tok)
+            .code();
+    };
+    const QString manager = token("manager");
+    const QString agent = token("agent");
+    const QStringList agent_phrases = phrases(agent);
+
+    QStringList order = phrases(manager);
+    QVERIFY(order.size() >= 2);
+    std::reverse(order.begin(), order.end());
+    QCOMPARE(server_
+                 .post("/tavorine/clientPhrase/sort",
+                       {{"siblingIdsInNewOrder", QJsonArray::fromStringList(order)}}, manager)
+                 .code(),
+             200);
+    order << server_.post("/tavorine/clientPhrase/add", {{"phraseContent", "重启前"}}, manager)
+                 .data()
+                 .toObject()["id"]
+                 .toString();
+    QCOMPARE(phrases(manager), order);
+    QCOMPARE(phrases(agent), agent_phrases);
+
+    const QStringList scripts =
+        ids_of(server_.post("/tavorine/clientKb/querySpeech", {{"classifyType", "0"}}, manager)
+                   .data()
+                   .toArray());
+    QVERIFY(scripts.size() >= 3);
+    const QStringList manager_marks{scripts[2], scripts[0]};
+    QCOMPARE(save_quick_replies(manager, manager_marks), 200);
+    QCOMPARE(save_quick_replies(agent, {scripts[1]}), 200);
+    QCOMPARE(quick_replies(manager), manager_marks);
+    QCOMPARE(quick_replies(agent), QStringList{scripts[1]});
+
+    QVERIFY(server_.restart());
+    const QString manager_again = server_.login("manager", "manager123");
+    const QString agent_again = server_.login("agent", "agent123");
+    QCOMPARE(phrases(manager_again), order);
+    QCOMPARE(phrases(agent_again), agent_phrases);
+    QCOMPARE(quick_replies(manager_again), manager_marks);
+    QCOMPARE(quick_replies(agent_again), QStringList{scripts[1]});
+
+    // An empty list clears the user's marks, and only theirs.
+    QCOMPARE(save_quick_replies(manager_again, {}), 200);
+    QVERIFY(quick_replies(manager_again).isEmpty());
+    QCOMPARE(quick_replies(agent_again), QStringList{scripts[1]});
 }
 
 QTEST_GUILESS_MAIN(test_server_contract)

@@ -60,6 +60,25 @@ bool server_fixture::start(const QStringList& extra) {
     const QString script = qEnvironmentVariable("QUORVEL_TEST_DEPLOYMENT");
     if (!script.isEmpty() && !db_url_.isEmpty())
         return start_deployment(script, extra);
+    return launch(extra);
+}
+
+bool server_fixture::restart() {
+    if (!deployment_.isEmpty()) {
+        for (int n : {1, 2})
+            if (!deployment_command(QStringLiteral("kill"), n) ||
+                !deployment_command(QStringLiteral("start"), n))
+                return false;
+        return true;
+    }
+    if (!dir_)
+        return false;
+    stop_process();
+    return launch(extra_);
+}
+
+bool server_fixture::launch(const QStringList& extra) {
+    extra_ = extra;
     process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
     process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} +
                           db_args() + extra);
@@ -157,6 +176,10 @@ void server_fixture::stop() {
         QProcess::execute(deploy_script_, {"down", deployment_});
         deployment_.clear();
     }
+    stop_process();
+}
+
+void server_fixture::stop_process() {
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
         if (!process_.waitForFinished(10000)) {

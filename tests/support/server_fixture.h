@@ -31,6 +31,9 @@ public:
     // is nginx's.
     bool start(const QStringList& extra = {"--demo"});
     void stop();
+    // Stops the server and starts it again on the same data folder and
+    // database (a deployment: each instance in turn); tokens may not survive.
+    bool restart();
     const QString& base_url() const { return base_url_; }
     quint16 port() const;
     qint64 pid() const { return process_.processId(); }
@@ -63,11 +66,14 @@ private:
     reply_t finish(class QNetworkReply* reply);
     QStringList db_args() const;
     bool start_deployment(const QString& script, const QStringList& extra);
+    bool launch(const QStringList& extra);
+    void stop_process();
 
     std::unique_ptr<QTemporaryDir> dir_;
     QProcess process_;
     QString base_url_;
     QString db_url_;
+    QStringList extra_;
     QString deploy_script_;
     QString deployment_;
     QString balancer_url_;

@@ -6,11 +6,22 @@
 namespace quorvel {
 
 void phrase_actions::create_phrase(const QString& content, action_cb done) {
+    create_phrase(content, created_cb([done](const action_result_t& result,
+                                             const phrase_node_spt&) { report(done, result); }));
+}
+
+void phrase_actions::create_phrase(const QString& content, created_cb done) {
     // The request stores the new phrase itself (data_center::put_phrase).
     request_center::instance()->create_phrase(
         {{QStringLiteral("phraseContent"), content}}, this,
-        [done](const phrase_node_spt&) { report(done, action_result_t::success()); },
-        fail_with(done));
+        [done](const phrase_node_spt& phrase) {
+            if (done)
+                done(action_result_t::success(), phrase);
+        },
+        [done](const QString& error) {
+            if (done)
+                done(action_result_t::failure(error), {});
+        });
 }
 
 void phrase_actions::delete_phrase(const phrase_node_spt& phrase, action_cb done) {

@@ -16,6 +16,9 @@ public:
     using QObject::QObject;
 
     void create_phrase(const QString& content, action_cb done);
+    // The same, handing over the created phrase (null on failure).
+    using created_cb = std::function<void(const action_result_t&, const phrase_node_spt&)>;
+    void create_phrase(const QString& content, created_cb done);
     void delete_phrase(const phrase_node_spt& phrase, action_cb done);
     // All phrase ids in the new order; the store takes the server's list.
     void sort_phrases(const QStringList& ordered_ids, action_cb done);
