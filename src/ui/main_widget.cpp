@@ -14,11 +14,13 @@
 #include "integration/window_event_watcher.h"
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/connection_state.h"
 #include "sync/report_upload.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/float_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget_toolbar.h"
+#include "ui/offline_session.h"
 #include "ui/widgets/custom_toolbutton.h"
 
 #include <QDebug>
@@ -99,6 +101,7 @@ main_widget::main_widget(QWidget* parent)
     navigation_column->setContentsMargins(0, 0, 0, 0);
     first_row->addLayout(pages_);
     first_row->addLayout(navigation_column);
+    build_connection_notice(outer);
     outer->addLayout(first_row);
     outer->addLayout(new QHBoxLayout);
 
@@ -618,6 +621,34 @@ void main_widget::run_deferred() {
     const QList<std::function<void()>> actions = std::exchange(deferred_, {});
     for (const auto& action : actions)
         action();
+}
+
+void main_widget::build_connection_notice(QVBoxLayout* outer) {
+    notice_ = new QLabel(this);
+    notice_->setWordWrap(true);
+    notice_->setTextFormat(Qt::PlainText);
+    outer->addWidget(notice_);
+    connect(&connection_state::instance(), &connection_state::offline_changed, this,
+            [this] { show_connection_notice(QString()); });
+    connect(&offline_session::instance(), &offline_session::reconnected, this,
+            &main_widget::show_connection_notice);
+    // A window opened by the return online tells what that return changed.
+    show_connection_notice(offline_session::instance().change_summary());
+}
+
+void main_widget::show_connection_notice(const QString& news) {
+    const bool offline = connection_state::instance().offline();
+    if (offline) {
+        notice_->setStyleSheet(QStringLiteral("color: white; background-color: #D9822B;"));
+        notice_->setText(news.isEmpty() ? QStringLiteral("离线使用中：服务器暂时无法连接，"
+                                                         "可浏览和发送，修改需连接后进行")
+                                        : news);
+    } else {
+        notice_->setStyleSheet(QStringLiteral("color: white; background-color: #2E9E5B;"));
+        notice_->setText(QStringLiteral("已重新连接服务器：") + news);
+    }
+    notice_->setVisible(offline || !news.isEmpty());
+    setWindowTitle(offline ? QStringLiteral("Quorvel（离线）") : QStringLiteral("Quorvel"));
 }
 
 void main_widget::quit() {

@@ -11,7 +11,9 @@
 #include <QVariantList>
 #include <functional>
 
+class QLabel;
 class QStackedLayout;
+class QVBoxLayout;
 
 namespace quorvel {
 
@@ -48,6 +50,9 @@ public:
     window_detector* detector() const { return detector_; }
     QSystemTrayIcon* tray_icon() const { return tray_; }
     login_widget* relogin_dialog() const { return login_; }
+    // The band that says the client works offline, or what the return
+    // online changed; hidden otherwise.
+    QLabel* connection_notice() const { return notice_; }
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
 public slots:
@@ -103,6 +108,8 @@ private:
     void register_hotkeys();
     void leave_follow_mode();
     void come_back_on_top(); // the tray double click
+    void build_connection_notice(QVBoxLayout* outer);
+    void show_connection_notice(const QString& news);
 
     main_widget_toolbar* toolbar_;
     // The bar refuses a window manager's close (it only hides) but the
@@ -117,6 +124,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QList<QSharedPointer<global_hotkey>> hotkeys_;
     QPointer<login_widget> login_;
+    QLabel* notice_ = nullptr;
     bool follow_ = false;
     window_handle_t target_ = 0;
     bool pinned_ = false; // topmost only while the pin is checked

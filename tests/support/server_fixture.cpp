@@ -60,8 +60,20 @@ bool server_fixture::start(const QStringList& extra) {
     const QString script = qEnvironmentVariable("QUORVEL_TEST_DEPLOYMENT");
     if (!script.isEmpty() && !db_url_.isEmpty())
         return start_deployment(script, extra);
+    return launch(QStringLiteral("127.0.0.1:0"), extra);
+}
+
+bool server_fixture::restart(const QStringList& extra) {
+    if (!dir_ || !deployment_.isEmpty())
+        return false;
+    const QString same = QStringLiteral("127.0.0.1:%1").arg(port());
+    stop();
+    return launch(same, extra);
+}
+
+bool server_fixture::launch(const QString& listen, const QStringList& extra) {
     process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
-    process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} +
+    process_.setArguments(QStringList{"--listen", listen, "--data-dir", dir_->path()} +
                           db_args() + extra);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();

@@ -31,6 +31,8 @@ public:
     // is nginx's.
     bool start(const QStringList& extra = {"--demo"});
     void stop();
+    // Starts the stopped server again on the same port with the same data.
+    bool restart(const QStringList& extra = {"--demo"});
     const QString& base_url() const { return base_url_; }
     quint16 port() const;
     qint64 pid() const { return process_.processId(); }
@@ -58,6 +60,7 @@ public:
 
 private:
     reply_t finish(class QNetworkReply* reply);
+    bool launch(const QString& listen, const QStringList& extra);
     QStringList db_args() const;
     bool start_deployment(const QString& script, const QStringList& extra);
 
