@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <spdlog/spdlog.h>
 
 namespace quorvel {
 
@@ -199,7 +200,12 @@ void login_widget::offer_offline(const QString& account, const QString& password
         fail(unreachable);
         return;
     }
-    switch (offline_session::instance().check(account, password)) {
+    const offline_session::access access = offline_session::instance().check(account, password);
+    spdlog::info("server unreachable, offline login {}",
+                 access == offline_session::access::allowed      ? "offered"
+                 : access == offline_session::access::no_library ? "refused: no saved library"
+                                                                 : "refused: wrong password");
+    switch (access) {
     case offline_session::access::no_library:
         fail(unreachable + QStringLiteral("，本机没有该账号的离线资料"));
         return;
@@ -211,6 +217,7 @@ void login_widget::offer_offline(const QString& account, const QString& password
         login_->setEnabled(true);
         status_->setText(error_text(unreachable + QStringLiteral("，可离线使用上次同步的资料")));
         offline_->show();
+        offline_->setFocus(Qt::OtherFocusReason); // Space or Return takes it
         return;
     }
 }

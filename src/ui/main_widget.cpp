@@ -101,8 +101,9 @@ main_widget::main_widget(QWidget* parent)
     navigation_column->setContentsMargins(0, 0, 0, 0);
     first_row->addLayout(pages_);
     first_row->addLayout(navigation_column);
-    build_connection_notice(outer);
     outer->addLayout(first_row);
+    // Below the pages, so that the pages keep their place when it shows.
+    build_connection_notice(outer);
     outer->addLayout(new QHBoxLayout);
 
     // The sticker and document pages arrive with their own work; until then

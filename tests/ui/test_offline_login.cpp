@@ -4,7 +4,9 @@
 #include "model/record_json.h"
 #include "model/records.h"
 #include "net/actions/script_actions.h"
+#include "integration/current_desktop.h"
 #include "net/connection_state.h"
+#include "platform/fake/fake_desktop.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
 #include "sync/library_file.h"
@@ -22,6 +24,7 @@
 #include <QtTest>
 
 using namespace quorvel;
+using platform::fake_desktop;
 
 namespace {
 
@@ -92,6 +95,7 @@ private slots:
 private:
     login_widget* try_login(const QString& account, const QString& password);
 
+    fake_desktop desktop_;
     server_fixture server_;
     QStringList online_library_;
     QString personal_category_;
@@ -100,6 +104,7 @@ private:
 void test_offline_login::initTestCase() {
     init_resources();
     register_meta_types();
+    set_current_desktop(&desktop_);
     QVERIFY(server_.start());
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
     offline_session::set_retry_delays(100, 400);
