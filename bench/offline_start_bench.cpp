@@ -118,8 +118,7 @@ int main(int argc, char* argv[]) {
     if (result != 0 || shown_ms < 0)
         return 1;
     const QFileInfo file(library_file::path_for(account));
-    std::printf("%s start to the main window: %lld ms; saved library %lld KiB\n",
-                qPrintable(mode), static_cast<long long>(shown_ms),
-                static_cast<long long>(file.size() / 1024));
+    std::printf("%s start to the main window: %lld ms; saved library %lld KiB\n", qPrintable(mode),
+                static_cast<long long>(shown_ms), static_cast<long long>(file.size() / 1024));
     return 0;
 }

@@ -26,23 +26,20 @@ base=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)
 bench=build/bin/offline_start_bench
 [[ -x $bench ]] || bench=build/bench/offline_start_bench
 ms() { sed -n 's/.*main window: \([0-9]*\) ms.*/\1/p'; }
-median() { sort -n | sed -n 2p; }
+
+# Three starts in a mode: each line on stderr, the median on stdout.
+median_of() { # mode
+  local line
+  for _ in 1 2 3; do
+    line=$("$bench" "$1" "$base" agent agent123)
+    echo "$line" >&2
+    echo "$line" | ms
+  done | sort -n | sed -n 2p
+}
 
 "$bench" online "$base" agent agent123 > /dev/null # fills the cache and saves the library
-online=()
-for _ in 1 2 3; do
-  line=$("$bench" online "$base" agent agent123)
-  echo "$line"
-  online+=("$(echo "$line" | ms)")
-done
+on=$(median_of online)
 kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
-offline=()
-for _ in 1 2 3; do
-  out=$("$bench" offline "$base" agent agent123)
-  echo "$out"
-  offline+=("$(echo "$out" | ms)")
-done
-on=$(printf '%s\n' "${online[@]}" | median)
-off=$(printf '%s\n' "${offline[@]}" | median)
+off=$(median_of offline)
 echo "median: online (all files cached) $on ms, offline from the saved library $off ms, ratio offline/online $(awk "BEGIN{printf \"%.2f\", $off/$on}")"
 ls -l "$XDG_DATA_HOME"/quorvel/offline/*.db | awk '{printf "saved library file: %d bytes\n", $5}'

@@ -139,7 +139,8 @@ QJsonObject to_json(const version_update_info_t& v) {
 }
 
 QJsonObject to_json(const dept_tree_node_t& d) {
-    return {{"id", d.id}, {"label", d.label}, {"status", d.status}, {"children", array_of(d.children)}};
+    return {
+        {"id", d.id}, {"label", d.label}, {"status", d.status}, {"children", array_of(d.children)}};
 }
 
 QJsonObject to_json(const user_role_t& r) {

@@ -106,8 +106,7 @@ void add_tree_rows(QList<row_t>& rows, kind_t kind, int library, int part, const
                 rows.append({kind, library, part, dept, it.key(), compact(to_json(*child))});
 }
 
-template <class Map>
-void add_item_rows(QList<row_t>& rows, kind_t kind, const Map& items) {
+template <class Map> void add_item_rows(QList<row_t>& rows, kind_t kind, const Map& items) {
     for (auto it = items.constBegin(); it != items.constEnd(); ++it)
         for (const auto& item : it.value())
             if (item)
@@ -141,9 +140,9 @@ QList<row_t> rows_of(const data_center& store) {
     add_keyed_rows(rows, kind_t::quick_reply, store.quick_replies());
     const auto& apps = store.supported_apps();
     for (auto it = apps.constBegin(); it != apps.constEnd(); ++it)
-        rows.append({kind_t::app, -1, -1, QString(), it.key(),
-                     QJsonDocument(QJsonArray::fromStringList(it.value())).toJson(
-                         QJsonDocument::Compact)});
+        rows.append(
+            {kind_t::app, -1, -1, QString(), it.key(),
+             QJsonDocument(QJsonArray::fromStringList(it.value())).toJson(QJsonDocument::Compact)});
     return rows;
 }
 
@@ -338,8 +337,8 @@ QString library_file::password_hash() const {
 bool library_file::set_password_hash(const QString& hash) {
     QDir().mkpath(QFileInfo(path_).absolutePath());
     connection c(path_);
-    const bool ok = c.ok() && create_schema(c.db()) &&
-                    put_meta(c.db(), QStringLiteral("password_hash"), hash);
+    const bool ok =
+        c.ok() && create_schema(c.db()) && put_meta(c.db(), QStringLiteral("password_hash"), hash);
     if (!ok)
         error_ = c.error();
     return ok;

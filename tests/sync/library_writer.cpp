@@ -34,7 +34,7 @@ int main(int argc, char* argv[]) {
 
     const auto hook = [&stop](int step, int last_step) {
         const bool here = stop == QLatin1String("last") ? step == last_step
-                                                         : !stop.isEmpty() && step == stop.toInt();
+                                                        : !stop.isEmpty() && step == stop.toInt();
         if (!here)
             return;
         std::printf("stopped at %d\n", step);

@@ -118,24 +118,30 @@ void fill(data_center& dc) {
     dc.set_attachments_category(attachments);
 
     script_map_t scripts;
-    for (const QString& cat : {"c2", "c0", "k1"})
+    for (const char* cat : {"c2", "c0", "k1"})
         for (int i = 0; i < 3; ++i) {
             auto s = script_node_t::from_json(
-                {{"id", cat + QString::number(i)}, {"classifyId", cat}, {"sort", i},
+                {{"id", cat + QString::number(i)},
+                 {"classifyId", QString(cat)},
+                 {"sort", i},
                  {"speechContent", QStringLiteral("<p>您好 %1</p>").arg(i)}});
-            scripts[cat].append(s);
+            scripts[QString(cat)].append(s);
         }
     dc.replace_scripts(scripts);
     sticker_map_t stickers_by;
     stickers_by["e1"] << sticker_node_t::from_json(
-        {{"id", "st1"}, {"classifyId", "e1"}, {"emojiType", "3"}, {"fileId", "n1"},
+        {{"id", "st1"},
+         {"classifyId", "e1"},
+         {"emojiType", "3"},
+         {"fileId", "n1"},
          {"nasFile", QJsonObject{{"id", "n1"}, {"fileSize", 12}, {"sha256Hex", "ab"}}}});
     dc.replace_stickers(stickers_by);
     doc_map_t docs_by;
     docs_by["f1"] << doc_node_t::from_json(
         {{"id", "doc1"}, {"classifyId", "f1"}, {"fileName", "价目表"}, {"fileSize", 5000000000.0}});
     dc.merge_docs(docs_by);
-    dc.replace_phrases({{"ph1", phrase_node_t::from_json({{"id", "ph1"}, {"phraseContent", "稍等"}})}});
+    dc.replace_phrases(
+        {{"ph1", phrase_node_t::from_json({{"id", "ph1"}, {"phraseContent", "稍等"}})}});
     dc.replace_quick_replies(
         {{"c00", quick_reply_node_t::from_json({{"id", "q1"}, {"speechId", "c00"}})}});
     dc.replace_supported_apps({{"WeChat", {"WeChatMainWndForPC", "微信"}}});
@@ -153,6 +159,7 @@ private slots:
     void a_file_without_a_library_loads_nothing();
     void password_hash_data();
     void password_hash();
+    void login_hashes_cost_a_copier_dearly();
     void a_killed_writer_leaves_the_previous_library_data();
     void a_killed_writer_leaves_the_previous_library();
 
@@ -167,7 +174,7 @@ void test_library_file::every_record_kind_comes_back() {
     const QStringList saved = dump(dc);
     const bool manager_in_d2 = dc.has_manager_role_in("d2");
     library_file file(library_file::path_for("agent", dir_.path()));
-    QVERIFY(file.set_password_hash(hash_password("secret")));
+    QVERIFY(file.set_password_hash(hash_password("secret", hash_cost::cheapest)));
     QVERIFY2(file.save(dc), qPrintable(file.last_error()));
 
     dc.clear();
@@ -192,7 +199,7 @@ void test_library_file::a_file_without_a_library_loads_nothing() {
     QVERIFY(!missing.has_library());
     // Logged in online once, but never synchronised completely.
     library_file hash_only(library_file::path_for("new", dir_.path()));
-    QVERIFY(hash_only.set_password_hash(hash_password("x")));
+    QVERIFY(hash_only.set_password_hash(hash_password("x", hash_cost::cheapest)));
     QVERIFY(!hash_only.has_library());
     QVERIFY(!hash_only.load_into(dc));
     QCOMPARE(dump(dc), before);
@@ -204,23 +211,32 @@ void test_library_file::password_hash_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("same") << "agent123" << "agent123" << true;
-    QTest::newRow("other") << "agent123" << "agent124" << false;
-    QTest::newRow("case") << "agent123" << "AGENT123" << false;
+    QTest::newRow("same") << "agent123"
+                          << "agent123" << true;
+    QTest::newRow("other") << "agent123"
+                           << "agent124" << false;
+    QTest::newRow("case") << "agent123"
+                          << "AGENT123" << false;
     QTest::newRow("chinese") << QStringLiteral("密码1") << QStringLiteral("密码1") << true;
-    QTest::newRow("empty typed") << "agent123" << "" << false;
+    QTest::newRow("empty typed") << "agent123"
+                                 << "" << false;
 }
 
 void test_library_file::password_hash() {
     QFETCH(QString, stored);
     QFETCH(QString, typed);
     QFETCH(bool, matches);
-    const QString hash = hash_password(stored);
+    const QString hash = hash_password(stored, hash_cost::cheapest);
     QVERIFY(hash.startsWith("$argon2id$"));
     QVERIFY(!hash.contains(stored)); // and salted: two hashes of one password differ
-    QVERIFY(hash != hash_password(stored));
+    QVERIFY(hash != hash_password(stored, hash_cost::cheapest));
     QCOMPARE(password_matches(typed, hash), matches);
     QVERIFY(!password_matches(typed, QString()));
+}
+
+void test_library_file::login_hashes_cost_a_copier_dearly() {
+    // 64 MiB and two passes for every guess at a copied file.
+    QVERIFY(hash_password("agent123").startsWith("$argon2id$v=19$m=65536,t=2,"));
 }
 
 void test_library_file::a_killed_writer_leaves_the_previous_library_data() {

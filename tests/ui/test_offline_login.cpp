@@ -1,10 +1,10 @@
 // Working without the server: the library saved after an online login opens
 // the client offline, and the client goes back online by itself.
+#include "integration/current_desktop.h"
 #include "model/data_center.h"
 #include "model/record_json.h"
 #include "model/records.h"
 #include "net/actions/script_actions.h"
-#include "integration/current_desktop.h"
 #include "net/connection_state.h"
 #include "platform/fake/fake_desktop.h"
 #include "resources/resources.h"
@@ -160,14 +160,14 @@ void test_offline_login::unreachable_server_login_data() {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("status");
     QTest::addColumn<bool>("offered");
-    QTest::newRow("wrong password") << "agent"
-                                    << "agent124"
-                                    << "登录失败，原因：无法连接服务器，密码与上次在线登录时不符"
-                                    << false;
-    QTest::newRow("account never saved") << "manager"
-                                         << "manager123"
-                                         << "登录失败，原因：无法连接服务器，本机没有该账号的离线资料"
-                                         << false;
+    QTest::newRow("wrong password")
+        << "agent"
+        << "agent124"
+        << "登录失败，原因：无法连接服务器，密码与上次在线登录时不符" << false;
+    QTest::newRow("account never saved")
+        << "manager"
+        << "manager123"
+        << "登录失败，原因：无法连接服务器，本机没有该账号的离线资料" << false;
     QTest::newRow("saved account") << "agent"
                                    << "agent123"
                                    << "无法连接服务器，可离线使用上次同步的资料" << true;
