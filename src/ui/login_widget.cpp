@@ -226,8 +226,7 @@ void login_widget::on_offline_clicked() {
     const QString account = user_->text().trimmed();
     const QString password = password_->text().trimmed();
     offline_->hide();
-    if (offline_session::instance().check(account, password) !=
-        offline_session::access::allowed) {
+    if (offline_session::instance().check(account, password) != offline_session::access::allowed) {
         fail(QStringLiteral("离线资料与填写的账号或密码不符"));
         return;
     }

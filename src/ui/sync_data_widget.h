@@ -48,9 +48,7 @@ public:
 
     // Whether every query of records succeeded, so the store holds the
     // whole library (known once the synchronisation is over).
-    bool records_complete() const {
-        return records_complete_ && !unreachable_ && !stop_requested_;
-    }
+    bool records_complete() const { return records_complete_ && !unreachable_ && !stop_requested_; }
 
 signals:
     // The synchronisation is over, right before the main window opens.

@@ -73,8 +73,8 @@ bool server_fixture::restart(const QStringList& extra) {
 
 bool server_fixture::launch(const QString& listen, const QStringList& extra) {
     process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
-    process_.setArguments(QStringList{"--listen", listen, "--data-dir", dir_->path()} +
-                          db_args() + extra);
+    process_.setArguments(QStringList{"--listen", listen, "--data-dir", dir_->path()} + db_args() +
+                          extra);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();
     if (!process_.waitForStarted(10000))

@@ -97,8 +97,8 @@ void test_login_widget::wrong_password_fails_and_allows_another_try() {
     QVERIFY(!dialog.login_button()->isEnabled());
     QTRY_VERIFY(dialog.login_button()->isEnabled());
     QCOMPARE(dialog.status_label()->text(),
-             QStringLiteral(
-                 "<span style = 'color: red; font-weight: bold;'>登录失败，原因：账号或密码错误</span>"));
+             QStringLiteral("<span style = 'color: red; font-weight: "
+                            "bold;'>登录失败，原因：账号或密码错误</span>"));
 }
 
 // Retype, work offline or call the administrator: the dialog says which,
@@ -109,18 +109,19 @@ void test_login_widget::failure_names_its_class_data() {
     QTest::addColumn<bool>("listening");
     QTest::addColumn<QString>("reason");
     const QString server_error = QStringLiteral("服务器返回错误，请联系管理员");
-    QTest::newRow("login refused") << 200 << QByteArray(R"({"code":401,"msg":"raw words","data":null})")
-                                   << true << QStringLiteral("账号或密码错误");
+    QTest::newRow("login refused")
+        << 200 << QByteArray(R"({"code":401,"msg":"raw words","data":null})") << true
+        << QStringLiteral("账号或密码错误");
     QTest::newRow("server failure code")
-        << 200 << QByteArray(R"({"code":500,"msg":"raw words","data":null})") << true << server_error;
-    QTest::newRow("proxy error page") << 502 << QByteArray("<html>raw words</html>") << true
-                                      << server_error;
+        << 200 << QByteArray(R"({"code":500,"msg":"raw words","data":null})") << true
+        << server_error;
+    QTest::newRow("proxy error page")
+        << 502 << QByteArray("<html>raw words</html>") << true << server_error;
     QTest::newRow("not JSON") << 200 << QByteArray("raw words") << true << server_error;
     QTest::newRow("no token") << 200 << QByteArray(R"({"code":200,"msg":"raw words","data":{}})")
                               << true << server_error;
     QTest::newRow("nobody listening")
-        << 0 << QByteArray() << false
-        << QStringLiteral("无法连接服务器，本机没有该账号的离线资料");
+        << 0 << QByteArray() << false << QStringLiteral("无法连接服务器，本机没有该账号的离线资料");
 }
 
 void test_login_widget::failure_names_its_class() {
@@ -146,9 +147,10 @@ void test_login_widget::failure_names_its_class() {
     dialog.login_button()->click();
     QTRY_VERIFY(dialog.login_button()->isEnabled());
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
-    QCOMPARE(dialog.status_label()->text(),
-             QStringLiteral("<span style = 'color: red; font-weight: bold;'>登录失败，原因：%1</span>")
-                 .arg(reason));
+    QCOMPARE(
+        dialog.status_label()->text(),
+        QStringLiteral("<span style = 'color: red; font-weight: bold;'>登录失败，原因：%1</span>")
+            .arg(reason));
     QVERIFY(!dialog.offline_button()->isVisible());
 }
 
