@@ -9,6 +9,7 @@
 #include "resources/resources.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
+#include "ui/offline_session.h"
 #include "ui/sync_data_widget.h"
 
 #include <QApplication>
@@ -102,8 +103,12 @@ int main(int argc, char* argv[]) {
 
         sync_data_widget::set_main_window_factory([] { return new main_widget; });
         auto* login = new login_widget;
-        QObject::connect(login, &login_widget::login_success,
-                         [] { (new sync_data_widget)->show(); });
+        QObject::connect(login, &login_widget::login_success, [] {
+            auto* sync = new sync_data_widget;
+            offline_session::instance().watch(sync);
+            sync->show();
+        });
+        QObject::connect(login, &login_widget::offline_login, [] { (new main_widget)->show(); });
         login->setAttribute(Qt::WA_DeleteOnClose);
         login->show();
 

@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/connection_state.h"
 #include "net/envelope.h"
 
 #include <QJsonArray>
@@ -15,6 +16,12 @@ payload_t payload_t::fields(const json_map_t& fields) {
 }
 
 QByteArray perform(http_client& client, const endpoint_t& endpoint, const payload_t& payload) {
+    // Offline, only the login and its profile may try the server (that is
+    // how the client finds its way back); everything else would wait for a
+    // time-out and could change nothing anyway.
+    if (endpoint.authorized && connection_state::instance().offline() &&
+        qstrcmp(endpoint.path, endpoints::login_user_data.path) != 0)
+        return connection_state::offline_reply();
     string_map_t headers;
     if (endpoint.authorized)
         headers.insert(QStringLiteral("authorities"), data_center::instance().token());

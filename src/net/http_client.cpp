@@ -58,9 +58,30 @@ QByteArray http_client::post(const QString& url, const string_map_t& headers,
                                    body.isEmpty() ? QByteArray("{}") : body));
 }
 
-bool http_client::refuses(const QString& url) const {
+bool http_client::last_unreachable() const {
+    switch (last_error_) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError: // the transfer timeout
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool http_client::refuses(const QString& url) {
     if (state_ == state_t::open)
         return false;
+    last_error_ = state_ == state_t::timed_out ? QNetworkReply::TimeoutError
+                                               : QNetworkReply::OperationCanceledError;
     spdlog::info("http request not sent ({}): {}",
                  state_ == state_t::stopped ? "stopped" : "server silent before",
                  url.toStdString());
@@ -96,6 +117,7 @@ QByteArray http_client::wait_for(QNetworkReply* reply) {
         if (give_up_after_timeout_)
             state_ = state_t::timed_out;
     }
+    last_error_ = reply->error();
     if (reply->error() != QNetworkReply::NoError) {
         qWarning() << "Request failed:" << reply->errorString();
         spdlog::warn("http request failed, reason: {}", reply->errorString().toStdString());

@@ -37,6 +37,11 @@ public:
     // Ends the request in flight and refuses later ones; safe from any thread.
     void stop();
     state_t state() const { return state_; }
+    // The transport error of the last request (NoError when it got a reply).
+    int last_error() const { return last_error_; }
+    // Whether that error means the server could not be reached at all
+    // (refused, unknown host, silence), as opposed to a reply it sent.
+    bool last_unreachable() const;
 
     // Silence allowed before a transfer is given up, for new clients (60 s).
     static void set_default_inactivity_timeout(int ms);
@@ -46,13 +51,14 @@ private:
     QNetworkRequest build_request(const QString& url, const string_map_t& headers,
                                   const string_map_t& query) const;
     QByteArray wait_for(QNetworkReply* reply);
-    bool refuses(const QString& url) const;
+    bool refuses(const QString& url);
 
     QNetworkAccessManager* manager_;
     int inactivity_timeout_ms_;
     bool give_up_after_timeout_ = false;
     std::atomic<state_t> state_{state_t::open};
     QNetworkReply* in_flight_ = nullptr; // used on the client's thread only
+    int last_error_ = 0;                 // QNetworkReply::NetworkError
 };
 
 } // namespace quorvel

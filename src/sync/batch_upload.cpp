@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/connection_state.h"
 #include "net/http_client.h"
 #include "protocol/protocol.h"
 
@@ -52,6 +53,12 @@ void batch_upload::dispatch() {
             if (queue_.isEmpty())
                 return;
             path = queue_.takeFirst();
+        }
+        if (connection_state::instance().offline()) {
+            emit task_failed(path, connection_state::offline_message());
+            ++done_;
+            check_complete();
+            continue;
         }
         auto* file = new QFile(path);
         if (!file->open(QIODevice::ReadOnly)) {

@@ -3,6 +3,8 @@
 #include "model/data_center.h"
 #include "net/base_url.h"
 #include "net/request_center.h"
+#include "net/sign_in.h"
+#include "ui/offline_session.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <spdlog/spdlog.h>
 
 namespace quorvel {
 
@@ -49,7 +52,8 @@ int login_widget::dot_counter() {
 
 login_widget::login_widget(QWidget* parent)
     : base_dialog(parent), user_(new QLineEdit), password_(new QLineEdit),
-      login_(new QPushButton(QStringLiteral("登录"))), status_(new QLabel) {
+      login_(new QPushButton(QStringLiteral("登录"))),
+      offline_(new QPushButton(QStringLiteral("离线使用"))), status_(new QLabel) {
     set_title(title_for(QCoreApplication::applicationVersion(), base_url()));
 
     auto* content = new QVBoxLayout;
@@ -87,6 +91,10 @@ login_widget::login_widget(QWidget* parent)
     column->addWidget(user_);
     column->addWidget(password_);
     column->addWidget(login_);
+    offline_->setFixedHeight(30);
+    offline_->setAutoDefault(false);
+    offline_->hide();
+    column->addWidget(offline_);
     body_layout->addStretch();
     body_layout->addLayout(column);
     body_layout->addStretch();
@@ -102,6 +110,7 @@ login_widget::login_widget(QWidget* parent)
     setFixedSize(430, 370);
 
     connect(login_, &QPushButton::clicked, this, &login_widget::on_login_clicked);
+    connect(offline_, &QPushButton::clicked, this, &login_widget::on_offline_clicked);
     // Return is handled by the fields themselves; as the dialog's default
     // button the login button would be clicked a second time.
     login_->setAutoDefault(false);
@@ -139,20 +148,28 @@ void login_widget::on_login_clicked() {
     connect(timer_, &QTimer::timeout, this, &login_widget::on_tick);
     timer_->start();
 
-    request_center::instance()->login(
-        {{QStringLiteral("account"), account}, {QStringLiteral("password"), password}}, this,
-        [this] {
-            request_center::instance()->get_login_info(
-                QString(), this,
-                [this](const user_login_info_spt& profile) {
-                    data_center::instance().set_login_user(profile);
-                    stop_timer();
-                    emit login_success();
-                    close();
-                },
-                [this](const QString&) { fail(); });
-        },
-        [this](const QString&) { fail(); });
+    offline_->hide();
+
+    sign_in(account, password, this, [this, account, password](const login_outcome_t& outcome) {
+        if (outcome.failure == login_failure::unreachable) {
+            offer_offline(account, password);
+            return;
+        }
+        if (!outcome.ok()) {
+            fail(login_failure_reason(outcome.failure));
+            return;
+        }
+        request_center::instance()->get_login_info(
+            QString(), this,
+            [this, account, password](const user_login_info_spt& profile) {
+                data_center::instance().set_login_user(profile);
+                offline_session::instance().remember_login(account, password);
+                stop_timer();
+                emit login_success();
+                close();
+            },
+            [this](const QString&) { fail(login_failure_reason(login_failure::server_error)); });
+    });
 }
 
 void login_widget::on_tick() {
@@ -168,10 +185,57 @@ void login_widget::stop_timer() {
     timer_ = nullptr;
 }
 
-void login_widget::fail() {
+void login_widget::fail(const QString& reason) {
     stop_timer();
     login_->setEnabled(true);
-    status_->setText(error_text(QStringLiteral("登录失败")));
+    status_->setText(error_text(QStringLiteral("登录失败"), reason));
+}
+
+// No server: the saved library may stand in, with the password checked
+// against the hash of the last online login.
+void login_widget::offer_offline(const QString& account, const QString& password) {
+    const QString unreachable = login_failure_reason(login_failure::unreachable);
+    // Over an open main window (a renewed login) the store is in use.
+    if (parentWidget()) {
+        fail(unreachable);
+        return;
+    }
+    const offline_session::access access = offline_session::instance().check(account, password);
+    spdlog::info("server unreachable, offline login {}",
+                 access == offline_session::access::allowed      ? "offered"
+                 : access == offline_session::access::no_library ? "refused: no saved library"
+                                                                 : "refused: wrong password");
+    switch (access) {
+    case offline_session::access::no_library:
+        fail(unreachable + QStringLiteral("，本机没有该账号的离线资料"));
+        return;
+    case offline_session::access::wrong_password:
+        fail(unreachable + QStringLiteral("，密码与上次在线登录时不符"));
+        return;
+    case offline_session::access::allowed:
+        stop_timer();
+        login_->setEnabled(true);
+        status_->setText(error_text(unreachable + QStringLiteral("，可离线使用上次同步的资料")));
+        offline_->show();
+        offline_->setFocus(Qt::OtherFocusReason); // Space or Return takes it
+        return;
+    }
+}
+
+void login_widget::on_offline_clicked() {
+    const QString account = user_->text().trimmed();
+    const QString password = password_->text().trimmed();
+    offline_->hide();
+    if (offline_session::instance().check(account, password) != offline_session::access::allowed) {
+        fail(QStringLiteral("离线资料与填写的账号或密码不符"));
+        return;
+    }
+    if (!offline_session::instance().start_offline(account, password)) {
+        fail(QStringLiteral("离线资料无法读取"));
+        return;
+    }
+    emit offline_login();
+    close();
 }
 
 } // namespace quorvel

@@ -24,9 +24,14 @@ public:
     QLineEdit* password_edit() const { return password_; }
     QPushButton* login_button() const { return login_; }
     QLabel* status_label() const { return status_; }
+    // "离线使用": shown when the server cannot be reached and the account
+    // may open its saved library.
+    QPushButton* offline_button() const { return offline_; }
 
 signals:
     void login_success();
+    // The saved library is in the store and the client is offline.
+    void offline_login();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -35,12 +40,15 @@ private:
     void on_user_return();
     void on_login_clicked();
     void on_tick();
-    void fail();
+    void fail(const QString& reason);
+    void offer_offline(const QString& account, const QString& password);
+    void on_offline_clicked();
     void stop_timer();
 
     QLineEdit* user_;
     QLineEdit* password_;
     QPushButton* login_;
+    QPushButton* offline_;
     QLabel* status_;
     QTimer* timer_ = nullptr;
 };

@@ -17,6 +17,7 @@
 #include "model/data_center.h"
 #include "net/base_url.h"
 #include "sync/batch_download.h"
+#include "net/connection_state.h"
 #include "sync/report_upload.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/contact_support_dialog.h"
@@ -27,6 +28,7 @@
 #include "ui/sync_data_widget.h"
 #include "ui/update/update_guide_widget.h"
 #include "ui/update/update_notice.h"
+#include "ui/offline_session.h"
 #include "ui/widgets/custom_toolbutton.h"
 
 #include <QDebug>
@@ -109,6 +111,8 @@ main_widget::main_widget(QWidget* parent)
     first_row->addLayout(pages_);
     first_row->addLayout(navigation_column);
     outer->addLayout(first_row);
+    // Below the pages, so that the pages keep their place when it shows.
+    build_connection_notice(outer);
     outer->addLayout(new QHBoxLayout);
 
     // The document page arrives with its own work; until then a placeholder.
@@ -680,6 +684,34 @@ void main_widget::run_deferred() {
     const QList<std::function<void()>> actions = std::exchange(deferred_, {});
     for (const auto& action : actions)
         action();
+}
+
+void main_widget::build_connection_notice(QVBoxLayout* outer) {
+    notice_ = new QLabel(this);
+    notice_->setWordWrap(true);
+    notice_->setTextFormat(Qt::PlainText);
+    outer->addWidget(notice_);
+    connect(&connection_state::instance(), &connection_state::offline_changed, this,
+            [this] { show_connection_notice(QString()); });
+    connect(&offline_session::instance(), &offline_session::reconnected, this,
+            &main_widget::show_connection_notice);
+    // A window opened by the return online tells what that return changed.
+    show_connection_notice(offline_session::instance().change_summary());
+}
+
+void main_widget::show_connection_notice(const QString& news) {
+    const bool offline = connection_state::instance().offline();
+    if (offline) {
+        notice_->setStyleSheet(QStringLiteral("color: white; background-color: #D9822B;"));
+        notice_->setText(news.isEmpty() ? QStringLiteral("离线使用中：服务器暂时无法连接，"
+                                                         "可浏览和发送，修改需连接后进行")
+                                        : news);
+    } else {
+        notice_->setStyleSheet(QStringLiteral("color: white; background-color: #2E9E5B;"));
+        notice_->setText(QStringLiteral("已重新连接服务器：") + news);
+    }
+    notice_->setVisible(offline || !news.isEmpty());
+    setWindowTitle(offline ? QStringLiteral("Quorvel（离线）") : QStringLiteral("Quorvel"));
 }
 
 void main_widget::quit() {

@@ -11,7 +11,9 @@
 #include <QVariantList>
 #include <functional>
 
+class QLabel;
 class QStackedLayout;
+class QVBoxLayout;
 
 namespace quorvel {
 
@@ -54,6 +56,9 @@ public:
     login_widget* relogin_dialog() const { return login_; }
     settings_widget* setting_center() const;
     update_guide_widget* update_dialog() const;
+    // The band that says the client works offline, or what the return
+    // online changed; hidden otherwise.
+    QLabel* connection_notice() const { return notice_; }
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
 public slots:
@@ -114,6 +119,8 @@ private:
     void register_hotkeys();
     void leave_follow_mode();
     void come_back_on_top(); // the tray double click
+    void build_connection_notice(QVBoxLayout* outer);
+    void show_connection_notice(const QString& news);
 
     main_widget_toolbar* toolbar_;
     // The bar refuses a window manager's close (it only hides) but the
@@ -131,6 +138,7 @@ private:
     QPointer<login_widget> login_;
     QPointer<settings_widget> settings_;
     QPointer<update_guide_widget> update_;
+    QLabel* notice_ = nullptr;
     bool follow_ = false;
     window_handle_t target_ = 0;
     bool pinned_ = false; // topmost only while the pin is checked

@@ -535,6 +535,7 @@ void sync_data_widget::on_data_sync_finished() {
     // Where a slow start goes: the three phases in one line.
     spdlog::info("sync phases: queries {} ms, hash checks {} ms, downloads {} ms", queries_ms_,
                  hashes_ms_, clock_.elapsed() - queries_ms_ - hashes_ms_);
+    emit synchronised(records_complete());
     if (main_window_factory())
         if (QWidget* window = main_window_factory()())
             window->show();

@@ -46,7 +46,13 @@ public:
     QString status_text() const;
     QPushButton* stop_button() const { return stop_; }
 
+    // Whether every query of records succeeded, so the store holds the
+    // whole library (known once the synchronisation is over).
+    bool records_complete() const { return records_complete_ && !unreachable_ && !stop_requested_; }
+
 signals:
+    // The synchronisation is over, right before the main window opens.
+    void synchronised(bool records_complete);
     void request_finished();
     void update_progress(int progress, QString text);
     void download_clouddoc_requested();

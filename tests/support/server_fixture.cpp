@@ -60,7 +60,7 @@ bool server_fixture::start(const QStringList& extra) {
     const QString script = qEnvironmentVariable("QUORVEL_TEST_DEPLOYMENT");
     if (!script.isEmpty() && !db_url_.isEmpty())
         return start_deployment(script, extra);
-    return launch(extra);
+    return launch(QStringLiteral("127.0.0.1:0"), extra);
 }
 
 bool server_fixture::restart() {
@@ -73,15 +73,17 @@ bool server_fixture::restart() {
     }
     if (!dir_)
         return false;
+    // The same port, so clients that know the address find it again.
+    const QString same = QStringLiteral("127.0.0.1:%1").arg(port());
     stop_process();
-    return launch(extra_);
+    return launch(same, extra_);
 }
 
-bool server_fixture::launch(const QStringList& extra) {
+bool server_fixture::launch(const QString& listen, const QStringList& extra) {
     extra_ = extra;
     process_.setProgram(QStringLiteral(QUORVEL_SERVER_PATH));
-    process_.setArguments(QStringList{"--listen", "127.0.0.1:0", "--data-dir", dir_->path()} +
-                          db_args() + extra);
+    process_.setArguments(QStringList{"--listen", listen, "--data-dir", dir_->path()} + db_args() +
+                          extra);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();
     if (!process_.waitForStarted(10000))

@@ -31,7 +31,7 @@ public:
     // is nginx's.
     bool start(const QStringList& extra = {"--demo"});
     void stop();
-    // Stops the server and starts it again on the same data folder and
+    // Stops the server and starts it again on the same port, data folder and
     // database (a deployment: each instance in turn); tokens may not survive.
     bool restart();
     const QString& base_url() const { return base_url_; }
@@ -64,9 +64,9 @@ public:
 
 private:
     reply_t finish(class QNetworkReply* reply);
+    bool launch(const QString& listen, const QStringList& extra);
     QStringList db_args() const;
     bool start_deployment(const QString& script, const QStringList& extra);
-    bool launch(const QStringList& extra);
     void stop_process();
 
     std::unique_ptr<QTemporaryDir> dir_;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QtTest>
 
 using namespace quorvel;
@@ -23,6 +24,8 @@ private slots:
     void blank_fields_send_nothing_data();
     void blank_fields_send_nothing();
     void wrong_password_fails_and_allows_another_try();
+    void failure_names_its_class_data();
+    void failure_names_its_class();
     void success_stores_the_account_and_reports();
     void dots_cycle_and_continue();
     void typing_goes_into_the_fields_data();
@@ -94,7 +97,61 @@ void test_login_widget::wrong_password_fails_and_allows_another_try() {
     QVERIFY(!dialog.login_button()->isEnabled());
     QTRY_VERIFY(dialog.login_button()->isEnabled());
     QCOMPARE(dialog.status_label()->text(),
-             QStringLiteral("<span style = 'color: red; font-weight: bold;'>登录失败</span>"));
+             QStringLiteral("<span style = 'color: red; font-weight: "
+                            "bold;'>登录失败，原因：账号或密码错误</span>"));
+}
+
+// Retype, work offline or call the administrator: the dialog says which,
+// never the server's own words.
+void test_login_widget::failure_names_its_class_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<QString>("reason");
+    const QString server_error = QStringLiteral("服务器返回错误，请联系管理员");
+    QTest::newRow("login refused")
+        << 200 << QByteArray(R"({"code":401,"msg":"raw words","data":null})") << true
+        << QStringLiteral("账号或密码错误");
+    QTest::newRow("server failure code")
+        << 200 << QByteArray(R"({"code":500,"msg":"raw words","data":null})") << true
+        << server_error;
+    QTest::newRow("proxy error page")
+        << 502 << QByteArray("<html>raw words</html>") << true << server_error;
+    QTest::newRow("not JSON") << 200 << QByteArray("raw words") << true << server_error;
+    QTest::newRow("no token") << 200 << QByteArray(R"({"code":200,"msg":"raw words","data":{}})")
+                              << true << server_error;
+    QTest::newRow("nobody listening")
+        << 0 << QByteArray() << false << QStringLiteral("无法连接服务器，本机没有该账号的离线资料");
+}
+
+void test_login_widget::failure_names_its_class() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, listening);
+    QFETCH(QString, reason);
+    fixture_http_server fixture;
+    QVERIFY(fixture.listen());
+    fixture.set_script([&](const fixture_http_server::request_t&) {
+        return fixture_http_server::reply_t{status, body};
+    });
+    QString address = fixture.base_url();
+    if (!listening) {
+        QTcpServer closed; // a port that was free a moment ago, closed again
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        address = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
+    }
+    qputenv("QUORVEL_BASE_URL", address.toUtf8());
+    login_widget dialog;
+    dialog.user_edit()->setText("someone");
+    dialog.password_edit()->setText("secret");
+    dialog.login_button()->click();
+    QTRY_VERIFY(dialog.login_button()->isEnabled());
+    qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
+    QCOMPARE(
+        dialog.status_label()->text(),
+        QStringLiteral("<span style = 'color: red; font-weight: bold;'>登录失败，原因：%1</span>")
+            .arg(reason));
+    QVERIFY(!dialog.offline_button()->isVisible());
 }
 
 void test_login_widget::success_stores_the_account_and_reports() {
