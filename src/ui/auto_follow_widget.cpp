@@ -4,6 +4,7 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "net/actions/quick_reply_actions.h"
+#include "ui/instant/instant_search.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
@@ -67,7 +68,9 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
       phrases_(new flow_layout_widget(0, 8, 0)), history_(new flow_layout_widget(0, 0, 0)),
       lower_row_(new QWidget), show_(make_button(nullptr, QStringLiteral("显示"),
                                                  QStringLiteral(":/images/icon/visible.png"))),
-      quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit) {
+      quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit),
+      documents_(make_button(nullptr, QStringLiteral("文档"))),
+      instant_(new instant_search(search_, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
@@ -82,7 +85,8 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     add->setEnabled(false); // the phrase manager comes later
     phrases_->layout_of()->addWidget(add);
     history_->layout_of()->addWidget(caption(history_, QStringLiteral("搜索历史")));
-    history_->layout_of()->addWidget(make_button(history_, QStringLiteral("删除")));
+    auto* clear_history = make_button(history_, QStringLiteral("删除"));
+    history_->layout_of()->addWidget(clear_history);
     pages_->addWidget(phrases_);
     pages_->addWidget(history_);
     pages_->setCurrentIndex(0);
@@ -97,15 +101,21 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     search_->setPlaceholderText(QStringLiteral("输入汉字/拼音/拼音首字母搜索"));
     field->addWidget(search_);
     row->addLayout(field);
-    row->addWidget(make_button(lower_row_, QStringLiteral("文档")));
+    documents_->setCheckable(true); // documents join the search while it is on
+    row->addWidget(documents_);
     form->addRow(lower_row_);
 
     connect(hide, &QToolButton::clicked, this, &auto_follow_widget::hide_upper_row);
     connect(show_, &QToolButton::clicked, this, &auto_follow_widget::show_upper_row);
     connect(quick_reply_, &QToolButton::clicked, this, &auto_follow_widget::show_quick_reply_menu);
     search_->installEventFilter(this);
+    connect(documents_, &QToolButton::toggled, instant_, &instant_search::set_documents);
+    connect(clear_history, &QToolButton::clicked, instant_, &instant_search::clear_searches);
+    connect(instant_, &instant_search::searches_changed, this,
+            &auto_follow_widget::rebuild_search_history);
 
     rebuild_phrase_buttons();
+    rebuild_search_history();
     load_quick_replies();
 }
 
@@ -132,6 +142,27 @@ void auto_follow_widget::rebuild_phrase_buttons() {
         layout->addWidget(b);
     }
     fit_height();
+}
+
+void auto_follow_widget::rebuild_search_history() {
+    flow_layout* layout = history_->layout_of();
+    while (layout->count() > 2) {
+        QLayoutItem* item = layout->takeAt(2);
+        if (item->widget())
+            item->widget()->deleteLater();
+        delete item;
+    }
+    for (const QString& text : instant_->usage().searches()) {
+        auto* b = make_button(history_, text);
+        connect(b, &QToolButton::clicked, this, [this, text] {
+            search_->setText(text);
+            search_->setFocus(Qt::OtherFocusReason);
+            instant_->search(text);
+        });
+        layout->addWidget(b);
+    }
+    if (pages_->currentIndex() == 1)
+        fit_height();
 }
 
 int auto_follow_widget::content_height(int width) const {

@@ -10,6 +10,7 @@ namespace quorvel {
 
 class custom_button;
 class flow_layout_widget;
+class instant_search;
 
 // The bar docked under the chat window: phrase buttons (or the search
 // history), quick replies, and the search field.
@@ -24,6 +25,10 @@ public:
     QLineEdit* search_field() const { return search_; }
     QStackedLayout* pages() const { return pages_; }
     custom_button* quick_reply_button() const { return quick_reply_; }
+    instant_search* instant() const { return instant_; }
+    custom_button* documents_button() const { return documents_; }
+    // Page 1: the searches that led to a send, after "删除".
+    void rebuild_search_history();
     // The quick-reply entries and, after a separator, the manager entry.
     void fill_quick_reply_menu(QMenu* menu);
 
@@ -52,6 +57,8 @@ private:
     custom_button* show_;
     custom_button* quick_reply_;
     QLineEdit* search_;
+    custom_button* documents_;
+    instant_search* instant_;
     int saved_height_ = 0;
 };
 
