@@ -53,6 +53,10 @@ const QStringList sentences = {
     QStringLiteral("下单时在发票栏填写抬头和税号，电子发票会发送到您的邮箱。"),
     QStringLiteral("感谢您的耐心，祝您购物愉快，再见！")};
 
+QString with(const QString& sentence, const QString& word) {
+    return sentence.contains(QLatin1String("%1")) ? sentence.arg(word) : sentence;
+}
+
 void fill_library(int scripts, int stickers) {
     data_center& dc = data_center::instance();
     script_map_t by_category;
@@ -66,8 +70,8 @@ void fill_library(int scripts, int stickers) {
                                    topics[i % topics.size()] + QString::number(i);
         s->speechContent =
             QStringLiteral("<html><body><p>%1</p><p>%2</p></body></html>")
-                .arg(sentences[i % sentences.size()].arg(product),
-                     sentences[(i / 7) % sentences.size()].arg(topics[(i / 3) % topics.size()]));
+                .arg(with(sentences[i % sentences.size()], product),
+                     with(sentences[(i / 7) % sentences.size()], topics[(i / 3) % topics.size()]));
         by_category[s->classifyId] << s;
     }
     dc.replace_scripts(by_category);
@@ -84,7 +88,7 @@ void fill_library(int scripts, int stickers) {
     for (int i = 0; i < 60; ++i) {
         auto p = phrase_node_spt::create();
         p->id = QStringLiteral("p%1").arg(i);
-        p->phraseContent = sentences[i % sentences.size()].arg(products[i % products.size()]);
+        p->phraseContent = with(sentences[i % sentences.size()], products[i % products.size()]);
         phrases.insert(p->id, p);
     }
     dc.replace_phrases(phrases);

@@ -20,15 +20,24 @@ bool is_letter(QChar c) {
 
 // The depth-first walk over (character, query position) states. Failed
 // states are remembered so polyphones and initials cannot make it
-// exponential; the buffer is reused across calls on one thread.
+// exponential. The marks live in one buffer per thread, stamped with the
+// walk's number, so starting a walk costs nothing per character.
 class walker {
 public:
     walker(const pinyin_table& table, const QString& text, const QVector<quint16>& groups,
            const QString& query)
         : table_(table), text_(text), groups_(groups), query_(query), width_(query.size() + 1) {
-        static thread_local std::vector<unsigned char> buffer;
-        failed_ = &buffer;
-        failed_->assign(size_t(text.size() + 1) * size_t(width_), 0);
+        static thread_local std::vector<quint32> buffer;
+        static thread_local quint32 walks = 0;
+        const size_t needed = size_t(text.size() + 1) * size_t(width_);
+        if (buffer.size() < needed)
+            buffer.resize(needed, 0);
+        if (++walks == 0) { // wrapped: old stamps could look current
+            std::fill(buffer.begin(), buffer.end(), 0);
+            walks = 1;
+        }
+        failed_ = buffer.data();
+        stamp_ = walks;
     }
 
     // Whether the rest of the query from position q matches from character
@@ -42,8 +51,8 @@ public:
         }
         if (i == text_.size())
             return false;
-        unsigned char& failed = (*failed_)[size_t(i) * size_t(width_) + size_t(q)];
-        if (failed)
+        const size_t state = size_t(i) * size_t(width_) + size_t(q);
+        if (failed_[state] == stamp_)
             return false;
         const QChar c = query_.at(q);
         if (c == text_.at(i) && walk(i + 1, q + 1, complete, literal))
@@ -52,7 +61,7 @@ public:
         if (group && is_letter(c) && (table_.group_initials(group) & letter_bit(c)) &&
             walk_readings(i, q, group, complete))
             return true;
-        failed = 1;
+        failed_[state] = stamp_;
         return false;
     }
 
@@ -87,7 +96,8 @@ private:
     const QVector<quint16>& groups_;
     const QString& query_;
     const int width_;
-    std::vector<unsigned char>* failed_;
+    quint32* failed_;
+    quint32 stamp_;
     int end_ = -1;
     bool complete_ = false;
     bool literal_ = false;

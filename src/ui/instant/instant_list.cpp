@@ -1,11 +1,14 @@
 #include "ui/instant/instant_list.h"
 
-#include "ui/kb/script_item.h"
+#include <QRegularExpression>
 
+#include <QAbstractTextDocumentLayout>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -30,6 +33,50 @@ QString highlighted(const QString& text, int start, int end) {
            (end - from + after.size() < text.size() - from ? QStringLiteral("…") : QString());
 }
 
+constexpr int html_role = Qt::UserRole + 1;
+
+// Rows are painted from their rich text only when seen: building a label per
+// row costs more than the search itself.
+class row_delegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem plain = option;
+        initStyleOption(&plain, index);
+        plain.text.clear();
+        plain.widget->style()->drawControl(QStyle::CE_ItemViewItem, &plain, painter, plain.widget);
+        QTextDocument doc;
+        doc.setDefaultFont(option.font);
+        doc.setDocumentMargin(2);
+        doc.setHtml(index.data(html_role).toString());
+        painter->save();
+        painter->translate(option.rect.topLeft() + QPoint(2, 0));
+        painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
+        doc.documentLayout()->draw(painter, {});
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return {option.rect.width(), option.fontMetrics.height() + 8};
+    }
+};
+
+// Keywords in their colour: "${#rrggbb}words" on that colour, white ones in
+// black, uncoloured ones in blue.
+QString keyword_span(const QString& raw, const QString& words) {
+    static const QRegularExpression prefix(QStringLiteral("^\\$\\{([^}]+)\\}"));
+    const QRegularExpressionMatch m = prefix.match(raw);
+    const QColor colour = m.hasMatch() ? QColor(m.captured(1)) : QColor();
+    QString style = QStringLiteral("color: blue;");
+    if (colour.isValid())
+        style = colour.name() == QLatin1String("#ffffff")
+                    ? QStringLiteral("color: black; background-color: white;")
+                    : QStringLiteral("color: white; background-color: %1;").arg(colour.name());
+    return QStringLiteral("<span style='%1'>%2</span>").arg(style, words.toHtmlEscaped());
+}
+
 QString elided(const QString& text) {
     return text.size() > shown_length ? text.left(shown_length) + QStringLiteral("…") : text;
 }
@@ -45,7 +92,7 @@ QString instant_row_html(const instant_hit_t& hit) {
         return html + highlighted(e.keywords, hit.match.start, hit.match.end);
     if (!e.keywords.isEmpty())
         html += (hit.in_keywords ? QStringLiteral("<b>%1</b> ") : QStringLiteral("%1 "))
-                    .arg(keyword_html(e.keywords_raw, QFont()));
+                    .arg(keyword_span(e.keywords_raw, e.keywords.left(lead)));
     html += hit.in_keywords ? elided(e.text).toHtmlEscaped()
                             : highlighted(e.text, hit.match.start, hit.match.end);
     return html;
@@ -60,6 +107,8 @@ instant_list::instant_list(QWidget* parent)
     layout->addWidget(rows_);
     rows_->setFocusPolicy(Qt::NoFocus);
     rows_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rows_->setUniformItemSizes(true);
+    rows_->setItemDelegate(new row_delegate(rows_));
     setStyleSheet(QStringLiteral("instant_list{background: white; border: 1px solid blue;}"));
     connect(rows_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { emit chosen(rows_->row(item)); });
@@ -70,12 +119,7 @@ void instant_list::show_hits(const QList<instant_hit_t>& hits) {
     rows_->clear();
     for (const instant_hit_t& hit : hits) {
         auto* item = new QListWidgetItem(rows_);
-        auto* label = new QLabel(instant_row_html(hit));
-        label->setTextFormat(Qt::RichText);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        label->setContentsMargins(4, 2, 4, 2);
-        item->setSizeHint(label->sizeHint());
-        rows_->setItemWidget(item, label);
+        item->setData(html_role, instant_row_html(hit));
     }
     if (!hits.isEmpty())
         rows_->setCurrentRow(0);
