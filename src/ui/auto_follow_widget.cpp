@@ -146,7 +146,7 @@ void auto_follow_widget::rebuild_phrase_buttons() {
 
 void auto_follow_widget::rebuild_search_history() {
     flow_layout* layout = history_->layout_of();
-    while (layout->count() > 2) {
+    while (layout->count() > 2) { // after the caption and "删除"
         QLayoutItem* item = layout->takeAt(2);
         if (item->widget())
             item->widget()->deleteLater();

@@ -135,16 +135,18 @@ void instant_index::index_script(const script_node_spt& script) {
 
 void instant_index::index_phrases() {
     drop_kind(instant_kind::phrase);
-    for (const phrase_node_spt& phrase : data_center::instance().phrases()) {
-        if (!phrase)
-            continue;
-        instant_entry_t e;
-        e.kind = instant_kind::phrase;
-        e.id = phrase->id;
-        e.text = phrase->phraseContent;
-        e.phrase = phrase->phraseContent;
-        put(std::move(e));
-    }
+    for (const phrase_node_spt& phrase : data_center::instance().phrases())
+        index_phrase(phrase);
+}
+
+void instant_index::index_phrase(const phrase_node_spt& phrase) {
+    if (!phrase)
+        return;
+    instant_entry_t e;
+    e.kind = instant_kind::phrase;
+    e.id = phrase->id;
+    e.text = e.phrase = phrase->phraseContent;
+    put(std::move(e));
 }
 
 void instant_index::index_quick_replies() {
@@ -268,16 +270,8 @@ void instant_index::on_changed(const store_change_t& change) {
         } else if (change.op == store_op::replaced) {
             index_phrases();
         } else {
-            for (const QString& id : change.ids) {
-                const phrase_node_spt p = dc.phrases().value(id);
-                if (!p)
-                    continue;
-                instant_entry_t e;
-                e.kind = instant_kind::phrase;
-                e.id = p->id;
-                e.text = e.phrase = p->phraseContent;
-                put(std::move(e));
-            }
+            for (const QString& id : change.ids)
+                index_phrase(dc.phrases().value(id));
         }
         return;
     case store_subject::quick_replies:

@@ -71,6 +71,7 @@ private:
     void index_scripts_of(const QList<script_node_spt>& scripts);
     void index_script(const script_node_spt& script);
     void index_phrases();
+    void index_phrase(const phrase_node_spt& phrase);
     void index_quick_replies();
     void index_stickers();
     void index_docs();
