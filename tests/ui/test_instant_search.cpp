@@ -283,6 +283,11 @@ void test_instant_search::keyboard_sends_inputs_and_closes_data() {
                                           << events::send_script << "您可以查看物流 thanks";
     QTest::newRow("phrase") << "mashang" << QList<int>{Qt::Key_Enter} << false
                             << events::send_script << "好的，马上为您处理";
+    // A sticker without a cached file still goes the sticker's way.
+    QTest::newRow("sticker sends")
+        << "weixiao" << QList<int>{Qt::Key_Return} << false << events::send_sticker << "";
+    QTest::newRow("sticker, shift+enter inputs it")
+        << "weixiao" << QList<int>{Qt::Key_Return} << true << events::input_file << "";
     QTest::newRow("escape leaves nothing") << "th" << QList<int>{Qt::Key_Escape} << false << ""
                                            << "";
     QTest::newRow("enter without a match") << "zzzq" << QList<int>{Qt::Key_Return} << false << ""
@@ -297,7 +302,8 @@ void test_instant_search::keyboard_sends_inputs_and_closes() {
     QFETCH(QString, content);
     QStringList posted;
     QObject context;
-    for (const char* name : {events::send_script, events::input_script})
+    for (const char* name :
+         {events::send_script, events::input_script, events::send_sticker, events::input_file})
         event_bus::instance()->subscribe(name, &context, [&posted, name](const QVariantList& a) {
             posted << QString::fromLatin1(name) << a.value(0).toString();
         });

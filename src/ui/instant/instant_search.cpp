@@ -86,10 +86,12 @@ void instant_search::deliver(int row, bool send) {
         bus->post(send ? events::send_script : events::input_script, {entry->phrase});
         break;
     case instant_kind::sticker:
-        bus->post(events::send_sticker, {cache_manager::instance()->sticker_path(entry->sticker)});
+        bus->post(send ? events::send_sticker : events::input_file,
+                  {cache_manager::instance()->sticker_path(entry->sticker)});
         break;
     case instant_kind::document:
-        bus->post(events::send_clouddoc, {cache_manager::instance()->doc_path(entry->doc)});
+        bus->post(send ? events::send_clouddoc : events::input_file,
+                  {cache_manager::instance()->doc_path(entry->doc)});
         break;
     }
 }
