@@ -11,6 +11,9 @@ inline constexpr char input_script[] = "input_script";
 inline constexpr char send_sticker[] = "send_sticker_event";
 // [QString local file path]: send a cloud document file.
 inline constexpr char send_clouddoc[] = "send_clouddoc_event";
+// [QString local file path]: paste a sticker or document file without sending
+// (the bar's Shift+Enter).
+inline constexpr char input_file[] = "input_file_event";
 // []: the server said the login has expired.
 inline constexpr char relogin[] = "relogin_event";
 // [int library part] or [int library part, QVariant suggested parent category].

@@ -119,6 +119,14 @@ void delivery::send_file(window_handle_t target, const QString& path) {
     press_send_key();
 }
 
+void delivery::input_file(window_handle_t target, const QString& path) {
+    const busy_scope scope(this);
+    const cache_hold hold({path});
+    copy_file_to_clipboard(path);
+    bring_to_front(target);
+    paste_chord();
+}
+
 void delivery::press_send_key() {
     if (setting_on(setting::kb_send))
         desktop_.enter();

@@ -29,6 +29,7 @@ public:
     void paste_segments(window_handle_t target, const segment_list& segments);
     void paste_wechat_rich(window_handle_t target, const segment_list& segments);
     void send_file(window_handle_t target, const QString& path);
+    void input_file(window_handle_t target, const QString& path);
     void press_send_key();
 
     using paste_procedure = void (delivery::*)(window_handle_t, const segment_list&);

@@ -147,6 +147,7 @@ pinyin_table pinyin_table::load(const QString& path, QString* error) {
             all += r;
         table.add_readings(it.key(), all);
     }
+    table.number_readings();
     if (table.empty())
         why = path + QStringLiteral(": no Mandarin readings");
     return table;
@@ -159,6 +160,31 @@ void pinyin_table::add_readings(uint code_point, const QStringList& readings) {
             unique << r;
     if (!unique.isEmpty())
         readings_.insert(code_point, unique);
+}
+
+void pinyin_table::number_readings() {
+    QHash<QString, quint16> syllable_ids;
+    QHash<QVector<quint16>, quint16> group_ids;
+    for (auto it = readings_.cbegin(); it != readings_.cend(); ++it) {
+        QVector<quint16> group;
+        quint32 initials = 0;
+        for (const QString& r : it.value()) {
+            auto id = syllable_ids.find(r);
+            if (id == syllable_ids.end()) {
+                id = syllable_ids.insert(r, quint16(syllables_.size()));
+                syllables_ << r;
+            }
+            group << id.value();
+            initials |= letter_bit(r.at(0));
+        }
+        auto g = group_ids.find(group);
+        if (g == group_ids.end()) {
+            g = group_ids.insert(group, quint16(groups_.size()));
+            groups_ << group;
+            group_initials_ << initials;
+        }
+        groups_by_char_.insert(it.key(), g.value());
+    }
 }
 
 pinyin_text_t pinyin_table::spell(const QString& text) const {

@@ -32,11 +32,31 @@ public:
     QStringList readings(uint code_point) const { return readings_.value(code_point); }
     pinyin_text_t spell(const QString& text) const;
 
+    // The same readings as small numbers, for texts spelled once and searched
+    // often (spelled_text): a character's set of readings is one group id
+    // (0: none), a group lists syllable ids.
+    quint16 group_of(uint code_point) const { return groups_by_char_.value(code_point); }
+    const QVector<quint16>& group_syllables(quint16 group) const { return groups_[group]; }
+    // Bit n set when a reading of the group begins with 'a' + n.
+    quint32 group_initials(quint16 group) const { return group_initials_[group]; }
+    const QString& syllable(quint16 id) const { return syllables_[id]; }
+
 private:
     void add_readings(uint code_point, const QStringList& readings);
+    void number_readings();
 
     QHash<uint, QStringList> readings_;
+    QHash<uint, quint16> groups_by_char_;
+    QVector<QVector<quint16>> groups_{QVector<quint16>()};
+    QVector<quint32> group_initials_{0};
+    QStringList syllables_;
 };
+
+// Bit n set for the letter 'a' + n; 0 for anything else.
+inline quint32 letter_bit(QChar c) {
+    const ushort u = c.unicode();
+    return u >= 'a' && u <= 'z' ? 1u << (u - 'a') : 0;
+}
 
 // Whether the query (lower-case letters and digits, as typed) runs on from
 // the start of one character's reading through the readings of the next

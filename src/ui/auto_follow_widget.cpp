@@ -6,6 +6,7 @@
 #include "net/actions/quick_reply_actions.h"
 #include "ui/kb/phrase_manager_widget.h"
 #include "ui/kb/quick_reply_manager_widget.h"
+#include "ui/instant/instant_search.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
@@ -59,7 +60,9 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
       lower_row_(new QWidget), show_(make_button(nullptr, QStringLiteral("显示"),
                                                  QStringLiteral(":/images/icon/visible.png"))),
       quick_reply_(make_button(nullptr, QStringLiteral("快捷回复"))), search_(new QLineEdit),
-      add_phrase_(make_button(nullptr, QStringLiteral("+"))) {
+      add_phrase_(make_button(nullptr, QStringLiteral("+"))),
+      documents_(make_button(nullptr, QStringLiteral("文档"))),
+      instant_(new instant_search(search_, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
@@ -72,7 +75,8 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     phrases_->layout_of()->addWidget(hide);
     phrases_->layout_of()->addWidget(add_phrase_);
     history_->layout_of()->addWidget(caption(history_, QStringLiteral("搜索历史")));
-    history_->layout_of()->addWidget(make_button(history_, QStringLiteral("删除")));
+    auto* clear_history = make_button(history_, QStringLiteral("删除"));
+    history_->layout_of()->addWidget(clear_history);
     pages_->addWidget(phrases_);
     pages_->addWidget(history_);
     pages_->setCurrentIndex(0);
@@ -87,7 +91,8 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     search_->setPlaceholderText(QStringLiteral("输入汉字/拼音/拼音首字母搜索"));
     field->addWidget(search_);
     row->addLayout(field);
-    row->addWidget(make_button(lower_row_, QStringLiteral("文档")));
+    documents_->setCheckable(true); // documents join the search while it is on
+    row->addWidget(documents_);
     form->addRow(lower_row_);
 
     connect(hide, &QToolButton::clicked, this, &auto_follow_widget::hide_upper_row);
@@ -95,8 +100,13 @@ auto_follow_widget::auto_follow_widget(QWidget* parent)
     connect(quick_reply_, &QToolButton::clicked, this, &auto_follow_widget::show_quick_reply_menu);
     connect(add_phrase_, &QToolButton::clicked, this, &auto_follow_widget::phrase_settings);
     search_->installEventFilter(this);
+    connect(documents_, &QToolButton::toggled, instant_, &instant_search::set_documents);
+    connect(clear_history, &QToolButton::clicked, instant_, &instant_search::clear_searches);
+    connect(instant_, &instant_search::searches_changed, this,
+            &auto_follow_widget::rebuild_search_history);
 
     rebuild_phrase_buttons();
+    rebuild_search_history();
     load_quick_replies();
 }
 
@@ -123,6 +133,27 @@ void auto_follow_widget::rebuild_phrase_buttons() {
         layout->addWidget(b);
     }
     fit_height();
+}
+
+void auto_follow_widget::rebuild_search_history() {
+    flow_layout* layout = history_->layout_of();
+    while (layout->count() > 2) { // after the caption and "删除"
+        QLayoutItem* item = layout->takeAt(2);
+        if (item->widget())
+            item->widget()->deleteLater();
+        delete item;
+    }
+    for (const QString& text : instant_->usage().searches()) {
+        auto* b = make_button(history_, text);
+        connect(b, &QToolButton::clicked, this, [this, text] {
+            search_->setText(text);
+            search_->setFocus(Qt::OtherFocusReason);
+            instant_->search(text);
+        });
+        layout->addWidget(b);
+    }
+    if (pages_->currentIndex() == 1)
+        fit_height();
 }
 
 int auto_follow_widget::content_height(int width) const {

@@ -11,6 +11,7 @@ namespace quorvel {
 
 class custom_button;
 class flow_layout_widget;
+class instant_search;
 
 // The bar docked under the chat window: phrase buttons (or the search
 // history), quick replies, and the search field.
@@ -30,6 +31,10 @@ public:
     // The managers while they are open.
     QWidget* phrase_manager() const { return phrase_manager_; }
     QWidget* quick_reply_manager() const { return quick_reply_manager_; }
+    instant_search* instant() const { return instant_; }
+    custom_button* documents_button() const { return documents_; }
+    // Page 1: the searches that led to a send, after "删除".
+    void rebuild_search_history();
     // The quick-reply entries and, after a separator, the manager entry.
     void fill_quick_reply_menu(QMenu* menu);
 
@@ -62,6 +67,8 @@ private:
     custom_button* add_phrase_;
     QPointer<QWidget> phrase_manager_;
     QPointer<QWidget> quick_reply_manager_;
+    custom_button* documents_;
+    instant_search* instant_;
     int saved_height_ = 0;
 };
 

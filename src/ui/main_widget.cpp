@@ -195,6 +195,7 @@ main_widget::main_widget(QWidget* parent)
     bus->subscribe(events::send_sticker, this, [this](const QVariantList& a) { send_sticker(a); });
     bus->subscribe(events::send_clouddoc, this,
                    [this](const QVariantList& a) { send_clouddoc(a); });
+    bus->subscribe(events::input_file, this, [this](const QVariantList& a) { input_file(a); });
     bus->subscribe(events::relogin, this, [this](const QVariantList&) { relogin(); });
 
     build_tray();
@@ -468,6 +469,11 @@ void main_widget::send_sticker(const QVariantList& args) {
 void main_widget::send_clouddoc(const QVariantList& args) {
     if (!args.isEmpty())
         delivery_->send_clouddoc(target_, args.first().toString());
+}
+
+void main_widget::input_file(const QVariantList& args) {
+    if (!args.isEmpty())
+        delivery_->input_file(target_, args.first().toString());
 }
 
 void main_widget::set_window_top(bool enable) {

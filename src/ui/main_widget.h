@@ -73,6 +73,7 @@ public slots:
     void input_script(const QVariantList& args);
     void send_sticker(const QVariantList& args);
     void send_clouddoc(const QVariantList& args);
+    void input_file(const QVariantList& args);
     void set_window_top(bool enable);
     void show_window_on_top();
     void on_window_show(quorvel::window_handle_t hwnd);

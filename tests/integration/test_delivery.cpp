@@ -60,6 +60,7 @@ private slots:
     void send_key_follows_the_setting();
     void null_target_still_pastes();
     void files_go_on_the_clipboard_before_focus();
+    void file_input_never_sends();
     void users_clipboard_comes_back_after_the_send_key_data();
     void users_clipboard_comes_back_after_the_send_key();
     void a_new_copy_after_the_delivery_stays();
@@ -184,6 +185,14 @@ void test_delivery::files_go_on_the_clipboard_before_focus() {
     QCOMPARE(steps(desktop_), (QStringList{"clipboard_read", "clipboard_files", "bring_to_front",
                                            "paste", "enter"}));
     QVERIFY(time_of(desktop_, 1) - time_of(desktop_, 0) >= 99);
+}
+
+// The bar's Shift+Enter on a sticker or document: pasted, not sent.
+void test_delivery::file_input_never_sends() {
+    delivery d(desktop_);
+    d.input_file(wecom_, "/cache/agent/clouddoc/5/smile.png");
+    QCOMPARE(steps(desktop_),
+             (QStringList{"clipboard_read", "clipboard_files", "bring_to_front", "paste"}));
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // The Mandarin readings table: loading the Unihan readings, and matching
 // search texts by full pinyin and initials, polyphones by any reading.
 #include "pinyin/pinyin_table.h"
+#include "pinyin/spelled_text.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +16,8 @@ private slots:
     void initTestCase();
     void matching_data();
     void matching();
+    void spelled_text_finds_data();
+    void spelled_text_finds();
     void readings_of_every_field_most_common_first();
     void unreadable_file_leaves_plain_text();
 
@@ -94,6 +97,68 @@ void test_pinyin_table::matching() {
     QCOMPARE(quorvel::matches_pinyin_initials(spelled, query), initials);
 }
 
+void test_pinyin_table::spelled_text_finds_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<int>("start"); // -1: not found
+    QTest::addColumn<int>("end");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<bool>("literal");
+
+    QTest::newRow("chinese as it stands") << "申请退货"
+                                          << "退货" << 2 << 4 << true << true;
+    QTest::newRow("full pinyin") << "申请退货"
+                                 << "tuihuo" << 2 << 4 << true << false;
+    QTest::newRow("initials") << "申请退货"
+                              << "th" << 2 << 4 << false << false;
+    QTest::newRow("initial then syllable") << "申请退货"
+                                           << "thuo" << 2 << 4 << false << false;
+    QTest::newRow("last syllable in part") << "申请退货"
+                                           << "tuih" << 2 << 4 << false << false;
+    QTest::newRow("one whole syllable") << "申请退货"
+                                        << "tui" << 2 << 3 << true << false;
+    QTest::newRow("polyphone, other reading") << "长度"
+                                              << "changdu" << 0 << 2 << true << false;
+    QTest::newRow("latin, any case") << "买iPhone壳"
+                                     << "iphone" << 1 << 7 << true << true;
+    QTest::newRow("latin then pinyin") << "买iPhone壳"
+                                       << "iphoneke" << 1 << 8 << true << false;
+    QTest::newRow("chinese then initials") << "退货流程"
+                                           << "退hl" << 0 << 3 << false << false;
+    QTest::newRow("u with umlaut as v") << "绿色"
+                                        << "lvse" << 0 << 2 << true << false;
+    QTest::newRow("out of order") << "退货"
+                                  << "ht" << -1 << -1 << false << false;
+    QTest::newRow("longer than the text") << "退货"
+                                          << "tuihuoa" << -1 << -1 << false << false;
+    QTest::newRow("first letter nowhere") << "退货"
+                                          << "x" << -1 << -1 << false << false;
+    QTest::newRow("second match of a letter") << "aab"
+                                              << "ab" << 1 << 3 << true << true;
+    QTest::newRow("empty query") << "退货"
+                                 << "" << -1 << -1 << false << false;
+}
+
+// What the instant search relies on: where the match is, and whether every
+// syllable was typed in full.
+void test_pinyin_table::spelled_text_finds() {
+    QFETCH(QString, text);
+    QFETCH(QString, query);
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(bool, complete);
+    QFETCH(bool, literal);
+    const quorvel::spelled_text spelled(table_, text);
+    const quorvel::text_match_t m = spelled.find(table_, quorvel::fold_query(query));
+    QCOMPARE(m.start, start);
+    QCOMPARE(m.end, end);
+    if (start >= 0) {
+        QCOMPARE(m.complete, complete);
+        QCOMPARE(m.literal, literal);
+        QVERIFY(spelled.match_at(table_, quorvel::fold_query(query), start).found());
+    }
+}
+
 // 长 is zhǎng in kMandarin and cháng in the dictionaries; 绿 lǜ also lù.
 void test_pinyin_table::readings_of_every_field_most_common_first() {
     const QString path = write_packed("# comment\n"
@@ -126,6 +191,9 @@ void test_pinyin_table::unreadable_file_leaves_plain_text() {
     const auto spelled = t.spell(QStringLiteral("退货"));
     QVERIFY(!quorvel::matches_full_pinyin(spelled, QStringLiteral("tuihuo")));
     QVERIFY(quorvel::matches_full_pinyin(spelled, QStringLiteral("退货")));
+    const quorvel::spelled_text once(t, QStringLiteral("退货"));
+    QVERIFY(!once.find(t, QStringLiteral("tuihuo")).found());
+    QVERIFY(once.find(t, QStringLiteral("退货")).found());
 }
 
 QTEST_GUILESS_MAIN(test_pinyin_table)
