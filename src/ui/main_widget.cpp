@@ -1,5 +1,6 @@
 #include "ui/main_widget.h"
 
+#include "ui/docs/doc_tab_widget.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
@@ -83,8 +84,8 @@ QString main_widget::library_summary() {
 
 main_widget::main_widget(QWidget* parent)
     : base_widget(parent), toolbar_(nullptr), bar_(nullptr), navigation_(nullptr),
-      pages_(new QStackedLayout), scripts_(nullptr), float_(nullptr), detector_(nullptr),
-      delivery_(new delivery(current_desktop(), this)) {
+      pages_(new QStackedLayout), scripts_(nullptr), docs_(nullptr), float_(nullptr),
+      detector_(nullptr), delivery_(new delivery(current_desktop(), this)) {
     setWindowTitle(QStringLiteral("Quorvel"));
     // Topmost only while the pin is checked (applied at every show). Shown
     // beside the chat window, it must not take the keyboard focus from it.
@@ -102,10 +103,11 @@ main_widget::main_widget(QWidget* parent)
     outer->addLayout(first_row);
     outer->addLayout(new QHBoxLayout);
 
-    // The sticker and document pages arrive with their own work; until then
-    // each is a placeholder.
+    // The sticker page arrives with its own work; until then a placeholder.
     scripts_ = new kb_tab_widget(this);
-    for (QWidget* page : {static_cast<QWidget*>(scripts_), new QWidget(this), new QWidget(this)})
+    docs_ = new doc_tab_widget(this);
+    for (QWidget* page :
+         {static_cast<QWidget*>(scripts_), new QWidget(this), static_cast<QWidget*>(docs_)})
         pages_->addWidget(page);
     int min_width = 0;
     for (int i = 0; i < pages_->count(); ++i)

@@ -15,6 +15,7 @@ class QStackedLayout;
 
 namespace quorvel {
 
+class doc_tab_widget;
 class kb_tab_widget;
 
 class auto_follow_widget;
@@ -39,6 +40,7 @@ public:
     // For the pages until they exist, and for tests.
     static QString library_summary();
     kb_tab_widget* scripts_page() const { return scripts_; }
+    doc_tab_widget* docs_page() const { return docs_; }
     bool follow_enabled() const { return follow_; }
     window_handle_t target() const { return target_; }
     main_widget_toolbar* toolbar() const { return toolbar_; }
@@ -111,6 +113,7 @@ private:
     navigation_widget* navigation_;
     QStackedLayout* pages_;
     kb_tab_widget* scripts_;
+    doc_tab_widget* docs_;
     float_widget* float_;
     window_detector* detector_;
     delivery* delivery_;
