@@ -230,7 +230,10 @@ void doc_item_widget::fill_list(const QList<doc_node_spt>& docs) {
         auto* row = new QListWidgetItem(list_);
         row->setSizeHint(QSize(0, row_height));
         row->setData(doc_row::doc, QVariant::fromValue(doc));
-        row->setData(doc_row::state, state_for(doc));
+        // The cached file is looked at when the row is shown or asked about.
+        const QString state = override_state(doc->id);
+        if (!state.isEmpty())
+            row->setData(doc_row::state, state);
         row->setHidden(!doc_kinds::matches_filter(doc->fileSuffix, filter_));
     }
     list_->setUpdatesEnabled(true);
@@ -294,21 +297,23 @@ QListWidgetItem* doc_item_widget::row_of(const QString& doc_id) const {
 }
 
 QString doc_item_widget::state_of(const QListWidgetItem* row) {
-    return row ? row->data(doc_row::state).toString() : QString();
+    if (!row)
+        return {};
+    const QString state = row->data(doc_row::state).toString();
+    if (!state.isEmpty())
+        return state;
+    const QString path = cache_manager::instance()->doc_path(doc_of(row));
+    return !path.isEmpty() && QFileInfo::exists(path) ? state_synced : state_unsynced;
 }
 
 doc_node_spt doc_item_widget::doc_of(const QListWidgetItem* row) {
     return row ? row->data(doc_row::doc).value<doc_node_spt>() : doc_node_spt();
 }
 
-QString doc_item_widget::state_for(const doc_node_spt& doc) const {
-    if (downloading_.contains(doc->id))
+QString doc_item_widget::override_state(const QString& doc_id) const {
+    if (downloading_.contains(doc_id))
         return state_syncing;
-    const auto result = results_.constFind(doc->id);
-    if (result != results_.constEnd())
-        return *result;
-    const QString path = cache_manager::instance()->doc_path(doc);
-    return !path.isEmpty() && QFileInfo::exists(path) ? state_synced : state_unsynced;
+    return results_.value(doc_id);
 }
 
 void doc_item_widget::set_row_state(const QString& doc_id, const QString& state) {
@@ -362,21 +367,25 @@ void doc_item_widget::make_visible_row_widgets() {
 
 void doc_item_widget::on_search_doc() {
     status_->setText(status_text::progress(QStringLiteral("正在搜索，请稍候...")));
-    actions_->search_docs(search_->text(), [this](const action_result_t& r,
-                                                  const QList<doc_node_spt>& docs) {
-        if (!r.ok) {
-            status_->setText(status_text::failure(QStringLiteral("搜索失败"), r.error));
-            return;
-        }
-        tree_->blockSignals(true);
-        tree_->setCurrentItem(root_);
-        tree_->blockSignals(false);
-        list_->setProperty("id", QString());
-        showing_search_ = true;
-        fill_list(docs);
-        show_list_or_blank();
-        status_->setText(status_text::progress(QStringLiteral("查找到%1个结果").arg(docs.size())));
-    });
+    actions_->search_docs(
+        search_->text(), [this](const action_result_t& r, const QList<doc_node_spt>& docs) {
+            if (!r.ok) {
+                status_->setText(status_text::failure(QStringLiteral("搜索失败"), r.error));
+                return;
+            }
+            show_search_results(docs);
+        });
+}
+
+void doc_item_widget::show_search_results(const QList<doc_node_spt>& docs) {
+    tree_->blockSignals(true);
+    tree_->setCurrentItem(root_);
+    tree_->blockSignals(false);
+    list_->setProperty("id", QString());
+    showing_search_ = true;
+    fill_list(docs);
+    show_list_or_blank();
+    status_->setText(status_text::progress(QStringLiteral("查找到%1个结果").arg(docs.size())));
 }
 
 // ---- sending and downloading ----

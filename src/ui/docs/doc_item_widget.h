@@ -36,7 +36,7 @@ class update_doc_item_dialog;
 // Item data of the list rows.
 namespace doc_row {
 inline constexpr int doc = Qt::UserRole;       // doc_node_spt
-inline constexpr int state = Qt::UserRole + 1; // QString, the sync state shown
+inline constexpr int state = Qt::UserRole + 1; // QString, a download's state, else empty
 } // namespace doc_row
 
 // The cloud-document page: the category tree, the document list with its
@@ -74,6 +74,8 @@ public:
 
     void show_category(const QString& category_id); // as choosing it in the tree
     void show_all();
+    // What a successful search shows: "云文档" current and exactly the results.
+    void show_search_results(const QList<doc_node_spt>& docs);
     doc_filter filter() const { return filter_; }
     void set_filter(doc_filter filter);
     QMenu* filter_menu(); // made on first use
@@ -114,7 +116,8 @@ private:
     void apply_filter();
     void show_list_or_blank();
     QList<doc_node_spt> all_docs() const;
-    QString state_for(const doc_node_spt& doc) const;
+    // A download's state, or empty when the cached file decides.
+    QString override_state(const QString& doc_id) const;
     void set_row_state(const QString& doc_id, const QString& state);
     void schedule_row_widgets();
     void make_visible_row_widgets();
