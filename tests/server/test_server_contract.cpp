@@ -800,24 +800,12 @@ void test_server_contract::document_search() {
 // with a file name the client's field would refuse.
 void test_server_contract::document_dialog_requests() {
     const QString tok = token("agent");
-    const auto created = server_.post("/tavorine/clientKb/createClassify",
-                                      {{"clientBusinessType", "320"},
-                                       {"classifyName", "对话框分类"},
-                                       {"superiorId", "-1"},
-                                       {"classifyType", "1"},
-                                       {"deptId", ""}},
-                                      tok);
-    QCOMPARE(created.code(), 200);
-    const QJsonObject cat = created.data().toObject();
+    // The new-category dialog's body is the helper's: name, business type,
+    // part, parent, no department.
+    const QJsonObject cat = create_category(tok, "对话框分类", "320", "1");
     QCOMPARE(cat["clientBusinessType"].toString(), QStringLiteral("320"));
-    const auto sub = server_.post("/tavorine/clientKb/createClassify",
-                                  {{"clientBusinessType", "320"},
-                                   {"classifyName", "子分类"},
-                                   {"superiorId", cat["id"]},
-                                   {"classifyType", "1"},
-                                   {"deptId", ""}},
-                                  tok);
-    QCOMPARE(sub.data().toObject()["superId"], cat["id"]);
+    const QJsonObject sub = create_category(tok, "子分类", "320", "1", "", cat["id"].toString());
+    QCOMPARE(sub["superId"], cat["id"]);
 
     const auto renamed = server_.post("/tavorine/clientKb/editClassify",
                                       {{"operateType", "0"},
@@ -835,7 +823,7 @@ void test_server_contract::document_dialog_requests() {
     const auto up =
         server_.upload("/tavorine/nas/userUploadFileDirect", "/tmp/价目.zip", "PK\x03\x04", tok);
     const auto saved = server_.post("/tavorine/clientKb/createFile",
-                                    {{"classifyId", sub.data().toObject()["id"]},
+                                    {{"classifyId", sub["id"]},
                                      {"fileName", "价目"},
                                      {"fileSuffix", "zip"},
                                      {"fileSize", 4},
@@ -865,11 +853,10 @@ void test_server_contract::document_dialog_requests() {
                                        {"id", cat["id"]}},
                                       tok);
     QCOMPARE(removed.code(), 200);
-    const QJsonArray left = server_
-                                .post("/tavorine/clientKb/queryFile",
-                                      {{"classifyId", sub.data().toObject()["id"]}}, tok)
-                                .data()
-                                .toArray();
+    const QJsonArray left =
+        server_.post("/tavorine/clientKb/queryFile", {{"classifyId", sub["id"]}}, tok)
+            .data()
+            .toArray();
     QCOMPARE(left.size(), 0);
 }
 
