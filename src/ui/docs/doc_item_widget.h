@@ -53,6 +53,9 @@ public:
     };
 
     explicit doc_item_widget(QWidget* parent = nullptr);
+    // Small: the main window takes its minimum width from its pages, and
+    // the tree and list would ask for far more than the docked column has.
+    QSize sizeHint() const override { return {200, 300}; }
 
     QLineEdit* search_edit() const { return search_; }
     QTreeWidget* tree() const { return tree_; }
