@@ -1,6 +1,9 @@
 // Stickers, documents, file-store details, phrases and quick replies.
 #include "api.h"
+#include "pinyin/pinyin_table.h"
+#include "script_search.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlQuery>
 #include <QUrl>
@@ -378,21 +381,22 @@ reply_t api::query_file(const request_t& r) {
         where += QStringLiteral(" AND d.file_type = ?");
         binds << type;
     }
-    if (!r.text("keywords").isEmpty()) {
-        where += QStringLiteral(
-            " AND (d.keywords LIKE ? ESCAPE '\\' OR d.file_name LIKE ? ESCAPE '\\')");
-        binds << like_pattern(r.text("keywords")) << like_pattern(r.text("keywords"));
-    }
     transaction tx(store_, false);
-    auto q =
-        tx.run(QStringLiteral("SELECT d.id FROM docs d JOIN categories c ON c.id = d.classify_id") +
-                   where + QStringLiteral(" ORDER BY d.classify_id, d.sort, d.id"),
-               binds);
+    auto q = tx.run(QStringLiteral("SELECT d.id, d.keywords, d.file_name FROM docs d JOIN "
+                                   "categories c ON c.id = d.classify_id") +
+                        where + QStringLiteral(" ORDER BY d.classify_id, d.sort, d.id"),
+                    binds);
     if (!q)
         return reply_t::internal();
+    // Keywords are matched here rather than in SQL, as the script search
+    // does: case-insensitively, and by pinyin and initials.
+    const QString keywords = r.text("keywords");
+    const script_search search(keywords, pinyin_table::shared());
     QList<qint64> ids;
     while (q->next())
-        ids << q->value(0).toLongLong();
+        if (keywords.isEmpty() || search.matches_text(q->value(1).toString()) ||
+            search.matches_text(q->value(2).toString()))
+            ids << q->value(0).toLongLong();
     QJsonArray list;
     for (qint64 id : ids) {
         category_t c;
@@ -508,6 +512,10 @@ reply_t api::edit_file(const request_t& r) {
         auto keep = [&](const char* key) {
             return r.has(key) ? r.text(key) : doc->value(QLatin1String(key)).toString();
         };
+        // The client's file-name field refuses the same characters.
+        static const QRegularExpression unfit(QStringLiteral("[<>:\"/\\\\|?*]"));
+        if (keep("fileName").contains(unfit))
+            return reply_t::bad(QStringLiteral("文件名不能包含 < > : \" / \\ | ? *"));
         tx.run(QStringLiteral(
                    "UPDATE docs SET file_content = ?, file_name = ?, file_suffix = ?,"
                    " keywords = ?, custom_shortcuts = ?, updater = ?, updated = ? WHERE id = ?"),

@@ -775,6 +775,34 @@ void data_center::remove_doc_category(const QString& category_id) {
              node ? node->superId : QString(), removed, library_kind::documents);
 }
 
+void data_center::add_doc_category(const category_node_spt& node) {
+    if (!node || node->id.isEmpty())
+        return;
+    if (node->superId.isEmpty())
+        node->superId = top_level_id;
+    add_to_tree(doc_categories_, node);
+    announce(store_subject::categories, store_op::added, -1, QString(), node->superId, {node->id},
+             library_kind::documents);
+}
+
+void data_center::update_doc_category(const category_node_spt& node) {
+    if (!node)
+        return;
+    const auto it = doc_categories_.find(node->id);
+    if (it == doc_categories_.end() || !it->node)
+        return;
+    if (it->node != node)
+        *it->node = *node;
+    announce(store_subject::categories, store_op::updated, -1, QString(), node->superId, {node->id},
+             library_kind::documents);
+}
+
+void data_center::replace_category_docs(const QString& category_id,
+                                        const QList<doc_node_spt>& docs) {
+    docs_by_category_.insert(category_id, docs);
+    announce(store_subject::docs, store_op::replaced, -1, QString(), category_id);
+}
+
 void data_center::set_attachments_category(const category_node_spt& node) {
     attachments_category_ = node;
     announce(store_subject::attachments_category, store_op::updated, -1, QString(), QString(),

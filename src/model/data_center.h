@@ -184,6 +184,12 @@ public:
     void update_doc(const doc_node_spt& doc);
     void remove_doc(const doc_node_spt& doc);
     void remove_doc_category(const QString& category_id);
+    // A created category joins its parent's children ("-1" the top level).
+    void add_doc_category(const category_node_spt& node);
+    // A renamed category: the stored record takes the new fields in place.
+    void update_doc_category(const category_node_spt& node);
+    // A category reloaded from the server: its list becomes the given one.
+    void replace_category_docs(const QString& category_id, const QList<doc_node_spt>& docs);
     const category_node_spt& attachments_category() const { return attachments_category_; }
     void set_attachments_category(const category_node_spt& node);
 

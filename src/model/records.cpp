@@ -270,6 +270,9 @@ void register_meta_types() {
     qRegisterMetaType<phrase_node_spt>("quorvel::phrase_node_spt");
     qRegisterMetaType<quick_reply_node_spt>("quorvel::quick_reply_node_spt");
     qRegisterMetaType<version_update_info_spt>("quorvel::version_update_info_spt");
+    qRegisterMetaType<doc_node_spt>("doc_node_spt");
+    qRegisterMetaType<doc_node_spt>("quorvel::doc_node_spt");
+    qRegisterMetaType<QList<selected_file_info_t>>("QList<quorvel::selected_file_info_t>");
 }
 
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #include "ui/main_widget.h"
 
+#include "ui/docs/doc_tab_widget.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
@@ -16,19 +17,19 @@
 #include "integration/window_event_watcher.h"
 #include "model/data_center.h"
 #include "net/base_url.h"
-#include "sync/batch_download.h"
 #include "net/connection_state.h"
+#include "sync/batch_download.h"
 #include "sync/report_upload.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/contact_support_dialog.h"
 #include "ui/float_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget_toolbar.h"
+#include "ui/offline_session.h"
 #include "ui/settings/settings_widget.h"
 #include "ui/sync_data_widget.h"
 #include "ui/update/update_guide_widget.h"
 #include "ui/update/update_notice.h"
-#include "ui/offline_session.h"
 #include "ui/widgets/custom_toolbutton.h"
 
 #include <QDebug>
@@ -94,8 +95,8 @@ QString main_widget::library_summary() {
 
 main_widget::main_widget(QWidget* parent)
     : base_widget(parent), toolbar_(nullptr), bar_(nullptr), navigation_(nullptr),
-      pages_(new QStackedLayout), scripts_(nullptr), stickers_(nullptr), float_(nullptr),
-      detector_(nullptr), delivery_(new delivery(current_desktop(), this)) {
+      pages_(new QStackedLayout), scripts_(nullptr), docs_(nullptr), stickers_(nullptr),
+      float_(nullptr), detector_(nullptr), delivery_(new delivery(current_desktop(), this)) {
     setWindowTitle(QStringLiteral("Quorvel"));
     // Topmost only while the pin is checked (applied at every show). Shown
     // beside the chat window, it must not take the keyboard focus from it.
@@ -115,11 +116,11 @@ main_widget::main_widget(QWidget* parent)
     build_connection_notice(outer);
     outer->addLayout(new QHBoxLayout);
 
-    // The document page arrives with its own work; until then a placeholder.
     scripts_ = new kb_tab_widget(this);
+    docs_ = new doc_tab_widget(this);
     stickers_ = new sticker_tab_widget(this);
-    for (QWidget* page :
-         {static_cast<QWidget*>(scripts_), new QWidget(this), static_cast<QWidget*>(stickers_)})
+    for (QWidget* page : {static_cast<QWidget*>(scripts_), static_cast<QWidget*>(docs_),
+                          static_cast<QWidget*>(stickers_)})
         pages_->addWidget(page);
     int min_width = 0;
     for (int i = 0; i < pages_->count(); ++i)

@@ -17,6 +17,7 @@ class QVBoxLayout;
 
 namespace quorvel {
 
+class doc_tab_widget;
 class kb_tab_widget;
 class sticker_tab_widget;
 
@@ -44,6 +45,7 @@ public:
     // For the pages until they exist, and for tests.
     static QString library_summary();
     kb_tab_widget* scripts_page() const { return scripts_; }
+    doc_tab_widget* docs_page() const { return docs_; }
     sticker_tab_widget* stickers_page() const { return stickers_; }
     bool follow_enabled() const { return follow_; }
     window_handle_t target() const { return target_; }
@@ -130,6 +132,7 @@ private:
     navigation_widget* navigation_;
     QStackedLayout* pages_;
     kb_tab_widget* scripts_;
+    doc_tab_widget* docs_;
     sticker_tab_widget* stickers_;
     float_widget* float_;
     window_detector* detector_;

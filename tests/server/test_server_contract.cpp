@@ -44,6 +44,9 @@ private slots:
     void sticker_category_requests_of_the_sticker_page();
     void document_operations_and_file_store();
     void attachments_category_is_open_to_everybody();
+    void document_search_data();
+    void document_search();
+    void document_dialog_requests();
     void phrases_and_quick_replies();
     void client_endpoints();
     void start_page_needs_no_login();
@@ -819,6 +822,131 @@ void test_server_contract::document_operations_and_file_store() {
                                   .data()
                                   .toArray();
     QVERIFY(search.size() >= 1);
+}
+
+// The page's search body: the text as keywords, every other key empty.
+void test_server_contract::document_search_data() {
+    QTest::addColumn<QString>("keywords");
+    QTest::addColumn<QStringList>("expected"); // names that must be found
+    QTest::addColumn<QStringList>("absent");   // names that must not
+    QTest::newRow("chinese part of the name")
+        << "价目" << QStringList{"产品价目表"} << QStringList{"退换货政策"};
+    QTest::newRow("full pinyin") << "tuihuan" << QStringList{"退换货政策"}
+                                 << QStringList{"产品价目表"};
+    QTest::newRow("initials") << "thhzc" << QStringList{"退换货政策"} << QStringList{"常见问题"};
+    QTest::newRow("pinyin in upper case")
+        << "TuiHuan" << QStringList{"退换货政策"} << QStringList{};
+    QTest::newRow("latin keywords, other case")
+        << "quorvel-faq" << QStringList{"常见问题"} << QStringList{"产品价目表"};
+    QTest::newRow("empty: everything")
+        << "" << QStringList{"产品价目表", "退换货政策", "常见问题"} << QStringList{};
+    QTest::newRow("no match") << "zzzqqq" << QStringList{} << QStringList{"产品价目表"};
+}
+
+void test_server_contract::document_search() {
+    QFETCH(QString, keywords);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, absent);
+    const QString tok = token("agent");
+    // Latin keywords to search in another case (the category is public: the
+    // administrator's to change).
+    const QJsonArray all =
+        server_.post("/tavorine/clientKb/queryFile", {{"account", "agent"}}, tok).data().toArray();
+    for (const QJsonValue& v : all)
+        if (v.toObject()["fileName"].toString() == QStringLiteral("常见问题") &&
+            v.toObject()["keywords"].toString() != QStringLiteral("Quorvel-FAQ 常见问题"))
+            QCOMPARE(server_
+                         .post("/tavorine/clientKb/editFile",
+                               {{"operateType", "0"},
+                                {"id", v.toObject()["id"]},
+                                {"keywords", "Quorvel-FAQ 常见问题"}},
+                               token("admin"))
+                         .code(),
+                     200);
+    const auto reply = server_.post("/tavorine/clientKb/queryFile",
+                                    {{"classifyId", ""},
+                                     {"deptId", ""},
+                                     {"account", "agent"},
+                                     {"fileName", ""},
+                                     {"fileSuffix", ""},
+                                     {"fileType", "0"},
+                                     {"taskId", ""},
+                                     {"keywords", keywords},
+                                     {"customShortcuts", ""}},
+                                    tok);
+    QCOMPARE(reply.code(), 200);
+    QStringList names;
+    for (const QJsonValue& v : reply.data().toArray())
+        names << v.toObject()["fileName"].toString();
+    for (const QString& name : expected)
+        QVERIFY2(names.contains(name), qPrintable(name + " missing from " + names.join(",")));
+    for (const QString& name : absent)
+        QVERIFY2(!names.contains(name), qPrintable(name + " found in " + names.join(",")));
+}
+
+// What the document dialogs send: the category dialogs' bodies for document
+// categories (a deleted category takes its documents), and the edit body
+// with a file name the client's field would refuse.
+void test_server_contract::document_dialog_requests() {
+    const QString tok = token("agent");
+    // The new-category dialog's body is the helper's: name, business type,
+    // part, parent, no department.
+    const QJsonObject cat = create_category(tok, "对话框分类", "320", "1");
+    QCOMPARE(cat["clientBusinessType"].toString(), QStringLiteral("320"));
+    const QJsonObject sub = create_category(tok, "子分类", "320", "1", "", cat["id"].toString());
+    QCOMPARE(sub["superId"], cat["id"]);
+
+    const auto renamed = server_.post("/tavorine/clientKb/editClassify",
+                                      {{"operateType", "0"},
+                                       {"id", cat["id"]},
+                                       {"classifyName", "改名分类"},
+                                       {"superId", "-1"},
+                                       {"classifyType", "1"},
+                                       {"whetherToUnfold", "0"},
+                                       {"clientBusinessType", "320"},
+                                       {"deptId", ""}},
+                                      tok);
+    QCOMPARE(renamed.code(), 200);
+    QCOMPARE(renamed.data().toObject()["classifyName"].toString(), QStringLiteral("改名分类"));
+
+    const auto up =
+        server_.upload("/tavorine/nas/userUploadFileDirect", "/tmp/价目.zip", "PK\x03\x04", tok);
+    const auto saved = server_.post("/tavorine/clientKb/createFile",
+                                    {{"classifyId", sub["id"]},
+                                     {"fileName", "价目"},
+                                     {"fileSuffix", "zip"},
+                                     {"fileSize", 4},
+                                     {"keywords", "价目.zip"},
+                                     {"customShortcuts", "unknown"},
+                                     {"fileType", "3"},
+                                     {"fileId", up.data().toObject()["id"]}},
+                                    tok);
+    QCOMPARE(saved.code(), 200);
+    const QJsonObject doc = saved.data().toObject();
+    for (const char* name : {"a?b", "a/b", "a:b", "a*b", "a|b", "a\\b", "a<b", "a>b", "a\"b"}) {
+        const auto refused = server_.post("/tavorine/clientKb/editFile",
+                                          {{"operateType", "0"},
+                                           {"id", doc["id"]},
+                                           {"classifyId", doc["classifyId"]},
+                                           {"fileName", name},
+                                           {"keywords", "k"}},
+                                          tok);
+        QVERIFY2(refused.code() == 400, name);
+    }
+
+    const auto removed = server_.post("/tavorine/clientKb/editClassify",
+                                      {{"operateType", "1"},
+                                       {"classifyType", "1"},
+                                       {"deptId", ""},
+                                       {"clientBusinessType", "320"},
+                                       {"id", cat["id"]}},
+                                      tok);
+    QCOMPARE(removed.code(), 200);
+    const QJsonArray left =
+        server_.post("/tavorine/clientKb/queryFile", {{"classifyId", sub["id"]}}, tok)
+            .data()
+            .toArray();
+    QCOMPARE(left.size(), 0);
 }
 
 void test_server_contract::attachments_category_is_open_to_everybody() {

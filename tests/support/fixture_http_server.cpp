@@ -53,14 +53,15 @@ void fixture_http_server::on_connection() {
                 const reply_t reply = script_(request);
                 if (reply.silent)
                     continue;
-                QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) +
-                                 " X\r\n"
-                                 "Content-Type: " +
-                                 reply.content_type + "\r\n" + reply.extra_headers +
-                                 "Content-Length: " + QByteArray::number(reply.body.size()) +
-                                 "\r\n"
-                                 "Connection: close\r\n\r\n" +
-                                 reply.body;
+                QByteArray out =
+                    "HTTP/1.1 " + QByteArray::number(reply.status) +
+                    " X\r\n"
+                    "Content-Type: " +
+                    reply.content_type + "\r\n" + reply.extra_headers +
+                    "Content-Length: " + QByteArray::number(reply.body.size()) +
+                    "\r\n"
+                    "Connection: close\r\n\r\n" +
+                    (reply.cut_after < 0 ? reply.body : reply.body.left(reply.cut_after));
                 socket->write(out);
                 socket->disconnectFromHost();
             }

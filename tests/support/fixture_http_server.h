@@ -23,6 +23,9 @@ public:
         int status = 200;
         QByteArray body;
         bool silent = false; // accept and read, never answer
+        // Announce the whole body, send only this many bytes of it, then
+        // close: a transfer cut off mid-way. Negative: the whole body.
+        int cut_after = -1;
         QByteArray content_type = "application/json";
         QByteArray extra_headers; // whole header lines, each ending in "\r\n"
     };

@@ -1,0 +1,147 @@
+// End to end on X11 with a window manager: the document page of the main
+// window beside the stand-in chat application. Double-clicking an uncached
+// document downloads it ("同步成功"), a second double click pastes it into
+// the chat window as a file with the server's bytes.
+#include "app/app_paths.h"
+#include "app/settings_store.h"
+#include "model/data_center.h"
+#include "resources/resources.h"
+#include "server_fixture.h"
+#include "sync/cache_manager.h"
+#include "ui/docs/doc_item_widget.h"
+#include "ui/docs/doc_tab_widget.h"
+#include "ui/main_widget.h"
+#include "ui/sync_data_widget.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QProcess>
+#include <QStackedLayout>
+#include <QtTest>
+
+using namespace quorvel;
+
+class test_doc_e2e_x11 : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void double_clicks_download_then_paste_the_file();
+
+private:
+    QJsonObject last_paste() const;
+
+    server_fixture demo_;
+    QString token_;
+    QTemporaryDir dir_;
+    QProcess standin_;
+    window_handle_t chat_ = 0;
+    main_widget* main_ = nullptr;
+};
+
+void test_doc_e2e_x11::initTestCase() {
+    QVERIFY2(qgetenv("QT_QPA_PLATFORM") == "xcb", "runs on a real X display");
+    init_resources();
+    register_meta_types();
+    QVERIFY(demo_.start());
+    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
+    sync_data_widget::set_main_window_factory([] { return nullptr; });
+    const auto settings = open_ini(app_paths::instance().settings_file());
+    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
+    settings->sync();
+    token_ = demo_.login("agent", "agent123");
+    data_center& dc = data_center::instance();
+    dc.clear();
+    dc.set_token(token_);
+    dc.set_login_user(user_login_info_t::from_json(
+        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, token_).data().toObject()));
+    auto* sync = new sync_data_widget;
+    sync->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<sync_data_widget> alive(sync);
+    sync->show();
+    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+
+    const QString log = dir_.filePath("chat.jsonl");
+    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
+    auto started = [&] {
+        QFile file(log);
+        if (file.open(QIODevice::ReadOnly))
+            chat_ = QJsonDocument::fromJson(file.readLine())
+                        .object()
+                        .value("window")
+                        .toString()
+                        .toULongLong();
+        return chat_ != 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(started(), 10000);
+    main_ = new main_widget;
+    main_->show();
+    // The document page, as its navigation button shows it.
+    for (QStackedLayout* pages : main_->findChildren<QStackedLayout*>())
+        if (pages->indexOf(main_->docs_page()) >= 0)
+            pages->setCurrentWidget(main_->docs_page());
+    main_->on_window_show(chat_);
+    QTest::qWait(300);
+}
+
+void test_doc_e2e_x11::cleanupTestCase() {
+    delete main_;
+    standin_.kill();
+    standin_.waitForFinished(3000);
+}
+
+QJsonObject test_doc_e2e_x11::last_paste() const {
+    QFile file(dir_.filePath("chat.jsonl"));
+    QJsonObject paste;
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QJsonObject event = QJsonDocument::fromJson(line).object();
+            if (event.value("event").toString() == QLatin1String("paste"))
+                paste = event;
+        }
+    return paste;
+}
+
+void test_doc_e2e_x11::double_clicks_download_then_paste_the_file() {
+    doc_item_widget* view = main_->docs_page()->view();
+    QVERIFY(view->isVisible());
+    doc_node_spt doc;
+    for (const doc_node_spt& d : view->shown_docs())
+        if (d->fileName == QStringLiteral("退换货政策"))
+            doc = d;
+    QVERIFY(doc);
+    const QString path = cache_manager::instance()->doc_path(doc);
+    QFile::remove(path);
+    QListWidget* list = view->list();
+    auto double_click = [&] {
+        QListWidgetItem* row = view->row_of(doc->id);
+        list->scrollToItem(row);
+        QTest::qWait(100);
+        // A real double click through the X server, as the agent makes it.
+        const QPoint at = list->viewport()->mapToGlobal(list->visualItemRect(row).center());
+        QProcess::execute("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                                      "click", "--repeat", "2", "--delay", "80", "1"});
+    };
+    QCOMPARE(doc_item_widget::state_of(view->row_of(doc->id)), QStringLiteral("未同步"));
+    double_click();
+    QTRY_COMPARE_WITH_TIMEOUT(doc_item_widget::state_of(view->row_of(doc->id)),
+                              QStringLiteral("同步成功"), 20000);
+    QVERIFY(last_paste().isEmpty()); // the first double click only downloads
+
+    double_click();
+    QTRY_VERIFY_WITH_TIMEOUT(!last_paste().isEmpty(), 10000);
+    const QJsonArray files = last_paste().value("files").toArray();
+    QCOMPARE(files.size(), 1);
+    QFile pasted(files.first().toString());
+    QVERIFY(pasted.open(QIODevice::ReadOnly));
+    int status = 0;
+    QCOMPARE(
+        pasted.readAll(),
+        demo_.download("/tavorine/nas/downloadFileById?fileId=" + doc->fileId, token_, &status));
+    QCOMPARE(status, 200);
+}
+
+QTEST_MAIN(test_doc_e2e_x11)
+#include "test_doc_e2e_x11.moc"
