@@ -153,6 +153,7 @@ void kb_search_widget::add_group(int index, const QString& title) {
     set_group_title(index, title);
     connect(button, &QToolButton::clicked, this, [row] { row->setExpanded(!row->isExpanded()); });
     row->setExpanded(true);
+    set_group_icon(tree_, row);
 }
 
 void kb_search_widget::set_group_title(int index, const QString& title) {
