@@ -4,12 +4,12 @@
 #include "app/app_paths.h"
 #include "app/event_bus.h"
 #include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "net/actions/script_actions.h"
 #include "server_fixture.h"
 #include "ui/kb/kb_search_widget.h"
 #include "ui/kb/script_item.h"
-#include "ui/sync_data_widget.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -88,21 +88,7 @@ void test_kb_search::initTestCase() {
                                          [this, name](const QVariantList& args) {
                                              events_ << qMakePair(QString::fromLatin1(name), args);
                                          });
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(demo_.login("agent", "agent123"));
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
-    sync_data_widget::set_main_window_factory([] { return nullptr; });
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));
 }
 
 void test_kb_search::init() {

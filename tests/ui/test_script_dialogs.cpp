@@ -2,8 +2,7 @@
 // against the demo library of quorvel-server: what they offer by rights,
 // what they refuse locally, and that a copy, move or delete shows in the
 // view and on the server alike.
-#include "app/app_paths.h"
-#include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
 #include "ui/kb/delete_script_widget.h"
@@ -11,7 +10,6 @@
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/kb/transfer_script_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
-#include "ui/sync_data_widget.h"
 #include "ui/widgets/custom_button.h"
 
 #include <QJsonArray>
@@ -76,26 +74,12 @@ private:
 
 void test_script_dialogs::initTestCase() {
     QVERIFY(demo_.start());
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    sync_data_widget::set_main_window_factory([] { return nullptr; });
 }
 
 void test_script_dialogs::sync_as(const QString& account) {
     if (synced_as_ == account)
         return;
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(demo_.login(account, account + "123"));
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(log_in_and_sync(demo_, account, account + "123"));
     synced_as_ = account;
 }
 

@@ -57,8 +57,7 @@ transfer_script_widget::transfer_script_widget(bool copy, const script_node_spt&
         choose_part(personal_part);
     }
 
-    connect(parts_, QOverload<int>::of(&QButtonGroup::buttonClicked), this,
-            [this](int part) { choose_part(part); });
+    connect(parts_, &QButtonGroup::idClicked, this, [this](int part) { choose_part(part); });
     connect(dept_, &combobox_button::show_menu_requested, this, [this] { show_department_menu(); });
     connect(first_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this] { fill_second_level(); });
