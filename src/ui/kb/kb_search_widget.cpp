@@ -107,6 +107,8 @@ QWidget* kb_search_widget::build_top_bar() {
     bar->setObjectName(QStringLiteral("top_widget"));
     bar->setAttribute(Qt::WA_StyledBackground);
     bar->setFixedHeight(40);
+    // The page must not widen the docked main window beyond the others.
+    bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     bar->setStyleSheet(QStringLiteral(
         "QWidget#top_widget{background-color: white; border-style: solid; border-width: 1px; "
         "border-color: gray;}"));
