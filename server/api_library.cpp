@@ -5,7 +5,10 @@
 
 #include <QSet>
 #include <QSqlQuery>
+#include <algorithm>
+#include <array>
 #include <functional>
+#include <vector>
 
 namespace quorvel::server {
 
@@ -655,20 +658,38 @@ reply_t api::query_speech(const request_t& r) {
         where += QStringLiteral(" AND s.content LIKE ? ESCAPE '\\'");
         binds << like_pattern(r.text("speechContent"));
     }
+    // Keywords are searched here rather than in SQL: the visible text, the
+    // colour prefix and pinyin are beyond LIKE. A search sorts only what it
+    // found: sorting the whole part in SQL cost more than the search itself.
+    const QString keywords = r.text("speechContentKeywords");
+    const QString order = QStringLiteral(" ORDER BY s.classify_id, s.sort, s.id");
     transaction tx(store_, false);
-    auto q = tx.run(script_select + where + QStringLiteral(" ORDER BY s.classify_id, s.sort, s.id"),
-                    binds);
+    auto q = tx.run(script_select + where + (keywords.isEmpty() ? order : QString()), binds);
     if (!q)
         return reply_t::internal();
-    // Keywords are searched here rather than in SQL: the visible text, the
-    // colour prefix and pinyin are beyond LIKE.
-    const QString keywords = r.text("speechContentKeywords");
-    const script_search search(keywords, pinyin_table::shared());
     QJsonArray list;
-    while (q->next())
-        if (keywords.isEmpty() ||
-            search.matches(q->value(1).toString(), q->value(2).toString()))
+    if (keywords.isEmpty()) {
+        while (q->next())
             list.append(script_json(*q));
+        return reply_t::success(list);
+    }
+    struct found_t {
+        std::array<qint64, 3> key; // category, sort, id
+        QJsonObject script;
+    };
+    std::vector<found_t> found;
+    const script_search search(keywords, pinyin_table::shared());
+    while (q->next()) {
+        const qint64 id = q->value(0).toLongLong();
+        if (search.matches(id, q->value(1).toString(), q->value(2).toString(),
+                           script_text_cache::shared()))
+            found.push_back(
+                {{q->value(4).toLongLong(), q->value(7).toLongLong(), id}, script_json(*q)});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const found_t& a, const found_t& b) { return a.key < b.key; });
+    for (const found_t& f : found)
+        list.append(f.script);
     return reply_t::success(list);
 }
 

@@ -1,7 +1,5 @@
 #include "script_search.h"
 
-#include "pinyin/pinyin_table.h"
-
 #include <QRegularExpression>
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
@@ -71,20 +69,71 @@ QString keywords_without_colour(const QString& keywords) {
 }
 
 script_search::script_search(const QString& query, const pinyin_table& readings)
-    : query_(query), folded_(query.toLower()), pinyin_query_(looks_like_pinyin(folded_)),
+    : folded_(query.toCaseFolded()), pinyin_query_(looks_like_pinyin(folded_)),
       readings_(readings) {}
 
-bool script_search::matches(const QString& keywords, const QString& content) const {
-    return matches_text(keywords_without_colour(keywords)) || matches_text(visible_text(content));
+bool script_search::matches(qint64 id, const QString& keywords, const QString& content,
+                            script_text_cache& cache) const {
+    const auto texts = cache.texts(id, keywords, content, may_be_pinyin() ? &readings_ : nullptr);
+    return matches_text(texts->shown_keywords, texts->keywords_pinyin) ||
+           matches_text(texts->visible, texts->visible_pinyin);
 }
 
 bool script_search::matches_text(const QString& text) const {
-    if (text.contains(query_, Qt::CaseInsensitive))
+    const QString folded = text.toCaseFolded();
+    return matches_text(folded, may_be_pinyin() ? readings_.spell(folded) : pinyin_text_t{});
+}
+
+// Both sides folded beforehand: a plain search is much quicker than a
+// case-insensitive one, and this runs for every script of the library.
+bool script_search::matches_text(const QString& folded, const pinyin_text_t& spelled) const {
+    if (folded.contains(folded_))
         return true;
-    if (!pinyin_query_ || readings_.empty())
-        return false;
-    const pinyin_text_t spelled = readings_.spell(text);
-    return matches_full_pinyin(spelled, folded_) || matches_pinyin_initials(spelled, folded_);
+    return may_be_pinyin() &&
+           (matches_full_pinyin(spelled, folded_) || matches_pinyin_initials(spelled, folded_));
+}
+
+script_text_cache& script_text_cache::shared() {
+    static script_text_cache cache;
+    return cache;
+}
+
+int script_text_cache::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.size();
+}
+
+std::shared_ptr<const script_texts_t> script_text_cache::texts(qint64 id, const QString& keywords,
+                                                               const QString& content,
+                                                               const pinyin_table* spell_with) {
+    std::shared_ptr<const script_texts_t> found;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        found = entries_.value(id);
+    }
+    const bool current = found && found->keywords == keywords && found->content == content;
+    if (current && (found->spelled || !spell_with))
+        return found;
+    // Worked out outside the lock: other searches go on meanwhile.
+    auto made = std::make_shared<script_texts_t>();
+    if (current) {
+        *made = *found;
+    } else {
+        made->keywords = keywords;
+        made->content = content;
+        made->shown_keywords = keywords_without_colour(keywords).toCaseFolded();
+        made->visible = visible_text(content).toCaseFolded();
+    }
+    if (spell_with) {
+        made->keywords_pinyin = spell_with->spell(made->shown_keywords);
+        made->visible_pinyin = spell_with->spell(made->visible);
+        made->spelled = true;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (entries_.size() >= max_entries)
+        entries_.clear();
+    entries_.insert(id, made);
+    return made;
 }
 
 } // namespace quorvel::server

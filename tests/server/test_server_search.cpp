@@ -14,6 +14,7 @@ private slots:
     void search_data();
     void search();
     void empty_text_finds_all_readable();
+    void edited_script_is_found_by_its_new_text();
 
 private:
     QString token(const QString& account);
@@ -147,6 +148,30 @@ void test_server_search::empty_text_finds_all_readable() {
     QVERIFY(agent.contains("Quokka玛瑙"));
     QVERIFY(!agent.contains("珊瑚秘密"));
     QVERIFY(search_keywords("manager", "").contains("珊瑚秘密"));
+}
+
+// Searches keep what they worked out of each script; an edit made in the
+// same second as the last search must still be seen at once.
+void test_server_search::edited_script_is_found_by_its_new_text() {
+    const QString admin = token("admin");
+    const QString shared = create_category(admin, quorvel::protocol::part_pub);
+    create_script(admin, shared, "琉璃旧称", "<p>青铜旧文</p>");
+    QCOMPARE(search_keywords("agent", "qingtong"), QStringList{"琉璃旧称"});
+    const auto found =
+        server_.post("/tavorine/clientKb/querySpeech",
+                     {{"speechContentKeywords", "琉璃旧称"}, {"classifyType", ""}}, admin);
+    const QString id = found.data().toArray().first().toObject().value("id").toString();
+    const auto edited = server_.post("/tavorine/clientKb/editSpeech",
+                                     {{"id", id},
+                                      {"operateType", quorvel::protocol::edit_script::change},
+                                      {"speechContent", "<p>白银新文</p>"},
+                                      {"speechContentKeywords", "琉璃新称"}},
+                                     admin);
+    QCOMPARE(edited.code(), 200);
+    QCOMPARE(search_keywords("agent", "qingtong"), QStringList());
+    QCOMPARE(search_keywords("agent", "青铜"), QStringList());
+    QCOMPARE(search_keywords("agent", "baiyin"), QStringList{"琉璃新称"});
+    QCOMPARE(search_keywords("agent", "白银新文"), QStringList{"琉璃新称"});
 }
 
 QTEST_GUILESS_MAIN(test_server_search)

@@ -2,6 +2,7 @@
 #include "app/app_paths.h"
 #include "app/event_bus.h"
 #include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
 #include "ui/kb/kb_item_widget.h"
@@ -96,18 +97,7 @@ void test_kb_page::write_setting(const char* key, int value) {
 void test_kb_page::sync_as(const QString& account, const QString& password) {
     if (synced_as_ == account)
         return;
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    write_setting(setting_keys::clouddoc_download_switch, 0);
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(demo_.login(account, password));
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(log_in_and_sync(demo_, account, password));
     synced_as_ = account;
     QFile::remove(app_paths::instance().settings_file());
 }

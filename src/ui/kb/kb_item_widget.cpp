@@ -8,7 +8,9 @@
 #include "net/actions/category_actions.h"
 #include "net/actions/script_actions.h"
 #include "protocol/protocol.h"
+#include "ui/kb/delete_script_widget.h"
 #include "ui/kb/script_item.h"
+#include "ui/kb/transfer_script_widget.h"
 #include "ui/library/category_button.h"
 #include "ui/library/category_flow_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
@@ -483,18 +485,23 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
     const menu_entry_t direct{QStringLiteral("发送话术"), [this, script] { send(script, true); }};
     const menu_entry_t clipboard{QStringLiteral("复制到剪贴板"),
                                  [script] { copy_script_as_text(script->speechContent); }};
+    const menu_entry_t copy{QStringLiteral("复制话术"),
+                            [this, script] { open_transfer_script(script, true); }};
     if (!manager && part_ != personal_part)
-        return {input, direct, {QStringLiteral("复制话术"), none, false}, clipboard};
-    QList<menu_entry_t> entries{input,
-                                direct,
-                                {},
-                                {QStringLiteral("新建话术"), none, false},
-                                {QStringLiteral("修改话术"), none, false},
-                                {QStringLiteral("删除话术"), none, false},
-                                {}};
+        return {input, direct, copy, clipboard};
+    QList<menu_entry_t> entries{
+        input,
+        direct,
+        {},
+        {QStringLiteral("新建话术"), none, false},
+        {QStringLiteral("修改话术"), none, false},
+        {QStringLiteral("删除话术"), [this, script] { open_delete_script(script); }},
+        {}};
     if (manager)
-        entries << menu_entry_t{QStringLiteral("复制话术"), none, false}
-                << menu_entry_t{QStringLiteral("移动话术"), none, false} << menu_entry_t{};
+        entries << copy
+                << menu_entry_t{QStringLiteral("移动话术"),
+                                [this, script] { open_transfer_script(script, false); }}
+                << menu_entry_t{};
     entries << menu_entry_t{QStringLiteral("置顶话术"),
                             [this, script] { pin_script(script, true); }}
             << menu_entry_t{QStringLiteral("置底话术"),
@@ -544,6 +551,30 @@ void kb_item_widget::expand_category(const category_node_spt& category, bool exp
         tree->collapseAll();
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         set_row_icon(tree, *it);
+}
+
+// ---- script dialogs ----
+
+// The dialogs change the store through the script actions; the rows follow
+// its change signal, so only the event for the receiving part is left here.
+transfer_script_widget* kb_item_widget::open_transfer_script(const script_node_spt& script,
+                                                             bool copy) {
+    auto* dialog = new transfer_script_widget(copy, script, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &transfer_script_widget::transfer_finished, this,
+            [](int part, const QString& category_id) {
+                event_bus::instance()->post(QLatin1String(events::kb_transfer_script),
+                                            {part, category_id});
+            });
+    dialog->show();
+    return dialog;
+}
+
+delete_script_widget* kb_item_widget::open_delete_script(const script_node_spt& script) {
+    auto* dialog = new delete_script_widget(script, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return dialog;
 }
 
 // ---- changes through the server ----

@@ -13,9 +13,11 @@ namespace quorvel {
 
 class category_actions;
 class category_flow_widget;
+class delete_script_widget;
 class drag_drop_treewidget;
 class script_actions;
 class script_item;
+class transfer_script_widget;
 
 // Item data of every tree row, in column 0.
 namespace kb_role {
@@ -68,6 +70,9 @@ public:
     QList<menu_entry_t> empty_area_menu(drag_drop_treewidget* tree);
 
     void send(const script_node_spt& script, bool direct);
+    // The script dialogs of the row menu, shown and deleted on close.
+    transfer_script_widget* open_transfer_script(const script_node_spt& script, bool copy);
+    delete_script_widget* open_delete_script(const script_node_spt& script);
     void pin_script(const script_node_spt& script, bool to_top);
     void on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidgetItem* to_parent, int index);
     void reload_category(const QString& category_id);

@@ -4,6 +4,7 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "ui/kb/kb_item_widget.h"
+#include "ui/kb/kb_search_widget.h"
 #include "ui/kb/new_category_widget.h"
 #include "ui/library/category_widget.h"
 #include "ui/library/select_department_menu.h"
@@ -23,12 +24,14 @@ QString short_name(const QString& name) {
 
 kb_tab_widget::kb_tab_widget(QWidget* parent)
     : QWidget(parent), tabs_(new category_widget(this)),
-      stack_(new QStackedLayout), views_{nullptr, nullptr, nullptr}, dept_tab_(nullptr) {
+      stack_(new QStackedLayout), views_{nullptr, nullptr, nullptr}, search_(nullptr),
+      dept_tab_(nullptr) {
     for (int part = 0; part < 3; ++part) {
         views_[part] = new kb_item_widget(part, this);
         stack_->addWidget(views_[part]);
     }
-    stack_->addWidget(new QWidget(this)); // the search page
+    search_ = new kb_search_widget(this);
+    stack_->addWidget(search_);
     stack_->setContentsMargins(0, 0, 0, 0);
 
     auto* layout = new QVBoxLayout(this);

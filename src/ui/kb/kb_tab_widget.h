@@ -11,6 +11,7 @@ namespace quorvel {
 class category_widget;
 class kb_item_widget;
 class new_category_widget;
+class kb_search_widget;
 class select_department_menu;
 
 // The scripts page: public, personal and department views and the search tab.
@@ -20,6 +21,7 @@ public:
     explicit kb_tab_widget(QWidget* parent = nullptr);
 
     kb_item_widget* view(int part) const { return views_[part]; }
+    kb_search_widget* search() const { return search_; }
     category_widget* tabs() const { return tabs_; }
     QStackedLayout* stack() const { return stack_; }
     QToolButton* department_tab() const { return dept_tab_; }
@@ -40,6 +42,7 @@ private:
     category_widget* tabs_;
     QStackedLayout* stack_;
     kb_item_widget* views_[3];
+    kb_search_widget* search_;
     QToolButton* dept_tab_;
     QPointer<new_category_widget> new_category_; // one at a time
 };
