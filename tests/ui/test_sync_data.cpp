@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "platform/installer.h"
 #include "protocol/protocol.h"
 #include "raw_http.h"
 #include "server_fixture.h"
@@ -531,8 +532,10 @@ void test_sync_data::side_by_side_asks_and_stores_as_one_at_a_time() {
                                                {"deptId", dept}});
     };
     QStringList expected{
-        "GET /tavorine/clientGeneral/checkVersionUpdate?requestNetworkType=" +
-            QString(network::extranet) + ' ',
+        // The update check names this system's installer too.
+        "GET /tavorine/clientGeneral/checkVersionUpdate?os=" +
+            QString(quorvel::platform::update_os_name()) +
+            "&requestNetworkType=" + QString(network::extranet) + ' ',
         "GET /tavorine/clientOperateHabit/getAdsorptionList ",
         tree(business::scripts, part_pub, ""),
         tree(business::scripts, part_personal, ""),
