@@ -184,8 +184,10 @@ void offline_session::on_store_changed() {
 
 void offline_session::save_now() {
     save_timer_->stop();
-    const QString account = account_.isEmpty() ? data_center::instance().account() : account_;
-    if (account.isEmpty())
+    // A cleared store (logout, a failed login) or another account's library must never
+    // overwrite the saved one: it is what the next offline start shows.
+    const QString& account = data_center::instance().account();
+    if (account.isEmpty() || (!account_.isEmpty() && account != account_))
         return;
     if (library_file(library_file::path_for(account)).save(data_center::instance()))
         emit saved();
