@@ -124,6 +124,11 @@ offline_session::offline_session() : save_timer_(new QTimer(this)), retry_timer_
 void offline_session::set_retry_delays(int first_ms, int max_ms) {
     first_retry_ms = first_ms;
     max_retry_ms = max_ms;
+    // A pending retry follows the new delays at once.
+    offline_session& session = instance();
+    session.retry_delay_ms_ = first_ms;
+    if (session.retry_timer_->isActive())
+        session.retry_timer_->start(first_ms);
 }
 
 void offline_session::remember_login(const QString& account, const QString& password) {

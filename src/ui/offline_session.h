@@ -41,7 +41,8 @@ public:
     // Saves now what a pending change would save a moment later.
     void flush();
 
-    // Retry delays: the first, doubled after each failure up to the last.
+    // Retry delays: the first, doubled after each failure up to the last; a pending
+    // retry is re-armed with the first.
     static void set_retry_delays(int first_ms, int max_ms);
     // What the last return online changed, as the main window shows it.
     const QString& change_summary() const { return summary_; }

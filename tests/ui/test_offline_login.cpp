@@ -224,6 +224,8 @@ void test_offline_login::changes_are_refused_offline() {
 
 void test_offline_login::back_online_by_itself_with_the_server_changes() {
     QSignalSpy reconnected(&offline_session::instance(), &offline_session::reconnected);
+    // The client must not come back before the server has the new script.
+    offline_session::set_retry_delays(600000, 600000);
     QVERIFY(server_.restart());
     const QString token = server_.login("agent", "agent123");
     const auto created = server_.post("/tavorine/clientKb/createSpeech",
@@ -235,7 +237,9 @@ void test_offline_login::back_online_by_itself_with_the_server_changes() {
                                        {"customShortcuts", "unknown"}},
                                       token);
     QCOMPARE(created.code(), 200);
+    QCOMPARE(reconnected.count(), 0);
 
+    offline_session::set_retry_delays(100, 400);
     QTRY_COMPARE_WITH_TIMEOUT(reconnected.count(), 1, 30000);
     QVERIFY(!connection_state::instance().offline());
     QVERIFY(has_script_with("服务器上新加的"));
