@@ -320,12 +320,25 @@ void test_category_dialogs::list_reports_changed_rows() {
     QCOMPARE(list.dragDropMode(), QAbstractItemView::InternalMove);
     QCOMPARE(list.defaultDropAction(), Qt::MoveAction);
     list.addItems({"a", "b", "c", "d"});
+    QHash<QListWidgetItem*, QPointer<QLabel>> row_widgets;
+    for (int i = 0; i < list.count(); ++i) {
+        auto* label = new QLabel(list.item(i)->text());
+        list.setItemWidget(list.item(i), label);
+        row_widgets.insert(list.item(i), label);
+    }
     QSignalSpy changed(&list, &drag_drop_listwidget::item_order_changed);
     list.move_item(from, to);
     QStringList now;
     for (int i = 0; i < list.count(); ++i)
         now << list.item(i)->text();
     QCOMPARE(now, order);
+    // Every row keeps the widget set on it, the moved one too.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (int i = 0; i < list.count(); ++i) {
+        QListWidgetItem* item = list.item(i);
+        QVERIFY2(row_widgets.value(item), qPrintable(item->text()));
+        QCOMPARE(list.itemWidget(item), row_widgets.value(item).data());
+    }
     QCOMPARE(changed.count(), reported ? 1 : 0);
     if (reported) {
         QCOMPARE(changed.first().at(1).toInt(), from);
