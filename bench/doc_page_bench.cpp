@@ -4,6 +4,7 @@
 // widget made for every matching document) in the same run.
 // Run with QT_QPA_PLATFORM=offscreen.
 //   doc_page_bench [DOCUMENTS [ROUNDS]]
+#include "bench_support.h"
 #include "model/data_center.h"
 #include "resources/resources.h"
 #include "ui/docs/doc_item_widget.h"
@@ -77,8 +78,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     init_resources();
     register_meta_types();
-    const int count = argc > 1 ? atoi(argv[1]) : 1000;
-    const int rounds = argc > 2 ? atoi(argv[2]) : 24;
+    const int count = bench::int_arg(argc, argv, 1, 1000);
+    const int rounds = bench::int_arg(argc, argv, 2, 24);
     const QList<doc_node_spt> docs = fill_category(count);
 
     doc_item_widget page;

@@ -6,6 +6,7 @@
 // Times are this process's CPU time, so other work on a shared machine does
 // not count. Run with QT_QPA_PLATFORM=offscreen.
 //   instant_search_bench [SCRIPTS [STICKERS]]
+#include "bench_support.h"
 #include "model/data_center.h"
 #include "pinyin/pinyin_table.h"
 #include "ui/instant/instant_index.h"
@@ -22,16 +23,6 @@
 using namespace quorvel;
 
 namespace {
-
-long rss_kib() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // Words of a customer-service library, combined so texts differ.
 const QStringList topics = {
@@ -166,16 +157,16 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const int scripts = argc > 1 ? QByteArray(argv[1]).toInt() : 10000;
-    const int stickers = argc > 2 ? QByteArray(argv[2]).toInt() : 500;
+    const int scripts = bench::int_arg(argc, argv, 1, 10000);
+    const int stickers = bench::int_arg(argc, argv, 2, 500);
     const pinyin_table& table = pinyin_table::shared();
     fill_library(scripts, stickers);
 
-    const long before = rss_kib();
+    const long before = bench::rss_kib();
     cpu_timer timer;
     instant_index index(table);
     const double build_ms = timer.restart();
-    const long after = rss_kib();
+    const long after = bench::rss_kib();
     const linear_scan scan(index);
     const double scan_prepare_ms = timer.restart();
     std::printf("library: %d scripts, %d stickers, 60 phrases, 300 documents; %d entries\n",

@@ -2,6 +2,7 @@
 // SPREAD-th first-level, the others below it) and ten scripts per category,
 // in the public part. Run with QT_QPA_PLATFORM=offscreen.
 //   kb_page_bench [CATEGORIES [SPREAD]]
+#include "bench_support.h"
 #include "model/data_center.h"
 #include "ui/kb/kb_tab_widget.h"
 
@@ -13,16 +14,6 @@
 using namespace quorvel;
 
 namespace {
-
-long rss_kib(const char* key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 void fill_library(int categories, int spread) {
     data_center& dc = data_center::instance();
@@ -58,10 +49,10 @@ void fill_library(int categories, int spread) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const int categories = argc > 1 ? atoi(argv[1]) : 10000;
-    const int spread = argc > 2 ? qMax(1, atoi(argv[2])) : 10;
+    const int categories = bench::int_arg(argc, argv, 1, 10000);
+    const int spread = qMax(1, bench::int_arg(argc, argv, 2, 10));
     fill_library(categories, spread);
-    const long before = rss_kib("VmRSS:");
+    const long before = bench::rss_kib();
     QElapsedTimer timer;
     timer.start();
     kb_tab_widget page;
@@ -70,6 +61,6 @@ int main(int argc, char** argv) {
     app.processEvents();
     std::printf("scripts page for %d categories (%d first-level): %.0f ms, %ld KiB more memory\n",
                 categories, (categories + spread - 1) / spread, timer.nsecsElapsed() / 1e6,
-                rss_kib("VmRSS:") - before);
+                bench::rss_kib() - before);
     return 0;
 }

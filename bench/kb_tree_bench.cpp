@@ -1,5 +1,6 @@
 // Filling one script tree of 2,000 rows (each with its own row widget), and
 // renumbering after one insert. Run with QT_QPA_PLATFORM=offscreen.
+#include "bench_support.h"
 #include "model/category_tree.h"
 #include "model/data_center.h"
 #include "ui/kb/kb_item_widget.h"
@@ -14,16 +15,6 @@
 using namespace quorvel;
 
 namespace {
-
-long rss_kib() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 script_node_spt make_script(int i) {
     auto s = script_node_spt::create();
@@ -42,7 +33,7 @@ script_node_spt make_script(int i) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const int count = argc > 1 ? atoi(argv[1]) : 2000;
+    const int count = bench::int_arg(argc, argv, 1, 2000);
     data_center& dc = data_center::instance();
     auto category = category_node_spt::create();
     category->id = QStringLiteral("1");
@@ -61,13 +52,13 @@ int main(int argc, char** argv) {
     view.resize(360, 700);
     view.show();
     app.processEvents();
-    const long before = rss_kib();
+    const long before = bench::rss_kib();
     QElapsedTimer timer;
     timer.start();
     view.show_category(category->id);
     app.processEvents();
     const double fill_ms = timer.nsecsElapsed() / 1e6;
-    const long after = rss_kib();
+    const long after = bench::rss_kib();
     int widgets = 0;
     QTreeWidget* tree = view.tree_of(category->id);
     for (QTreeWidgetItemIterator it(tree); *it; ++it)

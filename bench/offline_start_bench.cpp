@@ -117,14 +117,19 @@ int main(int argc, char* argv[]) {
     const int result = app.exec();
     if (result != 0 || shown_ms < 0)
         return 1;
-    // What one save of the whole library costs the GUI thread.
+    // One save of the whole library: the snapshot is what the GUI thread
+    // pays, the write happens on the saver's thread.
     QElapsedTimer save_clock;
     save_clock.start();
-    library_file(library_file::path_for(account)).save(data_center::instance());
-    const qint64 save_ms = save_clock.elapsed();
+    const library_snapshot snapshot = library_snapshot::of(data_center::instance());
+    const qint64 snapshot_ms = save_clock.restart();
+    library_file(library_file::path_for(account)).save(snapshot);
+    const qint64 write_ms = save_clock.elapsed();
     const QFileInfo file(library_file::path_for(account));
-    std::printf("%s start to the main window: %lld ms; saved library %lld KiB, one save %lld ms\n",
+    std::printf("%s start to the main window: %lld ms; saved library %lld KiB, one save: "
+                "snapshot %lld ms on the GUI thread, write %lld ms on the saver's thread\n",
                 qPrintable(mode), static_cast<long long>(shown_ms),
-                static_cast<long long>(file.size() / 1024), static_cast<long long>(save_ms));
+                static_cast<long long>(file.size() / 1024), static_cast<long long>(snapshot_ms),
+                static_cast<long long>(write_ms));
     return 0;
 }

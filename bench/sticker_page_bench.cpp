@@ -4,6 +4,7 @@
 // tile is made. Reports the time until the page is shown, until every tile in
 // view has its image, until all have, and the memory each adds.
 // Run with QT_QPA_PLATFORM=offscreen:  sticker_page_bench [STICKERS]
+#include "bench_support.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
 #include "ui/stickers/scope_choice.h"
@@ -26,16 +27,6 @@
 using namespace quorvel;
 
 namespace {
-
-long rss_kib() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 bool sync(server_fixture& server) {
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
@@ -68,7 +59,7 @@ struct timing_t {
 // The reference: each tile decodes its image as it is made.
 timing_t reference(const QList<sticker_node_spt>& stickers) {
     timing_t out;
-    const long before = rss_kib();
+    const long before = bench::rss_kib();
     QElapsedTimer t;
     t.start();
     auto* area = new QScrollArea;
@@ -86,14 +77,14 @@ timing_t reference(const QList<sticker_node_spt>& stickers) {
     area->show();
     QCoreApplication::processEvents();
     out.shown = out.visible = out.all = t.nsecsElapsed() / 1e6;
-    out.kib = rss_kib() - before;
+    out.kib = bench::rss_kib() - before;
     delete area;
     return out;
 }
 
 timing_t page(const QString& category_id) {
     timing_t out;
-    const long before = rss_kib();
+    const long before = bench::rss_kib();
     QElapsedTimer t;
     t.start();
     auto* tabs = new sticker_tab_widget;
@@ -117,7 +108,7 @@ timing_t page(const QString& category_id) {
     while (!all_have(false))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     out.all = t.nsecsElapsed() / 1e6;
-    out.kib = rss_kib() - before;
+    out.kib = bench::rss_kib() - before;
     delete tabs;
     return out;
 }
@@ -127,7 +118,7 @@ timing_t page(const QString& category_id) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     spdlog::set_level(spdlog::level::warn);
-    const int count = argc > 1 ? atoi(argv[1]) : 500;
+    const int count = bench::int_arg(argc, argv, 1, 500);
     server_fixture server;
     if (!server.start({"--demo-large-size", QStringLiteral("1:1:%1").arg(count)}) ||
         !sync(server)) {

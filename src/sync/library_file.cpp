@@ -18,6 +18,7 @@
 #include <map>
 #include <spdlog/spdlog.h>
 #include <tuple>
+#include <variant>
 
 namespace quorvel {
 
@@ -26,13 +27,18 @@ namespace {
 // What a row of the records table holds.
 enum class kind_t { category = 0, doc_category, script, sticker, doc, phrase, quick_reply, app };
 
+// A record by value: the store updates some records in place, so a save
+// written on another thread must not share them.
+using record_t = std::variant<category_node_t, script_node_t, sticker_node_t, doc_node_t,
+                              phrase_node_t, quick_reply_node_t, QStringList>;
+
 struct row_t {
     kind_t kind;
     int library = -1;
     int part = -1;
     QString dept;
     QString owner; // parent category, category of an item, or the map key
-    QByteArray body;
+    record_t record;
 };
 
 const char* const schema[] = {
@@ -47,6 +53,16 @@ QByteArray compact(const QJsonObject& o) {
 
 QJsonObject object_of(const QByteArray& body) {
     return QJsonDocument::fromJson(body).object();
+}
+
+template <class Record> QByteArray body_of(const Record& record) {
+    return compact(to_json(record));
+}
+QByteArray body_of(const QStringList& names) { // an app's window classes
+    return QJsonDocument(QJsonArray::fromStringList(names)).toJson(QJsonDocument::Compact);
+}
+QByteArray body_of(const record_t& record) {
+    return std::visit([](const auto& r) { return body_of(r); }, record);
 }
 
 // One connection of its own per use: the file may be opened from several
@@ -103,20 +119,20 @@ void add_tree_rows(QList<row_t>& rows, kind_t kind, int library, int part, const
     for (auto it = tree.constBegin(); it != tree.constEnd(); ++it)
         for (const category_node_spt& child : it->children)
             if (child)
-                rows.append({kind, library, part, dept, it.key(), compact(to_json(*child))});
+                rows.append({kind, library, part, dept, it.key(), *child});
 }
 
 template <class Map> void add_item_rows(QList<row_t>& rows, kind_t kind, const Map& items) {
     for (auto it = items.constBegin(); it != items.constEnd(); ++it)
         for (const auto& item : it.value())
             if (item)
-                rows.append({kind, -1, -1, QString(), it.key(), compact(to_json(*item))});
+                rows.append({kind, -1, -1, QString(), it.key(), *item});
 }
 
 template <class Hash> void add_keyed_rows(QList<row_t>& rows, kind_t kind, const Hash& items) {
     for (auto it = items.constBegin(); it != items.constEnd(); ++it)
         if (it.value())
-            rows.append({kind, -1, -1, QString(), it.key(), compact(to_json(*it.value()))});
+            rows.append({kind, -1, -1, QString(), it.key(), *it.value()});
 }
 
 QList<row_t> rows_of(const data_center& store) {
@@ -140,9 +156,7 @@ QList<row_t> rows_of(const data_center& store) {
     add_keyed_rows(rows, kind_t::quick_reply, store.quick_replies());
     const auto& apps = store.supported_apps();
     for (auto it = apps.constBegin(); it != apps.constEnd(); ++it)
-        rows.append(
-            {kind_t::app, -1, -1, QString(), it.key(),
-             QJsonDocument(QJsonArray::fromStringList(it.value())).toJson(QJsonDocument::Compact)});
+        rows.append({kind_t::app, -1, -1, QString(), it.key(), it.value()});
     return rows;
 }
 
@@ -243,6 +257,17 @@ void fill_store(data_center& store, const loaded_t& in, const QHash<QString, QSt
 
 } // namespace
 
+struct library_snapshot::data_t {
+    QList<row_t> rows;
+    QHash<QString, QString> meta;
+};
+
+library_snapshot library_snapshot::of(const data_center& store) {
+    library_snapshot snapshot;
+    snapshot.data_ = std::make_shared<const data_t>(data_t{rows_of(store), meta_of(store)});
+    return snapshot;
+}
+
 library_file::library_file(QString path) : path_(std::move(path)) {}
 
 QString library_file::path_for(const QString& account, const QString& root) {
@@ -258,8 +283,16 @@ bool library_file::exists() const {
 }
 
 bool library_file::save(const data_center& store, const step_hook_t& hook) {
-    const QList<row_t> rows = rows_of(store);
-    const QHash<QString, QString> meta = meta_of(store);
+    return save(library_snapshot::of(store), hook);
+}
+
+bool library_file::save(const library_snapshot& snapshot, const step_hook_t& hook) {
+    if (!snapshot.data_) {
+        error_ = QStringLiteral("no library to save");
+        return false;
+    }
+    const QList<row_t>& rows = snapshot.data_->rows;
+    const QHash<QString, QString>& meta = snapshot.data_->meta;
     QDir().mkpath(QFileInfo(path_).absolutePath());
     connection c(path_);
     if (!c.ok() || !create_schema(c.db()) || !c.db().transaction()) {
@@ -289,7 +322,7 @@ bool library_file::save(const data_center& store, const step_hook_t& hook) {
             q.addBindValue(row.part);
             q.addBindValue(row.dept);
             q.addBindValue(row.owner);
-            q.addBindValue(row.body);
+            q.addBindValue(body_of(row.record));
             ok = q.exec();
             next();
         }

@@ -2,10 +2,24 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace quorvel {
 
 class data_center;
+
+// What a save writes, taken from the store on the store's thread. Records
+// are copied by value (their strings stay shared), which is cheap; the
+// snapshot can then be written from any thread while the store changes on.
+class library_snapshot {
+public:
+    static library_snapshot of(const data_center& store);
+
+private:
+    friend class library_file;
+    struct data_t;
+    std::shared_ptr<const data_t> data_;
+};
 
 // The account's library kept on disk between runs, so that the client can
 // start from it when the server cannot be reached: one SQLite file per
@@ -28,6 +42,7 @@ public:
     // writer there. Step 0 follows BEGIN, step last_step precedes COMMIT.
     using step_hook_t = std::function<void(int step, int last_step)>;
     bool save(const data_center& store, const step_hook_t& hook = {});
+    bool save(const library_snapshot& snapshot, const step_hook_t& hook = {});
     // Fills an empty store; false (store untouched) when the file holds no
     // complete library.
     bool load_into(data_center& store) const;

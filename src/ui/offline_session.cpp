@@ -6,6 +6,7 @@
 #include "net/request_center.h"
 #include "net/sign_in.h"
 #include "sync/library_file.h"
+#include "sync/library_saver.h"
 #include "sync/password_hash.h"
 #include "ui/main_widget.h"
 #include "ui/sync_data_widget.h"
@@ -109,7 +110,13 @@ offline_session& offline_session::instance() {
     return *session;
 }
 
-offline_session::offline_session() : save_timer_(new QTimer(this)), retry_timer_(new QTimer(this)) {
+offline_session::offline_session()
+    : save_timer_(new QTimer(this)), retry_timer_(new QTimer(this)),
+      saver_(new library_saver(this)) {
+    connect(saver_, &library_saver::finished, this, [this](bool ok) {
+        if (ok)
+            emit saved();
+    });
     save_timer_->setSingleShot(true);
     save_timer_->setInterval(save_delay_ms);
     connect(save_timer_, &QTimer::timeout, this, &offline_session::save_now);
@@ -180,6 +187,7 @@ void offline_session::watch(sync_data_widget* sync) {
 void offline_session::flush() {
     if (save_timer_->isActive())
         save_now();
+    saver_->wait();
 }
 
 void offline_session::on_store_changed() {
@@ -194,8 +202,8 @@ void offline_session::save_now() {
     const QString& account = data_center::instance().account();
     if (account.isEmpty() || (!account_.isEmpty() && account != account_))
         return;
-    if (library_file(library_file::path_for(account)).save(data_center::instance()))
-        emit saved();
+    // Taken here, written on the saver's thread while the store changes on.
+    saver_->save(library_file::path_for(account), library_snapshot::of(data_center::instance()));
 }
 
 void offline_session::schedule_retry() {

@@ -9,6 +9,7 @@ class QTimer;
 
 namespace quorvel {
 
+class library_saver;
 class sync_data_widget;
 
 // Keeps the account's library on disk and lets the client work from it when
@@ -38,7 +39,8 @@ public:
     // Saves once the synchronisation is over and complete; from then on
     // every change of the store is saved too.
     void watch(sync_data_widget* sync);
-    // Saves now what a pending change would save a moment later.
+    // Saves now what a pending change would save a moment later, and waits
+    // until every save asked for is on disk (at quit, for one).
     void flush();
 
     // Retry delays: the first, doubled after each failure up to the last; a pending
@@ -48,6 +50,7 @@ public:
     const QString& change_summary() const { return summary_; }
 
 signals:
+    // A save reached the disk.
     void saved();
     // The client is online again and synchronised; summary says what changed.
     void reconnected(const QString& summary);
@@ -65,6 +68,7 @@ private:
     bool watching_ = false;
     QTimer* save_timer_;
     QTimer* retry_timer_;
+    library_saver* saver_;
     int retry_delay_ms_ = 0;
     QHash<QString, QString> before_; // record key → its version, at going back online
     QString summary_;

@@ -1,13 +1,18 @@
 // The offline library file: every record kind back as it was saved, the
-// password hash, and a writer killed inside its transaction.
+// password hash, a writer killed inside its transaction, and saves written
+// on a worker thread.
 #include "model/data_center.h"
 #include "model/record_json.h"
 #include "sync/library_file.h"
+#include "sync/library_saver.h"
 #include "sync/password_hash.h"
 
 #include <QJsonDocument>
+#include <QMutex>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 using namespace quorvel;
@@ -162,6 +167,8 @@ private slots:
     void login_hashes_cost_a_copier_dearly();
     void a_killed_writer_leaves_the_previous_library_data();
     void a_killed_writer_leaves_the_previous_library();
+    void a_background_save_writes_its_snapshot();
+    void of_waiting_saves_the_newest_is_written();
 
 private:
     QTemporaryDir dir_;
@@ -278,6 +285,88 @@ void test_library_file::a_killed_writer_leaves_the_previous_library() {
     QVERIFY(file.load_into(dc));
     QCOMPARE(dc.scripts_of("c1").size(), 200);
     QCOMPARE(dc.login_user()->userName, QString("new"));
+}
+
+// The caller goes on while the save is written: it may change the store at
+// once, and the file still gets the library as it was when the save began.
+void test_library_file::a_background_save_writes_its_snapshot() {
+    data_center& dc = data_center::instance();
+    dc.clear();
+    fill(dc);
+    const QStringList saved = dump(dc);
+    const QString path = library_file::path_for("background", dir_.path());
+    QSemaphore writing, go_on;
+    QThread* writer = nullptr;
+    library_saver saver;
+    QSignalSpy finished(&saver, &library_saver::finished);
+    saver.save(path, library_snapshot::of(dc), [&](int step, int) {
+        if (step != 0)
+            return;
+        writer = QThread::currentThread();
+        writing.release();
+        go_on.tryAcquire(1, 10000); // the test lets it go on
+    });
+    // The writer stands inside its transaction; the store is the caller's.
+    QVERIFY(writing.tryAcquire(1, 10000));
+    QVERIFY(writer != QThread::currentThread());
+    dc.replace_phrases({});
+    dc.clear();
+    go_on.release();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY2(library_file(path).load_into(dc), qPrintable(library_file(path).last_error()));
+    QCOMPARE(dump(dc), saved);
+}
+
+// Saves never overlap; of the saves waiting for a running one, only the
+// newest is written.
+void test_library_file::of_waiting_saves_the_newest_is_written() {
+    data_center& dc = data_center::instance();
+    dc.clear();
+    fill(dc);
+    const QString path = library_file::path_for("newest", dir_.path());
+    QMutex mutex;
+    QStringList written;
+    int running = 0;
+    bool overlapped = false;
+    QSemaphore writing, go_on;
+    // Marks the save's start and end; the first one waits for the test.
+    const auto hook_for = [&](const QString& name) {
+        return [&, name](int step, int last_step) {
+            QMutexLocker lock(&mutex);
+            if (step == 0) {
+                written << name;
+                overlapped = overlapped || running > 0;
+                ++running;
+            }
+            if (step == last_step)
+                --running;
+            if (step == 0 && name == QLatin1String("first")) {
+                lock.unlock();
+                writing.release();
+                go_on.tryAcquire(1, 10000);
+            }
+        };
+    };
+    auto phrases = [](const QString& text) {
+        return QHash<QString, phrase_node_spt>{
+            {"ph1", phrase_node_t::from_json({{"id", "ph1"}, {"phraseContent", text}})}};
+    };
+    library_saver saver;
+    saver.save(path, library_snapshot::of(dc), hook_for("first"));
+    QVERIFY(writing.tryAcquire(1, 10000));
+    dc.replace_phrases(phrases("第二次"));
+    saver.save(path, library_snapshot::of(dc), hook_for("second"));
+    dc.replace_phrases(phrases("第三次"));
+    saver.save(path, library_snapshot::of(dc), hook_for("third"));
+    const QStringList newest = dump(dc);
+    go_on.release();
+    saver.wait();
+    QCOMPARE(written, (QStringList{"first", "third"}));
+    QVERIFY(!overlapped);
+    dc.clear();
+    QVERIFY(library_file(path).load_into(dc));
+    QCOMPARE(dump(dc), newest);
 }
 
 QTEST_GUILESS_MAIN(test_library_file)

@@ -11,10 +11,9 @@
 #include <QPointer>
 #include <QtTest>
 
-// True when the synchronisation finished within a minute. Documents are not
-// downloaded: no library page test needs their files.
-inline bool log_in_and_sync(server_fixture& server, const QString& account,
-                            const QString& password) {
+// True when the synchronisation for a logged-in token finished within a
+// minute. Documents are not downloaded: no library page test needs their files.
+inline bool sync_library(server_fixture& server, const QString& token) {
     using namespace quorvel;
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
     const auto settings = open_ini(app_paths::instance().settings_file());
@@ -22,13 +21,18 @@ inline bool log_in_and_sync(server_fixture& server, const QString& account,
     settings->sync();
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_token(server.login(account, password));
+    dc.set_token(token);
     dc.set_login_user(user_login_info_t::from_json(
-        server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+        server.get("/tavorine/loginAccount/getLoginUserData", {}, token).data().toObject()));
     sync_data_widget::set_main_window_factory([] { return nullptr; });
     auto* dialog = new sync_data_widget;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<sync_data_widget> alive(dialog);
     dialog->show();
     return QTest::qWaitFor([&] { return alive.isNull(); }, 60000);
+}
+
+inline bool log_in_and_sync(server_fixture& server, const QString& account,
+                            const QString& password) {
+    return sync_library(server, server.login(account, password));
 }

@@ -5,6 +5,7 @@
 #include "app/event_names.h"
 #include "app/settings_store.h"
 #include "fixture_http_server.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "net/actions/category_actions.h"
 #include "raw_http.h"
@@ -110,20 +111,7 @@ void test_category_dialogs::initTestCase() {
 void test_category_dialogs::sync_as(const QString& account, const QString& password) {
     if (synced_as_ == account)
         return;
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(demo_.login(account, password));
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(log_in_and_sync(demo_, account, password));
     synced_as_ = account;
 }
 
@@ -320,12 +308,25 @@ void test_category_dialogs::list_reports_changed_rows() {
     QCOMPARE(list.dragDropMode(), QAbstractItemView::InternalMove);
     QCOMPARE(list.defaultDropAction(), Qt::MoveAction);
     list.addItems({"a", "b", "c", "d"});
+    QHash<QListWidgetItem*, QPointer<QLabel>> row_widgets;
+    for (int i = 0; i < list.count(); ++i) {
+        auto* label = new QLabel(list.item(i)->text());
+        list.setItemWidget(list.item(i), label);
+        row_widgets.insert(list.item(i), label);
+    }
     QSignalSpy changed(&list, &drag_drop_listwidget::item_order_changed);
     list.move_item(from, to);
     QStringList now;
     for (int i = 0; i < list.count(); ++i)
         now << list.item(i)->text();
     QCOMPARE(now, order);
+    // Every row keeps the widget set on it, the moved one too.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (int i = 0; i < list.count(); ++i) {
+        QListWidgetItem* item = list.item(i);
+        QVERIFY2(row_widgets.value(item), qPrintable(item->text()));
+        QCOMPARE(list.itemWidget(item), row_widgets.value(item).data());
+    }
     QCOMPARE(changed.count(), reported ? 1 : 0);
     if (reported) {
         QCOMPARE(changed.first().at(1).toInt(), from);
@@ -604,7 +605,7 @@ void test_category_dialogs::transfer_branch_view_matches_server() {
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         tree_lines(tree->topLevelItem(i), 0, &shown);
     const QStringList expected = server_lines(placed->id, target, dept);
-    QCOMPARE(expected.size(), 8); // two scripts, two sub-categories with two each
+    QCOMPARE(expected.size(), 8);     // two scripts, two sub-categories with two each
     QCOMPARE(expected, source_lines); // the whole branch, in its order
     QCOMPARE(shown, expected);
     QCOMPARE(server_names("310", 1, top_level_id).contains(name), !move);

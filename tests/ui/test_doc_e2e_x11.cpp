@@ -4,6 +4,7 @@
 // the chat window as a file with the server's bytes.
 #include "app/app_paths.h"
 #include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
@@ -46,22 +47,8 @@ void test_doc_e2e_x11::initTestCase() {
     init_resources();
     register_meta_types();
     QVERIFY(demo_.start());
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    sync_data_widget::set_main_window_factory([] { return nullptr; });
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
     token_ = demo_.login("agent", "agent123");
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(token_);
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, token_).data().toObject()));
-    auto* sync = new sync_data_widget;
-    sync->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(sync);
-    sync->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(sync_library(demo_, token_));
 
     const QString log = dir_.filePath("chat.jsonl");
     standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});

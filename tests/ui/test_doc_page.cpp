@@ -4,6 +4,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "net/actions/document_actions.h"
 #include "resources/resources.h"
@@ -163,20 +164,7 @@ void test_doc_page::initTestCase() {
     QVERIFY(!upload_doc(sub.data().toObject()["id"].toString(), "下级说明", "txt", "sub doc")
                  .isEmpty());
 
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(token_);
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, token_).data().toObject()));
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(sync_library(demo_, token_));
     QVERIFY(doc_named("资料包"));
     QVERIFY(doc_named("下级说明"));
 }

@@ -13,6 +13,7 @@
 #include "ui/library/select_department_menu.h"
 #include "ui/sync_data_widget.h"
 
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -198,6 +199,14 @@ void test_kb_page::keyword_and_content_rendering() {
     QTextDocument doc;
     doc.setHtml(html);
     QVERIFY2(doc.toPlainText().startsWith(shown), qPrintable(doc.toPlainText()));
+    // The span is closed: what follows the keywords keeps the plain look.
+    QTextDocument followed;
+    followed.setHtml(html + QStringLiteral("正文"));
+    QCOMPARE(followed.toPlainText(), shown + QStringLiteral("正文"));
+    QTextCursor end(&followed);
+    end.movePosition(QTextCursor::End);
+    QCOMPARE(end.charFormat().background().style(), Qt::NoBrush);
+    QVERIFY(!end.charFormat().hasProperty(QTextFormat::ForegroundBrush));
 
     QCOMPARE(one_line_content(QStringLiteral("亲 您好\r\n请稍等 ")),
              QStringLiteral("亲您好请稍等"));

@@ -252,6 +252,7 @@ void test_offline_login::back_online_by_itself_with_the_server_changes() {
     QVERIFY(main->connection_notice()->text().startsWith("已重新连接服务器"));
 
     // The file follows: a new offline start would show the new script.
+    offline_session::instance().flush(); // the save after it is written in the background
     data_center::instance().clear();
     QVERIFY(library_file(library_file::path_for("agent")).load_into(data_center::instance()));
     QVERIFY(has_script_with("服务器上新加的"));

@@ -1,9 +1,8 @@
 // The phrase and quick-reply managers opened from the bar, against the demo
 // library of quorvel-server (and small hand-built stores for the tree shapes).
 #include "app/event_bus.h"
+#include "library_login.h"
 #include "model/data_center.h"
-#include "net/blocking_requests.h"
-#include "net/http_client.h"
 #include "server_fixture.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/kb/kb_item_widget.h"
@@ -210,29 +209,8 @@ void test_phrase_quick_reply::initTestCase() {
 }
 
 void test_phrase_quick_reply::load_library_as(const QString& account) {
-    data_center& dc = data_center::instance();
-    dc.clear();
-    token_ = server_.login(account, account + "123");
-    dc.set_token(token_);
-    dc.set_login_user(user_login_info_t::from_json(
-        server_.get("/tavorine/loginAccount/getLoginUserData", {}, token_).data().toObject()));
-    http_client client;
-    QString message;
-    for (int part : {0, 1}) {
-        category_tree_t tree;
-        QVERIFY(fetch_category_tree(client, "310", QString::number(part), "", &tree, &message));
-        dc.replace_category_tree(library_kind::scripts, part, QString(), tree);
-    }
-    category_tree_t dept;
-    QVERIFY(fetch_category_tree(client, "310", "2", dc.dept_id(), &dept, &message));
-    dc.replace_category_tree(library_kind::scripts, 2, dc.dept_id(), dept);
-    scripts_by_category_t scripts;
-    for (const char* type : {"0", "1", "2"})
-        QVERIFY(query_scripts_of_type(client, type, &scripts, &message));
-    dc.replace_scripts(scripts);
-    phrase_map_t phrases;
-    QVERIFY(query_phrases(client, &phrases, &message));
-    dc.replace_phrases(phrases);
+    QVERIFY(log_in_and_sync(server_, account, account + "123"));
+    token_ = data_center::instance().token();
 }
 
 QStringList test_phrase_quick_reply::server_quick_replies() {

@@ -3,6 +3,7 @@
 #include "app/app_paths.h"
 #include "app/event_bus.h"
 #include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/sticker_category_actions.h"
@@ -163,17 +164,7 @@ void test_sticker_page::cleanup() {
 }
 
 void test_sticker_page::sync_as(const QString& account) {
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(demo_.login(account, account + "123"));
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(log_in_and_sync(demo_, account, account + "123"));
 }
 
 sticker_flow_widget* test_sticker_page::open_category(sticker_item_widget* view,

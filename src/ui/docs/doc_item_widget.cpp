@@ -133,17 +133,17 @@ doc_item_widget::doc_item_widget(QWidget* parent)
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { on_current_item(item); });
     connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        exec_menu(tree_menu(tree_->itemAt(pos)), tree_->viewport()->mapToGlobal(pos));
+        exec_menu(this, tree_menu(tree_->itemAt(pos)), tree_->viewport()->mapToGlobal(pos));
     });
     connect(list_, &QListWidget::itemDoubleClicked, this, &doc_item_widget::on_item_doubleclick);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QListWidgetItem* row = list_->itemAt(pos))
-            exec_menu(row_menu(row), list_->viewport()->mapToGlobal(pos));
+            exec_menu(this, row_menu(row), list_->viewport()->mapToGlobal(pos));
     });
     connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &doc_item_widget::schedule_row_widgets);
     connect(add_, &QToolButton::clicked, this,
-            [this] { exec_menu(add_menu(), add_->mapToGlobal(QPoint(0, add_->height()))); });
+            [this] { exec_menu(this, add_menu(), add_->mapToGlobal(QPoint(0, add_->height()))); });
     connect(blank_, &blank_doc_widget::add_doc_requested, this, [this] { open_add_doc(); });
     connect(filter_button_, &QToolButton::clicked, this, [this] {
         filter_menu()->popup(filter_button_->mapToGlobal(QPoint(0, filter_button_->height())));
@@ -499,22 +499,6 @@ QList<doc_item_widget::menu_entry_t> doc_item_widget::add_menu() {
     return {{QStringLiteral("添加文档"), [this] { open_add_doc(); }, !closed},
             {QStringLiteral("添加文档分类"), [this, parent] { open_new_category(false, parent); },
              !closed}};
-}
-
-void doc_item_widget::exec_menu(const QList<menu_entry_t>& entries, const QPoint& global_pos) {
-    if (entries.isEmpty())
-        return;
-    QMenu menu(this);
-    for (const menu_entry_t& entry : entries) {
-        if (entry.text.isEmpty()) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(entry.text);
-        action->setEnabled(entry.enabled);
-        connect(action, &QAction::triggered, this, entry.action);
-    }
-    menu.exec(global_pos);
 }
 
 // ---- changes ----

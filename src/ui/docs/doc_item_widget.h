@@ -3,6 +3,7 @@
 #include "model/data_center.h"
 #include "model/records.h"
 #include "ui/docs/doc_kinds.h"
+#include "ui/widgets/context_menu.h"
 
 #include <QHash>
 #include <QSet>
@@ -46,11 +47,7 @@ inline constexpr int state = Qt::UserRole + 1; // QString, a download's state, e
 class doc_item_widget : public QWidget {
     Q_OBJECT
 public:
-    struct menu_entry_t {
-        QString text; // empty: a separator
-        std::function<void()> action;
-        bool enabled = true;
-    };
+    using menu_entry_t = quorvel::menu_entry_t; // the widget kit's context menus
 
     explicit doc_item_widget(QWidget* parent = nullptr);
     // Small: the main window takes its minimum width from its pages, and
@@ -129,7 +126,6 @@ private:
     void on_current_item(QTreeWidgetItem* item);
     category_node_spt current_category() const;
     bool in_attachments(const doc_node_spt& doc) const;
-    void exec_menu(const QList<menu_entry_t>& entries, const QPoint& global_pos);
     template <class D> D* opened(D* dialog);
 
     QLineEdit* search_;

@@ -2,8 +2,8 @@
 
 #include "net/actions/category_actions.h"
 #include "protocol/protocol.h"
-#include "ui/kb/category_dialog_status.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,8 +22,7 @@ delete_category_widget::delete_category_widget(const category_node_spt& category
     warning_->setText(warning_for(category_ ? category_->clientBusinessType : QString()));
     warning_->setVisible(!warning_->text().isEmpty());
 
-    auto* bottom =
-        category_status::bottom_row(status_, delete_, QStringLiteral("删除"), close_button_);
+    auto* bottom = status_text::bottom_row(status_, delete_, QStringLiteral("删除"), close_button_);
 
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 5, 10, 10);
@@ -50,19 +49,18 @@ QString delete_category_widget::warning_for(const QString& business_type) {
 
 void delete_category_widget::remove() {
     delete_->setEnabled(false);
-    status_->setText(category_status::progress(QStringLiteral("正在删除.....")));
-    actions_->delete_category(
-        category_, [this](const action_result_t& result, const category_node_spt& removed) {
-            if (!result.ok) {
-                status_->setText(
-                    category_status::failure(QStringLiteral("删除分类失败"), result.error));
-                delete_->setEnabled(true);
-                return;
-            }
-            // The category is gone: the button stays off.
-            status_->setText(category_status::success(QStringLiteral("删除成功")));
-            emit delete_finished(removed);
-        });
+    status_->setText(status_text::progress(QStringLiteral("正在删除.....")));
+    actions_->delete_category(category_, [this](const action_result_t& result,
+                                                const category_node_spt& removed) {
+        if (!result.ok) {
+            status_->setText(status_text::failure(QStringLiteral("删除分类失败"), result.error));
+            delete_->setEnabled(true);
+            return;
+        }
+        // The category is gone: the button stays off.
+        status_->setText(status_text::success(QStringLiteral("删除成功")));
+        emit delete_finished(removed);
+    });
 }
 
 } // namespace quorvel

@@ -1,8 +1,8 @@
 #include "ui/kb/delete_script_widget.h"
 
 #include "net/actions/script_actions.h"
-#include "ui/kb/category_dialog_status.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -47,12 +47,12 @@ void delete_script_widget::on_delete() {
     delete_->setEnabled(false);
     scripts_->delete_script(script_, [this](const action_result_t& result) {
         if (!result.ok) {
-            status_->setText(category_status::failure(QStringLiteral("删除失败"), result.error));
+            status_->setText(status_text::failure(QStringLiteral("删除失败"), result.error));
             delete_->setEnabled(true);
             return;
         }
         emit delete_script_finished();
-        status_->setText(category_status::success(QStringLiteral("删除成功")));
+        status_->setText(status_text::success(QStringLiteral("删除成功")));
         delete_->hide();
     });
 }

@@ -19,7 +19,6 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSplitter>
@@ -173,7 +172,8 @@ void kb_item_widget::build_strip() {
     strip_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(strip_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const int part = part_;
-        exec_menu({{QStringLiteral("新建分类"),
+        exec_menu(this,
+                  {{QStringLiteral("新建分类"),
                     [part] {
                         event_bus::instance()->post(QLatin1String(events::kb_create_category),
                                                     {part});
@@ -204,7 +204,7 @@ void kb_item_widget::add_category_button(const category_node_spt& category, bool
     const QString id = category->id;
     connect(button, &QToolButton::clicked, this, [this, id] { show_category(id); });
     connect(button, &QWidget::customContextMenuRequested, this, [this, button](const QPoint& pos) {
-        exec_menu(category_menu(button->property("category/data").value<category_node_spt>()),
+        exec_menu(this, category_menu(button->property("category/data").value<category_node_spt>()),
                   button->mapToGlobal(pos));
     });
     if (fill)
@@ -518,24 +518,8 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::empty_area_menu(drag_drop_tr
 
 void kb_item_widget::on_tree_menu(drag_drop_treewidget* tree, const QPoint& pos) {
     QTreeWidgetItem* row = tree->itemAt(pos);
-    exec_menu(row ? row_menu(row) : empty_area_menu(tree), tree->viewport()->mapToGlobal(pos));
-}
-
-void kb_item_widget::exec_menu(const QList<menu_entry_t>& entries, const QPoint& global_pos) {
-    if (entries.isEmpty())
-        return;
-    QMenu menu(this);
-    for (const menu_entry_t& entry : entries) {
-        if (entry.text.isEmpty()) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(entry.text);
-        action->setEnabled(entry.enabled && entry.action);
-        if (entry.action)
-            connect(action, &QAction::triggered, this, entry.action);
-    }
-    menu.exec(global_pos);
+    exec_menu(this, row ? row_menu(row) : empty_area_menu(tree),
+              tree->viewport()->mapToGlobal(pos));
 }
 
 void kb_item_widget::expand_category(const category_node_spt& category, bool expand) {

@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "model/records.h"
+#include "ui/widgets/context_menu.h"
 
 #include <QHash>
 #include <QStackedWidget>
@@ -38,11 +39,7 @@ enum kb_row_kind { category_row = 0, script_row = 1 };
 class kb_item_widget : public QWidget {
     Q_OBJECT
 public:
-    struct menu_entry_t {
-        QString text; // empty: a separator
-        std::function<void()> action;
-        bool enabled = true;
-    };
+    using menu_entry_t = quorvel::menu_entry_t; // the widget kit's context menus
 
     explicit kb_item_widget(int part, QWidget* parent = nullptr);
 
@@ -127,7 +124,6 @@ private:
     QTreeWidgetItem* add_script_row(drag_drop_treewidget* tree, QTreeWidgetItem* parent,
                                     const script_node_spt& script, int at = -1);
     void render_script_row(QTreeWidget* tree, QTreeWidgetItem* row, const script_node_spt& script);
-    void exec_menu(const QList<menu_entry_t>& entries, const QPoint& global_pos);
     void on_tree_menu(drag_drop_treewidget* tree, const QPoint& pos);
 
     category_node_spt find_category(const QString& id) const;

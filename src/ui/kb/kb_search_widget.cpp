@@ -370,13 +370,7 @@ QList<kb_item_widget::menu_entry_t> kb_search_widget::row_menu(QTreeWidgetItem* 
 }
 
 void kb_search_widget::on_menu_requested(const QPoint& pos) {
-    const QList<kb_item_widget::menu_entry_t> entries = row_menu(tree_->itemAt(pos));
-    if (entries.isEmpty())
-        return;
-    QMenu menu(this);
-    for (const kb_item_widget::menu_entry_t& entry : entries)
-        connect(menu.addAction(entry.text), &QAction::triggered, this, entry.action);
-    menu.exec(tree_->viewport()->mapToGlobal(pos));
+    exec_menu(this, row_menu(tree_->itemAt(pos)), tree_->viewport()->mapToGlobal(pos));
 }
 
 } // namespace quorvel

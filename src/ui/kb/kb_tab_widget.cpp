@@ -7,7 +7,7 @@
 #include "ui/kb/kb_search_widget.h"
 #include "ui/kb/new_category_widget.h"
 #include "ui/library/category_widget.h"
-#include "ui/library/select_department_menu.h"
+#include "ui/library/department_picker_tab.h"
 
 #include <QVBoxLayout>
 #include <spdlog/spdlog.h>
@@ -58,33 +58,27 @@ kb_tab_widget::kb_tab_widget(QWidget* parent)
 void kb_tab_widget::add_department_tab() {
     const user_login_info_spt& user = data_center::instance().login_user();
     const dept_tree_node_spt dept = data_center::instance().default_department();
+    dept_tab_ = new department_picker_tab(short_name, 200);
+    connect(dept_tab_, &department_picker_tab::department_chosen, this,
+            [this](const QString& dept_id) {
+                stack_->setCurrentIndex(2);
+                views_[2]->switch_department(dept_id);
+            });
     if (!user || user->deptAllTree.isEmpty() || !dept) {
-        dept_tab_ = tabs_->add_tab(QStringLiteral("部门"));
-        return;
+        dept_tab_->setText(QStringLiteral("部门"));
+    } else {
+        dept_tab_->show_department(dept->id, dept->label);
+        dept_tab_->enable_picker();
     }
-    dept_tab_ = new QToolButton;
-    dept_tab_->setText(short_name(dept->label));
-    dept_tab_->setToolTip(dept->label);
-    dept_tab_->setProperty("id", dept->id);
-    attach_department_picker(dept_tab_, this, [this] { show_department_menu(); });
     tabs_->add_tab(dept_tab_);
 }
 
 select_department_menu* kb_tab_widget::show_department_menu() {
-    auto* picker = new select_department_menu(this);
-    connect(picker, &select_department_menu::item_selected, this,
-            &kb_tab_widget::choose_department);
-    picker->popup_under(dept_tab_, qMax(dept_tab_->width(), 200));
-    return picker;
+    return dept_tab_->show_picker();
 }
 
 void kb_tab_widget::choose_department(const QString& dept_id, const QString& name) {
-    dept_tab_->setChecked(true);
-    dept_tab_->setText(short_name(name));
-    dept_tab_->setToolTip(name);
-    dept_tab_->setProperty("id", dept_id);
-    stack_->setCurrentIndex(2);
-    views_[2]->switch_department(dept_id);
+    dept_tab_->choose(dept_id, name);
 }
 
 new_category_widget* kb_tab_widget::new_category_dialog() const {

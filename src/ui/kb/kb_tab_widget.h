@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/library/department_picker_tab.h"
+
 #include <QPointer>
 #include <QStackedLayout>
 #include <QToolButton>
@@ -43,7 +45,7 @@ private:
     QStackedLayout* stack_;
     kb_item_widget* views_[3];
     kb_search_widget* search_;
-    QToolButton* dept_tab_;
+    department_picker_tab* dept_tab_;
     QPointer<new_category_widget> new_category_; // one at a time
 };
 

@@ -2,8 +2,8 @@
 
 #include "model/data_center.h"
 #include "net/actions/category_actions.h"
-#include "ui/kb/category_dialog_status.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/status_text.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -76,8 +76,7 @@ new_category_widget::new_category_widget(int part, const category_node_spt& sugg
     name_->setPlaceholderText(QStringLiteral("请在这里输入分类名"));
     show_parent_row(false);
 
-    auto* bottom =
-        category_status::bottom_row(status_, save_, QStringLiteral("保存"), close_button_);
+    auto* bottom = status_text::bottom_row(status_, save_, QStringLiteral("保存"), close_button_);
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addLayout(form);
@@ -127,30 +126,29 @@ void new_category_widget::finish(const QString& status) {
 void new_category_widget::save() {
     save_->setEnabled(false);
     close_button_->setEnabled(false);
-    status_->setText(category_status::progress(QStringLiteral("正在创建......")));
+    status_->setText(status_text::progress(QStringLiteral("正在创建......")));
     const int part = parts_->checkedId();
     const bool second = levels_->checkedId() == second_level;
     const QString name = name_->text().trimmed();
     if (name.isEmpty())
-        return finish(category_status::progress(QStringLiteral("请填写分类名")));
+        return finish(status_text::progress(QStringLiteral("请填写分类名")));
     category_actions::new_category_t category{name, part, data_center::instance().dept_id(),
                                               QString()};
     if (second) {
         if (parent_combo_->count() == 0)
-            return finish(
-                category_status::progress(QStringLiteral("请先创建一级分类再创建二级分类")));
+            return finish(status_text::progress(QStringLiteral("请先创建一级分类再创建二级分类")));
         const auto parent = parent_combo_->currentData().value<category_node_spt>();
         if (!parent)
-            return finish(category_status::progress(QStringLiteral("请先选择上级分类")));
+            return finish(status_text::progress(QStringLiteral("请先选择上级分类")));
         category.parent_id = parent->id;
     }
-    actions_->create_category(category, [this](const action_result_t& result,
-                                               const category_node_spt& created) {
-        if (!result.ok)
-            return finish(category_status::failure(QStringLiteral("创建分类失败"), result.error));
-        finish(category_status::success(QStringLiteral("操作成功")));
-        emit create_category_finished(created);
-    });
+    actions_->create_category(
+        category, [this](const action_result_t& result, const category_node_spt& created) {
+            if (!result.ok)
+                return finish(status_text::failure(QStringLiteral("创建分类失败"), result.error));
+            finish(status_text::success(QStringLiteral("操作成功")));
+            emit create_category_finished(created);
+        });
 }
 
 } // namespace quorvel

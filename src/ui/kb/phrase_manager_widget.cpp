@@ -86,21 +86,13 @@ void phrase_manager_widget::add_row(const phrase_node_spt& phrase) {
     if (!phrase)
         return;
     auto* item = new QListWidgetItem(list_);
-    // The record rides on the item too: a list that rebuilds a moved row's
-    // widget still knows the row's phrase.
     item->setData(Qt::UserRole, QVariant::fromValue(phrase));
-    attach_row_widget(item, list_->count());
-    input_->clear();
-}
-
-phrase_list_item* phrase_manager_widget::attach_row_widget(QListWidgetItem* item, int index) {
-    const phrase_node_spt phrase = phrase_of(item);
-    auto* row = new phrase_list_item(index, phrase->phraseContent);
+    auto* row = new phrase_list_item(list_->count(), phrase->phraseContent);
     row->setProperty("data", QVariant::fromValue(phrase));
     item->setSizeHint(row->sizeHint());
     list_->setItemWidget(item, row);
     connect(row, &phrase_list_item::delete_clicked, this, [this, item] { on_delete_phrase(item); });
-    return row;
+    input_->clear();
 }
 
 bool phrase_manager_widget::listed(const QString& text) const {
@@ -159,8 +151,6 @@ QStringList phrase_manager_widget::renumber() {
         ids << phrase->id;
         if (phrase_list_item* row = row_widget(i))
             row->set_index(i + 1);
-        else
-            attach_row_widget(list_->item(i), i + 1);
     }
     return ids;
 }

@@ -41,7 +41,6 @@ public slots:
 
 private:
     void add_row(const phrase_node_spt& phrase);
-    phrase_list_item* attach_row_widget(QListWidgetItem* item, int index);
     bool listed(const QString& text) const;
     // Renumbers the rows from 1 in list order; their phrase ids in that order.
     QStringList renumber();

@@ -77,15 +77,15 @@ QString keyword_html(const QString& raw, const QFont& font) {
             const QString elided = metrics.elidedText(words, Qt::ElideRight, 120);
             if (colour.name().toLower() == QLatin1String("#ffffff"))
                 return QStringLiteral("<span style = 'font-size: 11pt; color: black; "
-                                      "background-color: white'>%1< / span>")
+                                      "background-color: white'>%1</span>")
                     .arg(elided);
             return QStringLiteral("<span style = 'font-size: 11pt; color: white; "
-                                  "background-color: %1'>%2< / span>")
+                                  "background-color: %1'>%2</span>")
                 .arg(colour.name(), elided);
         }
     }
     return QStringLiteral("<span style = 'font-size: 11pt; color: blue; background-color: "
-                          "transparent;'>%1< / span>")
+                          "transparent;'>%1</span>")
         .arg(metrics.elidedText(raw, Qt::ElideRight, 120));
 }
 

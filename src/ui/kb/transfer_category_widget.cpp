@@ -3,9 +3,9 @@
 #include "model/data_center.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/category_scripts_fetch.h"
-#include "ui/kb/category_dialog_status.h"
 #include "ui/library/select_department_menu.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/status_text.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -64,7 +64,7 @@ transfer_category_widget::transfer_category_widget(int mode, const category_node
     hint_->setWordWrap(true);
 
     auto* bottom =
-        category_status::bottom_row(status_, save_, QStringLiteral("保存"), close_button_, 10);
+        status_text::bottom_row(status_, save_, QStringLiteral("保存"), close_button_, 10);
 
     auto* form = new QFormLayout;
     form->setContentsMargins(10, 10, 10, 10);
@@ -176,9 +176,9 @@ void transfer_category_widget::save() {
         category_, mode_ == copy_mode, part, dept, super_id,
         [this](const action_result_t& result, const category_node_spt& placed) {
             if (!result.ok) {
-                status_->setText(category_status::failure(
-                    mode_ == move_mode ? QStringLiteral("移动") : QStringLiteral("复制"),
-                    result.error));
+                status_->setText(status_text::failure(mode_ == move_mode ? QStringLiteral("移动")
+                                                                         : QStringLiteral("复制"),
+                                                      result.error));
                 save_->setEnabled(true);
                 return;
             }
@@ -187,19 +187,19 @@ void transfer_category_widget::save() {
 }
 
 void transfer_category_widget::on_placed(const category_node_spt& placed) {
-    status_->setText(category_status::progress(QStringLiteral("同步分类...")));
-    actions_->load_transferred(placed, [this, placed](const action_result_t& result,
-                                                      const QList<category_node_spt>& set) {
-        if (!result.ok)
-            return reload_after_failure(
-                placed, category_status::failure(QStringLiteral("同步分类信息失败"), result.error));
-        on_branch_loaded(placed, set);
-    });
+    status_->setText(status_text::progress(QStringLiteral("同步分类...")));
+    actions_->load_transferred(
+        placed, [this, placed](const action_result_t& result, const QList<category_node_spt>& set) {
+            if (!result.ok)
+                return reload_after_failure(
+                    placed, status_text::failure(QStringLiteral("同步分类信息失败"), result.error));
+            on_branch_loaded(placed, set);
+        });
 }
 
 void transfer_category_widget::on_branch_loaded(const category_node_spt& placed,
                                                 const QList<category_node_spt>& set) {
-    status_->setText(category_status::progress(QStringLiteral("同步话术...")));
+    status_->setText(status_text::progress(QStringLiteral("同步话术...")));
     // Blocking queries on a worker thread; the store is only written back
     // here, on the GUI thread, once the thread has finished.
     worker_thread_ = new QThread(this);
@@ -225,16 +225,15 @@ void transfer_category_widget::on_scripts_fetched(const category_node_spt& place
     worker_thread_ = nullptr;
     if (failed > 0)
         return reload_after_failure(
-            placed, category_status::failure(QStringLiteral("同步话术信息失败"), QString()));
+            placed, status_text::failure(QStringLiteral("同步话术信息失败"), QString()));
     emit transfer_finished(placed);
-    status_->setText(category_status::success(QStringLiteral("操作成功")));
+    status_->setText(status_text::success(QStringLiteral("操作成功")));
     save_->setEnabled(true);
 }
 
 void transfer_category_widget::reload_after_failure(const category_node_spt& placed,
                                                     const QString& failure) {
-    status_->setText(failure +
-                     category_status::progress(QStringLiteral("，正在从服务器重新加载...")));
+    status_->setText(failure + status_text::progress(QStringLiteral("，正在从服务器重新加载...")));
     QList<QPair<int, QString>> parts{{placed->classifyType.toInt(), placed->deptId}};
     if (mode_ == move_mode && category_)
         parts << qMakePair(category_->classifyType.toInt(), category_->deptId);
@@ -249,9 +248,8 @@ void transfer_category_widget::reload_after_failure(const category_node_spt& pla
                 return;
             status_->setText(
                 failure +
-                (*reloaded
-                     ? category_status::progress(QStringLiteral("，已从服务器重新加载"))
-                     : category_status::failure(QStringLiteral("，重新加载失败"), QString())));
+                (*reloaded ? status_text::progress(QStringLiteral("，已从服务器重新加载"))
+                           : status_text::failure(QStringLiteral("，重新加载失败"), QString())));
             save_->setEnabled(true);
         });
 }

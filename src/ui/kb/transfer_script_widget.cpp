@@ -3,9 +3,9 @@
 #include "model/data_center.h"
 #include "net/actions/script_actions.h"
 #include "protocol/protocol.h"
-#include "ui/kb/category_dialog_status.h"
 #include "ui/library/select_department_menu.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/status_text.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -164,7 +164,7 @@ void transfer_script_widget::on_save() {
     if (first_->count() == 0) {
         set_buttons_enabled(true);
         status_->setText(
-            category_status::progress(QStringLiteral("当前类别下没有一级分类，请先创建再操作")));
+            status_text::progress(QStringLiteral("当前类别下没有一级分类，请先创建再操作")));
         return;
     }
     const QString target = second_->currentIndex() > 0 ? second_->currentData().toString()
@@ -175,11 +175,10 @@ void transfer_script_widget::on_save() {
         script_, copy_, part, target, dept, [this, part, target](const action_result_t& result) {
             set_buttons_enabled(true);
             if (!result.ok) {
-                status_->setText(
-                    category_status::failure(QStringLiteral("操作失败"), result.error));
+                status_->setText(status_text::failure(QStringLiteral("操作失败"), result.error));
                 return;
             }
-            status_->setText(category_status::success(QStringLiteral("操作完成")));
+            status_->setText(status_text::success(QStringLiteral("操作完成")));
             emit transfer_finished(part, target);
         });
 }

@@ -1,8 +1,8 @@
 #include "ui/kb/update_category_widget.h"
 
 #include "net/actions/category_actions.h"
-#include "ui/kb/category_dialog_status.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +29,7 @@ update_category_widget::update_category_widget(const category_node_spt& category
     name_row->addWidget(new QLabel(QStringLiteral("分类名"), this));
     name_row->addWidget(name_);
 
-    auto* bottom = category_status::bottom_row(status_, save_, save_text, close_button_);
+    auto* bottom = status_text::bottom_row(status_, save_, save_text, close_button_);
 
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 10, 10, 10);
@@ -60,7 +60,7 @@ void update_category_widget::save() {
                         .arg(result.error));
                 return;
             }
-            status_->setText(category_status::success(QStringLiteral("操作成功")));
+            status_->setText(status_text::success(QStringLiteral("操作成功")));
             emit update_finished(renamed);
         });
 }

@@ -24,8 +24,11 @@ void drag_drop_listwidget::dropEvent(QDropEvent* event) {
 bool drag_drop_listwidget::move_item(int from, int to) {
     if (from < 0 || from >= count() || to < 0 || to >= count())
         return false;
-    QListWidgetItem* item = takeItem(from);
-    insertItem(to, item);
+    QListWidgetItem* item = this->item(from);
+    // A move, not take and insert: taking the item out would destroy the
+    // widget set on its row, as a drop keeps it. The destination counts
+    // rows before the move.
+    model()->moveRow(QModelIndex(), from, QModelIndex(), to > from ? to + 1 : to);
     setCurrentItem(item);
     report(item, from);
     return true;

@@ -12,7 +12,8 @@ public:
     explicit drag_drop_listwidget(QWidget* parent = nullptr);
 
     // The drop step without a mouse: moves the item at `from` to `to` as a
-    // drop would, then reports it. False when either row is out of range.
+    // drop would (its row widget moves along), then reports it. False when
+    // either row is out of range.
     bool move_item(int from, int to);
 
 signals:

@@ -1,7 +1,7 @@
 #include "ui/stickers/delete_sticker_dialog.h"
 
 #include "net/actions/sticker_actions.h"
-#include "ui/stickers/status_text.h"
+#include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "ui/library/category_widget.h"
-#include "ui/library/select_department_menu.h"
+#include "ui/library/department_picker_tab.h"
 #include "ui/stickers/sticker_item_widget.h"
 
 #include <QVBoxLayout>
@@ -59,30 +59,24 @@ void sticker_tab_widget::add_department_tab() {
     const QString name = departments.contains(current) ? departments.value(current)->label
                          : dept                        ? dept->label
                                                        : QStringLiteral("部门");
-    dept_tab_ = new QToolButton;
-    dept_tab_->setText(name);
-    dept_tab_->setToolTip(name);
-    dept_tab_->setProperty("id", current);
+    dept_tab_ = new department_picker_tab;
+    dept_tab_->show_department(current, name);
     if (dept)
-        attach_department_picker(dept_tab_, this, [this] { show_department_menu(); });
+        dept_tab_->enable_picker();
+    connect(dept_tab_, &department_picker_tab::department_chosen, this,
+            [this](const QString& dept_id) {
+                stack_->setCurrentIndex(2);
+                views_[2]->switch_department(dept_id);
+            });
     tabs_->add_tab(dept_tab_);
 }
 
 select_department_menu* sticker_tab_widget::show_department_menu() {
-    auto* picker = new select_department_menu(this);
-    connect(picker, &select_department_menu::item_selected, this,
-            &sticker_tab_widget::choose_department);
-    picker->popup_under(dept_tab_, dept_tab_->width());
-    return picker;
+    return dept_tab_->show_picker();
 }
 
 void sticker_tab_widget::choose_department(const QString& dept_id, const QString& name) {
-    dept_tab_->setChecked(true);
-    dept_tab_->setText(name);
-    dept_tab_->setToolTip(name);
-    dept_tab_->setProperty("id", dept_id);
-    stack_->setCurrentIndex(2);
-    views_[2]->switch_department(dept_id);
+    dept_tab_->choose(dept_id, name);
 }
 
 // The store reports these changes as well; the events also reach pages the

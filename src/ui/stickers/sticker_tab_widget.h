@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/library/department_picker_tab.h"
+
 #include <QStackedLayout>
 #include <QToolButton>
 #include <QVariantList>
@@ -35,7 +37,7 @@ private:
     category_widget* tabs_;
     QStackedLayout* stack_;
     sticker_item_widget* views_[3];
-    QToolButton* dept_tab_;
+    department_picker_tab* dept_tab_;
 };
 
 } // namespace quorvel

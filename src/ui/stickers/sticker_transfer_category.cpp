@@ -5,7 +5,7 @@
 #include "sync/batch_download.h"
 #include "ui/library/select_department_menu.h"
 #include "ui/stickers/scope_choice.h"
-#include "ui/stickers/status_text.h"
+#include "ui/widgets/status_text.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

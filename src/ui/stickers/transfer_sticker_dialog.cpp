@@ -4,7 +4,7 @@
 #include "protocol/protocol.h"
 #include "ui/library/select_department_menu.h"
 #include "ui/stickers/scope_choice.h"
-#include "ui/stickers/status_text.h"
+#include "ui/widgets/status_text.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -3,7 +3,7 @@
 #include "model/data_center.h"
 #include "net/actions/sticker_actions.h"
 #include "sync/cache_manager.h"
-#include "ui/stickers/status_text.h"
+#include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

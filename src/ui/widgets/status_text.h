@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ui/widgets/custom_button.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QString>
 
 namespace quorvel::status_text {
@@ -16,6 +20,23 @@ inline QString failure(const QString& text, const QString& reason = QString()) {
         return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1</span>").arg(text);
     return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1，原因：%2</span>")
         .arg(text, reason);
+}
+
+// A dialog's bottom row: the status at the left, then the action and close
+// buttons (fixed 100×30) with their texts.
+inline QHBoxLayout* bottom_row(QLabel* status, custom_button* action, const QString& action_text,
+                               custom_button* close, int spacing = 15) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(spacing);
+    row->addWidget(status);
+    row->addStretch();
+    action->setText(action_text);
+    close->setText(QStringLiteral("关闭"));
+    for (custom_button* button : {action, close}) {
+        button->setFixedSize(100, 30);
+        row->addWidget(button);
+    }
+    return row;
 }
 
 } // namespace quorvel::status_text
