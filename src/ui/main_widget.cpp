@@ -20,6 +20,7 @@
 #include "net/connection_state.h"
 #include "sync/batch_download.h"
 #include "sync/report_upload.h"
+#include "sync/script_files.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/contact_support_dialog.h"
 #include "ui/float_widget.h"
@@ -452,14 +453,21 @@ void main_widget::on_tray_icon_activated(QSystemTrayIcon::ActivationReason reaso
         come_back_on_top();
 }
 
+// A script's files that are not cached are fetched first; what cannot be
+// fetched is left out of the paste.
 void main_widget::send_script(const QVariantList& args) {
-    if (!args.isEmpty())
-        delivery_->send_script(target_, args.first().toString());
+    if (args.isEmpty())
+        return;
+    const QString html = args.first().toString();
+    fetch_missing_script_files(html, this, [this, html] { delivery_->send_script(target_, html); });
 }
 
 void main_widget::input_script(const QVariantList& args) {
-    if (!args.isEmpty())
-        delivery_->input_script(target_, args.first().toString());
+    if (args.isEmpty())
+        return;
+    const QString html = args.first().toString();
+    fetch_missing_script_files(html, this,
+                               [this, html] { delivery_->input_script(target_, html); });
 }
 
 void main_widget::send_sticker(const QVariantList& args) {
