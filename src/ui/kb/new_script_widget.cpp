@@ -507,7 +507,16 @@ void new_script_widget::cache_files(const script_node_spt& node) {
 }
 
 void new_script_widget::start_downloads() {
-    downloader_->add_tasks(all_tasks_.values());
+    // A file already in the cache counts as fetched: file-store files never
+    // change under their id, and an edit of a long script would otherwise
+    // fetch all its files again.
+    QList<download_task_spt> missing;
+    for (const download_task_spt& task : all_tasks_)
+        if (!QFileInfo(task->local_path).isFile())
+            missing << task;
+    if (missing.isEmpty())
+        return on_downloads_finished();
+    downloader_->add_tasks(missing);
     downloader_->start();
 }
 
