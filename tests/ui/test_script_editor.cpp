@@ -17,6 +17,7 @@
 #include "ui/kb/select_resource_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/custom_tree_menu.h"
 
 #include <QButtonGroup>
 #include <QJsonArray>
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace quorvel;
@@ -65,6 +67,9 @@ private slots:
     void partial_caching_reports_once_after_retry();
     void closing_in_the_partial_state_reports_the_script();
     void emoji_are_inserted_as_images();
+    void category_picker_lists_the_part();
+    void page_menus_open_the_editor_data();
+    void page_menus_open_the_editor();
     void resource_dialog_offers_both_sources_data();
     void resource_dialog_offers_both_sources();
 
@@ -455,6 +460,88 @@ void test_script_editor::emoji_are_inserted_as_images() {
     QCOMPARE(segments.size(), 1);
     QCOMPARE(segments.first().first, 1);
     QCOMPARE(segments.first().second.toUrl(), QUrl::fromLocalFile(path));
+}
+
+void test_script_editor::category_picker_lists_the_part() {
+    new_script_widget* editor = open_new();
+    emit editor->category_picker()->show_menu_requested(editor->mapToGlobal(QPoint(10, 60)));
+    auto* menu = editor->findChild<custom_tree_menu*>();
+    QVERIFY(menu && menu->isVisible());
+    QTreeWidget* tree = menu->tree();
+    QStringList names;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        names << (*it)->text(0);
+    QStringList expected;
+    for (const category_node_spt& top : *data_center::instance().top_script_categories(1, {})) {
+        expected << top->classifyName;
+        const auto* children = data_center::instance().script_children(1, {}, top->id);
+        for (const category_node_spt& child : children ? *children : QList<category_node_spt>{})
+            expected << child->classifyName;
+    }
+    QCOMPARE(names, expected);
+    QCOMPARE(tree->currentItem()->text(0), category_->classifyName);
+    QTreeWidgetItem* last = tree->topLevelItem(tree->topLevelItemCount() - 1);
+    QPointer<custom_tree_menu> alive(menu);
+    emit menu->item_clicked(last);
+    QCOMPARE(editor->chosen_category(), last->data(0, Qt::UserRole).value<category_node_spt>());
+    QCOMPARE(editor->category_picker()->text(), last->text(0));
+    QTRY_VERIFY(alive.isNull());
+    editor->close();
+}
+
+void test_script_editor::page_menus_open_the_editor_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("category button") << "category"
+                                     << "新建话术"
+                                     << "新建话术";
+    QTest::newRow("script row, new") << "script"
+                                     << "新建话术"
+                                     << "新建话术";
+    QTest::newRow("script row, edit") << "script"
+                                      << "修改话术"
+                                      << "编辑话术";
+    QTest::newRow("empty tree area") << "empty"
+                                     << "新建话术"
+                                     << "新建话术";
+}
+
+void test_script_editor::page_menus_open_the_editor() {
+    QFETCH(QString, where);
+    QFETCH(QString, entry);
+    QFETCH(QString, title);
+    drag_drop_treewidget* tree = view_->tree_of(category_->id);
+    const QList<script_node_spt> scripts = data_center::instance().scripts_of(category_->id);
+    QVERIFY(!scripts.isEmpty());
+    const script_node_spt script = scripts.first();
+    QList<kb_item_widget::menu_entry_t> menu;
+    if (where == "category")
+        menu = view_->category_menu(category_);
+    else if (where == "script")
+        menu = view_->row_menu(kb_item_widget::find_row(tree, script_row, script->id));
+    else
+        menu = view_->empty_area_menu(tree);
+    const QList<new_script_widget*> before = view_->findChildren<new_script_widget*>();
+    bool found = false;
+    for (const kb_item_widget::menu_entry_t& e : menu)
+        if (e.text == entry) {
+            QVERIFY(e.enabled && e.action);
+            e.action();
+            found = true;
+        }
+    QVERIFY(found);
+    new_script_widget* editor = nullptr;
+    for (new_script_widget* w : view_->findChildren<new_script_widget*>())
+        if (!before.contains(w))
+            editor = w;
+    QVERIFY(editor);
+    QCOMPARE(editor->title(), title);
+    if (entry == "修改话术")
+        QCOMPARE(editor->editor()->toPlainText(), QTextEdit(script->speechContent).toPlainText());
+    else
+        QCOMPARE(editor->chosen_category(), category_);
+    editor->close();
 }
 
 void test_script_editor::resource_dialog_offers_both_sources_data() {
