@@ -4,9 +4,8 @@
 // side by side with the bare editSpeech round trip to the same server.
 // Run with QT_QPA_PLATFORM=offscreen.
 //   script_editor_bench [ROUNDS]
-#include "app/app_paths.h"
-#include "app/settings_store.h"
 #include "integration/composition.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "net/actions/script_actions.h"
 #include "resources/resources.h"
@@ -14,7 +13,6 @@
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
 #include "ui/kb/new_script_widget.h"
-#include "ui/sync_data_widget.h"
 #include "ui/widgets/custom_button.h"
 
 #include <QApplication>
@@ -31,23 +29,6 @@
 using namespace quorvel;
 
 namespace {
-
-bool sync(server_fixture& server) {
-    qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
-    data_center& dc = data_center::instance();
-    dc.set_token(server.login(QStringLiteral("agent"), QStringLiteral("agent123")));
-    dc.set_login_user(user_login_info_t::from_json(
-        server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
-    sync_data_widget::set_main_window_factory([] { return nullptr; });
-    auto* dialog = new sync_data_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(dialog);
-    dialog->show();
-    return QTest::qWaitFor([&] { return alive.isNull(); }, 120000);
-}
 
 QByteArray png(int index) {
     QImage image(32, 32, QImage::Format_RGB32);
@@ -90,7 +71,7 @@ int main(int argc, char** argv) {
     register_meta_types();
     const int rounds = argc > 1 ? QByteArray(argv[1]).toInt() : 5;
     server_fixture server;
-    if (!server.start() || !sync(server)) {
+    if (!server.start() || !log_in_and_sync(server, "agent", "agent123")) {
         std::fprintf(stderr, "server or synchronisation failed\n");
         return 1;
     }

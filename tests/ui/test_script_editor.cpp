@@ -38,6 +38,25 @@ script_node_spt reported(const QSignalSpy& spy) {
     return spy.isEmpty() ? script_node_spt() : spy.last().first().value<script_node_spt>();
 }
 
+// A web server that is busy for the first request and then serves the image.
+void busy_once(fixture_http_server& web, int& asked) {
+    asked = 0;
+    web.set_script([&asked](const fixture_http_server::request_t&) {
+        fixture_http_server::reply_t reply;
+        reply.content_type = "image/png";
+        reply.status = asked++ == 0 ? 503 : 200;
+        reply.body = reply.status == 200 ? png_bytes : QByteArray("busy");
+        return reply;
+    });
+}
+
+QString write_file(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
 int count_in_store(const QString& category_id, const QString& script_id) {
     int n = 0;
     for (const script_node_spt& s : data_center::instance().scripts_of(category_id))
@@ -82,6 +101,7 @@ private:
 
     server_fixture demo_;
     fixture_http_server web_;
+    int asked_ = 0; // requests the web server has had since busy_once
     QTemporaryDir dir_;
     kb_item_widget* view_ = nullptr;
     category_node_spt category_;
@@ -243,11 +263,7 @@ void test_script_editor::links_take_their_forms() {
         return s;
     };
     if (kind == "local") {
-        const QString path = dir_.filePath("my price list.pdf");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("%PDF-1.4");
-        file.close();
+        const QString path = write_file(dir_.filePath("my price list.pdf"), "%PDF-1.4");
         editor.insert_uploaded({{"77", QFileInfo(path)}});
     } else if (kind == "sticker3") {
         // The other kinds of sticker have nothing to link and are skipped.
@@ -269,11 +285,7 @@ void test_script_editor::links_take_their_forms() {
 }
 
 void test_script_editor::a_local_file_is_cached_under_its_own_name() {
-    const QString path = dir_.filePath("spring sale.png");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(png_bytes);
-    file.close();
+    const QString path = write_file(dir_.filePath("spring sale.png"), png_bytes);
     new_script_widget editor(1, category_->id, nullptr);
     editor.insert_uploaded({{"5151", QFileInfo(path)}});
     QVERIFY(editor.editor()->toHtml().contains("tovk_name=springsale&amp;tovk_suffix=png"));
@@ -369,14 +381,7 @@ void test_script_editor::editing_keeps_the_category() {
 }
 
 void test_script_editor::partial_caching_reports_once_after_retry() {
-    int asked = 0;
-    web_.set_script([&](const fixture_http_server::request_t&) {
-        fixture_http_server::reply_t reply;
-        reply.content_type = "image/png";
-        reply.status = asked++ == 0 ? 503 : 200;
-        reply.body = reply.status == 200 ? png_bytes : QByteArray("busy");
-        return reply;
-    });
+    busy_once(web_, asked_);
     const doc_node_spt doc = stored_doc();
     QVERIFY(doc);
     new_script_widget* editor = open_new();
@@ -400,7 +405,7 @@ void test_script_editor::partial_caching_reports_once_after_retry() {
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 20000);
     QCOMPARE(fetched.count(), 1); // only the failed one
     QCOMPARE(fetched.first().first().toString(), web_.base_url() + "/img/banner.png");
-    QCOMPARE(asked, 2);
+    QCOMPARE(asked_, 2);
     const script_node_spt node = reported(created);
     QCOMPARE(count_in_store(category_->id, node->id), 1);
     QVERIFY(kb_item_widget::find_row(view_->tree_of(category_->id), script_row, node->id));
@@ -412,14 +417,7 @@ void test_script_editor::partial_caching_reports_once_after_retry() {
 }
 
 void test_script_editor::closing_in_the_partial_state_reports_the_script() {
-    int asked = 0;
-    web_.set_script([&](const fixture_http_server::request_t&) {
-        fixture_http_server::reply_t reply;
-        reply.content_type = "image/png";
-        reply.status = asked++ == 0 ? 503 : 200;
-        reply.body = reply.status == 200 ? png_bytes : QByteArray("busy");
-        return reply;
-    });
+    busy_once(web_, asked_);
     const QString address = web_.base_url() + "/img/later.png";
     new_script_widget* editor = open_new();
     editor->insert_clouddocs({{address, "稍后", "png"}});
@@ -442,7 +440,7 @@ void test_script_editor::closing_in_the_partial_state_reports_the_script() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), png_bytes);
-    QCOMPARE(asked, 2);
+    QCOMPARE(asked_, 2);
 }
 
 void test_script_editor::emoji_are_inserted_as_images() {

@@ -4,8 +4,7 @@
 // quorvel-server, shows in the page, and is delivered into the stand-in
 // WeCom-like window segment by segment: the date filled in, the files pasted
 // as files.
-#include "app/app_paths.h"
-#include "app/settings_store.h"
+#include "library_login.h"
 #include "model/data_center.h"
 #include "protocol/protocol.h"
 #include "resources/resources.h"
@@ -18,7 +17,6 @@
 #include "ui/kb/select_emoji_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
 #include "ui/main_widget.h"
-#include "ui/sync_data_widget.h"
 #include "ui/widgets/custom_button.h"
 
 #include <QJsonArray>
@@ -56,22 +54,8 @@ void test_script_editor_e2e_x11::initTestCase() {
     init_resources();
     register_meta_types();
     QVERIFY(demo_.start());
-    qputenv("QUORVEL_BASE_URL", demo_.base_url().toUtf8());
-    sync_data_widget::set_main_window_factory([] { return nullptr; });
-    const auto settings = open_ini(app_paths::instance().settings_file());
-    settings->setValue(QLatin1String(setting_keys::clouddoc_download_switch), 0);
-    settings->sync();
-    token_ = demo_.login("agent", "agent123");
-    data_center& dc = data_center::instance();
-    dc.clear();
-    dc.set_token(token_);
-    dc.set_login_user(user_login_info_t::from_json(
-        demo_.get("/tavorine/loginAccount/getLoginUserData", {}, token_).data().toObject()));
-    auto* sync = new sync_data_widget;
-    sync->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<sync_data_widget> alive(sync);
-    sync->show();
-    QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 60000);
+    QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));
+    token_ = data_center::instance().token();
 
     const QString log = dir_.filePath("chat.jsonl");
     standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
