@@ -4,12 +4,12 @@
 // retry), and when the page and the store hear of the script.
 #include "fixture_http_server.h"
 #include "integration/composition.h"
+#include "integration/script_files.h"
 #include "library_login.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
-#include "sync/script_files.h"
 #include "ui/docs/select_clouddoc_dialog.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/new_script_widget.h"
@@ -85,6 +85,8 @@ private slots:
     void editing_keeps_the_category();
     void partial_caching_reports_once_after_retry();
     void closing_in_the_partial_state_reports_the_script();
+    void sending_fetches_only_what_would_be_pasted_data();
+    void sending_fetches_only_what_would_be_pasted();
     void emoji_are_inserted_as_images();
     void category_picker_lists_the_part();
     void page_menus_open_the_editor_data();
@@ -441,6 +443,30 @@ void test_script_editor::closing_in_the_partial_state_reports_the_script() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), png_bytes);
     QCOMPARE(asked_, 2);
+}
+
+void test_script_editor::sending_fetches_only_what_would_be_pasted_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<int>("fetched");
+    // An address in the text is pasted as text: nothing to fetch for it.
+    QTest::newRow("address in the text") << "<p>价目表 %1/files/list.pdf 请查收</p>" << 0;
+    QTest::newRow("linked file") << "<p>价目表<a href=\"%1/files/list.pdf\">list.pdf</a></p>" << 1;
+}
+
+void test_script_editor::sending_fetches_only_what_would_be_pasted() {
+    QFETCH(QString, html);
+    QFETCH(int, fetched);
+    busy_once(web_, asked_);
+    asked_ = 1; // never busy here
+    bool done = false;
+    fetch_missing_script_files(html.arg(web_.base_url()), this, [&] { done = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    QCOMPARE(asked_ - 1, fetched);
+    // Once fetched, a second send fetches nothing more.
+    done = false;
+    fetch_missing_script_files(html.arg(web_.base_url()), this, [&] { done = true; });
+    QVERIFY(done);
+    QCOMPARE(asked_ - 1, fetched);
 }
 
 void test_script_editor::emoji_are_inserted_as_images() {

@@ -9,6 +9,7 @@
 #include "protocol/protocol.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
+#include "standin_log.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/select_clouddoc_dialog.h"
 #include "ui/kb/kb_item_widget.h"
@@ -59,17 +60,7 @@ void test_script_editor_e2e_x11::initTestCase() {
 
     const QString log = dir_.filePath("chat.jsonl");
     standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    auto started = [&] {
-        QFile file(log);
-        if (file.open(QIODevice::ReadOnly))
-            chat_ = QJsonDocument::fromJson(file.readLine())
-                        .object()
-                        .value("window")
-                        .toString()
-                        .toULongLong();
-        return chat_ != 0;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(started(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
     main_ = new main_widget;
     main_->show();
     main_->on_window_show(chat_);
@@ -83,15 +74,7 @@ void test_script_editor_e2e_x11::cleanupTestCase() {
 }
 
 QList<QJsonObject> test_script_editor_e2e_x11::pastes() const {
-    QFile file(dir_.filePath("chat.jsonl"));
-    QList<QJsonObject> found;
-    if (file.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QJsonObject event = QJsonDocument::fromJson(line).object();
-            if (event.value("event").toString() == QLatin1String("paste"))
-                found << event;
-        }
-    return found;
+    return standin_events(dir_.filePath("chat.jsonl"), "paste");
 }
 
 void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
