@@ -16,9 +16,9 @@ installer=$(ls "$work"/out/quorvel-*-Linux.sh)
 
 # File list: nothing of the server, nothing outside /usr.
 # The emoji picker's images beside the program are counted apart.
-dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | grep -v '^./usr/bin/data/emoji/[0-9a-f]*\.png$' |
-  sort > "$work/files"
-dpkg-deb -c "$deb" | grep -q './usr/bin/data/emoji/1f600.png' || fail "no emoji images in $deb"
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort > "$work/all_files"
+grep -qx './usr/bin/data/emoji/1f600.png' "$work/all_files" || fail "no emoji images in $deb"
+grep -v '^./usr/bin/data/emoji/[0-9a-f]*\.png$' "$work/all_files" > "$work/files"
 printf '%s\n' ./usr/bin/quorvel ./usr/share/applications/quorvel.desktop \
   ./usr/share/icons/hicolor/256x256/apps/quorvel.png | sort > "$work/expected"
 diff -u "$work/expected" "$work/files" || fail "file list of $deb"
