@@ -7,6 +7,7 @@
 #include "integration/script_files.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "resources/resources.h"
 #include "server_fixture.h"
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
@@ -110,6 +111,7 @@ private:
 };
 
 void test_script_editor::initTestCase() {
+    init_resources();
     QVERIFY(demo_.start());
     QVERIFY(web_.listen());
     QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));

@@ -214,7 +214,11 @@ void new_script_widget::build_keyword_row(QFormLayout* form) {
 
 void new_script_widget::build_toolbar_row(QFormLayout* form) {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("请输入话术"), this));
+    row->setSpacing(2);
+    auto* label = new QLabel(QStringLiteral("请输入话术"), this);
+    label->setMinimumWidth(label->sizeHint().width()); // the seven buttons leave little room
+    row->addWidget(label);
+    row->addSpacing(6);
     row->addStretch();
     const QList<QPair<QString, QString>> tools{
         {QStringLiteral("图片"), QStringLiteral("script_image")},
@@ -231,7 +235,12 @@ void new_script_widget::build_toolbar_row(QFormLayout* form) {
         button->setIcon(QIcon(QStringLiteral(":/images/icon/%1.png").arg(tools[i].second)));
         button->setIconSize(QSize(24, 24));
         button->setFixedHeight(30);
+        // Icon, text and a little air: seven of them must fit beside the label.
+        button->setFixedWidth(24 + 10 + button->fontMetrics().horizontalAdvance(tools[i].first));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+        button->setStyleSheet(QStringLiteral(
+            "QToolButton { padding: 0px; } QToolButton::menu-indicator { image: none; }"));
         row->addWidget(button);
         if (i < 4)
             connect(button, &QToolButton::clicked, this, [this, i] { run_resource_dialog(i); });
