@@ -5,6 +5,9 @@
 #   quorvel_<version>_installer.sh --skip-license --exclude-subdir --prefix=<folder>
 set(client_dir ${CMAKE_SOURCE_DIR}/deploy/client)
 install(TARGETS quorvel RUNTIME DESTINATION bin COMPONENT client)
+# The emoji picker reads "data/emoji/" beside the program.
+install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/data/emoji DESTINATION bin/data COMPONENT client
+  OPTIONAL)
 install(FILES ${client_dir}/quorvel.desktop DESTINATION share/applications COMPONENT client)
 install(FILES ${CMAKE_BINARY_DIR}/pictures/images/icon/logo.png
   DESTINATION share/icons/hicolor/256x256/apps RENAME quorvel.png COMPONENT client)
@@ -40,3 +43,6 @@ add_custom_target(client_package
   DEPENDS quorvel quorvel_resources
   COMMENT "Packaging the client"
   VERBATIM)
+if(TARGET quorvel_emoji)
+  add_dependencies(client_package quorvel_emoji)
+endif()

@@ -5,7 +5,9 @@
 #include "sync/cache_manager.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
+#include <spdlog/spdlog.h>
 
 namespace quorvel {
 
@@ -19,6 +21,24 @@ QStringList linked_files(const QString& html) {
             if (const QString path = resolve_link(segment.second.toUrl()); !path.isEmpty())
                 files << path;
     return files;
+}
+
+// A linked file that is not on disk would paste as a broken file: it is
+// left out, with a log line.
+segment_list without_missing_files(const segment_list& segments) {
+    segment_list kept;
+    for (const segment_t& segment : segments) {
+        if (segment.first != 0) {
+            const QString path = resolve_link(segment.second.toUrl());
+            if (path.isEmpty() || !QFileInfo(path).isFile()) {
+                spdlog::warn("linked file of the script is not cached, left out: {}",
+                             segment.second.toUrl().toString().toStdString());
+                continue;
+            }
+        }
+        kept << segment;
+    }
+    return kept;
 }
 
 bool keeping_clipboard() {
@@ -82,7 +102,7 @@ void delivery::paste_chord() {
 }
 
 void delivery::put_script(window_handle_t target, const QString& html) {
-    const segment_list segments = split_segments(html);
+    const segment_list segments = without_missing_files(split_segments(html));
     const QString klass =
         desktop_.is_window(target) ? desktop_.class_name(target).left(260) : QString();
     bring_to_front(target);

@@ -13,6 +13,7 @@
 #include "integration/current_desktop.h"
 #include "integration/delivery.h"
 #include "integration/docking.h"
+#include "integration/script_files.h"
 #include "integration/window_detector.h"
 #include "integration/window_event_watcher.h"
 #include "model/data_center.h"
@@ -452,14 +453,21 @@ void main_widget::on_tray_icon_activated(QSystemTrayIcon::ActivationReason reaso
         come_back_on_top();
 }
 
+// A script's files that are not cached are fetched first; what cannot be
+// fetched is left out of the paste.
 void main_widget::send_script(const QVariantList& args) {
-    if (!args.isEmpty())
-        delivery_->send_script(target_, args.first().toString());
+    if (args.isEmpty())
+        return;
+    const QString html = args.first().toString();
+    fetch_missing_script_files(html, this, [this, html] { delivery_->send_script(target_, html); });
 }
 
 void main_widget::input_script(const QVariantList& args) {
-    if (!args.isEmpty())
-        delivery_->input_script(target_, args.first().toString());
+    if (args.isEmpty())
+        return;
+    const QString html = args.first().toString();
+    fetch_missing_script_files(html, this,
+                               [this, html] { delivery_->input_script(target_, html); });
 }
 
 void main_widget::send_sticker(const QVariantList& args) {

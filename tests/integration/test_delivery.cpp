@@ -56,6 +56,8 @@ private slots:
     void wecom_gets_segment_by_segment();
     void wechat_gets_one_rich_paste();
     void input_never_sends();
+    void uncached_linked_files_are_left_out_data();
+    void uncached_linked_files_are_left_out();
     void send_key_follows_the_setting_data();
     void send_key_follows_the_setting();
     void null_target_still_pastes();
@@ -154,6 +156,23 @@ void test_delivery::input_never_sends() {
     d.input_script(wechat_, "<p>only input</p>");
     QCOMPARE(steps(desktop_),
              (QStringList{"clipboard_read", "bring_to_front", "clipboard_bytes", "paste"}));
+}
+
+void test_delivery::uncached_linked_files_are_left_out_data() {
+    QTest::addColumn<QString>("link");
+    // Never cached in this run: the cache knows no path for it.
+    QTest::newRow("file-store link")
+        << file_store_placeholder + "?tovk_fileId=404&tovk_name=gone&tovk_suffix=png";
+    QTest::newRow("local image gone") << QUrl::fromLocalFile(dir_.filePath("gone.png")).toString();
+}
+
+void test_delivery::uncached_linked_files_are_left_out() {
+    QFETCH(QString, link);
+    delivery d(desktop_);
+    d.input_script(wecom_, QStringLiteral("<p>前<a href=\"%1\">gone.png</a>后</p>").arg(link));
+    // The text around it is pasted; no file paste, not even an empty one.
+    QCOMPARE(steps(desktop_), (QStringList{"clipboard_read", "bring_to_front", "clipboard_text",
+                                           "paste", "clipboard_text", "paste"}));
 }
 
 void test_delivery::send_key_follows_the_setting_data() {

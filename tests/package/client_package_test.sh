@@ -15,7 +15,10 @@ deb=$(ls "$work"/out/quorvel_*_amd64.deb)
 installer=$(ls "$work"/out/quorvel-*-Linux.sh)
 
 # File list: nothing of the server, nothing outside /usr.
-dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort > "$work/files"
+# The emoji picker's images beside the program are counted apart.
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort > "$work/all_files"
+grep -qx './usr/bin/data/emoji/1f600.png' "$work/all_files" || fail "no emoji images in $deb"
+grep -v '^./usr/bin/data/emoji/[0-9a-f]*\.png$' "$work/all_files" > "$work/files"
 printf '%s\n' ./usr/bin/quorvel ./usr/share/applications/quorvel.desktop \
   ./usr/share/icons/hicolor/256x256/apps/quorvel.png | sort > "$work/expected"
 diff -u "$work/expected" "$work/files" || fail "file list of $deb"
@@ -38,12 +41,13 @@ QUORVEL_BASE_URL=http://127.0.0.1:9 QT_QPA_PLATFORM=offscreen \
 ls "$XDG_DATA_HOME"/quorvel/logs/* > /dev/null 2>&1 || ls "$HOME"/.local/share/quorvel/logs/* > /dev/null ||
   fail "the started program wrote no log"
 
-# The update's installer: the same three files below the given folder.
+# The update's installer: the same files below the given folder.
 target="$work/prefix"
 mkdir -p "$target"
 sh "$installer" --skip-license --exclude-subdir --prefix="$target" < /dev/null > /dev/null ||
   fail "installer script"
-(cd "$target" && find . -type f | sort) > "$work/installed"
+(cd "$target" && find . -type f | grep -v '^./bin/data/emoji/[0-9a-f]*\.png$' | sort) > "$work/installed"
+[[ -f "$target/bin/data/emoji/1f600.png" ]] || fail "installer script's emoji images"
 printf '%s\n' ./bin/quorvel ./share/applications/quorvel.desktop \
   ./share/icons/hicolor/256x256/apps/quorvel.png | sort > "$work/expected_script"
 diff -u "$work/expected_script" "$work/installed" || fail "installer script's files"

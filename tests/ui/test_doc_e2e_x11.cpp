@@ -8,6 +8,7 @@
 #include "model/data_center.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
+#include "standin_log.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/doc_item_widget.h"
 #include "ui/docs/doc_tab_widget.h"
@@ -52,17 +53,7 @@ void test_doc_e2e_x11::initTestCase() {
 
     const QString log = dir_.filePath("chat.jsonl");
     standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    auto started = [&] {
-        QFile file(log);
-        if (file.open(QIODevice::ReadOnly))
-            chat_ = QJsonDocument::fromJson(file.readLine())
-                        .object()
-                        .value("window")
-                        .toString()
-                        .toULongLong();
-        return chat_ != 0;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(started(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
     main_ = new main_widget;
     main_->show();
     // The document page, as its navigation button shows it.
@@ -80,15 +71,8 @@ void test_doc_e2e_x11::cleanupTestCase() {
 }
 
 QJsonObject test_doc_e2e_x11::last_paste() const {
-    QFile file(dir_.filePath("chat.jsonl"));
-    QJsonObject paste;
-    if (file.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QJsonObject event = QJsonDocument::fromJson(line).object();
-            if (event.value("event").toString() == QLatin1String("paste"))
-                paste = event;
-        }
-    return paste;
+    const QList<QJsonObject> pastes = standin_events(dir_.filePath("chat.jsonl"), "paste");
+    return pastes.isEmpty() ? QJsonObject() : pastes.last();
 }
 
 void test_doc_e2e_x11::double_clicks_download_then_paste_the_file() {

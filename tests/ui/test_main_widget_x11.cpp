@@ -7,6 +7,7 @@
 #include "integration/docking.h"
 #include "model/records.h"
 #include "resources/resources.h"
+#include "standin_log.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/float_widget.h"
 #include "ui/kb/kb_tab_widget.h"
@@ -88,17 +89,7 @@ void test_main_widget_x11::initTestCase() {
     main_->show();
     const QString log = dir_.filePath("chat.jsonl");
     standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    auto started = [&] {
-        QFile file(log);
-        if (file.open(QIODevice::ReadOnly))
-            chat_ = QJsonDocument::fromJson(file.readLine())
-                        .object()
-                        .value("window")
-                        .toString()
-                        .toULongLong();
-        return chat_ != 0;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(started(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
     QVERIFY(chat_);
     QTest::qWait(300);
 }

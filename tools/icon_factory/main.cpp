@@ -6,6 +6,7 @@
 // light gray. The glyphs below are the source of every PNG.
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -319,11 +320,79 @@ QImage support_qr() {
     return image;
 }
 
+// The emoji of the script editor's picker: the faces, hands, hearts and a few
+// everyday signs, about 150 of the font's several thousand, so the build
+// stays quick and the picker short.
+QList<uint> emoji_codes() {
+    QList<uint> codes;
+    for (uint c = 0x1F600; c <= 0x1F64F; ++c) // faces and gestures
+        codes << c;
+    for (uint c : {0x1F44D, 0x1F44E, 0x1F44C, 0x1F44F, 0x1F44B, 0x1F64F, 0x1F4AA, 0x1F91D, 0x1F590,
+                   0x270C,  0x261D,  0x1F446, 0x1F447, 0x1F448, 0x1F449, 0x2764,  0x1F494, 0x1F495,
+                   0x1F496, 0x1F49B, 0x1F49A, 0x1F499, 0x1F49C, 0x1F525, 0x2B50,  0x1F31F, 0x2728,
+                   0x1F389, 0x1F38A, 0x1F381, 0x1F382, 0x1F339, 0x1F33B, 0x1F340, 0x2600,  0x1F319,
+                   0x2614,  0x2615,  0x1F375, 0x1F37A, 0x1F370, 0x1F34E, 0x1F349, 0x1F4B0, 0x1F4E6,
+                   0x1F69A, 0x1F4DE, 0x1F4F1, 0x1F4E7, 0x1F4DD, 0x1F4C5, 0x23F0,  0x2705,  0x274C,
+                   0x2753,  0x2757,  0x1F4AF, 0x1F197, 0x1F195, 0x1F192, 0x1F6A9, 0x1F3C6, 0x1F451,
+                   0x1F680, 0x1F44A, 0x1F918, 0x1F919, 0x1F937, 0x1F926, 0x1F914, 0x1F917, 0x1F929})
+        codes << c;
+    return codes;
+}
+
+// Renders each emoji of the colour font at its own size and scales it to
+// 24 x 24, one "<code point in hex>.png" per emoji.
+int render_emoji(const QString& font_file, const QString& out) {
+    const int id = QFontDatabase::addApplicationFont(font_file);
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    if (families.isEmpty()) {
+        qWarning("cannot load the emoji font %s", qPrintable(font_file));
+        return 1;
+    }
+    QDir().mkpath(out);
+    QFont font(families.first());
+    font.setPixelSize(109); // the size of the font's own bitmaps
+    const int canvas = 136;
+    for (uint code : emoji_codes()) {
+        const QString text = QString::fromUcs4(&code, 1);
+        QImage big(canvas, canvas, QImage::Format_ARGB32_Premultiplied);
+        big.fill(Qt::transparent);
+        {
+            QPainter p(&big);
+            p.setFont(font);
+            p.drawText(QRect(0, 0, canvas, canvas), Qt::AlignCenter, text);
+        }
+        // Tight around what was drawn, kept square, then 24 x 24.
+        QRect used;
+        for (int y = 0; y < canvas; ++y)
+            for (int x = 0; x < canvas; ++x)
+                if (qAlpha(big.pixel(x, y)) > 0)
+                    used |= QRect(x, y, 1, 1);
+        if (used.isEmpty())
+            continue; // not in the font
+        const int side = qMax(used.width(), used.height());
+        const QRect square(used.center().x() - side / 2, used.center().y() - side / 2, side, side);
+        QImage icon(24, 24, QImage::Format_ARGB32_Premultiplied);
+        icon.fill(Qt::transparent);
+        {
+            QPainter p(&icon);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(QRect(0, 0, 24, 24), big, square);
+        }
+        const QString name = QStringLiteral("%1/%2.png").arg(out).arg(code, 0, 16);
+        if (!icon.save(name, "PNG"))
+            return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    //   icon_factory --emoji FONT_FILE OUT_DIR
+    if (argc == 4 && QByteArray(argv[1]) == "--emoji")
+        return render_emoji(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc < 2)
         return 2;
     const QString out = QString::fromLocal8Bit(argv[1]);

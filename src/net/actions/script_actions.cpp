@@ -16,18 +16,40 @@ json_map_t query_params(int part, const QString& category_id, const QString& key
             {QStringLiteral("classifyType"), QString::number(part)}};
 }
 
+json_map_t create_params(const script_actions::new_script_t& script) {
+    return {{QStringLiteral("classifyId"), script.category_id},
+            {QStringLiteral("classifyType"), QString::number(script.part)},
+            {QStringLiteral("deptId"), script.dept_id},
+            {QStringLiteral("speechContent"), script.content},
+            {QStringLiteral("speechContentKeywords"), script.keywords},
+            {QStringLiteral("customShortcuts"), QStringLiteral("unknown")}};
+}
+
+json_map_t edit_params(const script_node_spt& script, const QString& content,
+                       const QString& keywords) {
+    return {{QStringLiteral("id"), script->id},
+            {QStringLiteral("operateType"), protocol::edit_script::change},
+            {QStringLiteral("classifyId"), script->classifyId},
+            {QStringLiteral("classifyType"), script->classifyType},
+            {QStringLiteral("deptId"), script->deptId},
+            {QStringLiteral("speechContent"), content},
+            {QStringLiteral("speechContentKeywords"), keywords},
+            {QStringLiteral("customShortcuts"), QStringLiteral("unknown")}};
+}
+
+void report_saved(const script_actions::saved_cb& done, const action_result_t& result,
+                  const script_node_spt& node) {
+    if (done)
+        done(result, node);
+}
+
 } // namespace
 
 void script_actions::create_script(const new_script_t& script, action_cb done) {
-    const json_map_t params{{QStringLiteral("classifyId"), script.category_id},
-                            {QStringLiteral("classifyType"), QString::number(script.part)},
-                            {QStringLiteral("deptId"), script.dept_id},
-                            {QStringLiteral("speechContent"), script.content},
-                            {QStringLiteral("speechContentKeywords"), script.keywords},
-                            {QStringLiteral("customShortcuts"), QStringLiteral("unknown")}};
     // The request stores the new script itself (data_center::add_script).
     request_center::instance()->create_script(
-        params, this, [done](const script_node_spt&) { report(done, action_result_t::success()); },
+        create_params(script), this,
+        [done](const script_node_spt&) { report(done, action_result_t::success()); },
         fail_with(done));
 }
 
@@ -35,18 +57,41 @@ void script_actions::edit_script(const script_node_spt& script, const QString& c
                                  const QString& keywords, action_cb done) {
     if (!script)
         return report(done, action_result_t::failure(QString()));
-    const json_map_t params{{QStringLiteral("id"), script->id},
-                            {QStringLiteral("operateType"), protocol::edit_script::change},
-                            {QStringLiteral("classifyId"), script->classifyId},
-                            {QStringLiteral("classifyType"), script->classifyType},
-                            {QStringLiteral("deptId"), script->deptId},
-                            {QStringLiteral("speechContent"), content},
-                            {QStringLiteral("speechContentKeywords"), keywords},
-                            {QStringLiteral("customShortcuts"), QStringLiteral("unknown")}};
     // The request copies the reply into the stored script (data_center::update_script).
     request_center::instance()->update_script(
-        params, this, [done](const script_node_spt&) { report(done, action_result_t::success()); },
+        edit_params(script, content, keywords), this,
+        [done](const script_node_spt&) { report(done, action_result_t::success()); },
         fail_with(done));
+}
+
+void script_actions::save_new_script(const new_script_t& script, saved_cb done) {
+    request_center::instance()->run<script_node_spt>(
+        requests::create_script, payload_t::fields(create_params(script)), this,
+        [done](const script_node_spt& node) {
+            report_saved(done, action_result_t::success(), node);
+        },
+        [done](const QString& error) { report_saved(done, action_result_t::failure(error), {}); });
+}
+
+void script_actions::save_script_edit(const script_node_spt& script, const QString& content,
+                                      const QString& keywords, saved_cb done) {
+    if (!script)
+        return report_saved(done, action_result_t::failure(QString()), {});
+    request_center::instance()->run<script_node_spt>(
+        requests::update_script, payload_t::fields(edit_params(script, content, keywords)), this,
+        [done](const script_node_spt& node) {
+            report_saved(done, action_result_t::success(), node);
+        },
+        [done](const QString& error) { report_saved(done, action_result_t::failure(error), {}); });
+}
+
+void script_actions::keep_saved(const script_node_spt& saved, bool created) {
+    if (!saved)
+        return;
+    data_center& dc = data_center::instance();
+    // A reload of the category may have brought the script in meanwhile.
+    if (!dc.update_script(saved) && created)
+        dc.add_script(saved);
 }
 
 void script_actions::transfer_script(const script_node_spt& script, bool copy, int target_part,

@@ -27,6 +27,16 @@ public:
     void create_script(const new_script_t& script, action_cb done);
     void edit_script(const script_node_spt& script, const QString& content, const QString& keywords,
                      action_cb done);
+
+    // The script editor's save: the server's record comes back without
+    // being stored, because the view is to hear of it only once its files
+    // are cached; keep_saved then stores it.
+    using saved_cb = std::function<void(const action_result_t&, const script_node_spt&)>;
+    void save_new_script(const new_script_t& script, saved_cb done);
+    void save_script_edit(const script_node_spt& script, const QString& content,
+                          const QString& keywords, saved_cb done);
+    // A saved script into the store: added when new, else copied into the stored record.
+    static void keep_saved(const script_node_spt& saved, bool created);
     // Copy or move into another category; a move takes the script out of the
     // store, and the target category is reloaded either way.
     void transfer_script(const script_node_spt& script, bool copy, int target_part,

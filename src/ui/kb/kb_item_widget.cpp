@@ -9,6 +9,7 @@
 #include "net/actions/script_actions.h"
 #include "protocol/protocol.h"
 #include "ui/kb/delete_script_widget.h"
+#include "ui/kb/new_script_widget.h"
 #include "ui/kb/script_item.h"
 #include "ui/kb/transfer_script_widget.h"
 #include "ui/library/category_button.h"
@@ -453,7 +454,6 @@ kb_item_widget::category_menu(const category_node_spt& category) {
     auto collapse = [this, category] { expand_category(category, false); };
     const menu_entry_t copy{QStringLiteral("复制分类"),
                             [this, category] { open_transfer_category(category, false); }};
-    const std::function<void()> none;
     if (!manager && !personal)
         return {copy, {QStringLiteral("展开分类"), expand}, {QStringLiteral("折叠分类"), collapse}};
     QList<menu_entry_t> entries{
@@ -469,7 +469,8 @@ kb_item_widget::category_menu(const category_node_spt& category) {
                             [this, category] { open_sort_category(category); }}
             << menu_entry_t{} << menu_entry_t{QStringLiteral("展开分类"), expand}
             << menu_entry_t{QStringLiteral("折叠分类"), collapse} << menu_entry_t{}
-            << menu_entry_t{QStringLiteral("新建话术"), none, false};
+            << menu_entry_t{QStringLiteral("新建话术"),
+                            [this, category] { open_new_script(category->id); }};
     return entries;
 }
 
@@ -480,7 +481,6 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
         return category_menu(category_of(row));
     const script_node_spt script = script_of(row);
     const bool manager = data_center::instance().has_manager_role();
-    const std::function<void()> none;
     const menu_entry_t input{QStringLiteral("输入话术"), [this, script] { send(script, false); }};
     const menu_entry_t direct{QStringLiteral("发送话术"), [this, script] { send(script, true); }};
     const menu_entry_t clipboard{QStringLiteral("复制到剪贴板"),
@@ -493,8 +493,8 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
         input,
         direct,
         {},
-        {QStringLiteral("新建话术"), none, false},
-        {QStringLiteral("修改话术"), none, false},
+        {QStringLiteral("新建话术"), [this, script] { open_new_script(script->classifyId); }},
+        {QStringLiteral("修改话术"), [this, script] { open_edit_script(script); }},
         {QStringLiteral("删除话术"), [this, script] { open_delete_script(script); }},
         {}};
     if (manager)
@@ -510,10 +510,11 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
     return entries;
 }
 
-QList<kb_item_widget::menu_entry_t> kb_item_widget::empty_area_menu(drag_drop_treewidget*) {
+QList<kb_item_widget::menu_entry_t> kb_item_widget::empty_area_menu(drag_drop_treewidget* tree) {
     if (!data_center::instance().has_manager_role() && part_ != personal_part)
         return {};
-    return {{QStringLiteral("新建话术"), {}, false}};
+    const QString category_id = tree ? tree->property("category/id").toString() : QString();
+    return {{QStringLiteral("新建话术"), [this, category_id] { open_new_script(category_id); }}};
 }
 
 void kb_item_widget::on_tree_menu(drag_drop_treewidget* tree, const QPoint& pos) {
@@ -557,6 +558,26 @@ transfer_script_widget* kb_item_widget::open_transfer_script(const script_node_s
 delete_script_widget* kb_item_widget::open_delete_script(const script_node_spt& script) {
     auto* dialog = new delete_script_widget(script, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return dialog;
+}
+
+// The editor reports a saved script once its files are cached; the store
+// takes it then, and the row follows the store's change.
+new_script_widget* kb_item_widget::open_new_script(const QString& category_id) {
+    auto* dialog = new new_script_widget(part_, category_id, nullptr, this);
+    connect(dialog, &new_script_widget::create_script_finished, this,
+            [](const script_node_spt& node) { script_actions::keep_saved(node, true); });
+    dialog->show();
+    return dialog;
+}
+
+new_script_widget* kb_item_widget::open_edit_script(const script_node_spt& script) {
+    if (!script)
+        return nullptr;
+    auto* dialog = new new_script_widget(part_, script->classifyId, script, this);
+    connect(dialog, &new_script_widget::update_script_finished, this,
+            [](const script_node_spt& node) { script_actions::keep_saved(node, false); });
     dialog->show();
     return dialog;
 }

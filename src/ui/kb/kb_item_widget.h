@@ -16,6 +16,7 @@ class category_actions;
 class category_flow_widget;
 class delete_script_widget;
 class drag_drop_treewidget;
+class new_script_widget;
 class script_actions;
 class script_item;
 class transfer_script_widget;
@@ -70,6 +71,9 @@ public:
     // The script dialogs of the row menu, shown and deleted on close.
     transfer_script_widget* open_transfer_script(const script_node_spt& script, bool copy);
     delete_script_widget* open_delete_script(const script_node_spt& script);
+    // The script editor: a new script for a category, or the given script.
+    new_script_widget* open_new_script(const QString& category_id);
+    new_script_widget* open_edit_script(const script_node_spt& script);
     void pin_script(const script_node_spt& script, bool to_top);
     void on_item_drag_finished(QTreeWidgetItem* dragged, QTreeWidgetItem* to_parent, int index);
     void reload_category(const QString& category_id);

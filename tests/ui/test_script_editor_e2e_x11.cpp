@@ -1,0 +1,192 @@
+// End to end on X11 with a window manager: a script written in the editor
+// from the scripts page (text, the date placeholder, two paragraphs, an
+// emoji, a local image, a cloud document and a sticker) is saved on
+// quorvel-server, shows in the page, and is delivered into the stand-in
+// WeCom-like window segment by segment: the date filled in, the files pasted
+// as files.
+#include "library_login.h"
+#include "model/data_center.h"
+#include "protocol/protocol.h"
+#include "resources/resources.h"
+#include "server_fixture.h"
+#include "standin_log.h"
+#include "sync/cache_manager.h"
+#include "ui/docs/select_clouddoc_dialog.h"
+#include "ui/kb/kb_item_widget.h"
+#include "ui/kb/kb_tab_widget.h"
+#include "ui/kb/new_script_widget.h"
+#include "ui/kb/select_emoji_widget.h"
+#include "ui/library/drag_drop_treewidget.h"
+#include "ui/main_widget.h"
+#include "ui/widgets/custom_button.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace quorvel;
+
+class test_script_editor_e2e_x11 : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void written_script_is_saved_shown_and_delivered();
+
+private:
+    QList<QJsonObject> pastes() const;
+
+    server_fixture demo_;
+    QString token_;
+    QTemporaryDir dir_;
+    QProcess standin_;
+    window_handle_t chat_ = 0;
+    main_widget* main_ = nullptr;
+};
+
+void test_script_editor_e2e_x11::initTestCase() {
+    QVERIFY2(qgetenv("QT_QPA_PLATFORM") == "xcb", "runs on a real X display");
+    init_resources();
+    register_meta_types();
+    QVERIFY(demo_.start());
+    QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));
+    token_ = data_center::instance().token();
+
+    const QString log = dir_.filePath("chat.jsonl");
+    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
+    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
+    main_ = new main_widget;
+    main_->show();
+    main_->on_window_show(chat_);
+    QTest::qWait(300);
+}
+
+void test_script_editor_e2e_x11::cleanupTestCase() {
+    delete main_;
+    standin_.kill();
+    standin_.waitForFinished(3000);
+}
+
+QList<QJsonObject> test_script_editor_e2e_x11::pastes() const {
+    return standin_events(dir_.filePath("chat.jsonl"), "paste");
+}
+
+void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
+    data_center& dc = data_center::instance();
+    kb_item_widget* view = main_->scripts_page()->view(1);
+    const QList<category_node_spt>* tops = dc.top_script_categories(1, {});
+    QVERIFY(tops && !tops->isEmpty());
+    const category_node_spt category = tops->first();
+
+    // The library's pieces: a local image uploaded as the upload dialog
+    // does, a stored document and a stored sticker.
+    const QString local = dir_.filePath("new arrival.png");
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QVERIFY(picture.save(local));
+    QFile local_file(local);
+    QVERIFY(local_file.open(QIODevice::ReadOnly));
+    const QByteArray local_bytes = local_file.readAll();
+    const auto uploaded =
+        demo_.upload("/tavorine/nas/userUploadFileDirect", "new arrival.png", local_bytes, token_);
+    const QString file_id = uploaded.data().toObject().value("id").toString();
+    QVERIFY2(!file_id.isEmpty(), uploaded.raw.constData());
+    doc_node_spt doc;
+    for (const QList<doc_node_spt>& docs : dc.docs_by_category())
+        for (const doc_node_spt& d : docs)
+            if (d && !doc && !select_clouddoc_dialog::info_of(*d).location.isEmpty() &&
+                !select_clouddoc_dialog::info_of(*d).location.startsWith("http"))
+                doc = d;
+    QVERIFY(doc);
+    sticker_node_spt sticker;
+    for (const QList<sticker_node_spt>& stickers : dc.stickers_by_category())
+        for (const sticker_node_spt& s : stickers)
+            if (s && !sticker && s->emojiType == protocol::sticker_type::stored && s->nasFile)
+                sticker = s;
+    QVERIFY(sticker);
+
+    new_script_widget* editor = view->open_new_script(category->id);
+    QVERIFY(QTest::qWaitForWindowExposed(editor));
+    QTextEdit* text = editor->editor();
+    text->setFocus();
+    QTest::keyClicks(text, "Today ");
+    editor->insert_date();
+    editor->tool_button("分段")->click();
+    QTest::keyClicks(text, "Look ");
+    auto* emoji = new select_emoji_widget(editor);
+    connect(emoji, &select_emoji_widget::emoji_selected, editor, &new_script_widget::insert_emoji);
+    QVERIFY(!emoji->buttons().isEmpty());
+    const QString emoji_path = emoji->buttons().first()->property("id").toString();
+    emoji->show();
+    emoji->buttons().first()->click();
+    editor->insert_uploaded({{file_id, QFileInfo(local)}});
+    editor->insert_clouddocs({select_clouddoc_dialog::info_of(*doc)});
+    editor->insert_stickers({sticker});
+    editor->keywords()->setText("到货");
+
+    QSignalSpy created(editor, &new_script_widget::create_script_finished);
+    QTest::mouseClick(editor->save_button(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 30000);
+    const script_node_spt node = created.first().first().value<script_node_spt>();
+
+    // On the server, and in the page.
+    const auto listed = demo_.post("/tavorine/clientKb/querySpeech",
+                                   {{"speechContent", ""},
+                                    {"speechContentKeywords", ""},
+                                    {"classifyId", category->id},
+                                    {"deptId", ""},
+                                    {"classifyType", "1"}},
+                                   token_);
+    QString stored;
+    for (const QJsonValue& s : listed.data().toArray())
+        if (s.toObject().value("id").toString() == node->id)
+            stored = s.toObject().value("speechContent").toString();
+    QVERIFY(stored.contains("${日期}") && stored.contains("tovk_fileId=" + file_id));
+    view->show_category(category->id);
+    QVERIFY(kb_item_widget::find_row(view->tree_of(category->id), script_row, node->id));
+    editor->close();
+
+    // Into the chat window, as the row's send does.
+    view->send(dc.find_script(node->id), true);
+    QTRY_VERIFY_WITH_TIMEOUT(pastes().size() >= 7, 20000);
+    QTest::qWait(500); // nothing more is pasted
+    QStringList texts;
+    QStringList files;
+    QStringList order;
+    for (const QJsonObject& paste : pastes()) {
+        if (paste.contains("files")) {
+            for (const QJsonValue& f : paste.value("files").toArray())
+                files << f.toString();
+            order << "file";
+        } else {
+            texts << paste.value("text").toString();
+            order << (paste.value("text").toString() == "\n" ? "break" : "text");
+        }
+    }
+    const QString today = QLocale(QLocale::Chinese, QLocale::China)
+                              .toString(QDate::currentDate(), QStringLiteral("yyyy年MM月dd日"));
+    QCOMPARE(texts.first(), "Today " + today);
+    QVERIFY(!texts.join("").contains("${"));
+    QCOMPARE(order.mid(0, 3), (QStringList{"text", "break", "text"}));
+    order.removeAll("text"); // the blanks between links
+    QCOMPARE(order, (QStringList{"break", "file", "file", "file", "file"}));
+    QCOMPARE(files.size(), 4);
+    QCOMPARE(files[0], emoji_path);
+    QFile pasted_image(files[1]);
+    QVERIFY(pasted_image.open(QIODevice::ReadOnly));
+    QCOMPARE(pasted_image.readAll(), local_bytes);
+    const QString cache = app_paths::instance().cache_dir();
+    for (int i = 1; i < 4; ++i) {
+        QVERIFY2(files[i].startsWith(cache), qPrintable(files[i]));
+        QVERIFY2(QFileInfo(files[i]).size() > 0, qPrintable(files[i]));
+    }
+}
+
+QTEST_MAIN(test_script_editor_e2e_x11)
+#include "test_script_editor_e2e_x11.moc"
