@@ -1,7 +1,7 @@
 // The main window on a real X display with a window manager, driven by real
-// pointer input (xdotool): edge resizing, and tooltips while another window
-// is active. Positions come from the X server, not from Qt: Qt's record of
-// a window's position can lag behind the window manager's.
+// pointer input (xdotool): edge resizing, tooltips while another window is
+// active, and reordering the bar's phrase manager by a drag. Positions come from the X server, not
+// from Qt: Qt's record of a window's position can lag behind the window manager's.
 #include "model/data_center.h"
 #include "model/records.h"
 #include "resources/resources.h"
