@@ -4,9 +4,9 @@
 #include "app/event_names.h"
 #include "model/data_center.h"
 #include "net/actions/quick_reply_actions.h"
+#include "ui/instant/instant_search.h"
 #include "ui/kb/phrase_manager_widget.h"
 #include "ui/kb/quick_reply_manager_widget.h"
-#include "ui/instant/instant_search.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QStackedLayout>
 
 namespace quorvel {
@@ -214,6 +215,11 @@ void auto_follow_widget::phrase_settings() {
     }
     auto* dialog = new phrase_manager_widget(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Placed here, not by the window manager: after its placement Qt may keep a
+    // stale position for the dialog, and drag and drop, which maps the pointer
+    // through it, then drops beside the rows.
+    if (const QScreen* screen = this->screen())
+        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
     connect(dialog, &QObject::destroyed, this, &auto_follow_widget::rebuild_phrase_buttons);
     phrase_manager_ = dialog;
     dialog->show();

@@ -1,11 +1,16 @@
 // The main window on a real X display with a window manager, driven by real
-// pointer input (xdotool): edge resizing, and tooltips while another window
-// is active. Positions come from the X server, not from Qt: Qt's record of
-// a window's position can lag behind the window manager's.
+// pointer input (xdotool): edge resizing, tooltips while another window is
+// active, and reordering the bar's phrase manager by a drag. Positions come from the X server, not
+// from Qt: Qt's record of a window's position can lag behind the window manager's.
+#include "model/data_center.h"
 #include "model/records.h"
 #include "resources/resources.h"
+#include "ui/auto_follow_widget.h"
+#include "ui/kb/phrase_manager_widget.h"
+#include "ui/library/drag_drop_listwidget.h"
 #include "ui/main_widget.h"
 
+#include <QMessageBox>
 #include <QProcess>
 #include <QToolButton>
 #include <QToolTip>
@@ -70,6 +75,7 @@ private slots:
     void main_window_resizes_by_each_edge_data();
     void main_window_resizes_by_each_edge();
     void tooltips_show_in_an_inactive_window();
+    void phrase_manager_reorders_by_a_real_drag();
 };
 
 void test_frameless_x11::initTestCase() {
@@ -131,6 +137,71 @@ void test_frameless_x11::tooltips_show_in_an_inactive_window() {
     QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 5000);
     QCOMPARE(QToolTip::text(), QStringLiteral("话术"));
     QVERIFY(!window.isActiveWindow());
+}
+
+// The bar's phrase manager, reordered by dragging one row's text onto another
+// row. Drag and drop maps the pointer through the position Qt has for the
+// dialog, so that position must be the one the window has on the screen.
+void test_frameless_x11::phrase_manager_reorders_by_a_real_drag() {
+    qputenv("QUORVEL_BASE_URL", "http://127.0.0.1:9"); // the new order is refused at once
+    QHash<QString, phrase_node_spt> phrases;
+    for (const char* id : {"1", "2", "3", "4"}) {
+        auto p = phrase_node_spt::create();
+        p->id = QLatin1String(id);
+        p->sort = p->id.toInt();
+        p->phraseContent = QStringLiteral("短语") + p->id;
+        phrases.insert(p->id, p);
+    }
+    data_center::instance().clear();
+    data_center::instance().replace_phrases(phrases);
+    auto_follow_widget bar;
+    bar.move(340, 347);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    bar.phrase_settings();
+    auto* dialog = qobject_cast<phrase_manager_widget*>(bar.phrase_manager());
+    QVERIFY(dialog);
+    // Placed by the program, not left to the window manager, whose placement
+    // Qt may never hear of.
+    const QPoint placed = dialog->geometry().topLeft();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QTest::qWait(300); // the window manager's own messages have arrived
+    QCOMPARE(x_geometry(*dialog).topLeft(), placed);
+    QCOMPARE(dialog->geometry().topLeft(), placed);
+    QTimer closer; // answers the refusal's message box
+    connect(&closer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok)->click();
+    });
+    closer.start(20);
+
+    drag_drop_listwidget* list = dialog->list();
+    const QPoint origin = x_geometry(*dialog).topLeft();
+    auto on_row = [&](int row, int dy) {
+        const QRect r = list->visualItemRect(list->item(row));
+        return origin + list->viewport()->mapTo(dialog, QPoint(r.left() + 40, r.center().y() + dy));
+    };
+    const QPoint from = on_row(0, 0), to = on_row(2, 3);
+    // The drag runs its own event loop: the pointer moves from another process.
+    QString moves;
+    for (int i = 1; i <= 8; ++i) {
+        const QPoint p = from + (to - from) * i / 8;
+        moves += QStringLiteral("xdotool mousemove %1 %2; sleep 0.05; ").arg(p.x()).arg(p.y());
+    }
+    QProcess::startDetached(
+        QStringLiteral("/bin/sh"),
+        {"-c", QStringLiteral("xdotool mousemove %1 %2; sleep 0.1; xdotool mousedown 1; sleep 0.1; "
+                              "%3xdotool mouseup 1")
+                   .arg(from.x())
+                   .arg(from.y())
+                   .arg(moves)});
+    auto ids = [list] {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << phrase_manager_widget::phrase_of(list->item(i))->id;
+        return out;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(ids(), (QStringList{"2", "3", "1", "4"}), 10000);
 }
 
 QTEST_MAIN(test_frameless_x11)

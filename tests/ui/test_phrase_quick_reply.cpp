@@ -181,6 +181,8 @@ private slots:
     void quick_reply_groups_follow_the_department_data();
     void quick_reply_groups_follow_the_department();
     void quick_reply_rows_marks_and_filter();
+    void quick_reply_script_rows_read_as_text_data();
+    void quick_reply_script_rows_read_as_text();
     void quick_reply_save_replaces_the_list_and_the_bar_menu_follows();
     void quick_reply_failed_save_keeps_dialog_and_marks();
 
@@ -251,29 +253,75 @@ void test_phrase_quick_reply::quick_reply_rows_marks_and_filter() {
     fill_small_library("5", true);
     quick_reply_manager_widget dialog;
     QTreeWidget* tree = dialog.tree();
-    const QStringList all{"公共分类", "  问候",           "    [x] <b>您好</b>",
+    const QStringList all{"公共分类", "  问候",           "    [x] 您好",
                           "    开场", "      [ ] 开场白", "      [x] 第二句",
                           "  空分类", "    空子类",       "个人分类",
                           "  我的",   "    常用",         "      [ ] 个人话术",
                           "部门分类", "  部门",           "    [ ] 部门话术"};
     QCOMPARE(dump(tree), all);
-    // Markup stays text; the first-level category "1" is no script though
-    // its id is a marked script's id.
+    // The label never reads text as markup; the first-level category "1" is
+    // no script though its id is a marked script's id.
     auto* label = qobject_cast<QLabel*>(tree->itemWidget(script_rows(tree).first(), 0));
     QCOMPARE(label->textFormat(), Qt::PlainText);
     QCOMPARE(dialog.checked_script_ids(), (QStringList{"1", "8"}));
 
     dialog.only_marked_box()->setChecked(true);
     QCOMPARE(dump(tree, true),
-             (QStringList{"公共分类", "  问候", "    [x] <b>您好</b>", "    开场",
-                          "      [x] 第二句", "  空分类", "    空子类", "个人分类", "  我的",
-                          "    常用", "部门分类", "  部门"}));
+             (QStringList{"公共分类", "  问候", "    [x] 您好", "    开场", "      [x] 第二句",
+                          "  空分类", "    空子类", "个人分类", "  我的", "    常用", "部门分类",
+                          "  部门"}));
     // Unchecking a shown row keeps it shown until the next switch.
     script_rows(tree).first()->setCheckState(0, Qt::Unchecked);
     QVERIFY(!script_rows(tree).first()->isHidden());
     QCOMPARE(dialog.checked_script_ids(), QStringList{"8"});
     dialog.only_marked_box()->setChecked(false);
     QCOMPARE(dump(tree, true).size(), all.size());
+}
+
+void test_phrase_quick_reply::quick_reply_script_rows_read_as_text_data() {
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("visible");
+    QTest::addColumn<bool>("elided");
+    // As the script editor saves it.
+    const QString document = QStringLiteral(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+        "\"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+        "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+        "p, li { white-space: pre-wrap; }\n</style></head>"
+        "<body style=\" font-family:'SimSun'; font-size:9pt;\">\n"
+        "<p style=\" margin-top:0px;\">您好，请问</p>\n<p>有什么可以&amp;帮您？</p></body></html>");
+    QTest::newRow("html document") << document << "您好，请问 有什么可以&帮您？" << false;
+    QTest::newRow("picture dropped") << "<p>请看<img src=\"a.png\"/>图</p>"
+                                     << "请看图" << false;
+    QTest::newRow("plain text") << "a < b 也\n行"
+                                << "a < b 也 行" << false;
+    QTest::newRow("long") << "<p>" + QString(200, QChar(0x8bdd)) + "</p>"
+                          << QString(200, QChar(0x8bdd)) << true;
+}
+
+void test_phrase_quick_reply::quick_reply_script_rows_read_as_text() {
+    QFETCH(QString, content);
+    QFETCH(QString, visible);
+    QFETCH(bool, elided);
+    data_center& dc = data_center::instance();
+    dc.clear();
+    dc.replace_category_tree(library_kind::scripts, 0, QString(),
+                             tree_of({category("1", "-1", "问候", "0")}));
+    dc.replace_scripts({{"1", {script("5", "1", content)}}});
+    quick_reply_manager_widget dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTreeWidget* tree = dialog.tree();
+    auto* label = qobject_cast<QLabel*>(tree->itemWidget(script_rows(tree).value(0), 0));
+    QVERIFY(label);
+    const QString shown = label->text();
+    if (elided) {
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(visible.startsWith(shown.chopped(1)));
+    } else {
+        QCOMPARE(shown, visible);
+    }
+    QCOMPARE(label->toolTip().remove(QStringLiteral("\n\r")), visible);
 }
 
 void test_phrase_quick_reply::quick_reply_save_replaces_the_list_and_the_bar_menu_follows() {

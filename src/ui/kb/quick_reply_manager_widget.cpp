@@ -3,12 +3,14 @@
 #include "model/data_center.h"
 #include "net/actions/quick_reply_actions.h"
 #include "ui/kb/kb_item_widget.h"
+#include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/elided_text.h"
+#include "ui/widgets/flow_layout.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMessageBox>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -110,9 +112,11 @@ void quick_reply_manager_widget::add_script_rows(QTreeWidgetItem* parent,
         row->setData(0, kb_role::record, QVariant::fromValue(script));
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(0, marked_.contains(script->id) ? Qt::Checked : Qt::Unchecked);
-        auto* label = new QLabel;
-        label->setTextFormat(Qt::PlainText);
-        label->setText(script->speechContent);
+        // Scripts are stored as HTML: show what the agent reads, in one line.
+        const QString text = plain_script_text(script->speechContent);
+        auto* label = new elided_label;
+        label->set_full_text(text);
+        label->setToolTip(wrap_tooltip_text(text));
         tree_->setItemWidget(row, 0, label);
     }
 }
