@@ -698,6 +698,11 @@ void main_widget::build_connection_notice(QVBoxLayout* outer) {
     notice_->setWordWrap(true);
     notice_->setTextFormat(Qt::PlainText);
     outer->addWidget(notice_);
+    // The return online is news, not a state: its band goes by itself.
+    notice_timer_ = new QTimer(this);
+    notice_timer_->setSingleShot(true);
+    notice_timer_->setInterval(15000);
+    connect(notice_timer_, &QTimer::timeout, notice_, &QWidget::hide);
     connect(&connection_state::instance(), &connection_state::offline_changed, this,
             [this] { show_connection_notice(QString()); });
     connect(&offline_session::instance(), &offline_session::reconnected, this,
@@ -718,6 +723,10 @@ void main_widget::show_connection_notice(const QString& news) {
         notice_->setText(QStringLiteral("已重新连接服务器：") + news);
     }
     notice_->setVisible(offline || !news.isEmpty());
+    if (!offline && !news.isEmpty())
+        notice_timer_->start();
+    else
+        notice_timer_->stop();
     setWindowTitle(offline ? QStringLiteral("Quorvel（离线）") : QStringLiteral("Quorvel"));
 }
 

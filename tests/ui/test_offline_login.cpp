@@ -250,6 +250,11 @@ void test_offline_login::back_online_by_itself_with_the_server_changes() {
     main_widget* main = open_main();
     QCOMPARE(main->windowTitle(), QString("Quorvel"));
     QVERIFY(main->connection_notice()->text().startsWith("已重新连接服务器"));
+    // The green band is news of the return and goes by itself; shortened here.
+    QVERIFY(main->connection_notice()->isVisibleTo(main));
+    QVERIFY(main->notice_timer()->isActive());
+    main->notice_timer()->setInterval(50); // restarts the running timer
+    QTRY_VERIFY(!main->connection_notice()->isVisibleTo(main));
 
     // The file follows: a new offline start would show the new script.
     offline_session::instance().flush(); // the save after it is written in the background
