@@ -70,6 +70,19 @@ window_handle_t handle_of(QWidget* w) {
     return static_cast<window_handle_t>(w->winId());
 }
 
+// The follow mode of the last main window to quit. The window that replaces
+// it (the return online, a new login) takes it over, so the user keeps the
+// docking without turning it on again.
+struct follow_handover_t {
+    bool follow = false;
+    window_handle_t target = 0;
+};
+
+follow_handover_t& follow_handover() {
+    static follow_handover_t handover;
+    return handover;
+}
+
 } // namespace
 
 QString main_widget::library_summary() {
@@ -229,6 +242,9 @@ main_widget::main_widget(QWidget* parent)
     register_hotkeys();
     watcher->on_watch_started();
     QTimer::singleShot(3000, this, &main_widget::delay_tasks);
+    const follow_handover_t handover = std::exchange(follow_handover(), {});
+    if (handover.follow)
+        enter_follow_mode(handover.target);
 }
 
 main_widget::~main_widget() {
@@ -494,6 +510,10 @@ void main_widget::follow(bool enable) {
         leave_follow_mode();
         return;
     }
+    enter_follow_mode(current_desktop().foreground_window());
+}
+
+void main_widget::enter_follow_mode(window_handle_t candidate) {
     follow_ = true;
     user_hidden_ = user_hidden_t::none;
     float_->hide();
@@ -503,9 +523,8 @@ void main_widget::follow(bool enable) {
     toolbar_->pin_button()->setVisible(false);
     toolbar_->show_follow_state(true);
     hide();
-    const window_handle_t foreground = current_desktop().foreground_window();
-    if (detector_->is_target_window(foreground)) {
-        target_ = foreground;
+    if (candidate && detector_->is_target_window(candidate)) {
+        target_ = candidate;
         dock_to_target();
     } else {
         hide_bar();
@@ -732,6 +751,7 @@ void main_widget::show_connection_notice(const QString& news) {
 
 void main_widget::quit() {
     quitting_ = true;
+    follow_handover() = {follow_, target_};
     leave_follow_mode();
     if (bar_)
         bar_->deleteLater();

@@ -125,6 +125,8 @@ private:
     void build_tray();
     void register_hotkeys();
     void leave_follow_mode();
+    // Docks to the candidate when it is a chat window, else waits for one.
+    void enter_follow_mode(window_handle_t candidate);
     void come_back_on_top(); // the tray double click
     void build_connection_notice(QVBoxLayout* outer);
     void show_connection_notice(const QString& news);
