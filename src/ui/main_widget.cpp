@@ -71,6 +71,19 @@ window_handle_t handle_of(QWidget* w) {
     return static_cast<window_handle_t>(w->winId());
 }
 
+// The follow mode of the last main window to quit. The window that replaces
+// it (the return online, a new login) takes it over, so the user keeps the
+// docking without turning it on again.
+struct follow_handover_t {
+    bool follow = false;
+    window_handle_t target = 0;
+};
+
+follow_handover_t& follow_handover() {
+    static follow_handover_t handover;
+    return handover;
+}
+
 } // namespace
 
 QString main_widget::library_summary() {
@@ -230,6 +243,9 @@ main_widget::main_widget(QWidget* parent)
     register_hotkeys();
     watcher->on_watch_started();
     QTimer::singleShot(3000, this, &main_widget::delay_tasks);
+    const follow_handover_t handover = std::exchange(follow_handover(), {});
+    if (handover.follow)
+        enter_follow_mode(handover.target);
 }
 
 main_widget::~main_widget() {
@@ -502,6 +518,10 @@ void main_widget::follow(bool enable) {
         leave_follow_mode();
         return;
     }
+    enter_follow_mode(current_desktop().foreground_window());
+}
+
+void main_widget::enter_follow_mode(window_handle_t candidate) {
     follow_ = true;
     user_hidden_ = user_hidden_t::none;
     float_->hide();
@@ -511,9 +531,8 @@ void main_widget::follow(bool enable) {
     toolbar_->pin_button()->setVisible(false);
     toolbar_->show_follow_state(true);
     hide();
-    const window_handle_t foreground = current_desktop().foreground_window();
-    if (detector_->is_target_window(foreground)) {
-        target_ = foreground;
+    if (candidate && detector_->is_target_window(candidate)) {
+        target_ = candidate;
         dock_to_target();
     } else {
         hide_bar();
@@ -706,6 +725,11 @@ void main_widget::build_connection_notice(QVBoxLayout* outer) {
     notice_->setWordWrap(true);
     notice_->setTextFormat(Qt::PlainText);
     outer->addWidget(notice_);
+    // The return online is news, not a state: its band goes by itself.
+    notice_timer_ = new QTimer(this);
+    notice_timer_->setSingleShot(true);
+    notice_timer_->setInterval(15000);
+    connect(notice_timer_, &QTimer::timeout, notice_, &QWidget::hide);
     connect(&connection_state::instance(), &connection_state::offline_changed, this,
             [this] { show_connection_notice(QString()); });
     connect(&offline_session::instance(), &offline_session::reconnected, this,
@@ -726,11 +750,16 @@ void main_widget::show_connection_notice(const QString& news) {
         notice_->setText(QStringLiteral("已重新连接服务器：") + news);
     }
     notice_->setVisible(offline || !news.isEmpty());
+    if (!offline && !news.isEmpty())
+        notice_timer_->start();
+    else
+        notice_timer_->stop();
     setWindowTitle(offline ? QStringLiteral("Quorvel（离线）") : QStringLiteral("Quorvel"));
 }
 
 void main_widget::quit() {
     quitting_ = true;
+    follow_handover() = {follow_, target_};
     leave_follow_mode();
     if (bar_)
         bar_->deleteLater();

@@ -15,6 +15,8 @@ class QLabel;
 class QStackedLayout;
 class QVBoxLayout;
 
+class QTimer;
+
 namespace quorvel {
 
 class doc_tab_widget;
@@ -61,6 +63,8 @@ public:
     // The band that says the client works offline, or what the return
     // online changed; hidden otherwise.
     QLabel* connection_notice() const { return notice_; }
+    // Hides the notice of a return online after a while (15 s).
+    QTimer* notice_timer() const { return notice_timer_; }
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
 public slots:
@@ -121,6 +125,8 @@ private:
     void build_tray();
     void register_hotkeys();
     void leave_follow_mode();
+    // Docks to the candidate when it is a chat window, else waits for one.
+    void enter_follow_mode(window_handle_t candidate);
     void come_back_on_top(); // the tray double click
     void build_connection_notice(QVBoxLayout* outer);
     void show_connection_notice(const QString& news);
@@ -143,6 +149,7 @@ private:
     QPointer<settings_widget> settings_;
     QPointer<update_guide_widget> update_;
     QLabel* notice_ = nullptr;
+    QTimer* notice_timer_ = nullptr;
     bool follow_ = false;
     window_handle_t target_ = 0;
     bool pinned_ = false; // topmost only while the pin is checked

@@ -7,6 +7,7 @@
 #include "library_login.h"
 #include "model/data_center.h"
 #include "net/actions/script_actions.h"
+#include "net/connection_state.h"
 #include "server_fixture.h"
 #include "ui/kb/kb_search_widget.h"
 #include "ui/kb/script_item.h"
@@ -64,6 +65,9 @@ private slots:
     void sending_always_sends_and_records();
     void resent_script_ranks_highest();
     void deleted_script_skipped_at_next_start();
+    // Last: the server-down row stops the shared server and starts it again.
+    void no_answer_clears_old_results_data();
+    void no_answer_clears_old_results();
 
 private:
     // Searches and waits for the reply to be shown.
@@ -336,6 +340,51 @@ void test_kb_search::deleted_script_skipped_at_next_start() {
     QVERIFY(history().contains(doomed->id));
     page.record_sent(own[1]);
     QVERIFY(history().contains(doomed->id)); // a rewrite leaves it too
+}
+
+void test_kb_search::no_answer_clears_old_results_data() {
+    QTest::addColumn<bool>("server_down");
+    QTest::addColumn<bool>("offline");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("server down") << true << false << "搜索失败：";
+    QTest::newRow("offline") << false << true << "离线使用中，搜索不可用";
+}
+
+void test_kb_search::no_answer_clears_old_results() {
+    QFETCH(bool, server_down);
+    QFETCH(bool, offline);
+    QFETCH(QString, message);
+    kb_search_widget page;
+    search(page, 0, QStringLiteral("退货"));
+    QTreeWidgetItem* results = page.group(kb_search_widget::public_group);
+    QVERIFY(results->childCount() > 0);
+    QVERIFY(!page.status_label()->isVisibleTo(&page));
+
+    if (server_down)
+        demo_.stop();
+    if (offline)
+        connection_state::instance().set_offline(true);
+    page.search_edit()->setText(QStringLiteral("参考"));
+    QTest::keyClick(page.search_edit(), Qt::Key_Return);
+    // Waited for without returning early, so the server and the state come back either way.
+    const bool told =
+        QTest::qWaitFor([&] { return page.status_label()->isVisibleTo(&page); }, 20000);
+    const QString shown = page.status_label()->text();
+    connection_state::instance().set_offline(false);
+    if (server_down)
+        QVERIFY(demo_.restart());
+
+    QVERIFY(told);
+    QVERIFY2(shown.startsWith(message), qPrintable(shown));
+    QVERIFY(shown.size() > message.size()); // a reason follows, never an empty one
+    QCOMPARE(results->childCount(), 0);
+    QVERIFY(results->isHidden());
+    QCOMPARE(group_title(page, kb_search_widget::public_group), QStringLiteral("公共话术(0)"));
+
+    // The next answer takes the message away again.
+    search(page, 0, QStringLiteral("退货"));
+    QVERIFY(results->childCount() > 0);
+    QVERIFY(!page.status_label()->isVisibleTo(&page));
 }
 
 QTEST_MAIN(test_kb_search)

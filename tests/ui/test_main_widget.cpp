@@ -61,6 +61,7 @@ private slots:
     void follow_mode_survives_hiding_data();
     void follow_mode_survives_hiding();
     void follow_on_then_activating_the_target_docks();
+    void next_window_takes_over_the_follow_mode();
     void shows_wait_for_the_delivery_data();
     void shows_wait_for_the_delivery();
     void bar_survives_a_window_manager_close();
@@ -338,6 +339,29 @@ void test_main_widget::follow_on_then_activating_the_target_docks() {
     QCOMPARE(w.pos(), QPoint(450, 40));
     QVERIFY(w.bottom_bar()->isVisible());
     QVERIFY(desktop_.call_names().contains("raise_above"));
+    desktop_.remove_window(target);
+}
+
+void test_main_widget::next_window_takes_over_the_follow_mode() {
+    // A log-out quits the window; the one the next login opens docks as it did.
+    const window_handle_t target = add_chat(QRect(50, 40, 400, 300));
+    desktop_.set_foreground(target);
+    auto* before = new main_widget;
+    before->follow(true);
+    QCOMPARE(before->target(), target);
+    before->quit();
+    desktop_.set_foreground(0);    // the login dialog had the focus
+    auto* after = new main_widget; // the quit below deletes it
+    QVERIFY(after->follow_enabled());
+    QCOMPARE(after->target(), target);
+    QVERIFY(after->isVisible());
+    QVERIFY(after->bottom_bar()->isVisible());
+    QCOMPARE(after->pos(), QPoint(450, 40));
+    // Only the window that replaces it: one quit out of follow mode hands over nothing.
+    after->follow(false);
+    after->quit();
+    main_widget third;
+    QVERIFY(!third.follow_enabled());
     desktop_.remove_window(target);
 }
 

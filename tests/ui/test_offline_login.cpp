@@ -10,6 +10,7 @@
 #include "resources/resources.h"
 #include "server_fixture.h"
 #include "sync/library_file.h"
+#include "ui/auto_follow_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
 #include "ui/offline_session.h"
@@ -224,6 +225,15 @@ void test_offline_login::changes_are_refused_offline() {
 
 void test_offline_login::back_online_by_itself_with_the_server_changes() {
     QSignalSpy reconnected(&offline_session::instance(), &offline_session::reconnected);
+    // The offline window follows the chat window; the window of the return takes that over.
+    fake_desktop::window_t chat_window{"WeWorkWindow", QStringLiteral("企业微信")};
+    chat_window.client_rect = QRect(50, 40, 400, 300);
+    const window_handle_t chat = desktop_.add_window(chat_window);
+    desktop_.set_foreground(chat);
+    main_widget* offline_main = open_main();
+    QVERIFY(offline_main);
+    offline_main->follow(true);
+    QCOMPARE(offline_main->target(), chat);
     // The client must not come back before the server has the new script.
     offline_session::set_retry_delays(600000, 600000);
     QVERIFY(server_.restart());
@@ -249,13 +259,23 @@ void test_offline_login::back_online_by_itself_with_the_server_changes() {
     QTRY_VERIFY(open_main());
     main_widget* main = open_main();
     QCOMPARE(main->windowTitle(), QString("Quorvel"));
+    QVERIFY(main->follow_enabled());
+    QCOMPARE(main->target(), chat);
+    QVERIFY(main->bottom_bar()->isVisible());
+    QCOMPARE(main->pos(), QPoint(450, 40)); // docked beside it again
     QVERIFY(main->connection_notice()->text().startsWith("已重新连接服务器"));
+    // The green band is news of the return and goes by itself; shortened here.
+    QVERIFY(main->connection_notice()->isVisibleTo(main));
+    QVERIFY(main->notice_timer()->isActive());
+    main->notice_timer()->setInterval(50); // restarts the running timer
+    QTRY_VERIFY(!main->connection_notice()->isVisibleTo(main));
 
     // The file follows: a new offline start would show the new script.
     offline_session::instance().flush(); // the save after it is written in the background
     data_center::instance().clear();
     QVERIFY(library_file(library_file::path_for("agent")).load_into(data_center::instance()));
     QVERIFY(has_script_with("服务器上新加的"));
+    desktop_.remove_window(chat);
 }
 
 QTEST_MAIN(test_offline_login)

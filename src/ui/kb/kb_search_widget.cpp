@@ -7,6 +7,7 @@
 #include "integration/composition.h"
 #include "model/data_center.h"
 #include "net/actions/script_actions.h"
+#include "net/connection_state.h"
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_toolbutton.h"
 #include "ui/widgets/flow_layout.h"
@@ -66,13 +67,17 @@ void set_group_icon(QTreeWidget* tree, QTreeWidgetItem* row) {
 
 kb_search_widget::kb_search_widget(QWidget* parent)
     : QWidget(parent), scope_(new QComboBox), edit_(new QLineEdit), clear_(new custom_toolbutton),
-      sort_(new custom_toolbutton), tree_(new QTreeWidget), groups_{},
+      sort_(new custom_toolbutton), tree_(new QTreeWidget), status_(new QLabel), groups_{},
       scripts_(new script_actions(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 0, 0, 0);
     layout->addWidget(build_top_bar());
     auto* tree_box = new QVBoxLayout;
     tree_box->setContentsMargins(0, 2, 0, 0);
+    status_->setWordWrap(true);
+    status_->setStyleSheet(QStringLiteral("QLabel{color: #c0392b; padding: 4px;}"));
+    status_->hide();
+    tree_box->addWidget(status_);
     tree_box->addWidget(tree_);
     layout->addLayout(tree_box);
 
@@ -195,13 +200,24 @@ void kb_search_widget::on_search() {
     const QString text = edit_->text().trimmed();
     if (text.isEmpty())
         return;
+    // Offline the server cannot answer; the input box still searches the local library.
+    if (connection_state::instance().offline()) {
+        show_failure(QStringLiteral("离线使用中，搜索不可用；可在下方输入框按 Alt+E 搜索本地资料"));
+        return;
+    }
     scripts_->search_scripts(
         scope_->currentIndex(), text,
         [this](const action_result_t& result, const QList<script_node_spt>& found) {
-            if (result.ok)
+            if (result.ok) {
+                status_->hide();
                 show_results(found);
-            else
-                spdlog::debug("search scripts failed, reason: {}", result.error.toStdString());
+                return;
+            }
+            spdlog::debug("search scripts failed, reason: {}", result.error.toStdString());
+            const QString reason = result.error.trimmed().isEmpty()
+                                       ? QStringLiteral("无法连接服务器")
+                                       : result.error.trimmed();
+            show_failure(QStringLiteral("搜索失败：%1").arg(reason));
         });
 }
 
@@ -253,6 +269,13 @@ void kb_search_widget::show_results(const QList<script_node_spt>& scripts) {
         set_group_title(g, QStringLiteral("%1(%2)").arg(title_of(g)).arg(groups_[g]->childCount()));
     number_rows();
     tree_->setUpdatesEnabled(true);
+}
+
+void kb_search_widget::show_failure(const QString& message) {
+    // Results of the previous query would read as answers to this one.
+    show_results({});
+    status_->setText(message);
+    status_->show();
 }
 
 QTreeWidgetItem* kb_search_widget::add_row(QTreeWidgetItem* group, const script_node_spt& script,

@@ -4,6 +4,7 @@
 #include "ui/kb/kb_item_widget.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
@@ -32,6 +33,8 @@ public:
     QToolButton* clear_button() const { return clear_; }
     QToolButton* sort_button() const { return sort_; }
     QTreeWidget* tree() const { return tree_; }
+    // Says why a search shows nothing (failure, offline); hidden otherwise.
+    QLabel* status_label() const { return status_; }
     QTreeWidgetItem* group(int index) const { return groups_[index]; }
     int sort_mode() const { return sort_mode_; }
     // Created on first use, parented to the sort button.
@@ -40,6 +43,8 @@ public:
     static script_node_spt script_of(const QTreeWidgetItem* row);
     // Replaces the results by the list, sorted, under the current scope's group.
     void show_results(const QList<script_node_spt>& scripts);
+    // Drops the old results and says why there are none.
+    void show_failure(const QString& message);
     // Puts the script first among the recent rows and rewrites the rankings.
     void record_sent(const script_node_spt& script);
     // Sends (direct) or inputs the script, then records it.
@@ -72,6 +77,7 @@ private:
     QToolButton* clear_;
     QToolButton* sort_;
     QTreeWidget* tree_;
+    QLabel* status_;
     QTreeWidgetItem* groups_[group_count];
     QMenu* sort_menu_ = nullptr;
     int sort_mode_ = keep_order;
