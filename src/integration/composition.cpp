@@ -4,6 +4,7 @@
 #include "integration/links.h"
 #include "sync/cache_manager.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +26,19 @@ bool is_file_scheme(const QString& scheme) {
            scheme == QLatin1String("https");
 }
 
+// An emoji is stored with the path of the writer's installation; every desk
+// has the same image in "data/emoji/" beside its own executable.
+QString installed_emoji(QString name) {
+    if (name.startsWith(QLatin1String("file://")))
+        name = QUrl(name).toLocalFile();
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!name.contains(QLatin1String("/data/emoji/")))
+        return {};
+    const QString local = QCoreApplication::applicationDirPath() + QStringLiteral("/data/emoji/") +
+                          QFileInfo(name).fileName();
+    return QFileInfo(local).isFile() ? local : QString();
+}
+
 } // namespace
 
 segment_list split_segments(const QString& html) {
@@ -38,9 +52,12 @@ segment_list split_segments(const QString& html) {
                 continue;
             const QTextCharFormat format = fragment.charFormat();
             if (format.isImageFormat()) {
-                const QString name = format.toImageFormat().name();
-                if (document.resource(QTextDocument::ImageResource, QUrl(name)).isNull())
-                    continue;
+                QString name = format.toImageFormat().name();
+                if (document.resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
+                    name = installed_emoji(name);
+                    if (name.isEmpty())
+                        continue;
+                }
                 if (name.startsWith(QLatin1String("file://")) ||
                     name.startsWith(QLatin1String("http://")) ||
                     name.startsWith(QLatin1String("https://")))

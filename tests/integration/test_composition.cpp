@@ -31,6 +31,8 @@ private slots:
     void link_kinds_and_elements();
     void visible_link_text_never_sent();
     void w3c_and_mailto_anchors_give_nothing();
+    void emoji_of_another_installation_data();
+    void emoji_of_another_installation();
     void phrases_are_read_as_html();
     void empty_script_is_one_empty_text();
     void date_variables();
@@ -137,6 +139,32 @@ void test_composition::w3c_and_mailto_anchors_give_nothing() {
         html_paragraphs({"<a href=\"http://www.w3.org/TR/REC-html40/strict.dtd\">ns</a>"
                          "<a href=\"mailto:a@b.c\">mail</a>x"}));
     QCOMPARE(segments, (segment_list{{0, QString("x")}}));
+}
+
+// A script written on another desk names the emoji by that desk's install path.
+void test_composition::emoji_of_another_installation_data() {
+    QTest::addColumn<QString>("src");
+    QTest::addColumn<bool>("found");
+    const QString emoji = QStringLiteral("1f339.png");
+    QTest::newRow("other Linux install") << "/opt/elsewhere/bin/data/emoji/" + emoji << true;
+    QTest::newRow("Windows install") << "C:\\Program Files\\Quorvel\\data\\emoji\\" + emoji << true;
+    QTest::newRow("file URL") << "file:///opt/elsewhere/data/emoji/" + emoji << true;
+    QTest::newRow("unknown emoji") << QStringLiteral("/opt/elsewhere/data/emoji/none.png") << false;
+    QTest::newRow("missing image elsewhere") << "/opt/elsewhere/pictures/" + emoji << false;
+}
+
+void test_composition::emoji_of_another_installation() {
+    QFETCH(QString, src);
+    QFETCH(bool, found);
+    const QString local =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/data/emoji/1f339.png");
+    QVERIFY2(QFileInfo(local).isFile(), "the build draws the emoji beside the tests");
+    const segment_list segments =
+        split_segments(html_paragraphs({QStringLiteral("玫瑰<img src=\"%1\" />").arg(src)}));
+    segment_list expected{{0, QStringLiteral("玫瑰")}};
+    if (found)
+        expected << segment_t{1, QUrl::fromLocalFile(local)};
+    QCOMPARE(segments, expected);
 }
 
 void test_composition::phrases_are_read_as_html() {
