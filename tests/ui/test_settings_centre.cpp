@@ -54,6 +54,7 @@ private slots:
     void account_page_shows_the_profile();
     void manage_button_opens_the_address_the_server_gives();
     void manage_button_failure_says_so();
+    void manage_link_is_shown_without_a_browser();
     void clouddoc_page_stores_at_once_data();
     void clouddoc_page_stores_at_once();
     void autorun_failure_keeps_the_real_state_data();
@@ -188,6 +189,19 @@ void test_settings_centre::manage_button_failure_says_so() {
     QCOMPARE(box->windowTitle(), QStringLiteral("Quorvel"));
     QVERIFY(page.manage_button()->isEnabled());
     QVERIFY(urls_.urls.isEmpty());
+}
+
+void test_settings_centre::manage_link_is_shown_without_a_browser() {
+    QDesktopServices::unsetUrlHandler("http");
+    account_setting_widget page;
+    page.manage_button()->click();
+    auto* box = wait_for_top_level<QMessageBox>();
+    QDesktopServices::setUrlHandler("http", &urls_, "open");
+    QVERIFY(box);
+    QVERIFY2(box->text().startsWith(QStringLiteral("无法打开浏览器，请在浏览器中打开：\n") +
+                                    server_.base_url() + "/manage/enter?link="),
+             qPrintable(box->text()));
+    QVERIFY(page.manage_button()->isEnabled());
 }
 
 void test_settings_centre::clouddoc_page_stores_at_once_data() {

@@ -46,7 +46,11 @@ void account_setting_widget::visit_manage_page() {
         is_intranet_build(), this,
         [this](const QString& address) {
             manage_->setEnabled(true);
-            QDesktopServices::openUrl(QUrl(address));
+            // Without a browser the click would do nothing at all: give the
+            // one-time link to open elsewhere.
+            if (!QDesktopServices::openUrl(QUrl(address)))
+                show_notice(this,
+                            QStringLiteral("无法打开浏览器，请在浏览器中打开：\n%1").arg(address));
         },
         [this](const QString& message) {
             manage_->setEnabled(true);
