@@ -20,6 +20,7 @@
 #include "ui/docs/file_list_widget.h"
 #include "ui/docs/select_clouddoc_dialog.h"
 #include "ui/sync_data_widget.h"
+#include "ui/widgets/status_text.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,8 @@ private slots:
     void initTestCase();
     void init();
     void suffix_kinds_data();
+    void add_dialog_says_what_is_missing_data();
+    void add_dialog_says_what_is_missing();
     void suffix_kinds();
     void tree_and_all_documents();
     void type_filter_data();
@@ -174,6 +177,31 @@ void test_doc_page::init() {
 }
 
 // ---- what suffixes and names show ----
+
+void test_doc_page::add_dialog_says_what_is_missing_data() {
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<bool>("with_file");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("no file") << "1" << false << "请先添加文档";
+    QTest::newRow("no category") << "" << true << "请选择分类";
+}
+
+void test_doc_page::add_dialog_says_what_is_missing() {
+    QFETCH(QString, category);
+    QFETCH(bool, with_file);
+    QFETCH(QString, status);
+    add_doc_dialog dialog(category);
+    if (with_file) {
+        QFile f(files_.filePath("待上传.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.close();
+        dialog.add_files({f.fileName()});
+    }
+    dialog.save_button()->click();
+    QCOMPARE(dialog.status()->text(), status_text::failure(status));
+    QVERIFY(dialog.save_button()->isEnabled()); // nothing was sent
+}
 
 void test_doc_page::suffix_kinds_data() {
     QTest::addColumn<QString>("suffix");

@@ -76,8 +76,12 @@ void add_doc_dialog::save() {
         paths_ << item->path();
         titles_.insert(item->path(), item->title());
     }
-    if (paths_.isEmpty())
+    // Say what is missing: a silent 保存 looks like a broken button.
+    if (paths_.isEmpty() || category_id_.isEmpty()) {
+        status_->setText(status_text::failure(paths_.isEmpty() ? QStringLiteral("请先添加文档")
+                                                               : QStringLiteral("请选择分类")));
         return;
+    }
     for (QWidget* w : std::initializer_list<QWidget*>{add_, chooser_, save_, close_})
         w->setEnabled(false);
     uploaded_.clear();
