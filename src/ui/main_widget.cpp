@@ -271,8 +271,10 @@ void main_widget::showEvent(QShowEvent* event) {
 }
 
 bool main_widget::eventFilter(QObject* watched, QEvent* event) {
-    // A window manager's close only hides the bar; it goes at quit.
-    if (watched == bar_ && event->type() == QEvent::Close && !quitting_) {
+    // A window manager's close only hides the bar; it goes at quit. The type is
+    // checked first: the bar's own destructor sends events here too, and reading
+    // the guarded pointer then casts a half-destroyed object.
+    if (event->type() == QEvent::Close && watched == bar_ && !quitting_) {
         event->ignore();
         bar_->hide();
         return true;
