@@ -24,7 +24,7 @@ http_client::http_client(QObject* parent)
       inactivity_timeout_ms_(default_timeout_ms) {}
 
 QNetworkRequest http_client::build_request(const QString& url, const string_map_t& headers,
-                                           const string_map_t& query) const {
+                                           const string_map_t& query, bool with_body) const {
     QUrl target(url);
     if (!query.isEmpty()) {
         QUrlQuery items;
@@ -37,9 +37,11 @@ QNetworkRequest http_client::build_request(const QString& url, const string_map_
     for (auto it = headers.constBegin(); it != headers.constEnd(); ++it)
         request.setRawHeader(it.key().toUtf8(), it.value().toUtf8());
     request.setTransferTimeout(inactivity_timeout_ms_);
-    // Every exchange on a fresh connection. On a reused one, a POST's body
-    // waits for the ACK of its header (Nagle against delayed ACK): 40 ms each.
-    request.setRawHeader("Connection", "close");
+    // A request with a body goes on a fresh connection: on a reused one, the
+    // body waits for the ACK of its header (Nagle against delayed ACK), 40 ms
+    // each. A GET is one write, so it keeps the connection for the next one.
+    if (with_body)
+        request.setRawHeader("Connection", "close");
     return request;
 }
 
@@ -47,14 +49,14 @@ QByteArray http_client::get(const QString& url, const string_map_t& headers,
                             const string_map_t& query, const QByteArray&) {
     if (refuses(url))
         return {};
-    return wait_for(manager_->get(build_request(url, headers, query)));
+    return wait_for(manager_->get(build_request(url, headers, query, false)));
 }
 
 QByteArray http_client::post(const QString& url, const string_map_t& headers,
                              const string_map_t& query, const QByteArray& body) {
     if (refuses(url))
         return {};
-    return wait_for(manager_->post(build_request(url, headers, query),
+    return wait_for(manager_->post(build_request(url, headers, query, true),
                                    body.isEmpty() ? QByteArray("{}") : body));
 }
 
@@ -100,6 +102,17 @@ void http_client::stop() {
         Qt::QueuedConnection);
 }
 
+// The body with spare room behind it, so a large reply can be parsed where
+// it lies instead of being copied into a padded buffer first.
+QByteArray http_client::read_padded(QNetworkReply* reply) {
+    const qint64 size = reply->bytesAvailable();
+    QByteArray body;
+    body.reserve(int(size) + reply_padding);
+    body.resize(int(size));
+    body.resize(int(reply->read(body.data(), size)));
+    return body.size() == size ? body : body + reply->readAll();
+}
+
 QByteArray http_client::wait_for(QNetworkReply* reply) {
     if (!reply)
         return {};
@@ -123,7 +136,7 @@ QByteArray http_client::wait_for(QNetworkReply* reply) {
         spdlog::warn("http request failed, reason: {}", reply->errorString().toStdString());
     }
     const QByteArray body =
-        reply->isOpen() ? reply->readAll() : QByteArray(); // closed when aborted
+        reply->isOpen() ? read_padded(reply) : QByteArray(); // closed when aborted
     reply->deleteLater();
     return body;
 }

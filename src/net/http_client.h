@@ -26,6 +26,10 @@ public:
 
     explicit http_client(QObject* parent = nullptr);
 
+    // Bytes allocated behind every body it returns: a vectorised JSON reader
+    // may read that far past the end, so it need not copy the body first.
+    static constexpr int reply_padding = 64;
+
     QByteArray get(const QString& url, const string_map_t& headers, const string_map_t& query,
                    const QByteArray& body = {});
     QByteArray post(const QString& url, const string_map_t& headers, const string_map_t& query,
@@ -49,8 +53,9 @@ public:
 
 private:
     QNetworkRequest build_request(const QString& url, const string_map_t& headers,
-                                  const string_map_t& query) const;
+                                  const string_map_t& query, bool with_body) const;
     QByteArray wait_for(QNetworkReply* reply);
+    static QByteArray read_padded(QNetworkReply* reply);
     bool refuses(const QString& url);
 
     QNetworkAccessManager* manager_;

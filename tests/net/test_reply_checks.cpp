@@ -283,11 +283,17 @@ void test_reply_checks::script_list_follows_the_shared_rules() {
           QByteArray(R"({"code":500,"msg":"坏了","data":[]})"),
           QByteArray(R"({"code":"200","msg":"text code","data":[]})"),
           QByteArray(R"({"code":200.5,"msg":"m","data":[]})"),
-          QByteArray(R"({"code":200,"msg":5,"data":[]})")}) {
+          QByteArray(R"({"code":200,"msg":5,"data":[]})"),
+          // read in one forward pass: order, duplicates, damage behind the envelope
+          QByteArray(R"({"data":[{"id":"1"}],"msg":"late code","code":500})"),
+          QByteArray(R"({"code":200,"msg":"","data":[],"code":500})"),
+          QByteArray(R"({"code":200,"msg":"","data":[{"id":"1","speechContent":"a)"),
+          QByteArray(R"({"code":200,"msg":"","data":[]} trailing)"),
+          QByteArray(R"({"code":200,"msg":"","data":[]}})")}) {
         QString expected;
         const bool envelope_ok = check_envelope(QJsonDocument::fromJson(body), &expected);
         const auto list = check_script_list(body);
-        QCOMPARE(list.ok, envelope_ok);
+        QVERIFY2(list.ok == envelope_ok, body.constData());
         QVERIFY2(list.message == expected, body.constData());
     }
     // ...and records read as script_node_t::from_json reads them.
@@ -299,7 +305,13 @@ void test_reply_checks::script_list_follows_the_shared_rules() {
          "classifyType":"0"},
         {"id":"big","speechContentKeywords":"","speechContent":"","sort":-4,"deptId":"","classifyId":"9",
          "classifyType":"2","extra":{"nested":[1,2]}}])";
-    const auto list = check_script_list(R"({"code":200,"msg":"","data":)" + items + "}");
+    const QByteArray reply = R"({"code":200,"msg":"","data":)" + items + "}";
+    // A body with spare room behind it (as the client's replies have) is read in place.
+    QByteArray roomy;
+    roomy.reserve(reply.size() + 64);
+    roomy.append(reply);
+    QCOMPARE(check_script_list(roomy).value.size(), 3);
+    const auto list = check_script_list(reply);
     const QJsonArray reference = QJsonDocument::fromJson(items).array();
     QCOMPARE(list.value.size(), reference.size());
     for (int i = 0; i < reference.size(); ++i) {
