@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Login to the end of the synchronisation, for the demo library, the large
 # one and one of 100,000 scripts in 10,000 categories, with an empty cache
-# and with every file cached; next to it, curl fetching the same JSON replies
-# and files (six at a time, as the client) as the floor, and the client
-# reading the same library replies into records alone (time and peak memory).
+# and with every file cached; next to it, curl sending the same requests as
+# the floor (login, JSON replies, file checks and files six at a time, as the
+# client), and the client reading the same library replies into records
+# alone (time and peak memory). The server's replies are warm for both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dpkg-query -W -f='${db:Status-Status}' curl 2>/dev/null | grep -q installed ||
@@ -29,11 +30,18 @@ stop_servers() {
   pids=()
 }
 
-curl_floor() { # base, token, url list
-  local base=$1 token=$2 urls=$3 config="$work/curl.cfg"
-  : > "$config"
+# The same requests as the client, by curl: the login, the JSON replies one
+# after another, then the file checks and the files six at a time. Sets
+# $floor_login, $floor_json, $floor_checks, $floor_files (ms).
+curl_floor() { # base, url list
+  local base=$1 urls=$2 config="$work/curl.cfg" token t0 t1 t2 t3 t4
   add() { printf 'url = "%s"\nheader = "authorities: %s"\nheader = "Content-Type: application/json"\noutput = "/dev/null"\n%s\nnext\n' \
             "$base$1" "$token" "${2:+data = \"$2\"}" >> "$config"; }
+  t0=$(date +%s%N)
+  token=$(curl -s -X POST "$base/tavorine/loginAccount/logInCrm" -d '{"account":"agent","password":"agent123"}' |
+    grep -o '"jwtToken":"[0-9a-f]*"' | cut -d'"' -f4)
+  t1=$(date +%s%N)
+  : > "$config"
   add /tavorine/clientGeneral/checkVersionUpdate
   add /tavorine/clientOperateHabit/getAdsorptionList
   for t in 0 1; do add /tavorine/clientKb/getClassifyTree "{\\\"clientBusinessType\\\":\\\"310\\\",\\\"classifyType\\\":\\\"$t\\\"}"; done
@@ -43,19 +51,23 @@ curl_floor() { # base, token, url list
   add /tavorine/clientKb/queryEmoji '{}'
   for t in 0 1; do add /tavorine/clientKb/queryClassify "{\\\"clientBusinessType\\\":\\\"300\\\",\\\"classifyType\\\":\\\"$t\\\"}"; done
   add /tavorine/clientPhrase/list
-  local json_start json_end files_end
   sed -i '$ d' "$config" # no "next" after the last request
-  json_start=$(date +%s%N)
   curl -s -K "$config"
-  json_end=$(date +%s%N)
-  : > "$config"
-  while read -r url; do
-    printf 'url = "%s"\nheader = "authorities: %s"\noutput = "/dev/null"\nnext\n' "$url" "$token" >> "$config"
-  done < "$urls"
-  sed -i '$ d' "$config"
-  curl -s --no-progress-meter --parallel --parallel-max 6 -K "$config"
-  files_end=$(date +%s%N)
-  echo "  curl floor: JSON replies $(( (json_end - json_start) / 1000000 )) ms, $(wc -l < "$urls") files $(( (files_end - json_end) / 1000000 )) ms"
+  t2=$(date +%s%N)
+  files() { # path prefix for each file id
+    : > "$config"
+    while read -r url; do
+      printf 'url = "%s"\nheader = "authorities: %s"\noutput = "/dev/null"\nnext\n' "$base$1${url##*fileId=}" "$token" >> "$config"
+    done < "$urls"
+    sed -i '$ d' "$config"
+    curl -s --no-progress-meter --parallel --parallel-max 6 -K "$config"
+  }
+  files "/tavorine/nas/getNasFileMappingInfo?fileId="
+  t3=$(date +%s%N)
+  files "/tavorine/nas/downloadFileById?fileId="
+  t4=$(date +%s%N)
+  floor_login=$(( (t1 - t0) / 1000000 )) floor_json=$(( (t2 - t1) / 1000000 ))
+  floor_checks=$(( (t3 - t2) / 1000000 )) floor_files=$(( (t4 - t3) / 1000000 ))
 }
 
 client() { # home, arguments...
@@ -64,20 +76,36 @@ client() { # home, arguments...
     QT_QPA_PLATFORM=offscreen build/bin/sync_bench "$@"
 }
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
 run() { # label, base
-  local label=$1 base=$2 home="$work/home-${1%% *}"
+  local label=$1 base=$2 home="$work/home-${1%% *}" line ms
   mkdir -p "$home"
   echo "$label"
+  # One client run first, for the list of files (its first synchronisation
+  # also creates the attachments category); one curl pass then has the
+  # server build and cache every reply, for the client and the floor alike.
+  client "$home-warm" "$base" agent agent123 "$work/urls.txt" > /dev/null
+  curl_floor "$base" "$work/urls.txt"
+  curl_floor "$base" "$work/urls.txt"
   for mode in "empty cache" "all cached"; do
-    printf '  %-12s ' "$mode:"
-    client "$home" "$base" agent agent123 "$work/urls.txt"
+    line=$(client "$home" "$base" agent agent123 "$work/urls.txt")
+    ms=$(sed -n 's/^login to main window \([0-9]*\) ms.*/\1/p' <<< "$line")
+    printf '  %-12s %s\n' "$mode:" "$line"
+    if [[ $mode == "empty cache" ]]; then
+      printf '    floor, every request of the client: %d ms (login %d, JSON %d, file checks %d, files %d) -> %sx\n' \
+        $((floor_login + floor_json + floor_checks + floor_files)) "$floor_login" "$floor_json" "$floor_checks" "$floor_files" \
+        "$(ratio "$ms" $((floor_login + floor_json + floor_checks + floor_files)))"
+      printf '    floor, JSON replies and files only: %d ms -> %sx\n' $((floor_json + floor_files)) "$(ratio "$ms" $((floor_json + floor_files)))"
+    else
+      printf '    floor, every request of the client: %d ms (login %d, JSON %d, file checks %d) -> %sx\n' \
+        $((floor_login + floor_json + floor_checks)) "$floor_login" "$floor_json" "$floor_checks" \
+        "$(ratio "$ms" $((floor_login + floor_json + floor_checks)))"
+      printf '    floor, JSON replies only: %d ms -> %sx\n' "$floor_json" "$(ratio "$ms" "$floor_json")"
+    fi
   done
   printf '  %-12s ' "reference:"
   client "$home" "$base" agent agent123 --parse-only
-  local token
-  token=$(curl -s -X POST "$base/tavorine/loginAccount/logInCrm" -d '{"account":"agent","password":"agent123"}' |
-    grep -o '"jwtToken":"[0-9a-f]*"' | cut -d'"' -f4)
-  curl_floor "$base" "$token" "$work/urls.txt"
 }
 
 start_server demo --demo

@@ -13,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
-#include <QSaveFile>
 #include <QUrlQuery>
 #include <spdlog/spdlog.h>
 #include <utility>
@@ -95,8 +94,7 @@ void batch_download::abort() {
         it.key()->abort();
         it.key()->deleteLater();
         if (it->file)
-            it->file->cancelWriting();
-        delete it->file;
+            it->file->discard();
     }
     total_ = done_ = 0;
 }
@@ -110,17 +108,15 @@ void batch_download::dispatch() {
                 return;
             task = queue_.takeFirst();
         }
-        QSaveFile* file = nullptr;
+        std::shared_ptr<download_file> file;
         if (!root_.isEmpty() && !path_inside(task->local_path, root_)) {
             spdlog::warn("download of {} refused, its path lies outside {}: {}", utf8(task->remote),
                          utf8(root_), utf8(task->local_path));
         } else if (!task->local_path.isEmpty()) {
             QDir().mkpath(QFileInfo(task->local_path).absolutePath());
-            file = new QSaveFile(task->local_path);
-            if (!file->open(QIODevice::WriteOnly)) {
-                delete file;
-                file = nullptr;
-            }
+            file = std::make_shared<download_file>(task->local_path, synced_);
+            if (!file->open())
+                file.reset();
         }
         if (!file) {
             qDebug() << "无法打开文件：" + task->local_path;
@@ -133,7 +129,8 @@ void batch_download::dispatch() {
     }
 }
 
-void batch_download::start_transfer(const download_task_spt& task, QSaveFile* file) {
+void batch_download::start_transfer(const download_task_spt& task,
+                                    std::shared_ptr<download_file> file) {
     QUrl url(task->remote);
     if (task->kind == 1) {
         url = QUrl(base_url() + QLatin1String(endpoints::download_file.path));
@@ -154,7 +151,7 @@ void batch_download::start_transfer(const download_task_spt& task, QSaveFile* fi
     request.setTransferTimeout(http_client::default_inactivity_timeout());
     QNetworkReply* reply = network_.get(request);
     active_.insert(reply,
-                   transfer_t{task, file,
+                   transfer_t{task, std::move(file),
                               std::make_shared<QCryptographicHash>(QCryptographicHash::Sha256),
                               QByteArray(), 0});
     const QString remote = task->remote;
@@ -224,18 +221,17 @@ void batch_download::on_finished(QNetworkReply* reply) {
     reply->deleteLater();
     if (!transfer.task)
         return;
-    QSaveFile* file = transfer.file;
+    download_file& file = *transfer.file;
     const QString err = ok ? rejection(transfer, reply) : reply->errorString();
     if (!err.isEmpty()) {
-        file->cancelWriting();
-        file->commit(); // discards the temporary file
+        file.discard();
         emit task_failed(transfer.task->remote, err);
-    } else if (file->commit()) {
+    } else if (file.commit()) {
         emit task_finished(transfer.task->remote);
     } else {
-        emit task_failed(transfer.task->remote, file->errorString());
+        file.discard();
+        emit task_failed(transfer.task->remote, file.error_string());
     }
-    delete file;
     count_done();
     dispatch();
     check_complete();

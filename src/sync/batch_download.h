@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/cache_manager.h"
+#include "sync/download_file.h"
 
 #include <QCryptographicHash>
 #include <QList>
@@ -10,7 +11,6 @@
 #include <memory>
 
 class QNetworkReply;
-class QSaveFile;
 
 namespace quorvel {
 
@@ -28,6 +28,10 @@ public:
     void set_max_parallel(int count) { max_parallel_ = count; }
     // When set, a task whose local path lies outside this folder is refused.
     void set_root(const QString& folder) { root_ = folder; }
+    // Whether each file is flushed to disk before it replaces its target
+    // (the default). Without, a file lost to a crash must be one that is
+    // checked against the server before it is used again.
+    void set_synced(bool synced) { synced_ = synced; }
     // One task per local path: the last task of a path wins.
     void add_tasks(const QList<download_task_spt>& tasks);
     void add_task(int kind, const QString& remote, const QString& local_path);
@@ -45,14 +49,14 @@ signals:
 private:
     struct transfer_t {
         download_task_spt task;
-        QSaveFile* file = nullptr;
+        std::shared_ptr<download_file> file;
         std::shared_ptr<QCryptographicHash> hash;
         QByteArray head; // the first bytes, to recognise an error envelope
         qint64 size = 0;
     };
 
     void dispatch();
-    void start_transfer(const download_task_spt& task, QSaveFile* file);
+    void start_transfer(const download_task_spt& task, std::shared_ptr<download_file> file);
     void on_data(QNetworkReply* reply);
     void on_redirected(QNetworkReply* reply, const QUrl& target);
     void on_finished(QNetworkReply* reply);
@@ -65,6 +69,7 @@ private:
     int total_ = 0;
     int done_ = 0;
     bool running_ = false;
+    bool synced_ = true;
     QString root_;
     QNetworkAccessManager network_;
     QHash<QNetworkReply*, transfer_t> active_;

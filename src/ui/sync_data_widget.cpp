@@ -399,6 +399,8 @@ void sync_data_widget::on_download_clouddoc() {
 
     downloader_ = new batch_download(this);
     downloader_->set_max_parallel(6);
+    // Every cached file is checked against the server at the next start.
+    downloader_->set_synced(false);
     downloader_->set_root(app_paths::instance().cache_dir());
     connect(downloader_, &batch_download::task_finished, this, &sync_data_widget::task_finished);
     connect(downloader_, &batch_download::task_failed, this, &sync_data_widget::task_failed);

@@ -43,6 +43,7 @@ private slots:
     void token_goes_to_the_backend_only_data();
     void token_goes_to_the_backend_only();
     void upload_elsewhere_carries_no_token();
+    void destroyed_mid_transfer_stays_silent_data();
     void destroyed_mid_transfer_stays_silent();
 
 private:
@@ -71,29 +72,35 @@ void test_download_replies::what_is_saved_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("sha256"); // what the hash query said; empty: unknown
     QTest::addColumn<QString>("error");  // empty: the download is saved
+    QTest::addColumn<bool>("synced");    // flushed to disk before it replaces the target
     const QString right = sha256_of(new_copy);
     const QByteArray page = "<html><body>Sign in to the hotel network</body></html>";
-    QTest::newRow("right bytes, hash known")
-        << new_copy << QByteArray("image/png") << 1 << right << "";
-    QTest::newRow("bytes, hash unknown") << new_copy << QByteArray("image/png") << 0 << ""
-                                         << "";
-    QTest::newRow("server-error envelope, file store")
-        << QByteArray(R"({"code":500,"msg":"服务器内部错误","data":null})")
-        << QByteArray("application/json") << 1 << right << QStringLiteral("服务器内部错误");
-    QTest::newRow("server-error envelope, address")
-        << QByteArray(R"({"code":500,"msg":"服务器内部错误","data":null})")
-        << QByteArray("application/json") << 0 << "" << QStringLiteral("服务器内部错误");
-    QTest::newRow("web page, hash known")
-        << page << QByteArray("text/html") << 1 << right << QStringLiteral("文件校验失败");
-    QTest::newRow("web page for an image, hash unknown")
-        << page << QByteArray("text/html; charset=utf-8") << 0 << ""
-        << QStringLiteral("服务器未返回文件");
-    QTest::newRow("random bytes, hash known")
-        << QByteArray("\x13\x37garbage\x00\xff", 11) << QByteArray("application/octet-stream") << 1
-        << right << QStringLiteral("文件校验失败");
-    QTest::newRow("a JSON file that is no envelope")
-        << QByteArray(R"({"code":"x"})") << QByteArray("application/json") << 0 << ""
-        << "";
+    const QByteArray envelope = R"({"code":500,"msg":"服务器内部错误","data":null})";
+    for (const bool synced : {true, false}) {
+        const auto row = [synced](const char* name) -> QTestData& {
+            return QTest::addRow("%s%s", name, synced ? "" : ", unsynced");
+        };
+        row("right bytes, hash known")
+            << new_copy << QByteArray("image/png") << 1 << right << "" << synced;
+        row("bytes, hash unknown") << new_copy << QByteArray("image/png") << 0 << ""
+                                   << "" << synced;
+        row("server-error envelope, file store")
+            << envelope << QByteArray("application/json") << 1 << right
+            << QStringLiteral("服务器内部错误") << synced;
+        row("server-error envelope, address") << envelope << QByteArray("application/json") << 0
+                                              << "" << QStringLiteral("服务器内部错误") << synced;
+        row("web page, hash known") << page << QByteArray("text/html") << 1 << right
+                                    << QStringLiteral("文件校验失败") << synced;
+        row("web page for an image, hash unknown")
+            << page << QByteArray("text/html; charset=utf-8") << 0 << ""
+            << QStringLiteral("服务器未返回文件") << synced;
+        row("random bytes, hash known")
+            << QByteArray("\x13\x37garbage\x00\xff", 11) << QByteArray("application/octet-stream")
+            << 1 << right << QStringLiteral("文件校验失败") << synced;
+        row("a JSON file that is no envelope")
+            << QByteArray(R"({"code":"x"})") << QByteArray("application/json") << 0 << ""
+            << "" << synced;
+    }
 }
 
 void test_download_replies::what_is_saved() {
@@ -102,6 +109,7 @@ void test_download_replies::what_is_saved() {
     QFETCH(int, kind);
     QFETCH(QString, sha256);
     QFETCH(QString, error);
+    QFETCH(bool, synced);
     backend_.set_script([&](const fixture_http_server::request_t&) {
         fixture_http_server::reply_t reply;
         reply.body = body;
@@ -118,6 +126,7 @@ void test_download_replies::what_is_saved() {
     auto task = download_task_spt::create(download_task_t{
         kind, kind == 1 ? QStringLiteral("42") : backend_.base_url() + "/public/42", path, sha256});
     batch_download downloads;
+    downloads.set_synced(synced);
     QSignalSpy finished(&downloads, &batch_download::task_finished);
     QSignalSpy failed(&downloads, &batch_download::task_failed);
     QSignalSpy all(&downloads, &batch_download::all_tasks_finished);
@@ -236,13 +245,20 @@ void test_download_replies::upload_elsewhere_carries_no_token() {
     }
 }
 
+void test_download_replies::destroyed_mid_transfer_stays_silent_data() {
+    QTest::addColumn<bool>("synced");
+    QTest::newRow("synced") << true;
+    QTest::newRow("unsynced") << false;
+}
+
 void test_download_replies::destroyed_mid_transfer_stays_silent() {
+    QFETCH(bool, synced);
     backend_.set_script([](const fixture_http_server::request_t&) {
         fixture_http_server::reply_t reply;
         reply.silent = true;
         return reply;
     });
-    const QString folder = dir_.filePath("silent");
+    const QString folder = dir_.filePath(synced ? "silent" : "silent-unsynced");
     QDir().mkpath(folder);
     QFile file(folder + "/a.png");
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -251,6 +267,7 @@ void test_download_replies::destroyed_mid_transfer_stays_silent() {
     const int seen = backend_.requests().size();
 
     auto* downloads = new batch_download;
+    downloads->set_synced(synced);
     QSignalSpy finished(downloads, &batch_download::task_finished);
     QSignalSpy failed(downloads, &batch_download::task_failed);
     QSignalSpy all(downloads, &batch_download::all_tasks_finished);
