@@ -67,10 +67,13 @@ void library_fetch::run(const request_t& request) {
                 return query_docs_blocking(c, params, out, message);
             })(client);
     };
-    jobs << into(stickers, [params = request.sticker_params](http_client& client, bool* out,
-                                                             QString* message) {
-        return *out = query_all_stickers(client, params, message);
-    });
+    jobs << [this, params = request.sticker_params](http_client& client) {
+        into(stickers, [&params](http_client& c, bool* out, QString* message) {
+            return *out = query_all_stickers(c, params, message);
+        })(client);
+        if (stickers.ok && after_stickers && client.state() == http_client::state_t::open)
+            after_stickers(pool_);
+    };
     jobs << into(sticker_categories[0], sticker_tree(part_pub, QString()));
     jobs << into(sticker_categories[1], sticker_tree(part_personal, QString()));
     for (const QString& dept : request.departments)

@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QStringList>
+#include <functional>
 
 namespace quorvel {
 
@@ -36,6 +37,10 @@ public:
     };
     // Blocks until every query is over; the calling thread's events go on.
     void run(const request_t& request);
+    // Called on a worker once the stickers are in the store, while other
+    // queries may still be under way; jobs it submits to the pool are part
+    // of this run (the caller checks the sticker files there).
+    std::function<void(request_pool&)> after_stickers;
     void stop() { pool_.stop(); }
     http_client::state_t state() const { return pool_.state(); }
 

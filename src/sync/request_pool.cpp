@@ -23,15 +23,21 @@ request_pool::~request_pool() = default;
 
 std::vector<char> request_pool::run(const QList<job_t>& jobs) {
     std::vector<char> started(static_cast<size_t>(jobs.size()), 0);
-    next_ = 0;
     const int workers = qMin(width_, jobs.size());
     if (workers == 0 || state_ != http_client::state_t::open)
         return started;
+    {
+        QMutexLocker lock(&mutex_);
+        waiting_.clear();
+        busy_ = 0;
+        for (int i = 0; i < jobs.size(); ++i)
+            waiting_.emplace_back(jobs[i], i);
+    }
     QEventLoop loop;
     int running = workers;
     QList<QThread*> threads;
     for (int i = 0; i < workers; ++i) {
-        QThread* thread = QThread::create([this, &jobs, &started] { work(jobs, started); });
+        QThread* thread = QThread::create([this, &started] { work(started); });
         QObject::connect(thread, &QThread::finished, &loop, [&running, &loop] {
             if (--running == 0)
                 loop.quit();
@@ -48,26 +54,41 @@ std::vector<char> request_pool::run(const QList<job_t>& jobs) {
     return started;
 }
 
-void request_pool::work(const QList<job_t>& jobs, std::vector<char>& started) {
+void request_pool::submit(const QList<job_t>& jobs) {
+    QMutexLocker lock(&mutex_);
+    for (const job_t& job : jobs)
+        waiting_.emplace_back(job, -1);
+    changed_.wakeAll();
+}
+
+void request_pool::work(std::vector<char>& started) {
     http_client client;
     client.set_give_up_after_timeout(true);
-    {
-        QMutexLocker lock(&mutex_);
-        if (state_ != http_client::state_t::open)
-            return;
-        clients_ << &client;
-    }
-    while (state_ == http_client::state_t::open) {
-        const int i = next_++;
-        if (i >= jobs.size())
+    QMutexLocker lock(&mutex_);
+    if (state_ != http_client::state_t::open)
+        return;
+    clients_ << &client;
+    for (;;) {
+        // A running job may still submit more: wait for it before leaving.
+        while (waiting_.empty() && busy_ > 0 && state_ == http_client::state_t::open)
+            changed_.wait(&mutex_);
+        if (waiting_.empty() || state_ != http_client::state_t::open)
             break;
-        started[static_cast<size_t>(i)] = 1; // each element is written by one thread only
-        jobs[i](client);
+        const auto [job, index] = waiting_.front();
+        waiting_.pop_front();
+        ++busy_;
+        if (index >= 0)
+            started[static_cast<size_t>(index)] = 1;
+        lock.unlock();
+        job(client);
         if (client.state() == http_client::state_t::timed_out)
             end_all(http_client::state_t::timed_out);
+        lock.relock();
+        --busy_;
+        changed_.wakeAll();
     }
-    QMutexLocker lock(&mutex_);
     clients_.removeOne(&client);
+    changed_.wakeAll();
 }
 
 void request_pool::stop() {
@@ -80,6 +101,7 @@ void request_pool::end_all(http_client::state_t why) {
     state_.compare_exchange_strong(open, why);
     for (http_client* client : clients_)
         client->stop();
+    changed_.wakeAll();
 }
 
 } // namespace quorvel

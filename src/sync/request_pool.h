@@ -4,7 +4,9 @@
 
 #include <QList>
 #include <QMutex>
+#include <QWaitCondition>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -28,6 +30,8 @@ public:
     // thread's events are served meanwhile (the stop button, queued calls).
     // Element i tells whether job i was started.
     std::vector<char> run(const QList<job_t>& jobs);
+    // From a running job: more jobs for the same run, after those waiting.
+    void submit(const QList<job_t>& jobs);
     // Safe from any thread; also refuses later runs.
     void stop();
     // open while nothing went wrong; timed_out once a request timed out.
@@ -38,11 +42,15 @@ public:
     static int default_width();
 
 private:
-    void work(const QList<job_t>& jobs, std::vector<char>& started);
+    void work(std::vector<char>& started);
     void end_all(http_client::state_t why);
 
     const int width_;
-    std::atomic<int> next_{0};
+    // Guarded by mutex_: jobs not started yet (with their index in the run's
+    // list, -1 when submitted), and how many are running.
+    std::deque<std::pair<job_t, int>> waiting_;
+    int busy_ = 0;
+    QWaitCondition changed_;
     std::atomic<http_client::state_t> state_{http_client::state_t::open};
     QMutex mutex_;
     QList<http_client*> clients_; // of the running workers, guarded by mutex_

@@ -183,6 +183,13 @@ void sync_data_widget::run_queries() {
     // The independent queries go out side by side; the store is then filled
     // from their answers in the usual order.
     library_fetch fetched;
+    // The sticker files need only the sticker list: their checks go out
+    // while the larger replies are still being read.
+    fetched.after_stickers = [this](request_pool& pool) {
+        sticker_tasks_ = sticker_tasks(data_center::instance().stickers_by_category());
+        pool.submit(sticker_checks_.jobs(sticker_tasks_));
+        stickers_checked_ = true;
+    };
     use_query_client(&client, &fetched);
     fetched.run(library_request());
     query_library(client, fetched);
@@ -353,7 +360,7 @@ void sync_data_widget::query_stickers(const library_fetch& fetched) {
         else if (got.sent)
             spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(got.message));
     }
-    tasks_ << sticker_tasks(dc.stickers_by_category());
+    tasks_ << (stickers_checked_ ? sticker_tasks_ : sticker_tasks(dc.stickers_by_category()));
 }
 
 QList<download_task_spt>
@@ -383,10 +390,14 @@ void sync_data_widget::on_download_clouddoc() {
     for (const download_task_spt& task : tasks_)
         task_paths_.insert(task->local_path);
     // Six checks at a time; the dialog's events go on while they run.
+    // The sticker tasks, last in the list, were checked with the queries.
+    const int checked = stickers_checked_ ? sticker_tasks_.size() : 0;
     hash_check_batch checks;
     hash_checks_ = &checks;
-    const QList<download_task_spt> kept = checks.filter(tasks_);
+    QList<download_task_spt> kept = checks.filter(tasks_.mid(0, tasks_.size() - checked));
     hash_checks_ = nullptr;
+    if (stickers_checked_)
+        kept += sticker_checks_.kept();
     const bool gone = !going_on(checks.state());
     hashes_ms_ = clock_.elapsed() - queries_ms_;
     if (stop_requested_ || gone) {

@@ -2,13 +2,14 @@
 
 #include "net/http_client.h"
 #include "sync/cache_manager.h"
+#include "sync/hash_check_batch.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QList>
-#include <QSet>
 #include <QMutex>
 #include <QPointer>
+#include <QSet>
 #include <atomic>
 #include <functional>
 
@@ -20,7 +21,6 @@ class QThread;
 namespace quorvel {
 
 class batch_download;
-class hash_check_batch;
 class library_fetch;
 
 // Between login and the main window: loads the whole library into the store
@@ -101,6 +101,11 @@ private:
     QPushButton* stop_;
     QList<download_task_spt> tasks_;
     QSet<QString> task_paths_; // of every task, before the hash filter
+    // The sticker files are checked while the other queries go on; written on
+    // the worker, read on the GUI thread once it is done with the queries.
+    QList<download_task_spt> sticker_tasks_;
+    hash_check_batch sticker_checks_;
+    bool stickers_checked_ = false;
     // Every query of records succeeded, so unreferenced files may go.
     bool records_complete_ = true;
     batch_download* downloader_ = nullptr;
