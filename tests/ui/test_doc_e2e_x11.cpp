@@ -8,7 +8,7 @@
 #include "model/data_center.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
-#include "standin_log.h"
+#include "standin_fixture.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/doc_item_widget.h"
 #include "ui/docs/doc_tab_widget.h"
@@ -37,9 +37,7 @@ private:
 
     server_fixture demo_;
     QString token_;
-    QTemporaryDir dir_;
-    QProcess standin_;
-    window_handle_t chat_ = 0;
+    standin_fixture standin_;
     main_widget* main_ = nullptr;
 };
 
@@ -51,27 +49,24 @@ void test_doc_e2e_x11::initTestCase() {
     token_ = demo_.login("agent", "agent123");
     QVERIFY(sync_library(demo_, token_));
 
-    const QString log = dir_.filePath("chat.jsonl");
-    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
+    const window_handle_t chat = standin_.start(QUORVEL_STANDIN);
+    QVERIFY(chat != 0);
     main_ = new main_widget;
     main_->show();
     // The document page, as its navigation button shows it.
     for (QStackedLayout* pages : main_->findChildren<QStackedLayout*>())
         if (pages->indexOf(main_->docs_page()) >= 0)
             pages->setCurrentWidget(main_->docs_page());
-    main_->on_window_show(chat_);
+    main_->on_window_show(chat);
     QTest::qWait(300);
 }
 
 void test_doc_e2e_x11::cleanupTestCase() {
     delete main_;
-    standin_.kill();
-    standin_.waitForFinished(3000);
 }
 
 QJsonObject test_doc_e2e_x11::last_paste() const {
-    const QList<QJsonObject> pastes = standin_events(dir_.filePath("chat.jsonl"), "paste");
+    const QList<QJsonObject> pastes = standin_.events("paste");
     return pastes.isEmpty() ? QJsonObject() : pastes.last();
 }
 

@@ -9,7 +9,7 @@
 #include "protocol/protocol.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
-#include "standin_log.h"
+#include "standin_fixture.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/select_clouddoc_dialog.h"
 #include "ui/kb/kb_item_widget.h"
@@ -25,7 +25,6 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QLocale>
-#include <QProcess>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
@@ -45,8 +44,7 @@ private:
     server_fixture demo_;
     QString token_;
     QTemporaryDir dir_;
-    QProcess standin_;
-    window_handle_t chat_ = 0;
+    standin_fixture standin_;
     main_widget* main_ = nullptr;
 };
 
@@ -58,23 +56,20 @@ void test_script_editor_e2e_x11::initTestCase() {
     QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));
     token_ = data_center::instance().token();
 
-    const QString log = dir_.filePath("chat.jsonl");
-    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
+    const window_handle_t chat = standin_.start(QUORVEL_STANDIN);
+    QVERIFY(chat != 0);
     main_ = new main_widget;
     main_->show();
-    main_->on_window_show(chat_);
+    main_->on_window_show(chat);
     QTest::qWait(300);
 }
 
 void test_script_editor_e2e_x11::cleanupTestCase() {
     delete main_;
-    standin_.kill();
-    standin_.waitForFinished(3000);
 }
 
 QList<QJsonObject> test_script_editor_e2e_x11::pastes() const {
-    return standin_events(dir_.filePath("chat.jsonl"), "paste");
+    return standin_.events("paste");
 }
 
 void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
