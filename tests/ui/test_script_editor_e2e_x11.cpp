@@ -8,6 +8,7 @@
 #include "model/data_center.h"
 #include "protocol/protocol.h"
 #include "resources/resources.h"
+#include "script_on_server.h"
 #include "server_fixture.h"
 #include "standin_fixture.h"
 #include "sync/cache_manager.h"
@@ -131,17 +132,8 @@ void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
     const script_node_spt node = created.first().first().value<script_node_spt>();
 
     // On the server, and in the page.
-    const auto listed = demo_.post("/tavorine/clientKb/querySpeech",
-                                   {{"speechContent", ""},
-                                    {"speechContentKeywords", ""},
-                                    {"classifyId", category->id},
-                                    {"deptId", ""},
-                                    {"classifyType", "1"}},
-                                   token_);
-    QString stored;
-    for (const QJsonValue& s : listed.data().toArray())
-        if (s.toObject().value("id").toString() == node->id)
-            stored = s.toObject().value("speechContent").toString();
+    const QString stored =
+        script_on_server(demo_, token_, category->id, node->id).value("speechContent").toString();
     QVERIFY(stored.contains("${日期}") && stored.contains("tovk_fileId=" + file_id));
     view->show_category(category->id);
     QVERIFY(kb_item_widget::find_row(view->tree_of(category->id), script_row, node->id));
