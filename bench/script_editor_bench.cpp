@@ -98,42 +98,48 @@ int main(int argc, char** argv) {
     if (!fetched.wait(60000))
         return 1;
 
-    QList<double> empty_ms, show_ms, save_ms, bare_ms;
-    for (int round = 0; round < rounds; ++round) {
+    // One step of a round, its time added to the list; false when it failed.
+    auto timed = [](QList<double>& ms, const auto& step) {
         QElapsedTimer timer;
         timer.start();
-        auto* blank = new new_script_widget(1, script->classifyId, nullptr);
-        blank->show();
-        if (!QTest::qWaitForWindowExposed(blank))
+        if (!step())
+            return false;
+        ms << timer.nsecsElapsed() / 1e6;
+        return true;
+    };
+    new_script_widget* editor = nullptr;
+    auto show_editor = [&](const script_node_spt& editing) {
+        editor = new new_script_widget(1, script->classifyId, editing);
+        editor->show();
+        return QTest::qWaitForWindowExposed(editor);
+    };
+
+    QList<double> empty_ms, show_ms, save_ms, bare_ms;
+    for (int round = 0; round < rounds; ++round) {
+        if (!timed(empty_ms, [&] { return show_editor(nullptr); }))
             return 1;
-        empty_ms << timer.nsecsElapsed() / 1e6;
-        blank->close();
+        editor->close();
         QCoreApplication::processEvents();
 
-        timer.restart();
-        auto* editor = new new_script_widget(1, script->classifyId, script);
-        editor->show();
-        if (!QTest::qWaitForWindowExposed(editor))
+        if (!timed(show_ms, [&] { return show_editor(script); }))
             return 1;
-        show_ms << timer.nsecsElapsed() / 1e6;
-
         QSignalSpy updated(editor, &new_script_widget::update_script_finished);
-        timer.restart();
-        editor->save_button()->click();
-        if (!QTest::qWaitFor([&] { return !updated.isEmpty(); }, 60000))
+        if (!timed(save_ms, [&] {
+                editor->save_button()->click();
+                return QTest::qWaitFor([&] { return !updated.isEmpty(); }, 60000);
+            }))
             return 1;
-        save_ms << timer.nsecsElapsed() / 1e6;
         editor->close();
         QCoreApplication::processEvents();
 
         bool done = false;
-        timer.restart();
-        actions.save_script_edit(
-            script, script->speechContent, script->speechContentKeywords,
-            [&](const action_result_t&, const script_node_spt&) { done = true; });
-        if (!QTest::qWaitFor([&] { return done; }, 60000))
+        if (!timed(bare_ms, [&] {
+                actions.save_script_edit(
+                    script, script->speechContent, script->speechContentKeywords,
+                    [&](const action_result_t&, const script_node_spt&) { done = true; });
+                return QTest::qWaitFor([&] { return done; }, 60000);
+            }))
             return 1;
-        bare_ms << timer.nsecsElapsed() / 1e6;
     }
     std::printf("script: %d bytes of HTML, %d file links, %d rounds (medians)\n",
                 int(script->speechContent.size()), int(tasks.size()), rounds);

@@ -103,11 +103,8 @@ int main(int argc, char* argv[]) {
 
         sync_data_widget::set_main_window_factory([] { return new main_widget; });
         auto* login = new login_widget;
-        QObject::connect(login, &login_widget::login_success, [] {
-            auto* sync = new sync_data_widget;
-            offline_session::instance().watch(sync);
-            sync->show();
-        });
+        QObject::connect(login, &login_widget::login_success,
+                         [] { offline_session::instance().start_synchronisation(); });
         QObject::connect(login, &login_widget::offline_login, [] { (new main_widget)->show(); });
         login->setAttribute(Qt::WA_DeleteOnClose);
         login->show();

@@ -684,7 +684,8 @@ void main_widget::log_out() {
     spdlog::info("log out");
     data_center::instance().clear(); // the file cache stays for the next login
     auto* login = new login_widget;
-    connect(login, &login_widget::login_success, [] { (new sync_data_widget)->show(); });
+    connect(login, &login_widget::login_success,
+            [] { offline_session::instance().start_synchronisation(); });
     login->setAttribute(Qt::WA_DeleteOnClose);
     login->show();
     quit();

@@ -184,6 +184,12 @@ void offline_session::watch(sync_data_widget* sync) {
     });
 }
 
+void offline_session::start_synchronisation() {
+    auto* sync = new sync_data_widget;
+    watch(sync);
+    sync->show();
+}
+
 void offline_session::flush() {
     if (save_timer_->isActive())
         save_now();

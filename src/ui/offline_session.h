@@ -39,6 +39,8 @@ public:
     // Saves once the synchronisation is over and complete; from then on
     // every change of the store is saved too.
     void watch(sync_data_widget* sync);
+    // Opens the synchronisation that follows a login, watched.
+    void start_synchronisation();
     // Saves now what a pending change would save a moment later, and waits
     // until every save asked for is on disk (at quit, for one).
     void flush();

@@ -4,15 +4,12 @@
 // the chat window as a file with the server's bytes.
 #include "app/app_paths.h"
 #include "app/settings_store.h"
-#include "library_login.h"
+#include "library_e2e_fixture.h"
 #include "model/data_center.h"
 #include "resources/resources.h"
-#include "server_fixture.h"
-#include "standin_log.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/doc_item_widget.h"
 #include "ui/docs/doc_tab_widget.h"
-#include "ui/main_widget.h"
 #include "ui/sync_data_widget.h"
 
 #include <QJsonArray>
@@ -29,54 +26,34 @@ class test_doc_e2e_x11 : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void double_clicks_download_then_paste_the_file();
 
 private:
     QJsonObject last_paste() const;
 
-    server_fixture demo_;
-    QString token_;
-    QTemporaryDir dir_;
-    QProcess standin_;
-    window_handle_t chat_ = 0;
-    main_widget* main_ = nullptr;
+    library_e2e_fixture e2e_;
 };
 
 void test_doc_e2e_x11::initTestCase() {
     QVERIFY2(qgetenv("QT_QPA_PLATFORM") == "xcb", "runs on a real X display");
     init_resources();
     register_meta_types();
-    QVERIFY(demo_.start());
-    token_ = demo_.login("agent", "agent123");
-    QVERIFY(sync_library(demo_, token_));
-
-    const QString log = dir_.filePath("chat.jsonl");
-    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
-    main_ = new main_widget;
-    main_->show();
+    const QString failed = e2e_.start(QUORVEL_STANDIN);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
     // The document page, as its navigation button shows it.
-    for (QStackedLayout* pages : main_->findChildren<QStackedLayout*>())
-        if (pages->indexOf(main_->docs_page()) >= 0)
-            pages->setCurrentWidget(main_->docs_page());
-    main_->on_window_show(chat_);
-    QTest::qWait(300);
-}
-
-void test_doc_e2e_x11::cleanupTestCase() {
-    delete main_;
-    standin_.kill();
-    standin_.waitForFinished(3000);
+    main_widget* main = e2e_.main;
+    for (QStackedLayout* pages : main->findChildren<QStackedLayout*>())
+        if (pages->indexOf(main->docs_page()) >= 0)
+            pages->setCurrentWidget(main->docs_page());
 }
 
 QJsonObject test_doc_e2e_x11::last_paste() const {
-    const QList<QJsonObject> pastes = standin_events(dir_.filePath("chat.jsonl"), "paste");
+    const QList<QJsonObject> pastes = e2e_.standin.events("paste");
     return pastes.isEmpty() ? QJsonObject() : pastes.last();
 }
 
 void test_doc_e2e_x11::double_clicks_download_then_paste_the_file() {
-    doc_item_widget* view = main_->docs_page()->view();
+    doc_item_widget* view = e2e_.main->docs_page()->view();
     QVERIFY(view->isVisible());
     doc_node_spt doc;
     for (const doc_node_spt& d : view->shown_docs())
@@ -108,9 +85,9 @@ void test_doc_e2e_x11::double_clicks_download_then_paste_the_file() {
     QFile pasted(files.first().toString());
     QVERIFY(pasted.open(QIODevice::ReadOnly));
     int status = 0;
-    QCOMPARE(
-        pasted.readAll(),
-        demo_.download("/tavorine/nas/downloadFileById?fileId=" + doc->fileId, token_, &status));
+    QCOMPARE(pasted.readAll(),
+             e2e_.demo.download("/tavorine/nas/downloadFileById?fileId=" + doc->fileId, e2e_.token,
+                                &status));
     QCOMPARE(status, 200);
 }
 

@@ -7,7 +7,7 @@
 #include "integration/docking.h"
 #include "model/records.h"
 #include "resources/resources.h"
-#include "standin_log.h"
+#include "standin_fixture.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/float_widget.h"
 #include "ui/kb/kb_tab_widget.h"
@@ -75,8 +75,7 @@ private:
     bool docked_on_screen(QString* why);
     void set_dockleft(bool on);
 
-    QTemporaryDir dir_;
-    QProcess standin_;
+    standin_fixture standin_;
     window_handle_t chat_ = 0;
     main_widget* main_ = nullptr;
 };
@@ -87,17 +86,13 @@ void test_main_widget_x11::initTestCase() {
     register_meta_types();
     main_ = new main_widget;
     main_->show();
-    const QString log = dir_.filePath("chat.jsonl");
-    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
+    chat_ = standin_.start(QUORVEL_STANDIN);
     QVERIFY(chat_);
     QTest::qWait(300);
 }
 
 void test_main_widget_x11::cleanupTestCase() {
     delete main_;
-    standin_.kill();
-    standin_.waitForFinished(3000);
 }
 
 void test_main_widget_x11::set_dockleft(bool on) {

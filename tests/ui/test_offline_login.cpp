@@ -64,11 +64,15 @@ QStringList library_lines() {
     return out;
 }
 
-main_widget* open_main() {
+template <class Window> Window* shown() {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<main_widget*>(w); main && main->isVisible())
-            return main;
+        if (auto* window = qobject_cast<Window*>(w); window && window->isVisible())
+            return window;
     return nullptr;
+}
+
+main_widget* open_main() {
+    return shown<main_widget>();
 }
 
 bool has_script_with(const QString& content) {
@@ -91,6 +95,7 @@ private slots:
     void offline_start_shows_the_saved_library();
     void changes_are_refused_offline();
     void back_online_by_itself_with_the_server_changes();
+    void a_stopped_synchronisation_after_logging_in_again_keeps_the_file();
     void cleanupTestCase();
 
 private:
@@ -131,11 +136,8 @@ login_widget* test_offline_login::try_login(const QString& account, const QStrin
 void test_offline_login::online_login_saves_the_library() {
     QSignalSpy saved(&offline_session::instance(), &offline_session::saved);
     login_widget* dialog = try_login("agent", "agent123");
-    connect(dialog, &login_widget::login_success, [] {
-        auto* sync = new sync_data_widget;
-        offline_session::instance().watch(sync);
-        sync->show();
-    });
+    connect(dialog, &login_widget::login_success,
+            [] { offline_session::instance().start_synchronisation(); });
     QTRY_VERIFY_WITH_TIMEOUT(open_main(), 30000);
     QTRY_COMPARE(saved.count(), 1);
     online_library_ = library_lines();
@@ -276,6 +278,43 @@ void test_offline_login::back_online_by_itself_with_the_server_changes() {
     QVERIFY(library_file(library_file::path_for("agent")).load_into(data_center::instance()));
     QVERIFY(has_script_with("服务器上新加的"));
     desktop_.remove_window(chat);
+}
+
+// Logged out and in again, the synchronisation stopped at once: the store
+// holds only a part of the library, and no later change may save that over
+// the whole one.
+void test_offline_login::a_stopped_synchronisation_after_logging_in_again_keeps_the_file() {
+    main_widget* main = open_main();
+    QVERIFY(main);
+    offline_session::instance().flush();
+    QCoreApplication::processEvents();         // every save so far is reported
+    const QStringList whole = library_lines(); // as the file holds it
+    QSignalSpy saved(&offline_session::instance(), &offline_session::saved);
+    main->log_out();
+    login_widget* dialog = nullptr;
+    QTRY_VERIFY((dialog = shown<login_widget>()));
+    bool over = false;
+    connect(dialog, &login_widget::login_success, this, [&] {
+        sync_data_widget* sync = shown<sync_data_widget>();
+        QVERIFY(sync);
+        connect(sync, &sync_data_widget::synchronised, this, [&] { over = true; });
+        sync->stop_button()->click();
+    });
+    dialog->user_edit()->setText("agent");
+    dialog->password_edit()->setText("agent123");
+    dialog->login_button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(over, 30000);
+    QTRY_VERIFY(open_main());
+
+    // A change of the store, as work in the main window makes one.
+    data_center& dc = data_center::instance();
+    dc.replace_phrases(dc.phrases());
+    offline_session::instance().flush(); // writes what a pending save would
+    QCoreApplication::processEvents();
+    QCOMPARE(saved.count(), 0);
+    dc.clear();
+    QVERIFY(library_file(library_file::path_for("agent")).load_into(dc));
+    QCOMPARE(library_lines(), whole);
 }
 
 QTEST_MAIN(test_offline_login)

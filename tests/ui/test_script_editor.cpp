@@ -8,6 +8,7 @@
 #include "library_login.h"
 #include "model/data_center.h"
 #include "resources/resources.h"
+#include "script_on_server.h"
 #include "server_fixture.h"
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
@@ -140,17 +141,7 @@ script_node_spt test_script_editor::save_and_wait(new_script_widget* editor, boo
 }
 
 QJsonObject test_script_editor::server_script(const QString& id) {
-    const auto reply = demo_.post("/tavorine/clientKb/querySpeech",
-                                  {{"speechContent", ""},
-                                   {"speechContentKeywords", ""},
-                                   {"classifyId", category_->id},
-                                   {"deptId", ""},
-                                   {"classifyType", "1"}},
-                                  data_center::instance().token());
-    for (const QJsonValue& s : reply.data().toArray())
-        if (s.toObject().value("id").toString() == id)
-            return s.toObject();
-    return {};
+    return script_on_server(demo_, data_center::instance().token(), category_->id, id);
 }
 
 // A document of the library kept in the file store.

@@ -4,12 +4,11 @@
 // quorvel-server, shows in the page, and is delivered into the stand-in
 // WeCom-like window segment by segment: the date filled in, the files pasted
 // as files.
-#include "library_login.h"
+#include "library_e2e_fixture.h"
 #include "model/data_center.h"
 #include "protocol/protocol.h"
 #include "resources/resources.h"
-#include "server_fixture.h"
-#include "standin_log.h"
+#include "script_on_server.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/select_clouddoc_dialog.h"
 #include "ui/kb/kb_item_widget.h"
@@ -17,7 +16,6 @@
 #include "ui/kb/new_script_widget.h"
 #include "ui/kb/select_emoji_widget.h"
 #include "ui/library/drag_drop_treewidget.h"
-#include "ui/main_widget.h"
 #include "ui/widgets/custom_button.h"
 
 #include <QJsonArray>
@@ -25,7 +23,6 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QLocale>
-#include <QProcess>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
@@ -36,50 +33,30 @@ class test_script_editor_e2e_x11 : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void written_script_is_saved_shown_and_delivered();
 
 private:
     QList<QJsonObject> pastes() const;
 
-    server_fixture demo_;
-    QString token_;
+    library_e2e_fixture e2e_;
     QTemporaryDir dir_;
-    QProcess standin_;
-    window_handle_t chat_ = 0;
-    main_widget* main_ = nullptr;
 };
 
 void test_script_editor_e2e_x11::initTestCase() {
     QVERIFY2(qgetenv("QT_QPA_PLATFORM") == "xcb", "runs on a real X display");
     init_resources();
     register_meta_types();
-    QVERIFY(demo_.start());
-    QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));
-    token_ = data_center::instance().token();
-
-    const QString log = dir_.filePath("chat.jsonl");
-    standin_.start(QUORVEL_STANDIN, {"--kind", "wecom", "--log", log});
-    QTRY_VERIFY_WITH_TIMEOUT((chat_ = standin_window(log)) != 0, 10000);
-    main_ = new main_widget;
-    main_->show();
-    main_->on_window_show(chat_);
-    QTest::qWait(300);
-}
-
-void test_script_editor_e2e_x11::cleanupTestCase() {
-    delete main_;
-    standin_.kill();
-    standin_.waitForFinished(3000);
+    const QString failed = e2e_.start(QUORVEL_STANDIN);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 
 QList<QJsonObject> test_script_editor_e2e_x11::pastes() const {
-    return standin_events(dir_.filePath("chat.jsonl"), "paste");
+    return e2e_.standin.events("paste");
 }
 
 void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
     data_center& dc = data_center::instance();
-    kb_item_widget* view = main_->scripts_page()->view(1);
+    kb_item_widget* view = e2e_.main->scripts_page()->view(1);
     const QList<category_node_spt>* tops = dc.top_script_categories(1, {});
     QVERIFY(tops && !tops->isEmpty());
     const category_node_spt category = tops->first();
@@ -93,8 +70,8 @@ void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
     QFile local_file(local);
     QVERIFY(local_file.open(QIODevice::ReadOnly));
     const QByteArray local_bytes = local_file.readAll();
-    const auto uploaded =
-        demo_.upload("/tavorine/nas/userUploadFileDirect", "new arrival.png", local_bytes, token_);
+    const auto uploaded = e2e_.demo.upload("/tavorine/nas/userUploadFileDirect", "new arrival.png",
+                                           local_bytes, e2e_.token);
     const QString file_id = uploaded.data().toObject().value("id").toString();
     QVERIFY2(!file_id.isEmpty(), uploaded.raw.constData());
     doc_node_spt doc;
@@ -136,17 +113,9 @@ void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
     const script_node_spt node = created.first().first().value<script_node_spt>();
 
     // On the server, and in the page.
-    const auto listed = demo_.post("/tavorine/clientKb/querySpeech",
-                                   {{"speechContent", ""},
-                                    {"speechContentKeywords", ""},
-                                    {"classifyId", category->id},
-                                    {"deptId", ""},
-                                    {"classifyType", "1"}},
-                                   token_);
-    QString stored;
-    for (const QJsonValue& s : listed.data().toArray())
-        if (s.toObject().value("id").toString() == node->id)
-            stored = s.toObject().value("speechContent").toString();
+    const QString stored = script_on_server(e2e_.demo, e2e_.token, category->id, node->id)
+                               .value("speechContent")
+                               .toString();
     QVERIFY(stored.contains("${日期}") && stored.contains("tovk_fileId=" + file_id));
     view->show_category(category->id);
     QVERIFY(kb_item_widget::find_row(view->tree_of(category->id), script_row, node->id));
