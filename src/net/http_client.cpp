@@ -1,5 +1,7 @@
 #include "net/http_client.h"
 
+#include "net/buffered_sockets.h"
+
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QUrlQuery>
@@ -21,7 +23,9 @@ int http_client::default_inactivity_timeout() {
 
 http_client::http_client(QObject* parent)
     : QObject(parent), manager_(new QNetworkAccessManager(this)),
-      inactivity_timeout_ms_(default_timeout_ms) {}
+      inactivity_timeout_ms_(default_timeout_ms) {
+    use_buffered_sockets(*manager_);
+}
 
 QNetworkRequest http_client::build_request(const QString& url, const string_map_t& headers,
                                            const string_map_t& query, bool with_body) const {

@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/buffered_sockets.h"
 #include "net/endpoints.h"
 #include "net/envelope.h"
 #include "net/http_client.h"
@@ -50,7 +51,9 @@ std::string utf8(const QString& text) {
 
 } // namespace
 
-batch_download::batch_download(QObject* parent) : QObject(parent) {}
+batch_download::batch_download(QObject* parent) : QObject(parent) {
+    use_buffered_sockets(network_);
+}
 
 batch_download::~batch_download() {
     // Unfinished files are dropped; their targets stay as they were.

@@ -2,6 +2,7 @@
 
 #include "model/data_center.h"
 #include "net/base_url.h"
+#include "net/buffered_sockets.h"
 #include "net/connection_state.h"
 #include "net/http_client.h"
 #include "protocol/protocol.h"
@@ -16,7 +17,9 @@
 namespace quorvel {
 
 batch_upload::batch_upload(const QUrl& upload_url, QObject* parent)
-    : QObject(parent), upload_url_(upload_url) {}
+    : QObject(parent), upload_url_(upload_url) {
+    use_buffered_sockets(network_);
+}
 
 void batch_upload::add_files(const QSet<QString>& paths) {
     QMutexLocker lock(&mutex_);
