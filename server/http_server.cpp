@@ -66,6 +66,8 @@ const QHash<QString, QStringList>& cached_reads() {
          {"classifyId", "emojiType", "emojiContentDesc", "emojiContentMatchKeywords"}},
         {QStringLiteral("clientKb/queryFile"),
          {"classifyId", "fileId", "fileName", "fileSuffix", "fileType", "keywords"}},
+        // Small, but asked by every client at every start and on every change.
+        {QStringLiteral("clientPhrase/list"), {}},
     };
     return reads;
 }
