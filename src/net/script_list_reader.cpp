@@ -36,6 +36,14 @@ public:
         return fine(v.type(), t) && t == wanted;
     }
 
+    // A malformed atom starting like null ("nul") is an error here, not false.
+    bool is_null(ondemand::value& v) {
+        bool null = false;
+        if (v.is_null().get(null) != simdjson::SUCCESS)
+            broken_ = true;
+        return null;
+    }
+
     QString text_of(ondemand::value& v) {
         if (!is(v, ondemand::json_type::string))
             return {};
@@ -170,16 +178,16 @@ bool read_envelope(script_list_pass& pass, ondemand::object root, envelope_field
         if (key == "code") {
             e.has_code = true;
             e.code.reset();
-            if (!v.is_null())
+            if (!pass.is_null(v))
                 e.code = pass.code_of(v);
         } else if (key == "msg") {
             e.has_msg = true;
             e.msg.reset();
-            if (!v.is_null())
+            if (!pass.is_null(v))
                 e.msg = pass.text_of(v);
         } else if (key == "data") {
             e.has_data = true;
-            e.data_null = v.is_null();
+            e.data_null = pass.is_null(v);
             e.data_is_array = false;
             e.scripts.clear();
             if (!e.data_null && pass.is(v, ondemand::json_type::array)) {

@@ -289,6 +289,10 @@ void test_reply_checks::script_list_follows_the_shared_rules() {
           QByteArray(R"({"code":200,"msg":"","data":[],"code":500})"),
           QByteArray(R"({"code":200,"msg":"","data":[{"id":"1","speechContent":"a)"),
           QByteArray(R"({"code":200,"msg":"","data":[]} trailing)"),
+          // atoms that start like null (these ended the client with an exception)
+          QByteArray(R"({"code":nul,"msg":"","data":[]})"),
+          QByteArray(R"({"code":200,"msg":n,"data":[]})"),
+          QByteArray(R"({"code":200,"msg":"","data":nullx})"),
           QByteArray(R"({"code":200,"msg":"","data":[]}})")}) {
         QString expected;
         const bool envelope_ok = check_envelope(QJsonDocument::fromJson(body), &expected);
