@@ -61,12 +61,15 @@ public:
         return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
     }
 
+    // The value as a number; false for anything else.
+    bool number(ondemand::value& v, ondemand::number& n) {
+        return is(v, ondemand::json_type::number) && fine(v.get_number(), n);
+    }
+
     // A JSON number truncated to an integer, anything else 0 (the "number" rule).
     qint64 number_of(ondemand::value& v) {
-        if (!is(v, ondemand::json_type::number))
-            return 0;
         ondemand::number n;
-        if (!fine(v.get_number(), n))
+        if (!number(v, n))
             return 0;
         switch (n.get_number_type()) {
         case ondemand::number_type::signed_integer:
@@ -83,10 +86,8 @@ public:
 
     // "code" as an integer: an integral number, anything else 0.
     int code_of(ondemand::value& v) {
-        if (!is(v, ondemand::json_type::number))
-            return 0;
         ondemand::number n;
-        if (!fine(v.get_number(), n))
+        if (!number(v, n))
             return 0;
         const double d = n.is_double() ? n.get_double() : n.as_double();
         return d == std::trunc(d) && std::fabs(d) <= 2147483647.0 ? static_cast<int>(d) : 0;
@@ -168,6 +169,26 @@ struct envelope_fields_t {
     script_list_t scripts;
 };
 
+// The records of the "data" array; items that are no object are passed over.
+bool read_scripts(script_list_pass& pass, ondemand::value& data, script_list_t& scripts) {
+    ondemand::array items;
+    if (!pass.fine(data.get_array(), items))
+        return false;
+    for (auto item : items) {
+        ondemand::value element;
+        if (!pass.fine(std::move(item), element))
+            return false;
+        ondemand::object o;
+        if (!pass.is(element, ondemand::json_type::object))
+            continue;
+        if (!pass.fine(element.get_object(), o))
+            return false;
+        if (script_node_spt s = pass.read_script(o))
+            scripts.append(std::move(s));
+    }
+    return true;
+}
+
 bool read_envelope(script_list_pass& pass, ondemand::object root, envelope_fields_t& e) {
     for (auto member : root) {
         ondemand::field field;
@@ -188,26 +209,10 @@ bool read_envelope(script_list_pass& pass, ondemand::object root, envelope_field
         } else if (key == "data") {
             e.has_data = true;
             e.data_null = pass.is_null(v);
-            e.data_is_array = false;
             e.scripts.clear();
-            if (!e.data_null && pass.is(v, ondemand::json_type::array)) {
-                e.data_is_array = true;
-                ondemand::array items;
-                if (!pass.fine(v.get_array(), items))
-                    return false;
-                for (auto item : items) {
-                    ondemand::value element;
-                    if (!pass.fine(std::move(item), element))
-                        return false;
-                    if (!pass.is(element, ondemand::json_type::object))
-                        continue;
-                    ondemand::object o;
-                    if (!pass.fine(element.get_object(), o))
-                        return false;
-                    if (script_node_spt s = pass.read_script(o))
-                        e.scripts.append(std::move(s));
-                }
-            }
+            e.data_is_array = !e.data_null && pass.is(v, ondemand::json_type::array);
+            if (e.data_is_array && !read_scripts(pass, v, e.scripts))
+                return false;
         }
         if (pass.broken())
             return false;
