@@ -3,10 +3,12 @@
 #include "auth.h"
 #include "file_copy.h"
 #include "protocol/protocol.h"
+#include "signing/update_signature.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <cstdio>
 
@@ -177,23 +179,57 @@ void put_update(transaction& tx, const update_offer_t& offer) {
     put_config(tx, update_key(offer.os, "silent"),
                offer.silent ? QStringLiteral("1") : QStringLiteral("0"));
     put_config(tx, update_key(offer.os, "notes"), offer.notes);
+    put_config(tx, update_key(offer.os, "signature"), offer.signature);
 }
 
 void clear_update(transaction& tx, const QString& os) {
     put_config(tx, update_key(os, "version"), QString());
 }
 
-bool set_update(storage& store, file_store& files, const QString& os, const QString& version,
-                const QString& installer, bool force, bool silent, const QString& notes,
-                QString* error) {
-    if (!update_systems().contains(os)) {
+bool valid_update_version(const QString& version) {
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QLatin1String(protocol::update_version_pattern)));
+    return pattern.match(version).hasMatch();
+}
+
+QString update_signature_text(const QByteArray& file_content) {
+    const QByteArray signature = parse_update_signature(file_content);
+    return signature.isEmpty() ? QString() : QString::fromLatin1(signature.toBase64());
+}
+
+bool set_update(storage& store, file_store& files, update_offer_t offer, const QString& installer,
+                const QString& signature_file, QString* error) {
+    if (!update_systems().contains(offer.os)) {
         *error = QStringLiteral("unknown operating system %1 (%2)")
-                     .arg(os, update_systems().join(QStringLiteral(", ")));
+                     .arg(offer.os, update_systems().join(QStringLiteral(", ")));
         return false;
+    }
+    if (!valid_update_version(offer.version)) {
+        *error = QStringLiteral("version %1 is not dotted numbers (1.2.0.3)").arg(offer.version);
+        return false;
+    }
+    if (!signature_file.isEmpty()) {
+        QFile file(signature_file);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("cannot read %1").arg(signature_file);
+            return false;
+        }
+        offer.signature = update_signature_text(file.read(4096));
+        if (offer.signature.isEmpty()) {
+            *error =
+                QStringLiteral("%1 is not a signature made by quorvel-sign").arg(signature_file);
+            return false;
+        }
     }
     QFile file(installer);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1").arg(installer);
+        return false;
+    }
+    if (file.size() == 0 || file.size() > protocol::max_installer_bytes) {
+        *error = QStringLiteral("%1 is empty or larger than clients accept (%2 bytes)")
+                     .arg(installer)
+                     .arg(protocol::max_installer_bytes);
         return false;
     }
     auto sink = files.begin_upload();
@@ -214,11 +250,16 @@ bool set_update(storage& store, file_store& files, const QString& os, const QStr
         *error = QStringLiteral("cannot store the installer");
         return false;
     }
-    put_update(tx, {os, version, *id, sink->sha256_hex(), force, silent, notes});
+    offer.file_id = *id;
+    offer.sha256 = sink->sha256_hex();
+    put_update(tx, offer);
     if (!tx.commit()) {
         *error = tx.error();
         return false;
     }
+    if (offer.signature.isEmpty())
+        std::fputs("quorvel-server: warning: no --signature; clients refuse an unsigned update\n",
+                   stderr);
     return true;
 }
 
@@ -232,6 +273,8 @@ const char usage[] =
     "  user passwd ACCOUNT PASSWORD           (PASSWORD \"-\" reads it from standard input)\n"
     "  user grant ACCOUNT DEPT_ID ROLE_KEY    (data rights in a department)\n"
     "  update set VERSION INSTALLER [--os windows|linux] [--force] [--silent] [--notes TEXT]\n"
+    "             [--signature FILE]          (made by quorvel-sign sign; VERSION: dotted "
+    "numbers)\n"
     "  update clear [--os windows|linux]\n"
     "  apps set \"NAME=ID,ID;NAME=ID\"          (the supported chat applications)\n"
     "  files copy-to-database                 (the directory store's files into the database)\n"
@@ -291,11 +334,17 @@ int run_admin_command(storage& store, file_store& files, const QString& data_dir
     } else if (what == QLatin1String("user grant") && rest.size() == 3) {
         ok = grant_department(store, rest[0], rest[1].toLongLong(), rest[2], &error);
     } else if (what == QLatin1String("update set") && rest.size() >= 2) {
-        const int notes = rest.indexOf(QStringLiteral("--notes"));
-        ok = set_update(store, files, option_value(rest, "--os", update_systems().first()), rest[0],
-                        rest[1], rest.contains(QStringLiteral("--force")),
-                        rest.contains(QStringLiteral("--silent")),
-                        notes >= 0 ? rest.value(notes + 1) : QString(), &error);
+        update_offer_t offer;
+        offer.os = option_value(rest, "--os", update_systems().first());
+        offer.version = rest[0];
+        offer.force = rest.contains(QStringLiteral("--force"));
+        offer.silent = rest.contains(QStringLiteral("--silent"));
+        offer.notes = option_value(rest, "--notes", QString());
+        const QString signature = option_value(rest, "--signature", QString());
+        if (rest.contains(QStringLiteral("--signature")) && signature.isEmpty())
+            error = QStringLiteral("--signature needs a file");
+        else
+            ok = set_update(store, files, offer, rest[1], signature, &error);
     } else if (what == QLatin1String("update clear")) {
         const QString os = option_value(rest, "--os", update_systems().first());
         transaction tx(store, true);

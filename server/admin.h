@@ -34,6 +34,7 @@ struct update_offer_t {
     bool force = false;
     bool silent = false;
     QString notes;
+    QString signature; // base64 of the publisher's signature; empty: unsigned
 };
 const QStringList& update_systems();
 // The config name of an offer's field; Windows keeps the names it always had.
@@ -41,10 +42,17 @@ QString update_key(const QString& os, const char* field);
 void put_update(transaction& tx, const update_offer_t& offer);
 void clear_update(transaction& tx, const QString& os);
 
-// The update offered to clients: the installer goes into the file store.
-bool set_update(storage& store, file_store& files, const QString& os, const QString& version,
-                const QString& installer, bool force, bool silent, const QString& notes,
-                QString* error);
+// Whether a version may be offered: dotted numbers, as clients require.
+bool valid_update_version(const QString& version);
+// A signature file's content (base64 of the 64 signature bytes, or the bytes
+// themselves) as the offer carries it, base64; empty when it is neither.
+QString update_signature_text(const QByteArray& file_content);
+
+// The update offered to clients: the installer goes into the file store,
+// with the signature made by quorvel-sign (signature_file empty: unsigned,
+// which clients refuse).
+bool set_update(storage& store, file_store& files, update_offer_t offer, const QString& installer,
+                const QString& signature_file, QString* error);
 
 // Runs an admin subcommand (args after the global options); returns the exit code.
 int run_admin_command(storage& store, file_store& files, const QString& data_dir,

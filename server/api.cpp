@@ -16,47 +16,54 @@ QString now_text() {
 
 namespace {
 
-struct route_t {
-    const char* method;
-    const char* path;
+struct handled_route_t {
+    protocol::route_t route;
     reply_t (api::*handler)(const request_t&);
     bool search = false; // its texts are search patterns, bounded more tightly
 };
 
-const QHash<QString, api::handler_t>& routes() {
+QString method_name(protocol::http_method method) {
+    return method == protocol::http_method::get ? QStringLiteral("GET") : QStringLiteral("POST");
+}
+
+QString route_key(const QString& method, const QString& path) {
+    return method + QLatin1Char(' ') + path;
+}
+
+const QHash<QString, api::handler_t>& route_table() {
     static const QHash<QString, api::handler_t> table = [] {
-        const route_t list[] = {
-            {"POST", "loginAccount/logInCrm", &api::login},
-            {"GET", "loginAccount/getLoginUserData", &api::login_user_data},
-            {"POST", "clientKb/getClassifyTree", &api::classify_tree},
-            {"POST", "clientKb/queryClassify", &api::query_classify, true},
-            {"POST", "clientKb/createClassify", &api::create_classify},
-            {"POST", "clientKb/editClassify", &api::edit_classify},
-            {"POST", "clientKb/updateClassifySort", &api::classify_sort},
-            {"POST", "clientKb/querySpeech", &api::query_speech, true},
-            {"POST", "clientKb/createSpeech", &api::create_speech},
-            {"POST", "clientKb/editSpeech", &api::edit_speech},
-            {"POST", "clientKb/updateSpeechSort", &api::speech_sort},
-            {"POST", "clientKb/queryEmoji", &api::query_emoji, true},
-            {"POST", "clientKb/createEmoji", &api::create_emoji},
-            {"POST", "clientKb/editEmoji", &api::edit_emoji},
-            {"GET", "clientPhrase/list", &api::phrase_list},
-            {"POST", "clientPhrase/add", &api::phrase_add},
-            {"GET", "clientPhrase/del", &api::phrase_del},
-            {"POST", "clientPhrase/sort", &api::phrase_sort},
-            {"GET", "clientOperateHabit/getQuickReplySpeech", &api::quick_reply_list},
-            {"POST", "clientOperateHabit/saveQuickReply", &api::quick_reply_save},
-            {"POST", "clientKb/queryFile", &api::query_file, true},
-            {"POST", "clientKb/createFile", &api::create_file},
-            {"POST", "clientKb/editFile", &api::edit_file},
-            {"GET", "nas/getNasFileMappingInfo", &api::nas_file_info},
-            {"GET", "clientGeneral/checkVersionUpdate", &api::check_version},
-            {"GET", "clientOperateHabit/getAdsorptionList", &api::adsorption_list},
-            {"GET", "clientGeneral/generatedVisitAddress", &api::visit_address},
+        const handled_route_t list[] = {
+            {routes::login, &api::login},
+            {routes::login_user_data, &api::login_user_data},
+            {routes::category_tree, &api::classify_tree},
+            {routes::query_categories, &api::query_classify, true},
+            {routes::create_category, &api::create_classify},
+            {routes::edit_category, &api::edit_classify},
+            {routes::sort_categories, &api::classify_sort},
+            {routes::query_scripts, &api::query_speech, true},
+            {routes::create_script, &api::create_speech},
+            {routes::edit_script, &api::edit_speech},
+            {routes::sort_scripts, &api::speech_sort},
+            {routes::query_stickers, &api::query_emoji, true},
+            {routes::create_sticker, &api::create_emoji},
+            {routes::edit_sticker, &api::edit_emoji},
+            {routes::list_phrases, &api::phrase_list},
+            {routes::add_phrase, &api::phrase_add},
+            {routes::delete_phrase, &api::phrase_del},
+            {routes::sort_phrases, &api::phrase_sort},
+            {routes::query_quick_replies, &api::quick_reply_list},
+            {routes::save_quick_replies, &api::quick_reply_save},
+            {routes::query_docs, &api::query_file, true},
+            {routes::create_doc, &api::create_file},
+            {routes::edit_doc, &api::edit_file},
+            {routes::file_description, &api::nas_file_info},
+            {routes::check_version, &api::check_version},
+            {routes::supported_apps, &api::adsorption_list},
+            {routes::manage_page, &api::visit_address},
         };
         QHash<QString, api::handler_t> out;
-        for (const route_t& r : list)
-            out.insert(QLatin1String(r.method) + QLatin1Char(' ') + QLatin1String(r.path),
+        for (const handled_route_t& r : list)
+            out.insert(route_key(method_name(r.route.method), QLatin1String(r.route.path)),
                        [handler = r.handler, search = r.search](api& a, const request_t& req) {
                            if (auto refusal = check_params(req.params, search))
                                return *refusal;
@@ -73,12 +80,15 @@ api::api(storage& store, file_store& files, api_options_t options)
     : store_(store), files_(files), options_(options) {}
 
 const api::handler_t* api::find(const QString& method, const QString& path) const {
-    const auto it = routes().constFind(method + QLatin1Char(' ') + path);
-    return it == routes().constEnd() ? nullptr : &it.value();
+    const auto it = route_table().constFind(route_key(method, path));
+    return it == route_table().constEnd() ? nullptr : &it.value();
 }
 
 bool api::needs_login(const QString& path) const {
-    return path != QLatin1String("loginAccount/logInCrm");
+    for (const protocol::route_t& route : routes::all)
+        if (path == QLatin1String(route.path))
+            return route.authorized;
+    return true;
 }
 
 std::optional<user_t> api::authenticate(const QString& token, qint64* expires_at) {
@@ -321,17 +331,22 @@ reply_t api::check_version(const request_t& r) {
     if (version.isEmpty())
         return reply_t::success(QJsonObject());
     const QString file_id = value(tx, "file_id");
+    const qint64 size =
+        tx.scalar(QStringLiteral("SELECT size FROM files WHERE id = ?"), {file_id.toLongLong()})
+            .toLongLong();
     return reply_t::success(QJsonObject{
         {"isForceUpdate", value(tx, "force") == QLatin1String("1")},
         {"isSilentInstall", value(tx, "silent") == QLatin1String("1")},
         {"installArgs", value(tx, "args")},
         {"sha256", value(tx, "sha256")},
-        {"downloadUrl",
-         r.base_url + QStringLiteral("/tavorine/nas/downloadFileById?fileId=") + file_id},
+        {"downloadUrl", r.base_url + QLatin1String(routes::download_file.path) +
+                            QStringLiteral("?fileId=") + file_id},
         {"fileId", file_id},
         {"releaseNotes", value(tx, "notes")},
         {"latestVersion", version},
         {"minOsVersion", value(tx, "min_os")},
+        {"signature", value(tx, "signature")},
+        {"fileSize", size},
     });
 }
 

@@ -46,15 +46,15 @@ struct category_t {
     int unfold = 0;
 };
 
-// Every endpoint below "/tavorine/". Handlers take the parsed parameters and
-// the authenticated user and return the reply; each runs in one transaction.
+// Every endpoint of protocol/routes.h but the file transfers. Handlers take the parsed parameters
+// and the authenticated user and return the reply; each runs in one transaction.
 class api {
 public:
     using handler_t = std::function<reply_t(api&, const request_t&)>;
 
     api(storage& store, file_store& files, api_options_t options);
 
-    // The handler of an endpoint path (after "/tavorine/") and method, or null.
+    // The handler of a route's path and method, or null.
     const handler_t* find(const QString& method, const QString& path) const;
     bool needs_login(const QString& path) const;
 
@@ -160,8 +160,7 @@ private:
     api_options_t options_;
 };
 
-// The marker name of the public category that holds script attachments.
-inline constexpr char attachments_marker[] = "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}";
+using protocol::attachments_marker;
 
 QString now_text();
 

@@ -10,13 +10,16 @@
 #include <initializer_list>
 #include <optional>
 
+#include "protocol/library_terms.h"
 #include "protocol/protocol.h"
+#include "protocol/routes.h"
 
 namespace quorvel::server {
 
 // Reply codes. Only authentication failures are above 4399, which makes the
 // client ask for a new login.
 namespace codes = protocol::codes;
+namespace routes = protocol::routes;
 
 struct reply_t {
     int code = codes::ok;
@@ -66,7 +69,7 @@ struct user_t {
     QStringList role_keys;                     // global roles
     QHash<qint64, QStringList> dept_role_keys; // department → role keys there
 
-    static bool is_manager_key(const QString& key) { return key.endsWith(QLatin1String("zz")); }
+    static bool is_manager_key(const QString& key) { return protocol::is_manager_key(key); }
     bool is_admin() const { return admin_type != 0; }
     bool is_manager() const;
     bool can_read_dept(qint64 dept) const;

@@ -274,18 +274,18 @@ QString link_paragraph(int n, const QList<QPair<qint64, demo_doc_t>>& docs,
     const auto& [file_id, d] = docs[n % docs.size()];
     const QString name = QString::fromUtf8(d.name);
     const QString suffix = QString::fromLatin1(d.suffix);
+    using namespace protocol::file_link;
+    const QString named =
+        QStringLiteral("%1=%2&amp;%3=%4\">%2.%4</a>")
+            .arg(QLatin1String(name_key), name, QLatin1String(suffix_key), suffix);
     if (n % 2 == 0)
-        return QStringLiteral(
-                   "详细资料：<a "
-                   "href=\"%1?tovk_fileId=%2&amp;tovk_name=%3&amp;tovk_suffix=%4\">%3.%4</a>")
-            .arg(QLatin1String(file_store_link_base))
-            .arg(file_id)
-            .arg(name, suffix);
-    return QStringLiteral(
-               "下载地址：<a href=\"%1/public/%2?tovk_name=%3&amp;tovk_suffix=%4\">%3.%4</a>")
-        .arg(base_url)
-        .arg(file_id)
-        .arg(name, suffix);
+        return QStringLiteral("详细资料：<a href=\"%1?%2=%3&amp;")
+                   .arg(QLatin1String(placeholder), QLatin1String(id_key),
+                        QString::number(file_id)) +
+               named;
+    return QStringLiteral("下载地址：<a href=\"%1/public/%2?")
+               .arg(base_url, QString::number(file_id)) +
+           named;
 }
 
 } // namespace

@@ -7,10 +7,6 @@
 
 namespace quorvel::server {
 
-// The address that file-store links in scripts start with; only its query
-// matters to clients, it is never fetched.
-inline constexpr char file_store_link_base[] = "http://filestore.quorvel/download";
-
 struct demo_account_t {
     const char* account;
     const char* password;

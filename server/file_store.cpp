@@ -1,5 +1,7 @@
 #include "file_store.h"
 
+#include "protocol/routes.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -111,12 +113,12 @@ QString file_store::safe_base_name(const QString& client_path) {
     return name;
 }
 
-std::optional<file_kind> upload_kind(const QString& endpoint) {
-    if (endpoint == QLatin1String("userUploadFileDirect"))
+std::optional<file_kind> upload_kind(const QString& path) {
+    if (path == QLatin1String(protocol::routes::upload_user_file.path))
         return file_kind::user;
-    if (endpoint == QLatin1String("publicUploadFileDirect"))
+    if (path == QLatin1String(protocol::routes::upload_public_file.path))
         return file_kind::shared;
-    if (endpoint == QLatin1String("reportUploadFileDirect"))
+    if (path == QLatin1String(protocol::routes::upload_report.path))
         return file_kind::report;
     return std::nullopt;
 }

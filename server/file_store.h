@@ -18,8 +18,8 @@ enum class file_kind {
     report = 2  // administrators only: the clients' crash dumps and logs
 };
 
-// The kind of file an upload endpoint (after "/tavorine/nas/") stores, or nullopt.
-std::optional<file_kind> upload_kind(const QString& endpoint);
+// The kind of file an upload route (its whole path) stores, or nullopt.
+std::optional<file_kind> upload_kind(const QString& path);
 
 // What the uploader said about a file.
 struct file_meta_t {

@@ -56,18 +56,18 @@ void send_envelope(httplib::Response& res, const reply_t& reply, int http_status
 // A handler that starts reading another parameter must list it here.
 const QHash<QString, QStringList>& cached_reads() {
     static const QHash<QString, QStringList> reads = {
-        {QStringLiteral("clientKb/querySpeech"),
+        {QLatin1String(routes::query_scripts.path),
          {"classifyId", "classifyType", "deptId", "speechContentKeywords", "speechContent"}},
-        {QStringLiteral("clientKb/getClassifyTree"),
+        {QLatin1String(routes::category_tree.path),
          {"clientBusinessType", "classifyType", "deptId"}},
-        {QStringLiteral("clientKb/queryClassify"),
+        {QLatin1String(routes::query_categories.path),
          {"clientBusinessType", "classifyType", "deptId", "superId", "classifyName"}},
-        {QStringLiteral("clientKb/queryEmoji"),
+        {QLatin1String(routes::query_stickers.path),
          {"classifyId", "emojiType", "emojiContentDesc", "emojiContentMatchKeywords"}},
-        {QStringLiteral("clientKb/queryFile"),
+        {QLatin1String(routes::query_docs.path),
          {"classifyId", "fileId", "fileName", "fileSuffix", "fileType", "keywords"}},
         // Small, but asked by every client at every start and on every change.
-        {QStringLiteral("clientPhrase/list"), {}},
+        {QLatin1String(routes::list_phrases.path), {}},
     };
     return reads;
 }
@@ -127,8 +127,6 @@ std::optional<QJsonObject> params_of(const httplib::Request& req, const QByteArr
 const reply_t login_expired =
     reply_t::failure(codes::token_invalid, QStringLiteral("登录已失效，请重新登录"));
 
-const QString login_path = QStringLiteral("loginAccount/logInCrm");
-
 // For replies sent before the request's body was read.
 void close_after_reply(httplib::Response& res) {
     res.set_header("Connection", "close");
@@ -136,8 +134,7 @@ void close_after_reply(httplib::Response& res) {
 }
 
 bool is_upload(const httplib::Request& req) {
-    return (req.path.rfind("/tavorine/nas/", 0) == 0 &&
-            req.path.find("UploadFileDirect") != std::string::npos) ||
+    return upload_kind(QString::fromStdString(req.path)) ||
            req.path == "/manage/update/upload"; // installers, from the management page
 }
 
@@ -243,7 +240,7 @@ void http_server::throttled_login(const httplib::Request& req, const request_t& 
 }
 
 std::optional<user_t> http_server::authenticate(const httplib::Request& req, qint64 generation) {
-    const QString token = QString::fromStdString(req.get_header_value("authorities"));
+    const QString token = QString::fromStdString(req.get_header_value(protocol::token_header));
     if (token.isEmpty() || token.size() > 256)
         return std::nullopt;
     const QByteArray digest = token_digest(token).toLatin1();
@@ -312,7 +309,7 @@ void http_server::install_routes() {
 
     auto dispatch = [this](const httplib::Request& req, httplib::Response& res,
                            const QByteArray& body) {
-        const QString path = QString::fromStdString(req.matches[1].str());
+        const QString path = QString::fromStdString(req.path);
         const api::handler_t* handler = api_.find(QString::fromStdString(req.method), path);
         if (!handler) {
             send_envelope(res, reply_t::failure(codes::not_found, QStringLiteral("接口不存在")),
@@ -341,7 +338,7 @@ void http_server::install_routes() {
             return;
         }
         r.params = *params;
-        if (path == login_path) {
+        if (path == QLatin1String(routes::login.path)) {
             throttled_login(req, r, res);
             return;
         }
@@ -429,7 +426,7 @@ void http_server::install_routes() {
         meta.owner_id = user->id;
         meta.account = user->account;
         meta.account_type = user->account_type;
-        meta.kind = upload_kind(QString::fromStdString(req.matches[1].str())).value_or(meta.kind);
+        meta.kind = upload_kind(QString::fromStdString(req.path)).value_or(meta.kind);
         meta.client_path = client_name;
         transaction tx(api_.store(), true);
         const auto id = api_.files().commit_upload(tx, *sink, meta);
@@ -491,7 +488,7 @@ void http_server::install_routes() {
             });
     };
 
-    s.Get("/tavorine/nas/downloadFileById",
+    s.Get(routes::download_file.path,
           [this, authenticate, stream_file](const httplib::Request& req, httplib::Response& res) {
               const auto user = authenticate(req);
               if (!user) {
@@ -528,13 +525,15 @@ void http_server::install_routes() {
               }
               stream_file(req, res, *id);
           });
-    s.Post(R"(/tavorine/nas/(userUploadFileDirect|publicUploadFileDirect|reportUploadFileDirect))",
-           upload);
-    s.Get(R"(/tavorine/(.*))", [dispatch](const httplib::Request& req, httplib::Response& res) {
+    for (const protocol::route_t& route : routes::uploads)
+        s.Post(route.path, upload);
+    // Every other route goes through the API's table, which also answers unknown ones.
+    const std::string below_prefix = std::string(routes::prefix) + ".*";
+    s.Get(below_prefix, [dispatch](const httplib::Request& req, httplib::Response& res) {
         dispatch(req, res, QByteArray());
     });
-    s.Post(R"(/tavorine/(.*))", [dispatch](const httplib::Request& req, httplib::Response& res,
-                                           const httplib::ContentReader& reader) {
+    s.Post(below_prefix, [dispatch](const httplib::Request& req, httplib::Response& res,
+                                    const httplib::ContentReader& reader) {
         QByteArray body;
         bool too_large = false;
         const bool complete = reader([&](const char* data, size_t size) {

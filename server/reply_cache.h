@@ -1,11 +1,10 @@
 #pragma once
 
+#include "generation_lru.h"
+
 #include <QByteArray>
-#include <QHash>
 #include <QString>
-#include <list>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace quorvel::server {
@@ -19,7 +18,7 @@ class reply_cache {
 public:
     using bytes_t = std::shared_ptr<const std::string>;
 
-    explicit reply_cache(size_t capacity_bytes) : capacity_(capacity_bytes) {}
+    explicit reply_cache(size_t capacity_bytes) : lru_(capacity_bytes), capacity_(capacity_bytes) {}
 
     bytes_t find(const QByteArray& key, qint64 generation);
     void store(const QByteArray& key, qint64 generation, bytes_t bytes);
@@ -27,21 +26,8 @@ public:
     size_t used() const;
 
 private:
-    struct entry_t {
-        QByteArray key;
-        qint64 generation;
-        bytes_t bytes;
-        size_t size() const { return static_cast<size_t>(key.size()) + bytes->size(); }
-    };
-    using lru_t = std::list<entry_t>; // most recently used first
-
-    void erase(lru_t::iterator it);
-
-    mutable std::mutex mutex_;
-    lru_t lru_;
-    QHash<QByteArray, lru_t::iterator> index_;
+    generation_lru<bytes_t> lru_; // costs: the bytes of key and reply
     size_t capacity_;
-    size_t used_ = 0;
 };
 
 } // namespace quorvel::server

@@ -9,40 +9,21 @@
 namespace quorvel::server {
 
 std::optional<user_t> session_cache::find(const QByteArray& digest, qint64 generation, qint64 now) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto it = index_.constFind(digest);
-    if (it == index_.constEnd())
-        return std::nullopt;
-    const lru_t::iterator entry = it.value();
-    if (entry->generation != generation || entry->expires_at <= now || generation < 0) {
-        erase(entry);
-        return std::nullopt;
-    }
-    lru_.splice(lru_.begin(), lru_, entry);
-    return entry->user;
+    // Nothing is stored at an unreadable generation, so -1 matches no entry.
+    const auto session =
+        lru_.find(digest, generation, [now](const session_t& s) { return s.expires_at > now; });
+    return session ? std::optional<user_t>(session->user) : std::nullopt;
 }
 
 void session_cache::store(const QByteArray& digest, const user_t& user, qint64 expires_at,
                           qint64 generation) {
-    if (generation < 0 || capacity_ == 0)
+    if (generation < 0)
         return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (const auto old = index_.constFind(digest); old != index_.constEnd())
-        erase(old.value());
-    while (lru_.size() >= capacity_)
-        erase(std::prev(lru_.end()));
-    lru_.push_front({digest, user, expires_at, generation});
-    index_.insert(digest, lru_.begin());
+    lru_.store(digest, generation, session_t{user, expires_at}, 1);
 }
 
 size_t session_cache::size() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     return lru_.size();
-}
-
-void session_cache::erase(lru_t::iterator it) {
-    index_.remove(it->digest);
-    lru_.erase(it);
 }
 
 namespace {

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "api_support.h"
+#include "generation_lru.h"
 
 #include <QByteArray>
-#include <QHash>
-#include <list>
-#include <mutex>
 #include <optional>
 
 namespace quorvel::server {
@@ -19,7 +17,7 @@ class storage;
 // rights) bumps it. Expiry is checked on every hit, as the query would.
 class session_cache {
 public:
-    explicit session_cache(size_t capacity = 4096) : capacity_(capacity) {}
+    explicit session_cache(size_t capacity = 4096) : lru_(capacity) {}
 
     // The user of the token digest, when read at this generation and unexpired.
     std::optional<user_t> find(const QByteArray& digest, qint64 generation, qint64 now);
@@ -29,20 +27,11 @@ public:
     size_t size() const;
 
 private:
-    struct entry_t {
-        QByteArray digest;
+    struct session_t {
         user_t user;
         qint64 expires_at;
-        qint64 generation;
     };
-    using lru_t = std::list<entry_t>; // most recently used first
-
-    void erase(lru_t::iterator it);
-
-    mutable std::mutex mutex_;
-    lru_t lru_;
-    QHash<QByteArray, lru_t::iterator> index_;
-    size_t capacity_;
+    generation_lru<session_t> lru_; // one entry costs one
 };
 
 // The store's generation in one statement on the calling thread's connection,

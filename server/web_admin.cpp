@@ -279,9 +279,18 @@ void web_admin::enter(const httplib::Request& req, httplib::Response& res) {
 }
 
 void web_admin::logout(const httplib::Request& req, httplib::Response& res) {
+    // Without the form token nothing changes, not even the cookie: a form on
+    // another site must not sign anyone out.
     const auto who = signed_in(req);
-    if (who && csrf_matches(who->session, fields_of(req).field("csrf")))
-        end_web_session(api_.store(), who->session.token);
+    if (!who || !csrf_matches(who->session, fields_of(req).field("csrf"))) {
+        send(res, web_reply_t::refused(403, QStringLiteral("表单已失效，请刷新页面后重试")));
+        return;
+    }
+    if (!end_web_session(api_.store(), who->session.token)) {
+        send(res, web_reply_t::refused(500, QStringLiteral("退出失败：服务器内部错误")));
+        return;
+    }
+    spdlog::info("management page session ended for user {}", who->user.id);
     res.set_header("Set-Cookie", std::string(cookie_name) +
                                      "=; Path=/manage; Max-Age=0; HttpOnly; SameSite=Strict");
     web::shell_t shell;

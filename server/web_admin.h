@@ -33,6 +33,13 @@ struct web_user_t {
     bool is_admin() const { return user.is_admin(); }
     bool manages_any() const { return is_admin() || !managed_depts.isEmpty(); }
     bool manages_dept(qint64 dept) const { return is_admin() || managed_depts.contains(dept); }
+    bool manages_all(const QSet<qint64>& depts) const {
+        return is_admin() || managed_depts.contains(depts);
+    }
+    // A manager hands out only the roles they hold themselves.
+    bool may_hand_out(const QString& role_key) const {
+        return is_admin() || user.role_keys.contains(role_key);
+    }
 };
 
 // The form fields of a request, and the page it came from.

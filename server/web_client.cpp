@@ -7,7 +7,6 @@
 #include "protocol/protocol.h"
 
 #include <QMap>
-#include <QRegularExpression>
 #include <httplib.h>
 
 namespace quorvel::server {
@@ -147,15 +146,16 @@ web_reply_t web_admin::update_page(const web_user_t& who, const web_request_t& r
         systems += QStringLiteral("<option value=\"%1\">%1</option>").arg(esc(os));
         if (version.isEmpty()) {
             rows +=
-                QStringLiteral("<tr><td>%1</td><td colspan=\"5\" class=\"muted\">未发布更新</td>"
+                QStringLiteral("<tr><td>%1</td><td colspan=\"6\" class=\"muted\">未发布更新</td>"
                                "</tr>")
                     .arg(esc(os));
             continue;
         }
         rows +=
-            QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>"
-                           "<form class=\"inline\" method=\"post\" action=\"/manage/update/clear\">"
-                           "%6<input type=\"hidden\" name=\"os\" value=\"%1\">"
+            QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6</td>"
+                           "<td><form class=\"inline\" method=\"post\" "
+                           "action=\"/manage/update/clear\">"
+                           "%7<input type=\"hidden\" name=\"os\" value=\"%1\">"
                            "<button class=\"danger\" type=\"submit\">撤下</button></form>"
                            "</td></tr>")
                 .arg(esc(os), esc(version),
@@ -165,18 +165,23 @@ web_reply_t web_admin::update_page(const web_user_t& who, const web_request_t& r
                      config_value(tx, update_key(os, "silent")) == QLatin1String("1")
                          ? QStringLiteral("静默安装")
                          : QStringLiteral("向导安装"),
+                     config_value(tx, update_key(os, "signature")).isEmpty()
+                         ? QStringLiteral("未签名（客户端拒绝）")
+                         : QStringLiteral("已签名"),
                      esc(config_value(tx, update_key(os, "notes"))), csrf);
     }
     // The form token comes first, so an upload without it is refused before the file arrives.
     const QString body =
         QStringLiteral(
             "<section><table><tr><th>系统</th><th>版本</th><th>方式</th><th>安装</th>"
-            "<th>说明</th><th></th></tr>%1</table></section>"
+            "<th>签名</th><th>说明</th><th></th></tr>%1</table></section>"
             "<section><h2>发布更新</h2><form class=\"stack\" method=\"post\" "
             "action=\"/manage/update/upload\" enctype=\"multipart/form-data\">%2"
             "<label>系统 <select name=\"os\">%3</select></label>"
             "<label>版本 <input type=\"text\" name=\"version\" maxlength=\"%4\" required "
-            "pattern=\"[0-9A-Za-z.+\\-]+\"></label>"
+            "pattern=\"%6\" placeholder=\"1.2.0\"></label>"
+            "<label>签名文件（quorvel-sign sign 生成；未签名的更新客户端拒绝安装）"
+            "<input type=\"file\" name=\"signature\"></label>"
             "<label>安装包 <input type=\"file\" name=\"installer\" required></label>"
             "<label><input type=\"checkbox\" name=\"force\" value=\"1\"> 强制更新</label>"
             "<label><input type=\"checkbox\" name=\"silent\" value=\"1\"> 静默安装</label>"
@@ -185,7 +190,8 @@ web_reply_t web_admin::update_page(const web_user_t& who, const web_request_t& r
             "<button type=\"submit\">发布</button></form></section>")
             .arg(rows, csrf, systems)
             .arg(web::max_version_length)
-            .arg(web::max_notes_length);
+            .arg(web::max_notes_length)
+            .arg(QLatin1String(protocol::update_version_pattern));
     return {200,
             render(who, QStringLiteral("客户端更新"), QStringLiteral("/manage/update"), body, r),
             {}};
@@ -200,6 +206,7 @@ void web_admin::upload_update(const httplib::Request& req, httplib::Response& re
         return;
     }
     QHash<QString, QString> fields;
+    QByteArray signature; // a file's bytes, not text
     std::unique_ptr<upload_sink> sink;
     QString part;
     QString file_name;
@@ -226,6 +233,10 @@ void web_admin::upload_update(const httplib::Request& req, httplib::Response& re
         [&](const char* data, size_t size) {
             if (part == QLatin1String("installer") && sink)
                 return sink->write(data, size);
+            if (part == QLatin1String("signature")) {
+                signature.append(data, static_cast<int>(size));
+                return signature.size() <= 4096;
+            }
             if (fields.value(part).size() + static_cast<int>(size) > 4 * web::max_notes_length)
                 return false;
             fields[part] += QString::fromUtf8(data, static_cast<int>(size));
@@ -250,11 +261,11 @@ void web_admin::upload_update(const httplib::Request& req, httplib::Response& re
     offer.force = fields.value(QStringLiteral("force")) == QLatin1String("1");
     offer.silent = fields.value(QStringLiteral("silent")) == QLatin1String("1");
     offer.notes = fields.value(QStringLiteral("notes"));
-    static const QRegularExpression version_chars(QStringLiteral("^[0-9A-Za-z.+-]+$"));
+    offer.signature = update_signature_text(signature);
     QString problem =
         web::text_problem(offer.version, QStringLiteral("版本"), web::max_version_length);
-    if (problem.isEmpty() && !version_chars.match(offer.version).hasMatch())
-        problem = QStringLiteral("版本只能由数字、字母和 . + - 组成");
+    if (problem.isEmpty() && !valid_update_version(offer.version))
+        problem = QStringLiteral("版本只能是以 . 分隔的数字，如 1.2.0");
     if (problem.isEmpty())
         problem = web::text_problem(offer.notes, QStringLiteral("更新说明"), web::max_notes_length,
                                     false);
@@ -262,6 +273,10 @@ void web_admin::upload_update(const httplib::Request& req, httplib::Response& re
         problem = QStringLiteral("未知的系统");
     if (problem.isEmpty() && (!sink || sink->size() == 0))
         problem = QStringLiteral("请选择安装包文件");
+    if (problem.isEmpty() && sink->size() > protocol::max_installer_bytes)
+        problem = QStringLiteral("安装包超过客户端接受的大小");
+    if (problem.isEmpty() && !signature.isEmpty() && offer.signature.isEmpty())
+        problem = QStringLiteral("签名文件无效：应为 quorvel-sign sign 生成的文件");
     if (problem.isEmpty() && file_store::safe_base_name(file_name).isEmpty())
         problem = QStringLiteral("安装包文件名无效");
     if (problem.isEmpty() && !sink->ok())

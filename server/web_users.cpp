@@ -1,5 +1,5 @@
 // Users on the management page: administrators manage everyone, a
-// department's manager the users of that department.
+// department's manager the users whose rights all lie in departments they manage.
 #include "web_admin.h"
 #include "web_html.h"
 
@@ -58,6 +58,19 @@ void end_sessions(transaction& tx, qint64 user, const QString& kept_session = QS
            {user, kept_session});
 }
 
+// The user's own department and every department where they hold a data
+// right or a manager key; nullopt when the store cannot say.
+std::optional<QSet<qint64>> departments_of(transaction& tx, qint64 user, qint64 home) {
+    QSet<qint64> depts{home};
+    auto q = tx.run(
+        QStringLiteral("SELECT DISTINCT dept_id FROM user_dept_rights WHERE user_id = ?"), {user});
+    if (!q)
+        return std::nullopt;
+    while (q->next())
+        depts.insert(q->value(0).toLongLong());
+    return depts;
+}
+
 QString password_problem(const QString& password) {
     if (password.size() < web::min_password_length)
         return QStringLiteral("密码至少 %1 个字符").arg(web::min_password_length);
@@ -78,7 +91,14 @@ std::optional<web_reply_t> web_admin::refuse_user(transaction& tx, const web_use
     if (who.is_admin())
         return std::nullopt;
     // Administrators are changed only by administrators.
-    if (q->value(1).toInt() != 0 || !who.manages_dept(q->value(0).toLongLong()))
+    if (q->value(1).toInt() != 0)
+        return web_reply_t::forbidden();
+    // Whoever sets a user's password signs in as them: the rights over a user
+    // reach every department where the user holds rights, not only the home one.
+    const auto depts = departments_of(tx, id, q->value(0).toLongLong());
+    if (!depts)
+        return web_reply_t::refused(500, QStringLiteral("服务器内部错误"));
+    if (!who.manages_all(*depts))
         return web_reply_t::forbidden();
     return std::nullopt;
 }
@@ -101,14 +121,18 @@ web_reply_t web_admin::users_page(const web_user_t& who, const web_request_t& r)
             roles[q->value(0).toLongLong()]
                 << role_tag(q->value(1).toString(), q->value(2).toString());
     QMap<qint64, QStringList> rights;
+    QHash<qint64, QSet<qint64>> right_depts;
     if (auto q = tx.run(QStringLiteral(
-            "SELECT x.user_id, COALESCE(d.name, ''), r.name, r.role_key FROM user_dept_rights x"
+            "SELECT x.user_id, COALESCE(d.name, ''), r.name, r.role_key, x.dept_id"
+            " FROM user_dept_rights x"
             " JOIN roles r ON r.id = x.role_id LEFT JOIN departments d ON d.id = x.dept_id"
             " ORDER BY x.dept_id, r.id")))
-        while (q->next())
+        while (q->next()) {
             rights[q->value(0).toLongLong()]
                 << role_tag(q->value(1).toString() + QLatin1Char(' ') + q->value(2).toString(),
                             q->value(3).toString());
+            right_depts[q->value(0).toLongLong()].insert(q->value(4).toLongLong());
+        }
     QString rows;
     if (auto q = tx.run(QStringLiteral(
             "SELECT u.id, u.account, u.user_name, u.dept_id, COALESCE(d.name, ''), u.admin_type,"
@@ -117,10 +141,14 @@ web_reply_t web_admin::users_page(const web_user_t& who, const web_request_t& r)
             " LEFT JOIN disabled_users x ON x.user_id = u.id ORDER BY u.id")))
         while (q->next()) {
             const qint64 id = q->value(0).toLongLong();
+            const qint64 home = q->value(3).toLongLong();
             const bool admin = q->value(5).toInt() != 0;
-            if (!who.manages_dept(q->value(3).toLongLong()))
+            if (!who.manages_dept(home))
                 continue;
-            const bool editable = who.is_admin() || !admin;
+            // Managed only when every department of the user's rights is the manager's.
+            const bool editable =
+                who.is_admin() ||
+                (!admin && who.manages_all(right_depts.value(id) + QSet<qint64>{home}));
             QString status = q->value(6).toInt()
                                  ? QStringLiteral("<span class=\"tag off\">已停用</span>")
                                  : QStringLiteral("正常");
@@ -156,9 +184,8 @@ web_reply_t web_admin::users_page(const web_user_t& who, const web_request_t& r)
             .arg(web::min_password_length)
             .arg(web::max_password_length)
             .arg(department_options(tx, -1, [&who](qint64 d) { return who.manages_dept(d); }),
-                 role_options(role_list, true, [&who](const role_t& role) {
-                     return who.is_admin() || who.user.role_keys.contains(role.key);
-                 }));
+                 role_options(role_list, true,
+                              [&who](const role_t& role) { return who.may_hand_out(role.key); }));
     return {200, render(who, QStringLiteral("用户"), QStringLiteral("/manage/users"), body, r), {}};
 }
 
@@ -232,20 +259,22 @@ web_reply_t web_admin::user_page(const web_user_t& who, const web_request_t& r) 
                            "<form class=\"stack\" method=\"post\" action=\"/manage/users/roles\">"
                            "%1%2%3<button type=\"submit\">保存角色</button></form></section>")
                 .arg(csrf, target, role_boxes);
-    body += QStringLiteral("<section><h2>部门数据权限</h2><table><tr><th>部门</th><th>角色</th>"
-                           "<th></th></tr>%1</table>"
-                           "<form class=\"inline\" method=\"post\" action=\"/manage/users/grant\">"
-                           "%2%3<select name=\"dept\">%4</select><select name=\"role\">%5</select>"
-                           "<button type=\"submit\">授予</button></form></section>"
-                           "<section><h2>账号状态</h2>"
-                           "<form class=\"inline\" method=\"post\" action=\"/manage/users/status\">"
-                           "%2%3<input type=\"hidden\" name=\"disabled\" value=\"%6\">"
-                           "<button class=\"%7\" type=\"submit\">%8</button></form></section>")
-                .arg(rights, csrf, target, department_options(tx, -1, managed),
-                     role_options(roles, false, [](const role_t&) { return true; }),
-                     disabled ? QStringLiteral("0") : QStringLiteral("1"),
-                     disabled ? QStringLiteral("plain") : QStringLiteral("danger"),
-                     disabled ? QStringLiteral("启用账号") : QStringLiteral("停用账号"));
+    body +=
+        QStringLiteral("<section><h2>部门数据权限</h2><table><tr><th>部门</th><th>角色</th>"
+                       "<th></th></tr>%1</table>"
+                       "<form class=\"inline\" method=\"post\" action=\"/manage/users/grant\">"
+                       "%2%3<select name=\"dept\">%4</select><select name=\"role\">%5</select>"
+                       "<button type=\"submit\">授予</button></form></section>"
+                       "<section><h2>账号状态</h2>"
+                       "<form class=\"inline\" method=\"post\" action=\"/manage/users/status\">"
+                       "%2%3<input type=\"hidden\" name=\"disabled\" value=\"%6\">"
+                       "<button class=\"%7\" type=\"submit\">%8</button></form></section>")
+            .arg(rights, csrf, target, department_options(tx, -1, managed),
+                 role_options(roles, false,
+                              [&who](const role_t& role) { return who.may_hand_out(role.key); }),
+                 disabled ? QStringLiteral("0") : QStringLiteral("1"),
+                 disabled ? QStringLiteral("plain") : QStringLiteral("danger"),
+                 disabled ? QStringLiteral("启用账号") : QStringLiteral("停用账号"));
     return {200,
             render(who, QStringLiteral("用户：") + user->name, QStringLiteral("/manage/users"),
                    body, r),
@@ -282,8 +311,7 @@ web_reply_t web_admin::add_user(const web_user_t& who, const web_request_t& r) {
             tx.scalar(QStringLiteral("SELECT role_key FROM roles WHERE id = ?"), {role});
         if (!key.isValid())
             return web_reply_t::refused(404, QStringLiteral("角色不存在"));
-        // A manager hands out only the roles they hold themselves.
-        if (!who.is_admin() && !who.user.role_keys.contains(key.toString()))
+        if (!who.may_hand_out(key.toString()))
             return web_reply_t::forbidden();
     }
     const QString id =
@@ -358,9 +386,13 @@ web_reply_t web_admin::grant_right(const web_user_t& who, const web_request_t& r
     transaction tx(api_.store(), true);
     if (auto refusal = refuse_user_in(tx, who, id, dept))
         return *refusal;
+    const QVariant key =
+        tx.scalar(QStringLiteral("SELECT role_key FROM roles WHERE id = ?"), {role});
     if (!tx.scalar(QStringLiteral("SELECT id FROM departments WHERE id = ?"), {dept}).isValid() ||
-        !tx.scalar(QStringLiteral("SELECT id FROM roles WHERE id = ?"), {role}).isValid())
+        !key.isValid())
         return web_reply_t::refused(404, QStringLiteral("部门或角色不存在"));
+    if (!who.may_hand_out(key.toString()))
+        return web_reply_t::forbidden();
     tx.run(QStringLiteral(
                "DELETE FROM user_dept_rights WHERE user_id = ? AND dept_id = ? AND role_id = ?"),
            {id, dept, role});

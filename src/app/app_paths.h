@@ -25,17 +25,26 @@ public:
     QString update_state_file() const;
     QString search_history_file() const;
 
-    // "quorvel_<version>_installer" with the system's installer extension.
+    // "quorvel_<version>_installer" with the system's installer extension;
+    // empty unless the version is dotted numbers and the path lies inside the
+    // update folder.
     QString installer_path(const QString& version) const;
     // Where a download goes when a file of the first name exists but is not
-    // the offered installer: "<version>" with the extension.
+    // the offered installer: "<version>" with the extension; empty likewise.
     QString fallback_installer_path(const QString& version) const;
     // True when the installer of that version exists and the lower-case hex
     // SHA-256 of its content equals sha256_hex exactly (case-sensitive).
     bool installer_matches(const QString& version, const QString& sha256_hex) const;
 
+    // Leaves the root and everything below it to the owner alone: folders
+    // rwx------, files rw------- (an owner's execute bit stays). Links are
+    // neither followed nor changed. For trees made before new files were
+    // private; false when some entry could not be changed.
+    bool make_private() const;
+
 private:
     QString ensure_dir(const QString& relative) const;
+    QString update_file(const QString& name, const QString& version) const;
 
     QString root_;
 };

@@ -5,7 +5,9 @@
 #include "app/startup.h"
 #include "model/records.h"
 #include "platform/crash_dump.h"
+#include "platform/file_privacy.h"
 #include "platform/termination.h"
+#include "platform/window_handle.h"
 #include "resources/resources.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
@@ -72,8 +74,15 @@ int main(int argc, char* argv[]) {
     if (argc != 1)
         return run_registration(argv[1], argv[0]);
 
+    // The data folder holds the offline library, logs and cached files: the
+    // user's alone, also what earlier runs left more open.
+    platform::keep_new_files_private();
+    const bool data_private =
+        !platform::permission_bits_guard_files() || app_paths::instance().make_private();
     init_logger();
     route_qt_messages();
+    if (!data_private)
+        spdlog::warn("some entries of the data folder could not be made private");
     platform::install_crash_handlers(app_paths::instance().crash_dir().toStdString());
 
     single_instance lock;
@@ -88,12 +97,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    platform::register_window_handle_type();
     register_meta_types();
     QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
     int result = 0;
     {
         QApplication app(argc, argv);
+        // Qt reads the version from the executable's version resource where
+        // there is one (Windows); elsewhere it is this build's.
+        if (QCoreApplication::applicationVersion().isEmpty())
+            QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
         platform::install_termination_handler(quit_on_request);
         lock.listen();
         QObject::connect(&lock, &single_instance::show_requested, &app, show_running_window);

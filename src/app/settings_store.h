@@ -37,6 +37,9 @@ inline constexpr char advance_clipboard_delay[] = "advance/clipboard_delay";
 // st.cfg
 inline constexpr char update_ignore[] = "main/ignore";
 inline constexpr char update_remind[] = "main/remind";
+// The last offer refused (its sha256 and signature): not downloaded and
+// refused again at every start.
+inline constexpr char update_refused[] = "main/refused";
 
 // kb/search.cfg
 inline constexpr char search_history_group[] = "history";

@@ -1,11 +1,23 @@
 #include "app/versions.h"
 
+#include "platform/installer.h"
+#include "protocol/protocol.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace quorvel {
 
+// The running program's version as the application reports it (on Windows
+// from the executable's version resource), else this build's.
 QString application_version() {
-    return QStringLiteral(QUORVEL_VERSION);
+    const QString reported = QCoreApplication::applicationVersion();
+    return reported.isEmpty() ? QStringLiteral(QUORVEL_VERSION) : reported;
+}
+
+QString installer_os() {
+    return QLatin1String(platform::update_os_name());
 }
 
 int compare_versions(const QString& local, const QString& offered) {
@@ -25,6 +37,12 @@ int compare_versions(const QString& local, const QString& offered) {
 
 bool offered_is_newer(const QString& offered) {
     return compare_versions(application_version(), offered) > 0;
+}
+
+bool is_update_version(const QString& version) {
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QLatin1String(protocol::update_version_pattern)));
+    return pattern.match(version).hasMatch();
 }
 
 } // namespace quorvel

@@ -1,10 +1,10 @@
 #include "integration/composition.h"
 
+#include "integration/cached_document.h"
 #include "integration/current_desktop.h"
 #include "integration/links.h"
 #include "sync/cache_manager.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -26,23 +26,34 @@ bool is_file_scheme(const QString& scheme) {
            scheme == QLatin1String("https");
 }
 
-// An emoji is stored with the path of the writer's installation; every desk
-// has the same image in "data/emoji/" beside its own executable.
-QString installed_emoji(QString name) {
-    if (name.startsWith(QLatin1String("file://")))
-        name = QUrl(name).toLocalFile();
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!name.contains(QLatin1String("/data/emoji/")))
-        return {};
-    const QString local = QCoreApplication::applicationDirPath() + QStringLiteral("/data/emoji/") +
-                          QFileInfo(name).fileName();
-    return QFileInfo(local).isFile() ? local : QString();
+} // namespace
+
+namespace {
+
+// An image of a script as a file to paste, or nothing. A local image outside
+// the cache is kept for the delivery to refuse in the user's sight; one that
+// is not there at all gives nothing.
+QUrl image_file(QTextDocument& document, const QString& name) {
+    if (const QString emoji = installed_emoji(name); !emoji.isEmpty())
+        return QUrl::fromLocalFile(emoji);
+    if (const QString local = local_path_of(name); !local.isEmpty()) {
+        const bool present =
+            trusted_file(local).isEmpty()
+                ? QFileInfo::exists(local)
+                : !document.resource(QTextDocument::ImageResource, QUrl(name)).isNull();
+        return present ? QUrl::fromLocalFile(local) : QUrl();
+    }
+    if ((name.startsWith(QLatin1String("http://")) || name.startsWith(QLatin1String("https://"))) &&
+        !document.resource(QTextDocument::ImageResource, QUrl(name)).isNull())
+        return QUrl(name);
+    return {};
 }
 
 } // namespace
 
 segment_list split_segments(const QString& html) {
-    QTextDocument document;
+    // Loads nothing from outside the cache while it is read.
+    cached_document document;
     document.setHtml(html);
     segment_list segments;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -52,18 +63,9 @@ segment_list split_segments(const QString& html) {
                 continue;
             const QTextCharFormat format = fragment.charFormat();
             if (format.isImageFormat()) {
-                QString name = format.toImageFormat().name();
-                if (document.resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
-                    name = installed_emoji(name);
-                    if (name.isEmpty())
-                        continue;
-                }
-                if (name.startsWith(QLatin1String("file://")) ||
-                    name.startsWith(QLatin1String("http://")) ||
-                    name.startsWith(QLatin1String("https://")))
-                    segments << segment_t{1, QUrl(name)};
-                else if (!name.isEmpty())
-                    segments << segment_t{1, QUrl::fromLocalFile(name)};
+                const QUrl file = image_file(document, format.toImageFormat().name());
+                if (!file.isEmpty())
+                    segments << segment_t{1, file};
             } else if (format.isAnchor()) {
                 const QString href = format.anchorHref();
                 const QUrl url(href);
@@ -105,25 +107,28 @@ QString expand_date(const QString& text) {
     return expand_date(text, QDate::currentDate());
 }
 
-QString resolve_link(const QUrl& url) {
+QString link_path(const QUrl& url) {
     if (!url.isValid())
         return {};
-    QString path;
     const QString scheme = url.scheme();
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
         const QHash<QString, QString> query = parse_query(url.toString());
         QString key;
-        if (query.contains(QStringLiteral("tovk_fileId")))
-            key = query.value(QStringLiteral("tovk_fileId"));
-        else if (query.size() == 2 && query.contains(QStringLiteral("tovk_name")))
+        if (query.contains(QLatin1String(protocol::file_link::id_key)))
+            key = query.value(QLatin1String(protocol::file_link::id_key));
+        else if (query.size() == 2 && query.contains(QLatin1String(protocol::file_link::name_key)))
             key = url.adjusted(QUrl::RemoveQuery).toString();
         else
             key = url.toString();
-        path = cache_manager::instance()->local_path(key);
-    } else if (scheme == QLatin1String("file") || url.isLocalFile()) {
-        path = url.toLocalFile();
+        return cache_manager::instance()->local_path(key);
     }
-    return QDir::toNativeSeparators(path);
+    if (scheme == QLatin1String("file") || url.isLocalFile())
+        return url.toLocalFile();
+    return {};
+}
+
+QString resolve_link(const QUrl& url) {
+    return QDir::toNativeSeparators(trusted_file(link_path(url)));
 }
 
 int classify_file(const QString& path) {

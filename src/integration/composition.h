@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/library_terms.h"
+
 #include <QDate>
 #include <QList>
 #include <QPair>
@@ -16,12 +18,17 @@ using segment_list = QList<segment_t>;
 
 // The fixed address that file-store links in scripts start with; stored
 // scripts contain it, it is never fetched.
-inline const QString file_store_placeholder = QStringLiteral("http://filestore.quorvel/download");
+inline const QString file_store_placeholder = QLatin1String(protocol::file_link::placeholder);
 
 segment_list split_segments(const QString& html);
 QList<QPair<QString, QString>> find_variables(const QString& text);
 QString expand_date(const QString& text);
 QString expand_date(const QString& text, const QDate& today);
+// Where a file segment's file would be: the cache's path for a network link,
+// the local path of a file: link; not checked.
+QString link_path(const QUrl& url);
+// The file a segment pastes: its link_path when that is a real file in the
+// cache (or one of this client's emoji images), else an empty string.
 QString resolve_link(const QUrl& url);
 // 0 other, 1 image, 2 audio, 3 video, 4 document.
 int classify_file(const QString& path);

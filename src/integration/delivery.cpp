@@ -23,22 +23,21 @@ QStringList linked_files(const QString& html) {
     return files;
 }
 
-// A linked file that is not on disk would paste as a broken file: it is
-// left out, with a log line.
-segment_list without_missing_files(const segment_list& segments) {
-    segment_list kept;
-    for (const segment_t& segment : segments) {
-        if (segment.first != 0) {
-            const QString path = resolve_link(segment.second.toUrl());
-            if (path.isEmpty() || !QFileInfo(path).isFile()) {
-                spdlog::warn("linked file of the script is not cached, left out: {}",
-                             segment.second.toUrl().toString().toStdString());
-                continue;
-            }
-        }
-        kept << segment;
-    }
-    return kept;
+// Whether a file segment that does not resolve names something this client
+// must not paste: a file outside the cache, or one in it that is not a real
+// cached file (a link pointing elsewhere). A cached file that is merely gone
+// is not refused, only missing.
+bool refused_link(const QString& wanted) {
+    if (wanted.isEmpty())
+        return false;
+    if (!path_inside(wanted, app_paths::instance().cache_dir()))
+        return true;
+    return QFileInfo::exists(wanted);
+}
+
+QString shown_name(const QString& wanted, const QUrl& url) {
+    const QString name = QFileInfo(wanted).fileName();
+    return name.isEmpty() ? url.toString() : name;
 }
 
 bool keeping_clipboard() {
@@ -50,6 +49,44 @@ int restore_delay_ms() {
 }
 
 } // namespace
+
+// Only files of the cache are pasted. A file that is not on disk would paste
+// as a broken file, and a file elsewhere on this computer must never reach
+// the chat: both are left out with a log line, the second also in the
+// user's sight.
+segment_list delivery::pasteable(const segment_list& segments) {
+    segment_list kept;
+    QStringList refused;
+    for (const segment_t& segment : segments) {
+        if (segment.first != 0 && resolve_link(segment.second.toUrl()).isEmpty()) {
+            const QUrl url = segment.second.toUrl();
+            const QString wanted = link_path(url);
+            if (refused_link(wanted) || (url.isLocalFile() && wanted.isEmpty())) {
+                spdlog::warn("linked file of the script lies outside the cache, not pasted: {}",
+                             url.toString().toStdString());
+                refused << shown_name(wanted, url);
+            } else {
+                spdlog::warn("linked file of the script is not cached, left out: {}",
+                             url.toString().toStdString());
+            }
+            continue;
+        }
+        kept << segment;
+    }
+    if (!refused.isEmpty())
+        emit files_refused(refused);
+    return kept;
+}
+
+// A sticker or document is pasted only as a file of the cache.
+QString delivery::pasteable(const QString& path) {
+    const QString file = cached_file(path);
+    if (file.isEmpty()) {
+        spdlog::warn("file is not a cached file, not pasted: {}", path.toStdString());
+        emit files_refused({shown_name(path, QUrl())});
+    }
+    return file;
+}
 
 delivery::delivery(platform::desktop& desktop, QObject* parent)
     : QObject(parent), desktop_(desktop), keeper_(desktop) {}
@@ -102,7 +139,7 @@ void delivery::paste_chord() {
 }
 
 void delivery::put_script(window_handle_t target, const QString& html) {
-    const segment_list segments = without_missing_files(split_segments(html));
+    const segment_list segments = pasteable(split_segments(html));
     const QString klass =
         desktop_.is_window(target) ? desktop_.class_name(target).left(260) : QString();
     bring_to_front(target);
@@ -130,9 +167,12 @@ void delivery::paste_wechat_rich(window_handle_t, const segment_list& segments) 
 }
 
 void delivery::send_file(window_handle_t target, const QString& path) {
+    const QString file = pasteable(path);
+    if (file.isEmpty())
+        return;
     const busy_scope scope(this);
-    const cache_hold hold({path});
-    copy_file_to_clipboard(path);
+    const cache_hold hold({file});
+    copy_file_to_clipboard(file);
     bring_to_front(target);
     paste_chord();
     wait(100);
@@ -140,9 +180,12 @@ void delivery::send_file(window_handle_t target, const QString& path) {
 }
 
 void delivery::input_file(window_handle_t target, const QString& path) {
+    const QString file = pasteable(path);
+    if (file.isEmpty())
+        return;
     const busy_scope scope(this);
-    const cache_hold hold({path});
-    copy_file_to_clipboard(path);
+    const cache_hold hold({file});
+    copy_file_to_clipboard(file);
     bring_to_front(target);
     paste_chord();
 }

@@ -49,6 +49,8 @@ public:
 
 signals:
     void finished();
+    // Files left out because they are not files of the cache, by name.
+    void files_refused(const QStringList& names);
 
 private:
     // Marks a delivery for its whole length; the outermost one keeps the
@@ -63,6 +65,8 @@ private:
     };
 
     void paste_chord();
+    segment_list pasteable(const segment_list& segments);
+    QString pasteable(const QString& path);
 
     platform::desktop& desktop_;
     clipboard_keeper keeper_;

@@ -3,7 +3,10 @@
 namespace quorvel {
 
 window_event_watcher* window_event_watcher::instance() {
-    static window_event_watcher* watcher = new window_event_watcher();
+    static window_event_watcher* watcher = [] {
+        platform::register_window_handle_type(); // its signals cross threads
+        return new window_event_watcher();
+    }();
     return watcher;
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/category_tree.h"
 #include "model/records.h"
+#include "protocol/library_terms.h"
 #include "protocol/protocol.h"
 
 #include <QHash>
@@ -79,7 +80,7 @@ public:
 
     // ---- rights ----
     static bool is_manager_key(const QString& role_key) {
-        return role_key.endsWith(QLatin1String("zz"));
+        return protocol::is_manager_key(role_key);
     }
     bool has_manager_role() const;
     bool has_manager_role_in(const QString& dept_id) const;

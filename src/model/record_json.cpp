@@ -135,7 +135,8 @@ QJsonObject to_json(const version_update_info_t& v) {
             {"installArgs", v.installArgs},     {"sha256", v.sha256},
             {"downloadUrl", v.downloadUrl},     {"fileId", v.fileId},
             {"releaseNotes", v.releaseNotes},   {"latestVersion", v.latestVersion},
-            {"minOsVersion", v.minOsVersion}};
+            {"minOsVersion", v.minOsVersion},   {"signature", v.signature},
+            {"fileSize", number(v.fileSize)}};
 }
 
 QJsonObject to_json(const dept_tree_node_t& d) {

@@ -1,7 +1,6 @@
 #include "model/records.h"
 
 #include "model/json_read.h"
-#include "platform/window_handle.h"
 
 #include <QJsonArray>
 
@@ -169,6 +168,8 @@ version_update_info_spt version_update_info_t::from_json(const QJsonObject& o) {
     v->releaseNotes = text(o, "releaseNotes");
     v->latestVersion = text(o, "latestVersion");
     v->minOsVersion = text(o, "minOsVersion");
+    v->signature = text(o, "signature");
+    v->fileSize = any(o, "fileSize");
     return v;
 }
 
@@ -245,7 +246,6 @@ user_login_info_spt user_login_info_t::from_json(const QJsonObject& o) {
 }
 
 void register_meta_types() {
-    qRegisterMetaType<window_handle_t>("HWND");
     qRegisterMetaType<category_node_t>("category_node_t");
     qRegisterMetaType<category_node_spt>("category_node_spt");
     qRegisterMetaType<category_node_t*>("category_node_t*");
@@ -262,8 +262,6 @@ void register_meta_types() {
     qRegisterMetaType<version_update_info_t>("version_update_info_t");
     qRegisterMetaType<version_update_info_spt>("version_update_info_spt");
     // The same types under the names signals declare them with.
-    qRegisterMetaType<window_handle_t>("window_handle_t");
-    qRegisterMetaType<window_handle_t>("quorvel::window_handle_t");
     qRegisterMetaType<category_node_spt>("quorvel::category_node_spt");
     qRegisterMetaType<script_node_spt>("quorvel::script_node_spt");
     qRegisterMetaType<sticker_node_spt>("quorvel::sticker_node_spt");

@@ -150,6 +150,8 @@ struct version_update_info_t {
     QString releaseNotes;
     QString latestVersion;
     QString minOsVersion;
+    QString signature;   // base64 of the publisher's Ed25519 signature of the installer
+    qint64 fileSize = 0; // the installer's size in bytes
 
     static QSharedPointer<version_update_info_t> from_json(const QJsonObject& o);
 };
@@ -218,8 +220,8 @@ struct user_login_info_t {
 };
 using user_login_info_spt = QSharedPointer<user_login_info_t>;
 
-// Registers the records with the meta-type system (and the window handle type
-// under "HWND"); called once before the application object exists.
+// Registers the records with the meta-type system; called once before the
+// application object exists, after platform::register_window_handle_type.
 void register_meta_types();
 
 } // namespace quorvel

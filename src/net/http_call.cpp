@@ -24,7 +24,7 @@ QByteArray perform(http_client& client, const endpoint_t& endpoint, const payloa
         return connection_state::offline_reply();
     string_map_t headers;
     if (endpoint.authorized)
-        headers.insert(QStringLiteral("authorities"), data_center::instance().token());
+        headers.insert(QLatin1String(protocol::token_header), data_center::instance().token());
     const QString url = base_url() + QLatin1String(endpoint.path);
     return endpoint.method == http_method::post
                ? client.post(url, headers, payload.query, payload.body)

@@ -1,8 +1,8 @@
 #include "net/request_table.h"
 
+#include "app/versions.h"
 #include "model/data_center.h"
 #include "net/base_url.h"
-#include "platform/installer.h"
 #include "protocol/protocol.h"
 
 #include <QJsonArray>
@@ -40,7 +40,7 @@ string_map_t network_query(bool intranet) {
 
 string_map_t version_query(bool intranet) {
     string_map_t query = network_query(intranet);
-    query.insert(QStringLiteral("os"), QLatin1String(platform::update_os_name()));
+    query.insert(QStringLiteral("os"), installer_os());
     return query;
 }
 

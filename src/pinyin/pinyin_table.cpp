@@ -1,5 +1,6 @@
 #include "pinyin_table.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSet>
 #include <QtDebug>
@@ -92,6 +93,12 @@ int field_rank(const QByteArray& field) {
 } // namespace
 
 QString pinyin_table::default_path() {
+    if (QCoreApplication::instance()) {
+        const QString own = QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/data/Unihan_Readings.txt.bz2");
+        if (QFile::exists(own))
+            return own;
+    }
     return QStringLiteral("/usr/share/unicode/Unihan_Readings.txt.bz2");
 }
 

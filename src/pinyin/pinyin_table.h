@@ -18,7 +18,9 @@ struct pinyin_text_t {
 // Debian's unicode-data ships.
 class pinyin_table {
 public:
-    // Where unicode-data installs the readings.
+    // "data/Unihan_Readings.txt.bz2" beside the program when it brings its
+    // own copy (the Windows installation does), else where unicode-data
+    // installs the readings.
     static QString default_path();
     // The table from default_path(), loaded on first use; empty (with one
     // warning) when the file is missing, so callers fall back to plain text.

@@ -41,7 +41,7 @@ inline constexpr char address[] = "2";
 inline constexpr char stored[] = "3";
 } // namespace sticker_type
 
-// "operateType" of "/tavorine/clientKb/editClassify".
+// "operateType" of routes::edit_category.
 namespace edit_category {
 inline constexpr char rename[] = "0";
 inline constexpr char remove[] = "1";
@@ -49,7 +49,7 @@ inline constexpr char copy[] = "2";
 inline constexpr char move[] = "3";
 } // namespace edit_category
 
-// "operateType" of "/tavorine/clientKb/editSpeech".
+// "operateType" of routes::edit_script.
 namespace edit_script {
 inline constexpr char change[] = "0";
 inline constexpr char remove[] = "1";
@@ -57,7 +57,7 @@ inline constexpr char copy[] = "3";
 inline constexpr char move[] = "4";
 } // namespace edit_script
 
-// "operateType" of "/tavorine/clientKb/editEmoji".
+// "operateType" of routes::edit_sticker.
 namespace edit_sticker {
 inline constexpr char change[] = "0";
 inline constexpr char remove[] = "1";
@@ -65,7 +65,7 @@ inline constexpr char copy[] = "2";
 inline constexpr char move[] = "3";
 } // namespace edit_sticker
 
-// "operateType" of "/tavorine/clientKb/editFile".
+// "operateType" of routes::edit_doc.
 namespace edit_document {
 inline constexpr char change[] = "0";
 inline constexpr char copy[] = "1";
@@ -100,11 +100,18 @@ inline constexpr char intranet[] = "QRV_INTRANET";
 inline constexpr char extranet[] = "QRV_EXTRANET";
 } // namespace network
 
-// "os" of "/tavorine/clientGeneral/checkVersionUpdate": whose installer is
-// offered; a request without it is a Windows build's.
+// "os" of routes::check_version: whose installer is offered; a request
+// without it is a Windows build's.
 namespace update_os {
 inline constexpr char windows[] = "windows";
 inline constexpr char linux_os[] = "linux";
 } // namespace update_os
+
+// An update's "latestVersion": dotted decimal numbers ("1.2.0.3"), since the
+// client names the installer's file after it. Both sides refuse anything else.
+// The whole text must match (QRegularExpression::anchoredPattern).
+inline constexpr char update_version_pattern[] = "[0-9]{1,9}(\\.[0-9]{1,9}){0,9}";
+// The largest installer a client downloads.
+inline constexpr long long max_installer_bytes = 1LL << 30;
 
 } // namespace quorvel::protocol

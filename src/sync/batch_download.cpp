@@ -150,13 +150,13 @@ void batch_download::start_transfer(const download_task_spt& task,
                          with_token ? QNetworkRequest::UserVerifiedRedirectPolicy
                                     : QNetworkRequest::NoLessSafeRedirectPolicy);
     if (with_token)
-        request.setRawHeader("authorities", data_center::instance().token().toUtf8());
+        request.setRawHeader(protocol::token_header, data_center::instance().token().toUtf8());
     request.setTransferTimeout(http_client::default_inactivity_timeout());
     QNetworkReply* reply = network_.get(request);
     active_.insert(reply,
                    transfer_t{task, std::move(file),
                               std::make_shared<QCryptographicHash>(QCryptographicHash::Sha256),
-                              QByteArray(), 0});
+                              QByteArray(), 0, false});
     const QString remote = task->remote;
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] { on_data(reply); });
     connect(reply, &QNetworkReply::downloadProgress, this,
@@ -174,6 +174,16 @@ void batch_download::on_data(QNetworkReply* reply) {
     if (it == active_.end())
         return;
     const QByteArray data = reply->readAll();
+    if (it->oversized)
+        return;
+    if (size_limit_ > 0 && it->size + data.size() > size_limit_) {
+        // Aborted from the event loop: an abort reports finished at once.
+        it->oversized = true;
+        spdlog::warn("download {} stopped, it is larger than {} bytes", utf8(it->task->remote),
+                     size_limit_);
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+        return;
+    }
     it->file->write(data);
     it->hash->addData(data);
     if (it->head.size() < head_limit)
@@ -225,7 +235,9 @@ void batch_download::on_finished(QNetworkReply* reply) {
     if (!transfer.task)
         return;
     download_file& file = *transfer.file;
-    const QString err = ok ? rejection(transfer, reply) : reply->errorString();
+    const QString err = transfer.oversized ? QStringLiteral("文件大小超出限制")
+                        : ok               ? rejection(transfer, reply)
+                                           : reply->errorString();
     if (!err.isEmpty()) {
         file.discard();
         emit task_failed(transfer.task->remote, err);

@@ -28,6 +28,9 @@ public:
     void set_max_parallel(int count) { max_parallel_ = count; }
     // When set, a task whose local path lies outside this folder is refused.
     void set_root(const QString& folder) { root_ = folder; }
+    // When above 0, a file that grows beyond this many bytes is stopped and
+    // fails ("文件大小超出限制").
+    void set_size_limit(qint64 bytes) { size_limit_ = bytes; }
     // Whether each file is flushed to disk before it replaces its target
     // (the default). Without, a file lost to a crash must be one that is
     // checked against the server before it is used again.
@@ -53,6 +56,7 @@ private:
         std::shared_ptr<QCryptographicHash> hash;
         QByteArray head; // the first bytes, to recognise an error envelope
         qint64 size = 0;
+        bool oversized = false;
     };
 
     void dispatch();
@@ -70,6 +74,7 @@ private:
     int done_ = 0;
     bool running_ = false;
     bool synced_ = true;
+    qint64 size_limit_ = 0;
     QString root_;
     QNetworkAccessManager network_;
     QHash<QNetworkReply*, transfer_t> active_;

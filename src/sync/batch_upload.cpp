@@ -6,6 +6,7 @@
 #include "net/connection_state.h"
 #include "net/http_client.h"
 #include "protocol/protocol.h"
+#include "protocol/routes.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +84,7 @@ void batch_upload::dispatch() {
         body->append(part);
         QNetworkRequest request(upload_url_);
         if (is_backend_origin(upload_url_))
-            request.setRawHeader("authorities", data_center::instance().token().toUtf8());
+            request.setRawHeader(protocol::token_header, data_center::instance().token().toUtf8());
         request.setTransferTimeout(http_client::default_inactivity_timeout());
         QNetworkReply* reply = network_.post(request, body);
         body->setParent(reply);

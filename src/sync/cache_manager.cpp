@@ -3,6 +3,7 @@
 #include "app/app_paths.h"
 #include "integration/links.h"
 #include "model/data_center.h"
+#include "protocol/library_terms.h"
 #include "protocol/protocol.h"
 
 #include <QCryptographicHash>
@@ -79,6 +80,25 @@ bool path_inside(const QString& path, const QString& folder) {
     const QString root = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
     const QString cleaned = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     return cleaned.size() > root.size() && cleaned.startsWith(root);
+}
+
+QString real_file_inside(const QString& path, const QString& folder) {
+    // By name first, so a path elsewhere (a network share among them) is
+    // never touched; a relative path would depend on the working directory.
+    if (!QDir::isAbsolutePath(path) || !path_inside(path, folder))
+        return {};
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
+    // Then both sides canonical: a symbolic link in the folder to a file
+    // elsewhere does not pass.
+    const QString real = info.canonicalFilePath();
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    return !root.isEmpty() && path_inside(real, root) ? real : QString();
+}
+
+QString cached_file(const QString& path) {
+    return real_file_inside(path, app_paths::instance().cache_dir());
 }
 
 QStringList remove_unreferenced(const QString& folder, const QSet<QString>& keep) {
@@ -248,6 +268,7 @@ download_task_spt make_doc_task(const doc_node_spt& doc) {
 }
 
 QList<download_task_spt> make_script_tasks(const script_node_spt& script) {
+    namespace file_link = protocol::file_link;
     QList<download_task_spt> tasks;
     if (!script)
         return tasks;
@@ -260,20 +281,21 @@ QList<download_task_spt> make_script_tasks(const script_node_spt& script) {
             !link.startsWith(QLatin1String("http")))
             continue;
         const QHash<QString, QString> query = parse_query(link);
-        if (query.size() == 3 && query.contains(QStringLiteral("tovk_fileId"))) {
-            const QString id = query.value(QStringLiteral("tovk_fileId"));
+        if (query.size() == 3 && query.contains(QLatin1String(file_link::id_key))) {
+            const QString id = query.value(QLatin1String(file_link::id_key));
             tasks << download_task_spt::create(download_task_t{
                 1, id,
-                cache->path_by_id(folder, id, query.value(QStringLiteral("tovk_name")),
-                                  query.value(QStringLiteral("tovk_suffix")))});
-        } else if (query.size() == 2 && query.contains(QStringLiteral("tovk_name"))) {
+                cache->path_by_id(folder, id, query.value(QLatin1String(file_link::name_key)),
+                                  query.value(QLatin1String(file_link::suffix_key)))});
+        } else if (query.size() == 2 && query.contains(QLatin1String(file_link::name_key))) {
             const QUrl url(link);
             const QString remote =
                 url.isValid() ? url.adjusted(QUrl::RemoveQuery).toString() : link;
             tasks << download_task_spt::create(download_task_t{
                 0, remote,
-                cache->path_by_address(folder, remote, query.value(QStringLiteral("tovk_name")),
-                                       query.value(QStringLiteral("tovk_suffix")))});
+                cache->path_by_address(folder, remote,
+                                       query.value(QLatin1String(file_link::name_key)),
+                                       query.value(QLatin1String(file_link::suffix_key)))});
         } else {
             static const QStringList blocked = {QStringLiteral("html"), QStringLiteral("exe"),
                                                 QStringLiteral("dll"), QStringLiteral("ocx"),
@@ -332,7 +354,13 @@ bool copy_file(const QString& source, const QString& destination) {
         qWarning() << "Failed to commit destination file:" << out.errorString();
         return false;
     }
-    QFile::setPermissions(destination, QFile::permissions(source));
+    // The copy belongs to the data folder: the owner's alone, with the
+    // source's execute bit (an attached script stays runnable).
+    QFile::Permissions kept =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    if (QFile::permissions(source) & QFile::ExeOwner)
+        kept |= QFile::ExeOwner | QFile::ExeUser;
+    QFile::setPermissions(destination, kept);
     return true;
 }
 

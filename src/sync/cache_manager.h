@@ -85,6 +85,12 @@ constexpr int max_name_bytes = 200;
 // Whether path, once cleaned, lies strictly inside folder.
 bool path_inside(const QString& path, const QString& folder);
 
+// The real path of a regular file inside folder (symlinks and ".." resolved
+// on both sides), or an empty string.
+QString real_file_inside(const QString& path, const QString& folder);
+// The same for the cache: only such files are handed to a chat application.
+QString cached_file(const QString& path);
+
 // Deletes the files under folder that are neither in keep nor held by a
 // delivery, and the folders that become empty. Returns the removed files.
 QStringList remove_unreferenced(const QString& folder, const QSet<QString>& keep);

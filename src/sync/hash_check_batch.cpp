@@ -1,23 +1,12 @@
 #include "sync/hash_check_batch.h"
 
+#include "app/app_paths.h"
 #include "net/blocking_requests.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
-#include <QFile>
 #include <spdlog/spdlog.h>
 
 namespace quorvel {
-
-QString hash_check_batch::local_sha256(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return {};
-    return QString::fromLatin1(hash.result().toHex());
-}
 
 QList<download_task_spt> hash_check_batch::filter(const QList<download_task_spt>& tasks) {
     pool_.run(jobs(tasks));
@@ -43,7 +32,7 @@ QList<request_pool::job_t> hash_check_batch::jobs(const QList<download_task_spt>
                 verdicts_[size_t(i)] = verdict_t::failed;
                 return;
             }
-            const QString local = local_sha256(task->local_path);
+            const QString local = file_sha256(task->local_path);
             if (remote == local) {
                 verdicts_[size_t(i)] = verdict_t::current;
                 return;

@@ -29,9 +29,6 @@ public:
     void stop() { pool_.stop(); }
     http_client::state_t state() const { return pool_.state(); }
 
-    // Lower-case hex SHA-256 of a file; empty when it is missing or unreadable.
-    static QString local_sha256(const QString& path);
-
 private:
     enum class verdict_t { unchecked, current, stale, failed };
 

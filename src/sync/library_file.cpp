@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -110,6 +111,22 @@ bool put_meta(QSqlDatabase& db, const QString& key, const QString& value) {
     q.addBindValue(key);
     q.addBindValue(value);
     return q.exec();
+}
+
+// The file holds the whole library and a password hash: the owner's alone,
+// whatever the process's file mode mask, before anything is written, and so
+// is its folder.
+void prepare_private_file(const QString& path) {
+    constexpr QFile::Permissions rw =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    constexpr QFile::Permissions x = QFile::ExeOwner | QFile::ExeUser;
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, rw | x);
+    QFile file(path);
+    if (!file.exists() && file.open(QIODevice::WriteOnly)) // SQLite takes an empty file as new
+        file.close();
+    QFile::setPermissions(path, rw);
 }
 
 // ---- the store as rows ----
@@ -293,7 +310,7 @@ bool library_file::save(const library_snapshot& snapshot, const step_hook_t& hoo
     }
     const QList<row_t>& rows = snapshot.data_->rows;
     const QHash<QString, QString>& meta = snapshot.data_->meta;
-    QDir().mkpath(QFileInfo(path_).absolutePath());
+    prepare_private_file(path_);
     connection c(path_);
     if (!c.ok() || !create_schema(c.db()) || !c.db().transaction()) {
         error_ = c.error();
@@ -363,12 +380,16 @@ QString library_file::saved_at() const {
     return meta(QStringLiteral("saved_at"));
 }
 
+QString library_file::account() const {
+    return meta(QStringLiteral("account"));
+}
+
 QString library_file::password_hash() const {
     return meta(QStringLiteral("password_hash"));
 }
 
 bool library_file::set_password_hash(const QString& hash) {
-    QDir().mkpath(QFileInfo(path_).absolutePath());
+    prepare_private_file(path_);
     connection c(path_);
     const bool ok =
         c.ok() && create_schema(c.db()) && put_meta(c.db(), QStringLiteral("password_hash"), hash);

@@ -50,6 +50,8 @@ public:
     // When the library was last saved, local ISO text; empty when never.
     QString saved_at() const;
 
+    // The account whose library the file holds; empty when never saved.
+    QString account() const;
     QString password_hash() const;
     bool set_password_hash(const QString& hash);
 

@@ -10,6 +10,7 @@
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/flow_layout.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -182,7 +183,7 @@ void auto_follow_widget::fill_quick_reply_menu(QMenu* menu) {
         QAction* action =
             menu->addAction(shown.replace(QLatin1Char('&'), QStringLiteral("&&")),
                             [text] { event_bus::instance()->post(events::send_script, {text}); });
-        action->setToolTip(wrap_tooltip_text(plain));
+        action->setToolTip(plain_tooltip(wrap_tooltip_text(plain)));
     }
     menu->addSeparator();
     menu->addAction(QStringLiteral("点击进入快捷回复管理"), this,

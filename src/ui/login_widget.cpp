@@ -141,6 +141,7 @@ void login_widget::on_login_clicked() {
         status_->setText(error_text(QStringLiteral("请填写用户名和密码")));
         return;
     }
+    keep_focus_in_fields();
     login_->setEnabled(false);
     status_->setText(progress_text(waiting));
     timer_ = new QTimer(this);
@@ -170,6 +171,14 @@ void login_widget::on_login_clicked() {
             },
             [this](const QString&) { fail(login_failure_reason(login_failure::server_error)); });
     });
+}
+
+// A button that is disabled or hidden hands the focus to the next one in
+// the chain, the title bar's close button, where the next Space would end
+// the client: the password field takes it instead.
+void login_widget::keep_focus_in_fields() {
+    if (QWidget* focused = focusWidget(); focused == login_ || focused == offline_)
+        password_->setFocus(Qt::OtherFocusReason);
 }
 
 void login_widget::on_tick() {
@@ -202,11 +211,14 @@ void login_widget::offer_offline(const QString& account, const QString& password
     }
     const offline_session::access access = offline_session::instance().check(account, password);
     spdlog::info("server unreachable, offline login {}",
-                 access == offline_session::access::allowed      ? "offered"
-                 : access == offline_session::access::no_library ? "refused: no saved library"
-                                                                 : "refused: wrong password");
+                 access == offline_session::access::allowed         ? "offered"
+                 : access == offline_session::access::no_library    ? "refused: no saved library"
+                 : access == offline_session::access::other_account ? "refused: another account's"
+                                                                      " library"
+                                                                    : "refused: wrong password");
     switch (access) {
     case offline_session::access::no_library:
+    case offline_session::access::other_account:
         fail(unreachable + QStringLiteral("，本机没有该账号的离线资料"));
         return;
     case offline_session::access::wrong_password:
@@ -225,6 +237,7 @@ void login_widget::offer_offline(const QString& account, const QString& password
 void login_widget::on_offline_clicked() {
     const QString account = user_->text().trimmed();
     const QString password = password_->text().trimmed();
+    keep_focus_in_fields();
     offline_->hide();
     if (offline_session::instance().check(account, password) != offline_session::access::allowed) {
         fail(QStringLiteral("离线资料与填写的账号或密码不符"));

@@ -44,6 +44,7 @@ private:
     void offer_offline(const QString& account, const QString& password);
     void on_offline_clicked();
     void stop_timer();
+    void keep_focus_in_fields();
 
     QLineEdit* user_;
     QLineEdit* password_;

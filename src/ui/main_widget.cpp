@@ -35,6 +35,7 @@
 
 #include <QDebug>
 #include <QDesktopServices>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -128,6 +129,7 @@ main_widget::main_widget(QWidget* parent)
     outer->addLayout(first_row);
     // Below the pages, so that the pages keep their place when it shows.
     build_connection_notice(outer);
+    build_refusal_notice(outer);
     outer->addLayout(new QHBoxLayout);
 
     scripts_ = new kb_tab_widget(this);
@@ -650,7 +652,7 @@ void main_widget::on_contact_support() {
 
 void main_widget::notify_update() {
     const version_update_info_spt info = data_center::instance().version_info();
-    if (!info || update_ || !update_reminder_due(*info))
+    if (!info || update_ || connection_state::instance().offline() || !update_reminder_due(*info))
         return;
     update_ = open_update_dialog(info, this);
 }
@@ -661,6 +663,11 @@ void main_widget::delay_tasks() {
 }
 
 void main_widget::check_update_at_start() {
+    // A saved offer comes back with the offline library.
+    if (connection_state::instance().offline()) {
+        spdlog::info("[main_widget] no update offer while working offline");
+        return;
+    }
     const version_update_info_spt info = data_center::instance().version_info();
     switch (startup_update_step(info)) {
     case startup_update_t::none:
@@ -671,13 +678,33 @@ void main_widget::check_update_at_start() {
     case startup_update_t::download:
         break;
     }
+    const QString installer = app_paths::instance().installer_path(info->latestVersion);
     auto* download = new batch_download(this);
-    connect(download, &batch_download::task_finished, this, &main_widget::notify_update);
+    download->set_root(app_paths::instance().update_dir());
+    download->set_size_limit(info->fileSize);
+    connect(download, &batch_download::task_finished, this,
+            [this, info, installer] { installer_downloaded(info, installer); });
     connect(download, &batch_download::task_failed, this,
             [] { spdlog::warn("[main_widget] download installer failed!"); });
     connect(download, &batch_download::all_tasks_finished, download, &QObject::deleteLater);
-    download->add_task(1, info->fileId, app_paths::instance().installer_path(info->latestVersion));
+    download->add_task(1, info->fileId, installer);
     download->start();
+}
+
+void main_widget::installer_downloaded(const version_update_info_spt& info,
+                                       const QString& installer) {
+    switch (check_installer(installer, *info)) {
+    case installer_state_t::valid:
+        break;
+    case installer_state_t::damaged:
+        QFile::remove(installer); // the dialog downloads it again
+        break;
+    case installer_state_t::bad_signature:
+        QFile::remove(installer);
+        remember_refused_offer(*info); // the dialog says why, once
+        break;
+    }
+    notify_update();
 }
 
 void main_widget::log_out() {
@@ -739,6 +766,32 @@ void main_widget::build_connection_notice(QVBoxLayout* outer) {
             &main_widget::show_connection_notice);
     // A window opened by the return online tells what that return changed.
     show_connection_notice(offline_session::instance().change_summary());
+}
+
+void main_widget::build_refusal_notice(QVBoxLayout* outer) {
+    refusal_ = new QLabel(this);
+    refusal_->setWordWrap(true);
+    refusal_->setTextFormat(Qt::PlainText); // the names come from scripts
+    refusal_->setStyleSheet(QStringLiteral("color: white; background-color: #C0392B;"));
+    refusal_->hide();
+    outer->addWidget(refusal_);
+    refusal_timer_ = new QTimer(this);
+    refusal_timer_->setSingleShot(true);
+    refusal_timer_->setInterval(15000);
+    connect(refusal_timer_, &QTimer::timeout, refusal_, &QWidget::hide);
+    connect(delivery_, &delivery::files_refused, this, &main_widget::show_refused_files);
+}
+
+void main_widget::show_refused_files(const QStringList& names) {
+    const QString text = QStringLiteral("未发送“%1”：只发送从服务器下载到本地缓存的文件，"
+                                        "本机其他位置的文件不会发送")
+                             .arg(names.join(QStringLiteral("”、“")));
+    refusal_->setText(text);
+    refusal_->show();
+    refusal_timer_->start();
+    // Sent from the bar or a hotkey, this window may be out of sight.
+    if (!isVisible() && tray_ && tray_->isVisible() && QSystemTrayIcon::supportsMessages())
+        tray_->showMessage(QStringLiteral("Quorvel"), text, QSystemTrayIcon::Warning, 8000);
 }
 
 void main_widget::show_connection_notice(const QString& news) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/records.h"
 #include "platform/global_hotkey.h"
 #include "platform/window_handle.h"
 #include "ui/login_widget.h"
@@ -65,6 +66,10 @@ public:
     QLabel* connection_notice() const { return notice_; }
     // Hides the notice of a return online after a while (15 s).
     QTimer* notice_timer() const { return notice_timer_; }
+    // The band that names files a delivery left out because they are not
+    // files of the cache; it hides by itself.
+    QLabel* refusal_notice() const { return refusal_; }
+    delivery* deliverer() const { return delivery_; }
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
 public slots:
@@ -91,7 +96,8 @@ public slots:
     void notify_update();
     void delay_tasks();
     // The start-up offer of an update: at once when its installer is here,
-    // else after a background download.
+    // else after a background download; never while working offline, where
+    // it cannot be installed.
     void check_update_at_start();
     // Another user takes the desk: forget the login, back to the login dialog.
     void log_out();
@@ -113,6 +119,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The start-up download is checked at once: a damaged or wrongly signed
+    // installer is not kept.
+    void installer_downloaded(const version_update_info_spt& info, const QString& installer);
     // What the user hid in follow mode; docking leaves it hidden.
     enum class user_hidden_t { none, main, all };
 
@@ -130,6 +139,8 @@ private:
     void come_back_on_top(); // the tray double click
     void build_connection_notice(QVBoxLayout* outer);
     void show_connection_notice(const QString& news);
+    void build_refusal_notice(QVBoxLayout* outer);
+    void show_refused_files(const QStringList& names);
 
     main_widget_toolbar* toolbar_;
     // The bar refuses a window manager's close (it only hides) but the
@@ -150,6 +161,8 @@ private:
     QPointer<update_guide_widget> update_;
     QLabel* notice_ = nullptr;
     QTimer* notice_timer_ = nullptr;
+    QLabel* refusal_ = nullptr;
+    QTimer* refusal_timer_ = nullptr;
     bool follow_ = false;
     window_handle_t target_ = 0;
     bool pinned_ = false; // topmost only while the pin is checked

@@ -150,6 +150,10 @@ offline_session::access offline_session::check(const QString& account,
     const library_file file(library_file::path_for(account));
     if (!file.has_library())
         return access::no_library;
+    if (file.account() != account) {
+        spdlog::warn("offline library refused: it was saved for another account");
+        return access::other_account;
+    }
     return password_matches(password, file.password_hash()) ? access::allowed
                                                             : access::wrong_password;
 }
@@ -157,10 +161,19 @@ offline_session::access offline_session::check(const QString& account,
 bool offline_session::start_offline(const QString& account, const QString& password) {
     const library_file file(library_file::path_for(account));
     data_center& store = data_center::instance();
+    if (file.account() != account) {
+        spdlog::warn("offline library refused: it was saved for another account");
+        return false;
+    }
     watching_ = false;
     store.clear();
     if (!file.load_into(store)) {
         spdlog::warn("offline library not readable, reason: {}", file.last_error().toStdString());
+        return false;
+    }
+    if (store.account() != account) {
+        spdlog::warn("offline library refused: its profile is another account's");
+        store.clear();
         return false;
     }
     spdlog::info("offline login from the library saved at {}", file.saved_at().toStdString());

@@ -27,7 +27,9 @@ class offline_session : public QObject {
 public:
     static offline_session& instance();
 
-    enum class access { allowed, no_library, wrong_password };
+    // other_account: the file under this account's name holds another
+    // account's library (copied there), which never opens.
+    enum class access { allowed, no_library, other_account, wrong_password };
 
     // After an online login: the hash the next offline login is checked with.
     void remember_login(const QString& account, const QString& password);

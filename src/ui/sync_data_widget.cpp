@@ -5,6 +5,7 @@
 #include "model/data_center.h"
 #include "net/base_url.h"
 #include "net/blocking_requests.h"
+#include "protocol/library_terms.h"
 #include "protocol/protocol.h"
 #include "sync/batch_download.h"
 #include "sync/hash_check_batch.h"
@@ -25,7 +26,7 @@ namespace quorvel {
 
 namespace {
 
-const QString attachments_marker = QStringLiteral("{7B102D60-2316-4F07-8A66-B3AE3DEFA985}");
+const QString attachments_marker = QLatin1String(protocol::attachments_marker);
 // A sticker the server lists for every account whose image is never fetched.
 const QString never_downloaded_sticker = QStringLiteral("69155488272dbf6d34c29909");
 

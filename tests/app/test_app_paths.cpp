@@ -18,6 +18,9 @@ private slots:
     void getters_create_only_their_own_folders();
     void installer_matches_data();
     void installer_matches();
+    void installer_paths_stay_in_the_update_folder_data();
+    void installer_paths_stay_in_the_update_folder();
+    void make_private_tightens_what_earlier_runs_left();
 };
 
 void test_app_paths::instance_lives_in_the_user_data_folder() {
@@ -80,6 +83,82 @@ void test_app_paths::installer_matches() {
     }
     QCOMPARE(paths.installer_matches("2.0.0.1", hash), expected);
     QVERIFY(!paths.installer_matches("2.0.0.2", hash)); // another version's file
+}
+
+void test_app_paths::installer_paths_stay_in_the_update_folder_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("dotted numbers") << "99.0.1" << true;
+    QTest::newRow("climbs out") << "99.0/../../x" << false;
+    QTest::newRow("climbs out far") << "99.0/../../../../../../tmp/x" << false;
+    QTest::newRow("parent only") << ".." << false;
+    QTest::newRow("absolute") << "/tmp/x" << false;
+    QTest::newRow("backslashes") << "99.0\\..\\..\\x" << false;
+    QTest::newRow("sub folder") << "99/0" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("letters") << "99.0-rc1" << false;
+}
+
+void test_app_paths::installer_paths_stay_in_the_update_folder() {
+    QFETCH(QString, version);
+    QFETCH(bool, named);
+    QTemporaryDir tmp;
+    app_paths paths(tmp.path() + "/root");
+    for (const QString& path :
+         {paths.installer_path(version), paths.fallback_installer_path(version)}) {
+        QCOMPARE(!path.isEmpty(), named);
+        if (named)
+            QCOMPARE(QFileInfo(path).absolutePath() + "/", paths.update_dir());
+    }
+    QVERIFY(!paths.installer_matches(version, QString(64, QLatin1Char('0'))));
+}
+
+// Folders rwx------, files rw------- (an owner's execute bit kept); a link
+// out of the tree leaves its target alone.
+void test_app_paths::make_private_tightens_what_earlier_runs_left() {
+    QTemporaryDir tmp;
+    const QString root = tmp.path() + "/quorvel";
+    const QFile::Permissions open_dir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                        QFile::ExeOther;
+    const QFile::Permissions open_file =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QStringList files = {"offline/0123abcd.db",
+                               "config/settings.cfg",
+                               "logs/1_x.log",
+                               "cache/public/a.png",
+                               ".hidden",
+                               "update/quorvel_2.0_installer.sh"};
+    for (const QString& file : files) {
+        QVERIFY(QDir().mkpath(QFileInfo(root + "/" + file).absolutePath()));
+        QFile f(root + "/" + file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(QFile::setPermissions(f.fileName(), open_file));
+    }
+    const QString installer = root + "/update/quorvel_2.0_installer.sh";
+    QVERIFY(QFile::setPermissions(installer, open_file | QFile::ExeOwner | QFile::ExeOther));
+    const QString outside = tmp.path() + "/outside.txt";
+    QFile(outside).open(QIODevice::WriteOnly);
+    QVERIFY(QFile::setPermissions(outside, open_file));
+    QVERIFY(QFile::link(outside, root + "/cache/link.txt"));
+    QStringList dirs = {"", "/offline", "/config", "/logs", "/cache", "/cache/public", "/update"};
+    for (const QString& dir : dirs)
+        QVERIFY(QFile::setPermissions(root + dir, open_dir));
+
+    QVERIFY(app_paths(root).make_private());
+
+    const auto bits = [](const QString& path) {
+        return QFileInfo(path).permissions() &
+               ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    };
+    for (const QString& dir : dirs)
+        QCOMPARE(bits(root + dir), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const QString& file : files)
+        QCOMPARE(bits(root + "/" + file),
+                 file.endsWith(".sh") ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      : QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(bits(outside), open_file);
 }
 
 QTEST_GUILESS_MAIN(test_app_paths)

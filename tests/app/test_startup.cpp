@@ -22,6 +22,7 @@ private slots:
     void two_starts_at_once_leave_one_running();
     void another_session_runs_its_own_instance();
     void sigterm_quits_cleanly_without_a_dump();
+    void the_data_folder_is_the_users_alone();
 
 private:
     // The log file of a client process (one per process, named by its pid).
@@ -233,6 +234,51 @@ void test_startup::sigterm_quits_cleanly_without_a_dump() {
     const QString log = log_of(pid);
     QVERIFY2(log.contains("termination requested, quitting"), qPrintable(log));
     QVERIFY2(log.contains("event loop ended with 0"), qPrintable(log));
+}
+
+// The offline library, settings, logs and cache: folders rwx------ and files
+// rw-------, those this run makes and those an earlier run left more open.
+void test_startup::the_data_folder_is_the_users_alone() {
+    const QString root = qEnvironmentVariable("XDG_DATA_HOME") + "/quorvel";
+    const QFile::Permissions open_file =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    for (const char* file :
+         {"offline/0123abcd.db", "config/settings.cfg", "logs/1_old.log", "cache/public/a.png"}) {
+        const QString path = root + "/" + file;
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(QFile::setPermissions(path, open_file));
+    }
+    QDirIterator dirs(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (dirs.hasNext())
+        QVERIFY(QFile::setPermissions(dirs.next(), open_file | QFile::ExeOwner | QFile::ExeGroup |
+                                                       QFile::ExeOther));
+
+    QProcess client;
+    QVERIFY(start_client(client));
+    const qint64 pid = client.processId();
+    client.terminate();
+    QVERIFY(client.waitForFinished(20000));
+    QVERIFY2(!log_of(pid).isEmpty(), "this run wrote its log");
+
+    const auto bits = [](const QFileInfo& info) {
+        return info.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    };
+    QCOMPARE(bits(QFileInfo(root)), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDirIterator all(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                     QDirIterator::Subdirectories);
+    int files = 0;
+    while (all.hasNext()) {
+        const QFileInfo info(all.next());
+        const QFile::Permissions expected =
+            info.isDir() ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                         : QFile::ReadOwner | QFile::WriteOwner;
+        QVERIFY2(bits(info) == expected, qPrintable(info.filePath()));
+        files += info.isFile();
+    }
+    QVERIFY(files > 4); // the four above and at least this run's log
 }
 
 QTEST_GUILESS_MAIN(test_startup)

@@ -10,6 +10,8 @@ class test_versions : public QObject {
 private slots:
     void compare_data();
     void compare();
+    void update_version_data();
+    void update_version();
 };
 
 void test_versions::compare_data() {
@@ -48,6 +50,32 @@ void test_versions::compare() {
     QFETCH(int, expected);
     const int result = compare_versions(local, offered);
     QCOMPARE((result > 0) - (result < 0), expected);
+}
+
+void test_versions::update_version_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("four parts") << "1.2.0.3" << true;
+    QTest::newRow("one part") << "99" << true;
+    QTest::newRow("leading zeros") << "01.002" << true;
+    QTest::newRow("climbs out") << "99.0/../../x" << false;
+    QTest::newRow("absolute") << "/tmp/x" << false;
+    QTest::newRow("backslash") << "99.0\\..\\x" << false;
+    QTest::newRow("dots only") << ".." << false;
+    QTest::newRow("empty part") << "2..1" << false;
+    QTest::newRow("trailing dot") << "2.1." << false;
+    QTest::newRow("letters") << "2.1-beta" << false;
+    QTest::newRow("blank") << " 2.1" << false;
+    QTest::newRow("newline after") << "2.1\n" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("part too long") << "1234567890.1" << false;
+    QTest::newRow("too many parts") << "1.2.3.4.5.6.7.8.9.10.11" << false;
+}
+
+void test_versions::update_version() {
+    QFETCH(QString, version);
+    QFETCH(bool, accepted);
+    QCOMPARE(is_update_version(version), accepted);
 }
 
 QTEST_GUILESS_MAIN(test_versions)

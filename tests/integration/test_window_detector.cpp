@@ -16,7 +16,10 @@ using namespace quorvel::platform;
 class test_window_detector : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { register_meta_types(); } // the window type travels in signals
+    void initTestCase() { // the window type travels in signals
+        platform::register_window_handle_type();
+        register_meta_types();
+    }
     void init();
     void targets_data();
     void targets();

@@ -1,5 +1,6 @@
 // Reading records from JSON by the shared rules, and the script stream form.
 #include "model/records.h"
+#include "platform/window_handle.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -153,6 +154,7 @@ void test_records::script_stream_round_trip() {
 }
 
 void test_records::meta_types_are_registered_by_name() {
+    platform::register_window_handle_type();
     register_meta_types();
     for (const char* name :
          {"HWND", "category_node_t", "category_node_spt", "category_node_t*", "script_node_t",

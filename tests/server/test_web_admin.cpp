@@ -12,6 +12,7 @@ namespace {
 
 // Demo organisation: departments 1 总部, 2 客服中心, 3 售前组, 4 售后组, 5 销售部;
 // users 1 admin, 2 manager (manager key in 2, 3, 4), 3 agent (in 3).
+// Roles 1 adminzz, 2 kfzz (held by the manager), 3 kf.
 constexpr char hq[] = "1";
 constexpr char presale[] = "3";
 constexpr char sales[] = "5";
@@ -41,18 +42,24 @@ private slots:
     void user_actions();
     void manager_adds_user_in_own_department();
     void offered_update_per_system();
+    void offer_signature_and_version_checked_data();
+    void offer_signature_and_version_checked();
     void supported_apps();
     void library_overview();
     void markup_is_escaped();
     void over_long_fields_refused_data();
     void over_long_fields_refused();
     void logout_ends_session();
+    void logout_needs_the_form_token_data();
+    void logout_needs_the_form_token();
+    void user_page_offers_only_held_roles();
 
 private:
     // A browser signed in through the link the client API hands out.
     web_browser signed_in(const QString& account);
     QString visit_link(const QString& account, const QString& network = "QRV_EXTRANET");
     QString sam_id_;
+    QString wu_id_; // home in 售前组 (managed), manager key in 销售部 (not)
     server_fixture server_;
 };
 
@@ -61,6 +68,12 @@ void test_web_admin::initTestCase() {
     QString out;
     QCOMPARE(server_.admin({"user", "add", "sam", "销售小王", "sam12345", sales}, &out), 0);
     sam_id_ = out.trimmed();
+    QCOMPARE(
+        server_.admin({"user", "add", "wu", "吴组长", "wu123456", presale, "--role", "kf"}, &out),
+        0);
+    wu_id_ = out.trimmed();
+    QCOMPARE(server_.admin({"user", "grant", "wu", presale, "kf"}), 0);
+    QCOMPARE(server_.admin({"user", "grant", "wu", sales, "kfzz"}), 0);
 }
 
 QString test_web_admin::visit_link(const QString& account, const QString& network) {
@@ -183,9 +196,36 @@ void test_web_admin::rights_matrix_data() {
     QTest::newRow("agent resets own colleague's password")
         << "agent"
         << "/manage/users/password" << QStringList{"id", agent_id, "password", "abcdef1"} << 403;
+    // A user of a managed department who holds rights elsewhere too: whoever
+    // could set the password could sign in as them and act there.
+    QTest::newRow("manager opens own user with a key in B")
+        << "manager"
+        << "/manage/user?id=" + wu_id_ << get << 403;
+    QTest::newRow("manager resets password of own user with a key in B")
+        << "manager"
+        << "/manage/users/password" << QStringList{"id", wu_id_, "password", "abcdef1"} << 403;
+    QTest::newRow("manager disables own user with a key in B")
+        << "manager"
+        << "/manage/users/status" << QStringList{"id", wu_id_, "disabled", "1"} << 403;
+    QTest::newRow("manager moves own user with a key in B within A")
+        << "manager"
+        << "/manage/users/department" << QStringList{"id", wu_id_, "dept", "4"} << 403;
+    QTest::newRow("manager grants right in A to own user with a key in B")
+        << "manager"
+        << "/manage/users/grant" << QStringList{"id", wu_id_, "dept", "4", "role", "2"} << 403;
+    QTest::newRow("manager revokes right in A of own user with a key in B")
+        << "manager"
+        << "/manage/users/revoke" << QStringList{"id", wu_id_, "dept", presale, "role", "3"} << 403;
+    // Only roles the manager holds (kfzz), as when adding a user.
+    QTest::newRow("manager grants a role it does not hold")
+        << "manager"
+        << "/manage/users/grant" << QStringList{"id", agent_id, "dept", "4", "role", "3"} << 403;
+    QTest::newRow("manager grants the administrator role")
+        << "manager"
+        << "/manage/users/grant" << QStringList{"id", agent_id, "dept", "4", "role", "1"} << 403;
     QTest::newRow("manager grants right in A to own user")
         << "manager"
-        << "/manage/users/grant" << QStringList{"id", agent_id, "dept", presale, "role", "3"}
+        << "/manage/users/grant" << QStringList{"id", agent_id, "dept", presale, "role", "2"}
         << 303;
 }
 
@@ -210,6 +250,7 @@ void test_web_admin::rights_matrix() {
         QCOMPARE(admin.get("/manage/users").body, before); // store unchanged
         QVERIFY(!server_.login("sam", "sam12345").isEmpty());
         QVERIFY(!server_.login("admin", "admin123").isEmpty());
+        QVERIFY(!server_.login("wu", "wu123456").isEmpty());
     }
 }
 
@@ -240,16 +281,7 @@ void test_web_admin::form_token_required() {
     QString given = token == "other" ? signed_in("admin").csrf() : token;
     raw_http::reply_t reply;
     if (token == "none") {
-        // The form without its token: sent as a bare body.
-        QByteArray body;
-        for (const auto& [name, value] : form)
-            body += name.toUtf8() + '=' + QUrl::toPercentEncoding(value) + '&';
-        reply = raw_http::exchange(
-            server_.port(), "POST " + path.toUtf8() +
-                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                                "Content-Type: application/x-www-form-urlencoded\r\nCookie: " +
-                                browser.cookie() + "\r\nContent-Length: " +
-                                QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        reply = browser.post_without_token(path, form);
     } else {
         reply = browser.post(path, form, &given);
     }
@@ -460,6 +492,83 @@ void test_web_admin::offered_update_per_system() {
     QVERIFY(check({{"os", "linux"}}).isEmpty());
 }
 
+void test_web_admin::offer_signature_and_version_checked_data() {
+    QTest::addColumn<bool>("web"); // the page's form, or the console command
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QByteArray>("signature"); // a signature file's content; empty: none
+    QTest::addColumn<bool>("accepted");
+    const QByteArray signature = QByteArray(64, '\x42').toBase64() + "\n";
+    for (const bool web : {true, false}) {
+        const char* way = web ? "page: " : "console: ";
+        QTest::newRow(qPrintable(way + QString("signed"))) << web << "4.0.1" << signature << true;
+        QTest::newRow(qPrintable(way + QString("unsigned")))
+            << web << "4.0.2" << QByteArray() << true;
+        QTest::newRow(qPrintable(way + QString("not a signature")))
+            << web << "4.0.3" << QByteArray("not a signature") << false;
+        QTest::newRow(qPrintable(way + QString("short signature")))
+            << web << "4.0.4" << QByteArray(63, '\x42').toBase64() << false;
+        QTest::newRow(qPrintable(way + QString("climbing version")))
+            << web << "4.0/../../x" << signature << false;
+        QTest::newRow(qPrintable(way + QString("letters in the version")))
+            << web << "4.0.5-beta" << signature << false;
+    }
+    QTest::newRow("console: raw signature bytes")
+        << false << "4.0.6" << QByteArray(64, '\x42') << true;
+}
+
+// The offer carries the publisher's signature and the installer's size;
+// a version that is not dotted numbers or a file that is no signature is
+// refused on the page and on the console alike.
+void test_web_admin::offer_signature_and_version_checked() {
+    QFETCH(bool, web);
+    QFETCH(QString, version);
+    QFETCH(QByteArray, signature);
+    QFETCH(bool, accepted);
+    QCOMPARE(server_.admin({"update", "clear", "--os", "linux"}), 0);
+    const QByteArray installer = "#!/bin/sh\necho signed\n";
+    if (web) {
+        web_browser b = signed_in("admin");
+        b.get("/manage/update");
+        QList<QPair<QString, QString>> fields = {{"os", "linux"}, {"version", version}};
+        if (!signature.isEmpty())
+            fields.append({"signature", QString::fromLatin1(signature)});
+        QCOMPARE(
+            b.post_file("/manage/update/upload", fields, "installer", "q.run", installer).status,
+            accepted ? 303 : 400);
+        if (accepted)
+            QVERIFY(QString::fromUtf8(b.get("/manage/update").body)
+                        .contains(signature.isEmpty() ? "未签名" : "已签名"));
+    } else {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("q.run");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(installer) == installer.size());
+        file.close();
+        QStringList args = {"update", "set", version, path, "--os", "linux"};
+        if (!signature.isEmpty()) {
+            QFile sig(path + ".sig");
+            QVERIFY(sig.open(QIODevice::WriteOnly));
+            sig.write(signature);
+            args << "--signature" << sig.fileName();
+        }
+        QCOMPARE(server_.admin(args) == 0, accepted);
+    }
+    const QJsonObject offer = server_
+                                  .get("/tavorine/clientGeneral/checkVersionUpdate",
+                                       {{"requestNetworkType", "QRV_EXTRANET"}, {"os", "linux"}},
+                                       server_.login("agent", "agent123"))
+                                  .data()
+                                  .toObject();
+    if (!accepted) {
+        QVERIFY(offer.isEmpty());
+        return;
+    }
+    QCOMPARE(offer.value("latestVersion").toString(), version);
+    QCOMPARE(offer.value("fileSize").toInt(), installer.size());
+    QCOMPARE(offer.value("signature").toString(),
+             signature.isEmpty() ? QString() : QString(QByteArray(64, '\x42').toBase64()));
+}
+
 void test_web_admin::supported_apps() {
     web_browser b = signed_in("admin");
     QVERIFY(QString::fromUtf8(b.get("/manage/apps").body).contains("微信=wechatmainwndforpc"));
@@ -563,8 +672,48 @@ void test_web_admin::over_long_fields_refused() {
 void test_web_admin::logout_ends_session() {
     web_browser b = signed_in("manager");
     QCOMPARE(b.get("/manage/users").status, 200);
-    QCOMPARE(b.post("/manage/logout", {}).status, 200);
-    QCOMPARE(b.get("/manage/users").status, 401);
+    const auto out = b.post("/manage/logout", {});
+    QCOMPARE(out.status, 200);
+    QVERIFY(out.header("Set-Cookie").contains("Max-Age=0"));
+    QCOMPARE(b.get("/manage/users").status, 401); // the old cookie is worth nothing now
+}
+
+// A form on another site knows no token: signing out needs it like any change.
+void test_web_admin::logout_needs_the_form_token_data() {
+    QTest::addColumn<QString>("token"); // "none" leaves the field out
+    QTest::newRow("no token") << "none";
+    QTest::newRow("empty token") << "";
+    QTest::newRow("wrong token") << QString(64, 'a');
+    QTest::newRow("another session's token") << "other";
+}
+
+void test_web_admin::logout_needs_the_form_token() {
+    QFETCH(QString, token);
+    web_browser b = signed_in("manager");
+    QCOMPARE(b.get("/manage/users").status, 200);
+    const QString given = token == "other" ? signed_in("admin").csrf() : token;
+    const auto out = token == "none" ? b.post_without_token("/manage/logout", {})
+                                     : b.post("/manage/logout", {}, &given);
+    QCOMPARE(out.status, 403);
+    QVERIFY(out.header("Set-Cookie").isEmpty());
+    QCOMPARE(b.get("/manage/users").status, 200);
+}
+
+// The grant form offers the roles the manager may hand out, nothing more.
+void test_web_admin::user_page_offers_only_held_roles() {
+    const QString page = QStringLiteral("/manage/user?id=") + agent_id;
+    const auto managers = QString::fromUtf8(signed_in("manager").get(page).body);
+    QVERIFY(managers.contains("客服主管（kfzz）"));
+    QVERIFY(!managers.contains("（kf）"));
+    QVERIFY(!managers.contains("（adminzz）"));
+    const auto admins = QString::fromUtf8(signed_in("admin").get(page).body);
+    for (const char* offered : {"（kfzz）", "（kf）", "（adminzz）"})
+        QVERIFY2(admins.contains(offered), offered);
+    // Nor is the user of a managed department with rights elsewhere a manager's to open.
+    const auto users = QString::fromUtf8(signed_in("manager").get("/manage/users").body);
+    QVERIFY(users.contains("吴组长"));
+    QVERIFY(!users.contains("/manage/user?id=" + wu_id_ + "\""));
+    QVERIFY(users.contains(QStringLiteral("/manage/user?id=") + agent_id + "\""));
 }
 
 QTEST_GUILESS_MAIN(test_web_admin)

@@ -47,6 +47,17 @@ raw_http::reply_t web_browser::post(const QString& path, const fields_t& fields,
     form.addQueryItem(QStringLiteral("csrf"), csrf ? *csrf : csrf_);
     for (const auto& [name, value] : fields)
         form.addQueryItem(name, QString::fromUtf8(QUrl::toPercentEncoding(value)));
+    return post_body(path, form);
+}
+
+raw_http::reply_t web_browser::post_without_token(const QString& path, const fields_t& fields) {
+    QUrlQuery form;
+    for (const auto& [name, value] : fields)
+        form.addQueryItem(name, QString::fromUtf8(QUrl::toPercentEncoding(value)));
+    return post_body(path, form);
+}
+
+raw_http::reply_t web_browser::post_body(const QString& path, const QUrlQuery& form) {
     const QByteArray body = form.query(QUrl::FullyEncoded).toUtf8();
     QByteArray request = "POST " + path.toUtf8() +
                          " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QUrlQuery>
 
 // A browser of the management page spoken over raw HTTP: keeps the session
 // cookie and the form token of the last page, posts forms as browsers do.
@@ -23,6 +24,8 @@ public:
     // Posts a form; the page's form token goes first unless csrf is given.
     raw_http::reply_t post(const QString& path, const fields_t& fields,
                            const QString* csrf = nullptr);
+    // Posts a form without the token field, as a form from another site would.
+    raw_http::reply_t post_without_token(const QString& path, const fields_t& fields);
     // Posts a multipart form with one file field.
     raw_http::reply_t post_file(const QString& path, const fields_t& fields,
                                 const QString& file_field, const QString& file_name,
@@ -34,6 +37,7 @@ public:
 
 private:
     raw_http::reply_t send(const QByteArray& request);
+    raw_http::reply_t post_body(const QString& path, const QUrlQuery& form);
 
     quint16 port_;
     QByteArray cookie_;

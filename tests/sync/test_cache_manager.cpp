@@ -371,12 +371,15 @@ void test_cache_manager::copy_file_cases() {
     const QByteArray content = QByteArray(3 << 20, 'q') + "tail"; // several blocks
     in.write(content);
     in.close();
-    QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadGroup | QFile::ReadOther);
     QVERIFY(copy_file(source, target));
     QFile out(target);
     QVERIFY(out.open(QIODevice::ReadOnly));
     QCOMPARE(out.readAll(), content);
     QVERIFY(QFile::permissions(target) & QFile::ExeOwner);
+    // A copy in the data folder is the owner's alone, whatever the source allowed.
+    QVERIFY(!(QFile::permissions(target) & (QFile::ReadGroup | QFile::ReadOther)));
 
     // An existing destination is replaced only by a whole copy.
     const QString dir_source = tmp.filePath("a-directory");

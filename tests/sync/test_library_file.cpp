@@ -162,6 +162,7 @@ class test_library_file : public QObject {
 private slots:
     void every_record_kind_comes_back();
     void a_file_without_a_library_loads_nothing();
+    void the_file_names_its_account_and_is_the_owners_alone();
     void password_hash_data();
     void password_hash();
     void login_hashes_cost_a_copier_dearly();
@@ -212,6 +213,24 @@ void test_library_file::a_file_without_a_library_loads_nothing() {
     QCOMPARE(dump(dc), before);
     QVERIFY(library_file::path_for("agent", dir_.path()) !=
             library_file::path_for("Agent", dir_.path()));
+}
+
+void test_library_file::the_file_names_its_account_and_is_the_owners_alone() {
+    data_center& dc = data_center::instance();
+    dc.clear();
+    fill(dc);
+    const QString path = library_file::path_for("owner", dir_.path());
+    library_file file(path);
+    QVERIFY(file.set_password_hash(hash_password("x", hash_cost::cheapest)));
+    QVERIFY(file.account().isEmpty()); // no library yet: nobody's
+    QVERIFY2(file.save(dc), qPrintable(file.last_error()));
+    QCOMPARE(file.account(), QString("agent")); // the store's, whatever the file is called
+    const auto bits = [](const QString& p) {
+        return QFileInfo(p).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    };
+    QCOMPARE(bits(path), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(bits(QFileInfo(path).absolutePath()),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void test_library_file::password_hash_data() {

@@ -30,6 +30,8 @@ private slots:
     void dots_cycle_and_continue();
     void typing_goes_into_the_fields_data();
     void typing_goes_into_the_fields();
+    void space_after_a_failed_login_keeps_the_dialog_data();
+    void space_after_a_failed_login_keeps_the_dialog();
 
 private:
     QStringList watch_status(login_widget& dialog, int ms);
@@ -224,6 +226,50 @@ void test_login_widget::typing_goes_into_the_fields() {
         QVERIFY(dialog->status_label()->text().isEmpty()); // nothing sent, nothing said
         delete dialog;
     }
+}
+
+// Server unreachable, no offline library: the button is disabled while the
+// login runs, and the focus must not land on the title bar's close button,
+// where the next Space would end the client.
+void test_login_widget::space_after_a_failed_login_keeps_the_dialog_data() {
+    QTest::addColumn<QString>("how"); // how the login is started
+    QTest::newRow("mouse click on the button") << "click";
+    QTest::newRow("Space on the focused button") << "space";
+    QTest::newRow("Return in the password field") << "return";
+}
+
+void test_login_widget::space_after_a_failed_login_keeps_the_dialog() {
+    QFETCH(QString, how);
+    QTcpServer closed; // a port that was free a moment ago, closed again
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    qputenv("QUORVEL_BASE_URL", QStringLiteral("http://127.0.0.1:%1").arg(port).toUtf8());
+    login_widget dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClicks(dialog.user_edit(), "someone");
+    QTest::keyClick(dialog.user_edit(), Qt::Key_Return);
+    QTest::keyClicks(dialog.password_edit(), "secret");
+    if (how == "click") {
+        QTest::mouseClick(dialog.login_button(), Qt::LeftButton);
+    } else if (how == "space") {
+        dialog.login_button()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(dialog.login_button(), Qt::Key_Space);
+    } else {
+        QTest::keyClick(dialog.password_edit(), Qt::Key_Return);
+    }
+    QVERIFY(!dialog.login_button()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.login_button()->isEnabled(), 10000);
+    qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
+    QVERIFY2(dialog.status_label()->text().contains("本机没有该账号的离线资料"),
+             qPrintable(dialog.status_label()->text()));
+    QWidget* focused = QApplication::focusWidget();
+    QVERIFY2(focused == dialog.user_edit() || focused == dialog.password_edit() ||
+                 focused == dialog.login_button(),
+             focused ? focused->metaObject()->className() : "no focus");
+    QTest::keyClick(focused, Qt::Key_Space);
+    QVERIFY(dialog.isVisible());
 }
 
 QStringList test_login_widget::watch_status(login_widget& dialog, int ms) {

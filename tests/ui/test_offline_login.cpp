@@ -10,6 +10,7 @@
 #include "resources/resources.h"
 #include "server_fixture.h"
 #include "sync/library_file.h"
+#include "sync/password_hash.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
@@ -21,7 +22,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace quorvel;
@@ -92,6 +96,7 @@ private slots:
     void online_login_saves_the_library();
     void unreachable_server_login_data();
     void unreachable_server_login();
+    void another_accounts_file_does_not_open();
     void offline_start_shows_the_saved_library();
     void changes_are_refused_offline();
     void back_online_by_itself_with_the_server_changes();
@@ -190,6 +195,48 @@ void test_offline_login::unreachable_server_login() {
     QVERIFY(!connection_state::instance().offline());
     QVERIFY(data_center::instance().scripts_by_category().isEmpty());
     dialog->close();
+}
+
+// A manager's file copied under the agent's file name: the manager's
+// password must not open it as the agent's library.
+void test_offline_login::another_accounts_file_does_not_open() {
+    const QString agent_file = library_file::path_for("agent");
+    const QString kept = agent_file + ".kept";
+    QVERIFY(QFile::copy(agent_file, kept));
+    // The agent's own file comes back, also when a check below fails.
+    const auto restore = qScopeGuard([&] {
+        QFile::remove(agent_file);
+        QFile::rename(kept, agent_file);
+    });
+    {
+        // The saved library made the manager's: its account, profile and password.
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "manager_file");
+        db.setDatabaseName(agent_file);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("UPDATE meta SET value = 'manager' WHERE key = 'account'"));
+        QVERIFY(q.exec("UPDATE meta SET value = replace(value, '\"account\":\"agent\"',"
+                       " '\"account\":\"manager\"') WHERE key = 'profile'"));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("manager_file");
+    QVERIFY(library_file(agent_file)
+                .set_password_hash(hash_password("manager123", hash_cost::cheapest)));
+    QCOMPARE(library_file(agent_file).account(), QString("manager"));
+
+    data_center::instance().clear();
+    login_widget* dialog = try_login("agent", "manager123");
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->login_button()->isEnabled(), 10000);
+    QVERIFY2(dialog->status_label()->text().contains("本机没有该账号的离线资料"),
+             qPrintable(dialog->status_label()->text()));
+    QVERIFY(!dialog->offline_button()->isVisible());
+    dialog->close();
+    // Nor does a direct start open it.
+    QVERIFY(!offline_session::instance().start_offline("agent", "manager123"));
+    QVERIFY(!connection_state::instance().offline());
+    QVERIFY(data_center::instance().scripts_by_category().isEmpty());
+    QVERIFY(data_center::instance().account().isEmpty());
 }
 
 void test_offline_login::offline_start_shows_the_saved_library() {

@@ -1,5 +1,6 @@
 // The self-update through quorvel-server with a small recording installer,
-// and the main window's entries into the settings centre.
+// signed as a publisher signs it, and the main window's entries into the
+// settings centre.
 #include "app/app_paths.h"
 #include "app/settings_store.h"
 #include "app/versions.h"
@@ -7,12 +8,15 @@
 #include "model/data_center.h"
 #include "model/records.h"
 #include "net/blocking_requests.h"
+#include "net/connection_state.h"
 #include "net/http_client.h"
 #include "net/request_center.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/installer.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
+#include "signing/update_public_key.h"
+#include "signing/update_signature.h"
 #include "sync/batch_download.h"
 #include "ui/contact_support_dialog.h"
 #include "ui/login_widget.h"
@@ -24,12 +28,16 @@
 #include "ui/update/update_notice.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QtTest>
+#include <spdlog/sinks/ringbuffer_sink.h>
+#include <spdlog/spdlog.h>
 
 using namespace quorvel;
 
@@ -49,6 +57,32 @@ QString sha256_of(const QByteArray& bytes) {
 bool write_file(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray read_file(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// How an offer's installer is signed.
+enum class signing_t { publisher, none, other_key, other_bytes };
+
+// Every file below a folder, so a test sees what appeared anywhere.
+QStringList files_below(const QString& folder) {
+    QStringList out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << it.next();
+    out.sort();
+    return out;
+}
+
+// What the update folder holds besides its state file.
+QStringList installers_here() {
+    QStringList out = QDir(app_paths::instance().update_dir()).entryList(QDir::Files);
+    out.removeAll("st.cfg");
+    return out;
 }
 
 } // namespace
@@ -75,11 +109,22 @@ private slots:
     void failed_download_shows_the_way_out();
     void start_up_downloads_then_offers();
     void start_up_download_failure_offers_nothing();
+    void hostile_version_stays_in_the_update_folder_data();
+    void hostile_version_stays_in_the_update_folder();
+    void unsigned_or_wrongly_signed_offer_is_refused_data();
+    void unsigned_or_wrongly_signed_offer_is_refused();
+    void start_up_refuses_a_wrong_signature_once();
+    void installer_present_with_a_wrong_signature_is_refused();
+    void size_is_capped_before_and_during_the_download_data();
+    void size_is_capped_before_and_during_the_download();
+    void saved_offer_waits_until_online();
     void main_window_keeps_one_settings_centre();
     void log_out_returns_to_the_login_dialog();
 
 private:
-    version_update_info_spt offered(const QString& version, bool forced = false);
+    version_update_info_spt offered(const QString& version, bool forced = false,
+                                    signing_t signing = signing_t::publisher);
+    bool logged(const std::string& text) const;
     update_guide_widget* open_dialog(const version_update_info_spt& info);
     QStringList recorded_arguments();
 
@@ -91,9 +136,18 @@ private:
     int quits_ = 0;
     QStringList started_;
     QList<QPointer<update_guide_widget>> dialogs_;
+    std::shared_ptr<spdlog::sinks::ringbuffer_sink_mt> log_;
 };
 
 void test_update_flow::initTestCase() {
+    // Offers are signed with the build tree's key; a build with the
+    // publisher's key has no private key to sign them with here.
+    if (parse_update_key(read_file(QUORVEL_TEST_UPDATE_PUBLIC_KEY), update_public_key_size) !=
+        update_public_key())
+        QSKIP("built with the publisher's update key (QUORVEL_UPDATE_PUBLIC_KEY)");
+    log_ = std::make_shared<spdlog::sinks::ringbuffer_sink_mt>(500);
+    log_->set_pattern("%v");
+    spdlog::default_logger()->sinks().push_back(log_);
     init_resources();
     register_meta_types();
     set_current_desktop(&desktop_);
@@ -117,6 +171,8 @@ void test_update_flow::initTestCase() {
 }
 
 void test_update_flow::init() {
+    connection_state::instance().set_offline(false);
+    data_center::instance().set_version_info({});
     now_ = start_of_test;
     quits_ = 0;
     started_.clear();
@@ -134,10 +190,12 @@ void test_update_flow::cleanup() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Offers the recording installer as `version` of this system and returns
-// what the client's update check reports.
-version_update_info_spt test_update_flow::offered(const QString& version, bool forced) {
+// Offers the recording installer as `version` of this system, signed as
+// told, and returns what the client's update check reports.
+version_update_info_spt test_update_flow::offered(const QString& version, bool forced,
+                                                  signing_t signing) {
     const QString path = files_.filePath("installer-" + version);
+    const QString signature = path + ".sig";
     if (!write_file(path, recording_installer))
         return {};
     QStringList args = {"update",  "set",  version,
@@ -145,6 +203,25 @@ version_update_info_spt test_update_flow::offered(const QString& version, bool f
                         "--silent"};
     if (forced)
         args << "--force";
+    const QByteArray test_seed = parse_private_key(read_file(QUORVEL_TEST_UPDATE_PRIVATE_KEY));
+    switch (signing) {
+    case signing_t::publisher:
+        if (QProcess::execute(QUORVEL_SIGN_PATH,
+                              {"sign", QUORVEL_TEST_UPDATE_PRIVATE_KEY, path, signature}) != 0)
+            return {};
+        break;
+    case signing_t::none:
+        break;
+    case signing_t::other_key:
+        write_file(signature,
+                   sign_update(recording_installer, make_update_key_pair().seed).toBase64());
+        break;
+    case signing_t::other_bytes:
+        write_file(signature, sign_update("another installer", test_seed).toBase64());
+        break;
+    }
+    if (signing != signing_t::none)
+        args << "--signature" << signature;
     if (server_.admin(args) != 0)
         return {};
     const QJsonObject data = server_
@@ -155,6 +232,13 @@ version_update_info_spt test_update_flow::offered(const QString& version, bool f
                                  .data()
                                  .toObject();
     return version_update_info_t::from_json(data);
+}
+
+bool test_update_flow::logged(const std::string& text) const {
+    for (const std::string& line : log_->last_formatted())
+        if (line.find(text) != std::string::npos)
+            return true;
+    return false;
 }
 
 update_guide_widget* test_update_flow::open_dialog(const version_update_info_spt& info) {
@@ -355,6 +439,7 @@ void test_update_flow::mismatching_download_is_never_started() {
     QCOMPARE(quits_, 0);
     QVERIFY(dialog->isVisible());
     QVERIFY(!QFile::exists(record_));
+    QCOMPARE(installers_here(), QStringList()); // the download is not kept
 }
 
 void test_update_flow::failed_download_shows_the_way_out() {
@@ -399,6 +484,200 @@ void test_update_flow::start_up_download_failure_offers_nothing() {
     QPointer<batch_download> alive(download);
     QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 20000); // finished and deleted
     QVERIFY(!window->update_dialog());
+    delete window.data();
+}
+
+void test_update_flow::hostile_version_stays_in_the_update_folder_data() {
+    QTest::addColumn<QString>("version");
+    QTest::newRow("climbs out") << "99.0/../../x";
+    QTest::newRow("climbs far") << "99.0/../../../../../../../../../../tmp/quorvel-update-x";
+    QTest::newRow("absolute") << "/tmp/quorvel-update-x";
+    QTest::newRow("backslashes") << "99.0\\..\\..\\x";
+    QTest::newRow("not numbers") << "99.0-beta";
+}
+
+// The offered version names the installer's file: one that is not dotted
+// numbers is refused before anything is written, even for a forced update.
+void test_update_flow::hostile_version_stays_in_the_update_folder() {
+    QFETCH(QString, version);
+    const version_update_info_spt info = offered("71.0", true);
+    QVERIFY(info);
+    info->latestVersion = version;
+    data_center::instance().set_version_info(info);
+    // Anywhere in the test's private folders: no installer of that name.
+    auto installers_anywhere = [] {
+        QStringList found = files_below(QDir::homePath() + "/..").filter("_installer");
+        for (const char* name : {"/tmp/quorvel-update-x_installer.sh", "/tmp/quorvel-update-x.sh",
+                                 "/tmp/quorvel-update-x_installer.exe"})
+            if (QFile::exists(name))
+                found << name;
+        return found;
+    };
+    const QStringList before = installers_anywhere();
+
+    QCOMPARE(int(startup_update_step(info)), int(startup_update_t::none));
+    QPointer<main_widget> window = new main_widget;
+    window->check_update_at_start();
+    QVERIFY(!window->findChild<batch_download*>());
+    QVERIFY(!window->update_dialog());
+    delete window.data();
+
+    update_guide_widget* dialog = open_dialog(info); // as the manual check shows it
+    QVERIFY(dialog->refused());
+    QCOMPARE(dialog->message_label()->text(), QStringLiteral("更新版本号无效"));
+    QVERIFY(!dialog->update_button()->isVisible());
+    QVERIFY(dialog->close_button()->isVisible());
+    dialog->update_now();
+    QVERIFY(!dialog->download());
+    QVERIFY(dialog->close()); // a refused offer is no forced update
+
+    QVERIFY(logged("update offer refused, its version is not dotted numbers: " +
+                   version.toStdString()));
+    QCOMPARE(installers_anywhere(), before);
+    QVERIFY(started_.isEmpty());
+}
+
+void test_update_flow::unsigned_or_wrongly_signed_offer_is_refused_data() {
+    QTest::addColumn<int>("signing");
+    QTest::addColumn<QString>("signature"); // replaces the offered one when set
+    QTest::addColumn<bool>("forced");
+    QTest::addColumn<bool>("downloaded"); // refused only once the installer is here
+    QTest::addColumn<bool>("sized");      // an older server sends no size
+    const int none = int(signing_t::none), other_key = int(signing_t::other_key),
+              other_bytes = int(signing_t::other_bytes);
+    QTest::newRow("unsigned") << none << "" << false << false << true;
+    QTest::newRow("unsigned, no size") << none << "" << false << false << false;
+    QTest::newRow("unsigned, forced") << none << "" << true << false << true;
+    QTest::newRow("not a signature")
+        << int(signing_t::publisher) << "bm90IGEgc2lnbmF0dXJl" << false << false << true;
+    QTest::newRow("another key") << other_key << "" << false << true << true;
+    QTest::newRow("another key, forced") << other_key << "" << true << true << true;
+    QTest::newRow("other bytes") << other_bytes << "" << false << true << true;
+}
+
+// Nothing starts whose signature does not verify: the dialog says so, the
+// download is removed, and the offer is not tried again.
+void test_update_flow::unsigned_or_wrongly_signed_offer_is_refused() {
+    QFETCH(int, signing);
+    QFETCH(QString, signature);
+    QFETCH(bool, forced);
+    QFETCH(bool, downloaded);
+    QFETCH(bool, sized);
+    const version_update_info_spt info = offered("72.0", forced, signing_t(signing));
+    QVERIFY(info);
+    if (!sized)
+        info->fileSize = 0;
+    if (!signature.isEmpty())
+        info->signature = signature;
+    update_guide_widget* dialog = open_dialog(info);
+    QCOMPARE(dialog->refused(), !downloaded);
+    if (downloaded) {
+        QVERIFY(dialog->update_button()->isVisible());
+        dialog->update_button()->click();
+        QVERIFY(dialog->download());
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->refused(), 20000);
+        QVERIFY(logged("the installer's signature does not verify"));
+    } else {
+        QVERIFY(logged("update 72.0 refused, it carries no valid signature"));
+    }
+    QCOMPARE(dialog->message_label()->text(), QStringLiteral("更新包签名无效"));
+    QVERIFY(dialog->message_label()->isVisible());
+    QVERIFY(dialog->close_button()->isVisible());
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             dialog->update_button(), dialog->ignore_button(), dialog->later_button(),
+             dialog->cancel_button(), dialog->progress_bar()})
+        QVERIFY(!w->isVisible());
+    QVERIFY(started_.isEmpty());
+    QCOMPARE(quits_, 0);
+    QCOMPARE(installers_here(), QStringList());
+    // Not downloaded and refused again at the next start.
+    QCOMPARE(int(startup_update_step(info)), int(startup_update_t::none));
+    dialog->close_button()->click();
+    QVERIFY(!dialog->isVisible());
+}
+
+void test_update_flow::start_up_refuses_a_wrong_signature_once() {
+    data_center::instance().set_version_info(offered("73.0", true, signing_t::other_key));
+    QPointer<main_widget> window = new main_widget;
+    window->check_update_at_start();
+    QVERIFY(window->findChild<batch_download*>());
+    QTRY_VERIFY_WITH_TIMEOUT(window->update_dialog(), 20000);
+    QVERIFY(window->update_dialog()->refused());
+    QCOMPARE(window->update_dialog()->message_label()->text(), QStringLiteral("更新包签名无效"));
+    QCOMPARE(installers_here(), QStringList());
+    window->update_dialog()->close_button()->click();
+    QTRY_VERIFY(!window->update_dialog());
+    // The next start neither downloads nor asks.
+    window->check_update_at_start();
+    QVERIFY(!window->findChild<batch_download*>());
+    QVERIFY(!window->update_dialog());
+    delete window.data();
+    QVERIFY(started_.isEmpty());
+}
+
+// An installer already here whose hash is right but whose signature is not
+// (the offer's signature changed, or the file was put there) is refused too.
+void test_update_flow::installer_present_with_a_wrong_signature_is_refused() {
+    const version_update_info_spt info = offered("74.0");
+    const QString standard = app_paths::instance().installer_path("74.0");
+    QVERIFY(write_file(standard, recording_installer));
+    info->signature = QString::fromLatin1(
+        sign_update(recording_installer, make_update_key_pair().seed).toBase64());
+    update_guide_widget* dialog = open_dialog(info);
+    dialog->update_button()->click();
+    QVERIFY(!dialog->download());
+    QVERIFY(dialog->refused());
+    QCOMPARE(dialog->message_label()->text(), QStringLiteral("更新包签名无效"));
+    QVERIFY(started_.isEmpty());
+    QVERIFY(!QFile::exists(standard));
+}
+
+void test_update_flow::size_is_capped_before_and_during_the_download_data() {
+    QTest::addColumn<qint64>("size"); // the offered size; 0 keeps the real one
+    QTest::addColumn<bool>("refused_at_once");
+    QTest::newRow("no size") << qint64(-1) << true;
+    QTest::newRow("above the cap") << qint64(1) << true;
+    QTest::newRow("smaller than the file") << qint64(10) << false;
+}
+
+void test_update_flow::size_is_capped_before_and_during_the_download() {
+    QFETCH(qint64, size);
+    QFETCH(bool, refused_at_once);
+    const version_update_info_spt info = offered("75.0");
+    QCOMPARE(info->fileSize, qint64(recording_installer.size()));
+    info->fileSize = size < 0 ? 0 : size == 1 ? (qint64(1) << 30) + 1 : size;
+    update_guide_widget* dialog = open_dialog(info);
+    QCOMPARE(dialog->refused(), refused_at_once);
+    if (refused_at_once) {
+        QCOMPARE(dialog->message_label()->text(), QStringLiteral("更新包大小无效"));
+        dialog->update_now();
+        QVERIFY(!dialog->download());
+    } else {
+        dialog->update_button()->click();
+        QVERIFY(dialog->download());
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->website_button()->isVisible(), 20000);
+        QVERIFY(logged("is larger than 10 bytes"));
+    }
+    QCOMPARE(installers_here(), QStringList());
+    QVERIFY(started_.isEmpty());
+}
+
+// The offline library brings the last offer back; it cannot be installed
+// offline, so it waits until the client is online again.
+void test_update_flow::saved_offer_waits_until_online() {
+    const version_update_info_spt info = offered("76.0", true);
+    QVERIFY(write_file(app_paths::instance().installer_path("76.0"), recording_installer));
+    data_center::instance().set_version_info(info);
+    connection_state::instance().set_offline(true);
+    QPointer<main_widget> window = new main_widget;
+    window->check_update_at_start();
+    window->notify_update();
+    QVERIFY(!window->update_dialog());
+    QVERIFY(!window->findChild<batch_download*>());
+    connection_state::instance().set_offline(false);
+    window->check_update_at_start();
+    QVERIFY(window->update_dialog());
+    QVERIFY(window->update_dialog()->isVisible());
     delete window.data();
 }
 

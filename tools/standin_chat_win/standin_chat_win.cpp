@@ -5,7 +5,11 @@
 //
 //   standin_chat_win [--kind wechat|wechat-qt|wecom] [--class C] [--title T]
 //                    [--send-key enter|ctrl-enter] [--log FILE]
-//                    [--x N --y N --width N --height N]
+//                    [--x N --y N --width N --height N] [--announce on]
+//
+// --announce on: the window raises the WinEvents of its own activation and
+// moves itself (EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_LOCATIONCHANGE), which
+// Wine never generates, so a client can follow it there as on Windows.
 //
 // Posting WM_APP + 1 to the main window with (event, object id) makes it raise
 // that WinEvent for itself (NotifyWinEvent), as the system would.
@@ -77,6 +81,7 @@ struct options_t {
     std::wstring klass = L"WeChatMainWndForPC";
     std::wstring title = L"微信";
     bool ctrl_enter_sends = false;
+    bool announce = false;
     std::wstring log;
     int x = 200, y = 150, width = 640, height = 480;
 };
@@ -218,6 +223,12 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_ACTIVATE:
         if (LOWORD(wparam) != WA_INACTIVE && state.edit)
             SetFocus(state.edit);
+        if (LOWORD(wparam) != WA_INACTIVE && state.options.announce)
+            NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, window, OBJID_WINDOW, CHILDID_SELF);
+        return 0;
+    case WM_MOVE:
+        if (state.options.announce)
+            NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, window, OBJID_WINDOW, CHILDID_SELF);
         return 0;
     case WM_SETFOCUS:
         if (state.edit)
@@ -251,6 +262,8 @@ options_t parse(int argc, wchar_t** argv) {
             o.title = value;
         } else if (option == L"--send-key") {
             o.ctrl_enter_sends = value == L"ctrl-enter";
+        } else if (option == L"--announce") {
+            o.announce = value == L"on";
         } else if (option == L"--log") {
             o.log = value;
         } else if (option == L"--x") {

@@ -251,10 +251,10 @@ bool write_dump(int sig, const siginfo_t* info, const void* context) {
     char path[path_capacity + 64];
     build_dump_path(path, now);
 
-    int fd = ::open(path, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+    int fd = ::open(path, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
-        ::mkdir(crash_dir_buf, 0755);
-        fd = ::open(path, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+        ::mkdir(crash_dir_buf, 0700);
+        fd = ::open(path, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
     }
     if (fd < 0)
         return false;

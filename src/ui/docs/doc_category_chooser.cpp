@@ -3,6 +3,7 @@
 #include "model/data_center.h"
 #include "ui/docs/doc_kinds.h"
 #include "ui/widgets/custom_tree_menu.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -25,7 +26,7 @@ void add_doc_category_items(QTreeWidgetItem* parent, const QString& parent_id,
         auto* item = new QTreeWidgetItem(parent);
         const QString name = doc_kinds::shown_name(node->classifyName);
         item->setText(0, name);
-        item->setToolTip(0, name);
+        item->setToolTip(0, plain_tooltip(name));
         item->setData(0, doc_role::node, QVariant::fromValue(node));
         item->setData(0, doc_role::same_node, QVariant::fromValue(node));
         item->setData(0, doc_role::id, node->id);

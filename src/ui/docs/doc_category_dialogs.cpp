@@ -3,6 +3,7 @@
 #include "model/category_tree.h"
 #include "net/actions/document_actions.h"
 #include "ui/docs/doc_category_chooser.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -66,7 +67,7 @@ delete_doc_category::delete_doc_category(const category_node_spt& category, bool
                                     .arg(category_ ? category_->classifyName : QString()),
                                 QStringLiteral("该分类下的文档都会被移除"),
                                 QStringLiteral("文档关联的电脑文件不会被删除")})
-        rows()->addWidget(new QLabel(text, this));
+        rows()->addWidget(plain_label(text, this));
     connect(confirm_button(), &QPushButton::clicked, this, [this] {
         begin(QStringLiteral("正在删除..."));
         actions()->delete_category(category_, [this](const action_result_t& r) {

@@ -3,6 +3,7 @@
 #include "model/data_center.h"
 #include "net/actions/document_actions.h"
 #include "ui/docs/doc_category_chooser.h"
+#include "ui/widgets/plain_text.h"
 #include "ui/widgets/status_text.h"
 
 #include <QFormLayout>
@@ -90,7 +91,7 @@ void update_doc_item_dialog::save() {
 delete_doc_dialog::delete_doc_dialog(const doc_node_spt& doc, QWidget* parent)
     : doc_request_dialog(QStringLiteral("删除文档"), parent), doc_(doc) {
     set_confirm_text(QStringLiteral("删除"));
-    auto* question = new QLabel(
+    auto* question = plain_label(
         QStringLiteral("确定要删除文档（%1）吗？").arg(doc_ ? doc_->fileName : QString()), this);
     question->setWordWrap(true);
     rows()->addWidget(question);

@@ -12,6 +12,7 @@
 #include "ui/docs/doc_dialogs.h"
 #include "ui/docs/doc_list_item.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/message_box.h"
 #include "ui/widgets/status_text.h"
 
 #include <QActionGroup>
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStackedLayout>
@@ -84,9 +84,7 @@ doc_item_widget::doc_item_widget(QWidget* parent)
       filter_button_(new QToolButton(this)), pages_(new QStackedLayout),
       blank_(new blank_doc_widget(this)), list_(new QListWidget(this)),
       actions_(new document_actions(this)) {
-    message_ = [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Quorvel"), text, QMessageBox::Ok);
-    };
+    message_ = [this](const QString& text) { show_information(this, text); };
     search_->setPlaceholderText(QStringLiteral("搜索文档，双击发送"));
     tree_->setColumnCount(1);
     tree_->setHeaderHidden(true);

@@ -2,6 +2,7 @@
 
 #include "model/category_tree.h"
 #include "model/records.h"
+#include "protocol/library_terms.h"
 
 #include <QString>
 
@@ -14,7 +15,7 @@ enum class doc_filter : int { all = -1, media = 0, text = 1, image = 2, archive 
 namespace doc_kinds {
 
 // The marker that names the category script attachments are filed into.
-inline constexpr char attachments_marker[] = "{7B102D60-2316-4F07-8A66-B3AE3DEFA985}";
+using protocol::attachments_marker;
 
 // The icon resource for a suffix (a leading "." ignored; case-sensitive).
 QString icon_for_suffix(const QString& suffix);

@@ -1,6 +1,7 @@
 #include "ui/docs/doc_list_item.h"
 
 #include "ui/docs/doc_kinds.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,13 +29,14 @@ doc_list_item::doc_list_item(const doc_node_spt& doc, const QString& state, QWid
 }
 
 void doc_list_item::set_title(const QString& title) {
-    title_->setText(title);
-    title_->setToolTip(title);
+    set_plain_text(title_, title);
+    title_->setToolTip(plain_tooltip(title));
 }
 
 void doc_list_item::set_state(const QString& state) {
     state_text_ = state;
-    state_->setText(QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(state));
+    state_->setText(
+        QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(state.toHtmlEscaped()));
 }
 
 QString doc_list_item::title() const {

@@ -2,6 +2,7 @@
 
 #include "ui/docs/doc_kinds.h"
 #include "ui/widgets/custom_toolbutton.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -19,7 +20,7 @@ file_list_item::file_list_item(const QString& path, QWidget* parent)
     icon->setScaledContents(true);
     icon->setPixmap(QPixmap(doc_kinds::icon_for_suffix(QFileInfo(path).suffix().toLower())));
     title_->setPlaceholderText(QStringLiteral("请输入标题，为空时自动设置为文件名"));
-    auto* path_label = new QLabel(path, this);
+    auto* path_label = plain_label(path, this);
     path_label->setStyleSheet(QStringLiteral("color: gray;"));
     auto* text = new QVBoxLayout;
     text->setContentsMargins(0, 0, 0, 0);

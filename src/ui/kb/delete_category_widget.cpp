@@ -3,6 +3,7 @@
 #include "net/actions/category_actions.h"
 #include "protocol/protocol.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/plain_text.h"
 #include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
@@ -28,7 +29,7 @@ delete_category_widget::delete_category_widget(const category_node_spt& category
     layout->setContentsMargins(10, 5, 10, 10);
     layout->setSpacing(15);
     layout->addWidget(new QLabel(QStringLiteral("确定要删除分类吗？"), this));
-    layout->addWidget(new QLabel(QStringLiteral("分类：%1").arg(name), this));
+    layout->addWidget(plain_label(QStringLiteral("分类：%1").arg(name), this));
     layout->addWidget(warning_);
     layout->addLayout(bottom);
     add_content_layout(layout);

@@ -1,5 +1,6 @@
 #include "ui/kb/delete_script_widget.h"
 
+#include "integration/cached_document.h"
 #include "net/actions/script_actions.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/status_text.h"
@@ -29,7 +30,9 @@ delete_script_widget::delete_script_widget(const script_node_spt& script, QWidge
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(new QLabel(QStringLiteral("确实要删除话术吗？")));
-    layout->addWidget(new QLabel(script ? script->speechContent : QString()));
+    // The content drawn as written, without images from outside the cache.
+    layout->addWidget(
+        new QLabel(script ? without_foreign_images(script->speechContent) : QString()));
     layout->addWidget(new QLabel(QStringLiteral("提示：话术误删除后，请通过后台回收站找回")));
     auto* actions = new QHBoxLayout;
     actions->setSpacing(10);

@@ -17,10 +17,11 @@
 #include "ui/library/drag_drop_treewidget.h"
 #include "ui/widgets/elided_text.h"
 #include "ui/widgets/flow_layout.h"
+#include "ui/widgets/message_box.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
@@ -99,9 +100,7 @@ kb_item_widget::kb_item_widget(int part, QWidget* parent)
     : QWidget(parent), part_(part), strip_(nullptr), strips_(new QStackedWidget(this)),
       trees_(new QStackedWidget(this)), scripts_(new script_actions(this)),
       categories_(new category_actions(this)) {
-    message_ = [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Quorvel"), text, QMessageBox::Ok);
-    };
+    message_ = [this](const QString& text) { show_information(this, text); };
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->setHandleWidth(2);
     splitter->addWidget(strips_);
@@ -339,7 +338,7 @@ QTreeWidgetItem* kb_item_widget::add_category_row(drag_drop_treewidget* tree,
     button->setStyleSheet(QStringLiteral("border: none;"));
     button->setIcon(QIcon(QStringLiteral(":/images/icon/collapsed.png")));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setToolTip(category->classifyName);
+    button->setToolTip(plain_tooltip(category->classifyName));
     tree->setItemWidget(row, 0, button);
     connect(button, &QToolButton::clicked, tree, [row] { row->setExpanded(!row->isExpanded()); });
     return row;
@@ -407,7 +406,7 @@ void kb_item_widget::make_visible_row_widgets(QTreeWidget* tree) {
 
 void kb_item_widget::render_script_row(QTreeWidget* tree, QTreeWidgetItem* row,
                                        const script_node_spt& script) {
-    row->setToolTip(0, wrap_tooltip_text(script->speechContent));
+    row->setToolTip(0, script_tooltip(script->speechContent));
     auto* item = qobject_cast<script_item*>(tree->itemWidget(row, 0));
     if (!item)
         return;
@@ -778,7 +777,7 @@ void kb_item_widget::rename_category(const category_node_spt& category) {
     if (QTreeWidgetItem* row = find_row(tree, category_row, category->id))
         if (auto* button = qobject_cast<elided_tool_button*>(tree->itemWidget(row, 0))) {
             button->set_full_text(category_button_text(category->classifyName));
-            button->setToolTip(category->classifyName);
+            button->setToolTip(plain_tooltip(category->classifyName));
         }
 }
 

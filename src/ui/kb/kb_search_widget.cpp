@@ -11,6 +11,7 @@
 #include "ui/kb/script_item.h"
 #include "ui/widgets/custom_toolbutton.h"
 #include "ui/widgets/flow_layout.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QActionGroup>
 #include <QDateTime>
@@ -166,7 +167,7 @@ void kb_search_widget::add_group(int index, const QString& title) {
 void kb_search_widget::set_group_title(int index, const QString& title) {
     if (auto* button = qobject_cast<QToolButton*>(tree_->itemWidget(groups_[index], 0))) {
         button->setText(title);
-        button->setToolTip(title);
+        button->setToolTip(plain_tooltip(title));
     }
 }
 
@@ -274,7 +275,7 @@ void kb_search_widget::show_results(const QList<script_node_spt>& scripts) {
 void kb_search_widget::show_failure(const QString& message) {
     // Results of the previous query would read as answers to this one.
     show_results({});
-    status_->setText(message);
+    set_plain_text(status_, message);
     status_->show();
 }
 
@@ -288,7 +289,7 @@ QTreeWidgetItem* kb_search_widget::add_row(QTreeWidgetItem* group, const script_
     auto* item = new script_item;
     item->set_keywords(script->speechContentKeywords);
     item->set_content(script->speechContent);
-    row->setToolTip(0, wrap_tooltip_text(script->speechContent));
+    row->setToolTip(0, script_tooltip(script->speechContent));
     row->setData(0, Qt::UserRole, QVariant::fromValue(script));
     tree_->setItemWidget(row, 0, item);
     connect(item, &script_item::send_clicked, this, [this, script] { send(script, true); });

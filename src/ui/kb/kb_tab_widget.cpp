@@ -8,8 +8,8 @@
 #include "ui/kb/new_category_widget.h"
 #include "ui/library/category_widget.h"
 #include "ui/library/department_picker_tab.h"
+#include "ui/library/part_tabs.h"
 
-#include <QVBoxLayout>
 #include <spdlog/spdlog.h>
 
 namespace quorvel {
@@ -32,19 +32,10 @@ kb_tab_widget::kb_tab_widget(QWidget* parent)
     }
     search_ = new kb_search_widget(this);
     stack_->addWidget(search_);
-    stack_->setContentsMargins(0, 0, 0, 0);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(1, 0, 0, 0);
-    layout->addWidget(tabs_);
-    layout->addLayout(stack_);
-
-    tabs_->add_tab(QStringLiteral("公共"));
-    tabs_->add_tab(QStringLiteral("个人"));
-    add_department_tab();
+    create_department_tab();
+    lay_out_part_tabs(this, tabs_, stack_, dept_tab_,
+                      [this](const QString& dept_id) { views_[2]->switch_department(dept_id); });
     tabs_->add_tab(QStringLiteral("搜索"));
-    connect(tabs_, &category_widget::switch_category_requested, stack_,
-            &QStackedLayout::setCurrentIndex);
 
     event_bus* bus = event_bus::instance();
     bus->subscribe(QLatin1String(events::kb_create_category), this,
@@ -55,22 +46,16 @@ kb_tab_widget::kb_tab_widget(QWidget* parent)
                    [this](const QVariantList& a) { on_transfer_script(a); });
 }
 
-void kb_tab_widget::add_department_tab() {
+void kb_tab_widget::create_department_tab() {
     const user_login_info_spt& user = data_center::instance().login_user();
     const dept_tree_node_spt dept = data_center::instance().default_department();
     dept_tab_ = new department_picker_tab(short_name, 200);
-    connect(dept_tab_, &department_picker_tab::department_chosen, this,
-            [this](const QString& dept_id) {
-                stack_->setCurrentIndex(2);
-                views_[2]->switch_department(dept_id);
-            });
     if (!user || user->deptAllTree.isEmpty() || !dept) {
         dept_tab_->setText(QStringLiteral("部门"));
     } else {
         dept_tab_->show_department(dept->id, dept->label);
         dept_tab_->enable_picker();
     }
-    tabs_->add_tab(dept_tab_);
 }
 
 select_department_menu* kb_tab_widget::show_department_menu() {

@@ -39,7 +39,7 @@ public slots:
     void on_transfer_script(const QVariantList& args);
 
 private:
-    void add_department_tab();
+    void create_department_tab();
 
     category_widget* tabs_;
     QStackedLayout* stack_;

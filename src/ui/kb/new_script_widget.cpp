@@ -1,8 +1,10 @@
 #include "ui/kb/new_script_widget.h"
 
+#include "integration/cached_document.h"
 #include "integration/composition.h"
 #include "model/data_center.h"
 #include "net/actions/script_actions.h"
+#include "protocol/library_terms.h"
 #include "protocol/protocol.h"
 #include "sync/batch_download.h"
 #include "ui/docs/select_clouddoc_dialog.h"
@@ -12,6 +14,7 @@
 #include "ui/stickers/select_sticker_widget.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/custom_tree_menu.h"
+#include "ui/widgets/plain_text.h"
 #include "ui/widgets/status_text.h"
 
 #include <QButtonGroup>
@@ -84,7 +87,7 @@ void add_category_rows(QTreeWidget* tree, QTreeWidgetItem* parent,
             continue;
         auto* row = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
         row->setText(0, category->classifyName);
-        row->setToolTip(0, category->classifyName);
+        row->setToolTip(0, plain_tooltip(category->classifyName));
         row->setData(0, Qt::UserRole, QVariant::fromValue(category));
         if (const QList<category_node_spt>* children =
                 data_center::instance().script_children(part, dept, category->id))
@@ -119,17 +122,22 @@ QPair<QColor, QString> new_script_widget::split_keywords(const QString& stored) 
 
 QString new_script_widget::file_store_link(const QString& file_id, const QString& name,
                                            const QString& suffix, bool dotted) {
-    const QString href = file_store_placeholder +
-                         QStringLiteral("?tovk_fileId=%1&tovk_name=%2&tovk_suffix=%3")
-                             .arg(query_value(file_id), query_value(name), query_value(suffix));
+    using namespace protocol::file_link;
+    const QString href =
+        file_store_placeholder + QStringLiteral("?%1=%2&%3=%4&%5=%6")
+                                     .arg(QLatin1String(id_key), query_value(file_id),
+                                          QLatin1String(name_key), query_value(name),
+                                          QLatin1String(suffix_key), query_value(suffix));
     const QString text = dotted ? QStringLiteral("%1.%2").arg(name, suffix) : name + suffix;
     return QStringLiteral("<a href=\"%1\">%2</a>").arg(href.toHtmlEscaped(), text.toHtmlEscaped());
 }
 
 QString new_script_widget::address_link(const QString& address, const QString& name,
                                         const QString& suffix) {
-    const QString href = QStringLiteral("%1?tovk_name=%2&tovk_suffix=%3")
-                             .arg(address, query_value(name), query_value(suffix));
+    using namespace protocol::file_link;
+    const QString href = QStringLiteral("%1?%2=%3&%4=%5")
+                             .arg(address, QLatin1String(name_key), query_value(name),
+                                  QLatin1String(suffix_key), query_value(suffix));
     return QStringLiteral("\n<a href=\"%1\">%2.%3</a>\n")
         .arg(href.toHtmlEscaped(), name.toHtmlEscaped(), suffix.toHtmlEscaped());
 }
@@ -155,6 +163,11 @@ new_script_widget::new_script_widget(int part, const QString& category_id,
         build_category_row(form);
     build_keyword_row(form);
     build_toolbar_row(form);
+    // Draws the script's images from the cache only, never a file elsewhere
+    // or an address the script names.
+    auto* document = new cached_document(editor_);
+    editor_->setDocument(document);
+    document->draw_from_cache_only();
     editor_->setAcceptRichText(true);
     form->addRow(editor_);
     build_button_row(form);

@@ -5,12 +5,12 @@
 #include "ui/kb/phrase_list_item.h"
 #include "ui/library/drag_drop_listwidget.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/message_box.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -175,7 +175,7 @@ void phrase_manager_widget::on_sort_changed(QListWidgetItem*, int, int) {
 }
 
 void phrase_manager_widget::show_message(const QString& text) {
-    QMessageBox::information(this, QStringLiteral("Quorvel"), text, QMessageBox::Ok);
+    show_information(this, text);
 }
 
 } // namespace quorvel

@@ -7,11 +7,12 @@
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/elided_text.h"
 #include "ui/widgets/flow_layout.h"
+#include "ui/widgets/message_box.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -116,7 +117,7 @@ void quick_reply_manager_widget::add_script_rows(QTreeWidgetItem* parent,
         const QString text = plain_script_text(script->speechContent);
         auto* label = new elided_label;
         label->set_full_text(text);
-        label->setToolTip(wrap_tooltip_text(text));
+        label->setToolTip(plain_tooltip(wrap_tooltip_text(text)));
         tree_->setItemWidget(row, 0, label);
     }
 }
@@ -147,9 +148,7 @@ void quick_reply_manager_widget::save_settings() {
             close();
             return;
         }
-        QMessageBox::information(this, QStringLiteral("Quorvel"),
-                                 QStringLiteral("保存失败，原因：%1").arg(result.error),
-                                 QMessageBox::Ok);
+        show_information(this, QStringLiteral("保存失败，原因：%1").arg(result.error));
     });
 }
 

@@ -1,7 +1,9 @@
 #include "ui/kb/script_item.h"
 
+#include "integration/cached_document.h"
 #include "ui/widgets/custom_toolbutton.h"
 #include "ui/widgets/elided_text.h"
+#include "ui/widgets/flow_layout.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -74,7 +76,7 @@ QString keyword_html(const QString& raw, const QFont& font) {
         const QString words = raw.mid(match.capturedLength());
         if (!words.isEmpty()) {
             const QColor colour(match.captured(1));
-            const QString elided = metrics.elidedText(words, Qt::ElideRight, 120);
+            const QString elided = metrics.elidedText(words, Qt::ElideRight, 120).toHtmlEscaped();
             if (colour.name().toLower() == QLatin1String("#ffffff"))
                 return QStringLiteral("<span style = 'font-size: 11pt; color: black; "
                                       "background-color: white'>%1</span>")
@@ -86,13 +88,13 @@ QString keyword_html(const QString& raw, const QFont& font) {
     }
     return QStringLiteral("<span style = 'font-size: 11pt; color: blue; background-color: "
                           "transparent;'>%1</span>")
-        .arg(metrics.elidedText(raw, Qt::ElideRight, 120));
+        .arg(metrics.elidedText(raw, Qt::ElideRight, 120).toHtmlEscaped());
 }
 
 QString one_line_content(const QString& content) {
     QString text = content;
     if (text.startsWith(QLatin1String("<!DOCTYPE")) && text.endsWith(QLatin1String("</html>"))) {
-        QTextDocument document;
+        cached_document document;
         document.setHtml(text);
         text = document.toPlainText();
     }
@@ -100,10 +102,14 @@ QString one_line_content(const QString& content) {
     return text.remove(breaks);
 }
 
+QString script_tooltip(const QString& content) {
+    return without_foreign_images(wrap_tooltip_text(content));
+}
+
 QString plain_script_text(const QString& content) {
     QString text = content;
     if (Qt::mightBeRichText(text)) {
-        QTextDocument document;
+        cached_document document;
         document.setHtml(text);
         text = document.toPlainText();
     }

@@ -42,6 +42,9 @@ QString one_line_content(const QString& content);
 // The script as it reads, in one line: HTML as plain text, each run of
 // white space one space, picture placeholders dropped.
 QString plain_script_text(const QString& content);
+// A row's tooltip: the content as written, drawn as rich text, but with no
+// image from outside the cache.
+QString script_tooltip(const QString& content);
 // "01. ", "12. ", "123. ".
 QString index_text(int number);
 

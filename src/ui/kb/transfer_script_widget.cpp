@@ -5,6 +5,7 @@
 #include "protocol/protocol.h"
 #include "ui/library/select_department_menu.h"
 #include "ui/widgets/custom_button.h"
+#include "ui/widgets/plain_text.h"
 #include "ui/widgets/status_text.h"
 
 #include <QFormLayout>
@@ -70,7 +71,7 @@ void transfer_script_widget::build(const script_node_spt& script) {
     form->setContentsMargins(15, 15, 15, 15);
     form->setVerticalSpacing(15);
     form->setFormAlignment(Qt::AlignLeft);
-    path_->setText(data_center::instance().script_category_path(script));
+    set_plain_text(path_, data_center::instance().script_category_path(script));
     form->addRow(row_label(QStringLiteral("所属分类")), path_);
 
     auto* part_row = new QHBoxLayout;

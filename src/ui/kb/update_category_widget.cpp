@@ -57,7 +57,7 @@ void update_category_widget::save() {
                 status_->setText(
                     QStringLiteral(
                         "<span style = 'color: red; font-weight: bold;'>修改失败，原因：%1</span>")
-                        .arg(result.error));
+                        .arg(result.error.toHtmlEscaped()));
                 return;
             }
             status_->setText(status_text::success(QStringLiteral("操作成功")));

@@ -1,6 +1,7 @@
 #include "ui/library/department_picker_tab.h"
 
 #include "ui/library/select_department_menu.h"
+#include "ui/widgets/plain_text.h"
 
 namespace quorvel {
 
@@ -10,7 +11,7 @@ department_picker_tab::department_picker_tab(std::function<QString(const QString
 
 void department_picker_tab::show_department(const QString& id, const QString& name) {
     setText(label_ ? label_(name) : name);
-    setToolTip(name);
+    setToolTip(plain_tooltip(name));
     setProperty("id", id);
 }
 

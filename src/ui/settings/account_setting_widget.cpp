@@ -5,6 +5,7 @@
 #include "net/request_center.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/message_box.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -19,9 +20,9 @@ account_setting_widget::account_setting_widget(QWidget* parent)
     : QWidget(parent), manage_(new custom_button(this)), logout_(new custom_button(this)) {
     const data_center& store = data_center::instance();
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("用户名称："), new QLabel(store.user_name(), this));
-    form->addRow(QStringLiteral("登录账号："), new QLabel(store.account(), this));
-    form->addRow(QStringLiteral("所属部门："), new QLabel(store.dept_name(), this));
+    form->addRow(QStringLiteral("用户名称："), plain_label(store.user_name(), this));
+    form->addRow(QStringLiteral("登录账号："), plain_label(store.account(), this));
+    form->addRow(QStringLiteral("所属部门："), plain_label(store.dept_name(), this));
 
     auto* row = new QHBoxLayout;
     row->setContentsMargins(20, 20, 20, 20);

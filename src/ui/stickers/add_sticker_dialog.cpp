@@ -8,6 +8,7 @@
 #include "sync/cache_manager.h"
 #include "ui/stickers/scope_choice.h"
 #include "ui/widgets/custom_toolbutton.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,8 +33,8 @@ sticker_list_item::sticker_list_item(const QString& path, const QString& title, 
     thumbnail->setPixmap(QPixmap(path).scaled(45, 45));
     title_->setPlaceholderText(QStringLiteral("请输入标题"));
     title_->setText(title);
-    auto* file = new QLabel(path, this);
-    file->setToolTip(path);
+    auto* file = plain_label(path, this);
+    file->setToolTip(plain_tooltip(path));
     auto* close = new custom_toolbutton(this);
     set_state_icon(close, QStringLiteral("icon/close"));
     close->setToolTip(QStringLiteral("删除"));

@@ -1,6 +1,7 @@
 #include "ui/stickers/delete_sticker_dialog.h"
 
 #include "net/actions/sticker_actions.h"
+#include "ui/widgets/plain_text.h"
 #include "ui/widgets/status_text.h"
 
 #include <QHBoxLayout>
@@ -20,7 +21,7 @@ delete_sticker_dialog::delete_sticker_dialog(const sticker_node_spt& sticker, QW
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(20, 20, 20, 20);
     layout->addWidget(new QLabel(QStringLiteral("确实要删除表情吗？"), this));
-    layout->addWidget(new QLabel(
+    layout->addWidget(plain_label(
         QStringLiteral("关键词：%1").arg(sticker ? sticker->emojiContentMatchKeywords : QString()),
         this));
     layout->addWidget(status_);

@@ -1,6 +1,7 @@
 #include "ui/stickers/sticker_item.h"
 
 #include "sync/cache_manager.h"
+#include "ui/widgets/plain_text.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -42,6 +43,7 @@ sticker_item::sticker_item(const sticker_node_spt& sticker, QWidget* parent)
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
     image_->setFixedSize(image_side, image_side);
+    title_->setTextFormat(Qt::PlainText);
     title_->setWordWrap(true);
     title_->setAlignment(Qt::AlignCenter);
     layout->addWidget(image_, 0, Qt::AlignHCenter);
@@ -66,7 +68,7 @@ void sticker_item::set_image(const QPixmap& pixmap) {
 void sticker_item::show_title() {
     title_->setStyleSheet(QString());
     title_->setText(sticker_ ? sticker_->emojiContentDesc : QString());
-    title_->setToolTip(title_->text());
+    title_->setToolTip(plain_tooltip(title_->text()));
 }
 
 void sticker_item::set_progress(qint64 done, qint64 total) {
@@ -78,7 +80,7 @@ void sticker_item::set_progress(qint64 done, qint64 total) {
 void sticker_item::set_failed(const QString& reason) {
     title_->setStyleSheet(QStringLiteral("color: red;"));
     title_->setText(QStringLiteral("无法发送"));
-    title_->setToolTip(reason);
+    title_->setToolTip(plain_tooltip(reason));
 }
 
 } // namespace quorvel

@@ -5,9 +5,8 @@
 #include "model/data_center.h"
 #include "ui/library/category_widget.h"
 #include "ui/library/department_picker_tab.h"
+#include "ui/library/part_tabs.h"
 #include "ui/stickers/sticker_item_widget.h"
-
-#include <QVBoxLayout>
 
 namespace quorvel {
 
@@ -32,16 +31,9 @@ sticker_tab_widget::sticker_tab_widget(QWidget* parent)
         views_[type] = new sticker_item_widget(type, this);
         stack_->addWidget(views_[type]);
     }
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(1, 0, 0, 0);
-    layout->addWidget(tabs_);
-    layout->addLayout(stack_);
-
-    tabs_->add_tab(QStringLiteral("公共"));
-    tabs_->add_tab(QStringLiteral("个人"));
-    add_department_tab();
-    connect(tabs_, &category_widget::switch_category_requested, stack_,
-            &QStackedLayout::setCurrentIndex);
+    create_department_tab();
+    lay_out_part_tabs(this, tabs_, stack_, dept_tab_,
+                      [this](const QString& dept_id) { views_[2]->switch_department(dept_id); });
 
     event_bus* bus = event_bus::instance();
     bus->subscribe(QLatin1String(events::sticker_category_created), this,
@@ -52,7 +44,7 @@ sticker_tab_widget::sticker_tab_widget(QWidget* parent)
                    [this](const QVariantList& a) { on_transfer_sticker(a); });
 }
 
-void sticker_tab_widget::add_department_tab() {
+void sticker_tab_widget::create_department_tab() {
     const dept_tree_node_spt dept = data_center::instance().default_department();
     const QString current = views_[2]->dept_id();
     const auto& departments = data_center::instance().departments();
@@ -63,12 +55,6 @@ void sticker_tab_widget::add_department_tab() {
     dept_tab_->show_department(current, name);
     if (dept)
         dept_tab_->enable_picker();
-    connect(dept_tab_, &department_picker_tab::department_chosen, this,
-            [this](const QString& dept_id) {
-                stack_->setCurrentIndex(2);
-                views_[2]->switch_department(dept_id);
-            });
-    tabs_->add_tab(dept_tab_);
 }
 
 select_department_menu* sticker_tab_widget::show_department_menu() {

@@ -32,7 +32,7 @@ public slots:
     void on_transfer_sticker(const QVariantList& args);
 
 private:
-    void add_department_tab();
+    void create_department_tab();
 
     category_widget* tabs_;
     QStackedLayout* stack_;

@@ -7,6 +7,7 @@
 #include "platform/named_mutex.h"
 #include "sync/batch_download.h"
 #include "ui/shell_actions.h"
+#include "ui/update/update_notice.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/message_box.h"
 
@@ -54,8 +55,9 @@ update_guide_widget::update_guide_widget(const version_update_info_spt& info, QW
     logo->setPixmap(QPixmap(QStringLiteral(":/images/icon/logo.png"))
                         .scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     layout->addWidget(logo, 0, Qt::AlignHCenter);
-    layout->addWidget(new QLabel(QStringLiteral("<font size='14' bold='true'>Quorvel</font>"), this),
-                      0, Qt::AlignHCenter);
+    layout->addWidget(
+        new QLabel(QStringLiteral("<font size='14' bold='true'>Quorvel</font>"), this), 0,
+        Qt::AlignHCenter);
 
     auto* column = new QVBoxLayout;
     column->setContentsMargins(40, 0, 40, 0);
@@ -63,6 +65,7 @@ update_guide_widget::update_guide_widget(const version_update_info_spt& info, QW
     font.setPointSize(12);
     message_->setFont(font);
     message_->setWordWrap(true);
+    message_->setTextFormat(Qt::PlainText); // release notes are shown as written
     message_->setText(info_->releaseNotes);
     column->addWidget(message_);
     progress_->setRange(0, 100);
@@ -111,6 +114,10 @@ QToolButton* update_guide_widget::add_button(const QString& text) {
 }
 
 void update_guide_widget::show_offer() {
+    if (!is_update_version(info_->latestVersion)) {
+        refuse(offer_refusal(*info_));
+        return;
+    }
     if (!offered_is_newer(info_->latestVersion)) {
         message_->setText(QStringLiteral("当前已是最新版本"));
         close_->show();
@@ -118,10 +125,31 @@ void update_guide_widget::show_offer() {
             b->hide();
         return;
     }
+    if (const QString refusal = offer_refusal(*info_); !refusal.isEmpty()) {
+        refuse(refusal);
+        return;
+    }
+    if (offer_refused_before(*info_)) {
+        refuse(bad_signature_text());
+        return;
+    }
     if (info_->isForceUpdate) {
         ignore_->hide();
         later_->hide();
     }
+}
+
+void update_guide_widget::refuse(const QString& text) {
+    // Not an offer: nothing to install, so even a forced one may be closed;
+    // said once, the start-up does not offer it again.
+    refused_ = true;
+    remember_refused_offer(*info_);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ignore_, later_, update_, website_, cancel_, progress_})
+        w->hide();
+    message_->setText(text);
+    message_->show();
+    close_->show();
 }
 
 void update_guide_widget::paintEvent(QPaintEvent* event) {
@@ -132,15 +160,19 @@ void update_guide_widget::paintEvent(QPaintEvent* event) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+bool update_guide_widget::closable() const {
+    return refused_ || !info_->isForceUpdate;
+}
+
 void update_guide_widget::closeEvent(QCloseEvent* event) {
-    if (info_->isForceUpdate)
+    if (!closable())
         event->ignore();
     else
         event->accept();
 }
 
 void update_guide_widget::reject() {
-    if (!info_->isForceUpdate)
+    if (closable())
         QDialog::reject();
 }
 
@@ -156,6 +188,10 @@ void update_guide_widget::delay_update() {
 }
 
 void update_guide_widget::update_now() {
+    if (const QString refusal = offer_refusal(*info_); !refusal.isEmpty()) {
+        refuse(refusal);
+        return;
+    }
     const app_paths& paths = app_paths::instance();
     installer_ = paths.installer_path(info_->latestVersion);
     if (paths.installer_matches(info_->latestVersion, info_->sha256)) {
@@ -175,6 +211,8 @@ void update_guide_widget::start_download() {
     progress_->setValue(0);
     progress_->show();
     download_ = new batch_download(this);
+    download_->set_root(app_paths::instance().update_dir());
+    download_->set_size_limit(info_->fileSize);
     connect(download_, &batch_download::task_finished, this, &update_guide_widget::do_update);
     connect(download_, &batch_download::task_progress, this,
             &update_guide_widget::download_progress);
@@ -188,20 +226,26 @@ void update_guide_widget::download_progress(QString, qint64 received_bytes, qint
         progress_->setValue(0);
         return;
     }
-    progress_->setValue(static_cast<int>(std::clamp<qint64>(received_bytes * 100 / total_bytes, 0, 100)));
+    progress_->setValue(
+        static_cast<int>(std::clamp<qint64>(received_bytes * 100 / total_bytes, 0, 100)));
 }
 
 void update_guide_widget::do_update() {
-    const QString digest = file_sha256(installer_);
-    if (digest != info_->sha256 || digest.isEmpty()) {
-        spdlog::warn("install failed, download file hash {}, required file hash {}", utf8(digest),
-                     utf8(info_->sha256));
+    switch (check_installer(installer_, *info_)) {
+    case installer_state_t::valid:
+        break;
+    case installer_state_t::damaged:
+        QFile::remove(installer_); // a download that is not the offered file is not kept
         show_notice(this, QStringLiteral("安装包文件不完整，请重新下载"));
+        return;
+    case installer_state_t::bad_signature:
+        QFile::remove(installer_);
+        refuse(bad_signature_text());
         return;
     }
     // A downloaded script arrives without the execute bit.
-    QFile::setPermissions(installer_, QFile::permissions(installer_) | QFile::ExeOwner |
-                                          QFile::ExeUser);
+    QFile::setPermissions(installer_,
+                          QFile::permissions(installer_) | QFile::ExeOwner | QFile::ExeUser);
     if (!shell_actions().start_detached(installer_, installer_arguments(info_->isSilentInstall))) {
         spdlog::warn("start {} failed", utf8(installer_));
         return;

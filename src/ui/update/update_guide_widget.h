@@ -18,7 +18,9 @@ class named_mutex;
 class batch_download;
 
 // The update offer: release notes, ignore / remind later / update now, and
-// the download with progress. A forced update refuses every close.
+// the download with progress. A forced update refuses every close, unless
+// the offer itself is refused (its signature, version or size): then the
+// dialog only says why.
 class update_guide_widget : public QDialog {
     Q_OBJECT
 public:
@@ -38,6 +40,7 @@ public:
     QToolButton* cancel_button() const { return cancel_; }
     const QString& installer_path() const { return installer_; }
     batch_download* download() const { return download_; }
+    bool refused() const { return refused_; }
 
 public slots:
     void ignore_current_version();
@@ -57,10 +60,13 @@ protected:
 private:
     QToolButton* add_button(const QString& text);
     void show_offer();
+    void refuse(const QString& text);
+    bool closable() const;
     void start_download();
 
     version_update_info_spt info_;
     QString installer_;
+    bool refused_ = false;
     batch_download* download_ = nullptr;
     std::unique_ptr<platform::named_mutex> mutex_;
     QLabel* message_;

@@ -64,6 +64,7 @@ base_dialog::base_dialog(QWidget* parent)
 }
 
 void base_dialog::set_title(const QString& title) {
+    title_->setTextFormat(Qt::PlainText);
     title_->setText(title);
     setWindowTitle(title);
 }

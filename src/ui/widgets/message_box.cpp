@@ -15,6 +15,9 @@ message_box::message_box(QWidget* parent)
       title_label(new QLabel(this)), close_button(new custom_toolbutton(this)),
       message_label(new QLabel(this)), button1(new QPushButton(this)),
       button2(new QPushButton(this)) {
+    // Messages name categories, scripts and server replies: shown as written.
+    title_label->setTextFormat(Qt::PlainText);
+    message_label->setTextFormat(Qt::PlainText);
     auto* layout = new QVBoxLayout(this);
     layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* top = new QHBoxLayout;
@@ -56,10 +59,18 @@ message_box::message_box(QWidget* parent)
 QMessageBox* show_notice(QWidget* parent, const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Quorvel"), text,
                                 QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     box->show();
     return box;
+}
+
+void show_information(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Quorvel"), text, QMessageBox::Ok,
+                    parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 message_box* show_info_dialog(QWidget* parent, const QString& text) {

@@ -25,9 +25,14 @@ public:
     QPushButton* button2; // rejects
 };
 
+// Every text of these boxes is shown as written, never as markup.
+
 // A "Quorvel" message box with one OK button, modal for the application but
 // without a nested event loop, deleted when closed.
 QMessageBox* show_notice(QWidget* parent, const QString& text);
+
+// The same with its own event loop, returning when it is closed.
+void show_information(QWidget* parent, const QString& text);
 
 // The message dialog (fixed 230 x 174) with a single "知道了", shown the same way.
 message_box* show_info_dialog(QWidget* parent, const QString& text);

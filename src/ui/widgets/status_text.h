@@ -8,18 +8,21 @@
 
 namespace quorvel::status_text {
 
-// The three looks of a dialog's status line.
+// The three looks of a dialog's status line. The texts are shown as written:
+// a reason is the server's message and may name what a user typed.
 inline QString progress(const QString& text) {
-    return QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(text);
+    return QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(text.toHtmlEscaped());
 }
 inline QString success(const QString& text) {
-    return QStringLiteral("<span style = 'color: green; font-weight: bold;'>%1</span>").arg(text);
+    return QStringLiteral("<span style = 'color: green; font-weight: bold;'>%1</span>")
+        .arg(text.toHtmlEscaped());
 }
 inline QString failure(const QString& text, const QString& reason = QString()) {
     if (reason.isEmpty())
-        return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1</span>").arg(text);
+        return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1</span>")
+            .arg(text.toHtmlEscaped());
     return QStringLiteral("<span style = 'color: red; font-weight: bold;'>%1，原因：%2</span>")
-        .arg(text, reason);
+        .arg(text.toHtmlEscaped(), reason.toHtmlEscaped());
 }
 
 // A dialog's bottom row: the status at the left, then the action and close
