@@ -25,12 +25,7 @@ window_titled() {
 }
 no_window_titled() { ! window_titled "$1" > /dev/null; }
 
-start_server() {
-  "$bin/quorvel-server" --demo --listen 127.0.0.1:0 --data-dir "$work/server" > "$work/server.log" 2>&1 &
-  pids+=($!)
-  wait_for 30 grep -q "listening on" "$work/server.log" || fail "server did not start"
-  export QUORVEL_BASE_URL=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../support/start_server.sh"
 
 # start_chat KIND X Y: sets chat to the stand-in's window id.
 start_chat() {

@@ -1,6 +1,7 @@
 // Ed25519 signatures of installers: what the client accepts, and the
 // publisher's steps with quorvel-sign (key pair, signature, check).
 #include "signing/update_signature.h"
+#include "test_files.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -9,6 +10,9 @@
 using namespace quorvel;
 
 namespace {
+
+using test_support::read_file;
+using test_support::write_file;
 
 struct run_t {
     int code = -1;
@@ -21,16 +25,6 @@ run_t quorvel_sign(const QStringList& args) {
     if (!p.waitForFinished(30000))
         return {};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
-}
-
-bool write_file(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray read_file(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

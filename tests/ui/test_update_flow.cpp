@@ -17,6 +17,7 @@
 #include "server_fixture.h"
 #include "signing/update_public_key.h"
 #include "signing/update_signature.h"
+#include "test_files.h"
 #include "sync/batch_download.h"
 #include "ui/contact_support_dialog.h"
 #include "ui/login_widget.h"
@@ -43,6 +44,9 @@ using namespace quorvel;
 
 namespace {
 
+using test_support::read_file;
+using test_support::write_file;
+
 constexpr qint64 start_of_test = 2000000000; // the injected clock's "now"
 
 // Writes its arguments, one a line, into the file named by QUORVEL_INSTALL_RECORD.
@@ -52,16 +56,6 @@ const QByteArray recording_installer =
 
 QString sha256_of(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-bool write_file(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray read_file(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // How an offer's installer is signed.

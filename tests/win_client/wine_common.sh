@@ -90,13 +90,7 @@ rm -rf "$wine_home/AppData/Roaming/quorvel"
 # A Unix path as Windows programs see it.
 windows_path() { winepath -w "$1" 2>/dev/null; }
 
-start_server() {
-  "$bin/quorvel-server" --demo --listen 127.0.0.1:0 --data-dir "$work/server" > "$work/server.log" 2>&1 &
-  pids+=($!)
-  wait_for 30 grep -q "listening on" "$work/server.log" || fail "server did not start"
-  # Wine hands the environment to Windows programs.
-  export QUORVEL_BASE_URL=$(grep -o 'http://[0-9.:]*' "$work/server.log" | head -n 1)
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../support/start_server.sh"
 
 # start_chat KIND X Y: the Win32 stand-in; sets chat to its X window id.
 start_chat() {
