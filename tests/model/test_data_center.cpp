@@ -71,6 +71,8 @@ private slots:
     void changes_are_announced_data();
     void changes_are_announced();
     void parts_are_addressed_alike();
+    void category_changes_of_every_library_data();
+    void category_changes_of_every_library();
 };
 
 void test_data_center::flat_order_does_not_matter() {
@@ -489,6 +491,71 @@ void test_data_center::parts_are_addressed_alike() {
              dc.find_category(library_kind::scripts, 2, "7", "4"));
     QVERIFY(!dc.find_category(library_kind::scripts, 2, QString(),
                               "4")); // the department part needs its department
+}
+
+void test_data_center::category_changes_of_every_library_data() {
+    QTest::addColumn<int>("library_number");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("dept");
+    QTest::addColumn<int>("reported_part");
+    QTest::addColumn<QString>("reported_dept");
+    QTest::newRow("public scripts") << int(library_kind::scripts) << "0"
+                                    << "" << 0 << "";
+    QTest::newRow("department scripts") << int(library_kind::scripts) << "2"
+                                        << "7" << 2 << "7";
+    QTest::newRow("personal stickers") << int(library_kind::stickers) << "1"
+                                       << "" << 1 << "";
+    QTest::newRow("department stickers") << int(library_kind::stickers) << "2"
+                                         << "5" << 2 << "5";
+    // Documents keep one tree: every part and department names it.
+    QTest::newRow("personal documents") << int(library_kind::documents) << "1"
+                                        << "" << -1 << "";
+    QTest::newRow("department documents") << int(library_kind::documents) << "2"
+                                          << "5" << -1 << "";
+}
+
+// Added, sorted, renamed and removed alike in every library, each change
+// announced with the place its library reports.
+void test_data_center::category_changes_of_every_library() {
+    QFETCH(int, library_number);
+    QFETCH(QString, type);
+    QFETCH(QString, dept);
+    QFETCH(int, reported_part);
+    QFETCH(QString, reported_dept);
+    const auto library = library_kind(library_number);
+    data_center& dc = data_center::instance();
+    const int part = type.toInt();
+    const auto make = [&](const char* id, const char* parent, const char* name) {
+        return node(id, parent, name, qPrintable(type), qPrintable(dept));
+    };
+    QSignalSpy changes(&dc, &data_center::changed);
+    for (const auto& n : {make("p", "-1", "parent"), make("c", "p", "one"), make("d", "p", "two")})
+        dc.add_category(library, n);
+    dc.sort_categories(library, make("d", "p", "two"), {"d"});
+    QCOMPARE(ids(*dc.category_children(library, part, dept, "p")), (QStringList{"d", "c"}));
+    dc.update_category(library, make("c", "p", "renamed"));
+    QCOMPARE(dc.find_category(library, part, dept, "c")->classifyName, QString("renamed"));
+    QCOMPARE(dc.first_level_category(library, part, dept, "c")->id, QString("p"));
+    dc.remove_category(library, dc.find_category(library, part, dept, "p"));
+    QVERIFY(!dc.find_category(library, part, dept, "d"));
+    QVERIFY(dc.top_categories(library, part, dept)->isEmpty());
+
+    const QList<std::tuple<store_op, QString, QStringList>> expected{
+        {store_op::added, "-1", {"p"}},  {store_op::added, "p", {"c"}},
+        {store_op::added, "p", {"d"}},   {store_op::sorted, "p", {"d"}},
+        {store_op::updated, "p", {"c"}}, {store_op::removed, "-1", {"p", "c", "d"}},
+    };
+    QCOMPARE(changes.count(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const auto change = changes.at(i).first().value<store_change_t>();
+        QCOMPARE(change.subject, store_subject::categories);
+        QCOMPARE(change.op, std::get<0>(expected[i]));
+        QCOMPARE(change.library, library);
+        QCOMPARE(change.part, reported_part);
+        QCOMPARE(change.dept_id, reported_dept);
+        QCOMPARE(change.category_id, std::get<1>(expected[i]));
+        QCOMPARE(change.ids, std::get<2>(expected[i]));
+    }
 }
 
 QTEST_GUILESS_MAIN(test_data_center)
