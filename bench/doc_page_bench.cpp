@@ -32,7 +32,7 @@ QList<doc_node_spt> fill_category(int count) {
     c->classifyName = QStringLiteral("大分类");
     category_tree_t tree;
     add_to_tree(tree, c);
-    dc.replace_doc_categories(tree);
+    dc.replace_category_tree(library_kind::documents, -1, QString(), tree);
     QList<doc_node_spt> docs;
     for (int i = 0; i < count; ++i) {
         auto d = doc_node_spt::create();

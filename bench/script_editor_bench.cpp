@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     data_center& dc = data_center::instance();
-    const QList<category_node_spt>* tops = dc.top_script_categories(1, {});
+    const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, 1, {});
     if (!tops || tops->isEmpty())
         return 1;
     const category_node_spt category = tops->first();

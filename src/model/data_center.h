@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/category_library.h"
 #include "model/category_tree.h"
 #include "model/records.h"
 #include "protocol/library_terms.h"
@@ -11,16 +12,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 namespace quorvel {
 
 using script_map_t = QHash<QString, QList<script_node_spt>>;   // category id → scripts
 using sticker_map_t = QHash<QString, QList<sticker_node_spt>>; // category id → stickers
 using doc_map_t = QHash<QString, QList<doc_node_spt>>;         // category id → documents
-
-// Libraries that keep category trees.
-enum class library_kind { scripts, stickers, documents };
 
 // What a change of the store touched.
 enum class store_subject {
@@ -86,59 +83,49 @@ public:
     bool has_manager_role_in(const QString& dept_id) const;
     dept_tree_node_spt default_department() const;
 
-    // ---- category trees, addressed alike for every part ----
-    // The tree of a library part; dept_id counts for the department part
-    // only. Null when the store holds none.
+    // ---- category libraries, every category addressed by (library, part, dept_id, id) ----
+    // dept_id counts for the department part only; the documents library
+    // keeps public and personal categories in one tree, whatever the part.
+    // The tree of a library part; null when the store holds none.
     const category_tree_t* category_tree(library_kind library, int part,
                                          const QString& dept_id = QString()) const;
     // Departments that have a tree of that library.
     QStringList tree_departments(library_kind library) const;
     // Every tree of a part: one each for parts 0 and 1, one per department.
     QList<const category_tree_t*> part_trees(library_kind library, int part) const;
-    const category_tree_t& doc_categories() const { return doc_categories_; }
+    const category_tree_t& doc_categories() const { return *documents_.tree(-1, QString()); }
     void replace_category_tree(library_kind library, int part, const QString& dept_id,
                                const category_tree_t& tree);
-    void replace_doc_categories(const category_tree_t& tree);
+    category_node_spt find_category(library_kind library, int part, const QString& dept_id,
+                                    const QString& id) const;
+    const QList<category_node_spt>* category_children(library_kind library, int part,
+                                                      const QString& dept_id,
+                                                      const QString& id) const;
+    const QList<category_node_spt>* top_categories(library_kind library, int part,
+                                                   const QString& dept_id) const;
+    // The first-level ancestor (the node itself at the top level). A missing
+    // ancestor or a cycle ends the walk: the last node reached is returned.
+    category_node_spt first_level_category(library_kind library, int part, const QString& dept_id,
+                                           const QString& id) const;
+    // Department given: its script tree; empty: the public tree, then the personal one.
+    const category_entry_t* find_script_category_entry(const QString& dept_id,
+                                                       const QString& id) const;
+    // "top > sub > category"; "" when the category is not stored.
+    QString script_category_path(const script_node_spt& script) const;
 
-    // ---- categories of any library, placed by the node's part and department ----
+    // ---- category changes; the node is placed by its part and department ----
+    // After a create on the server: the category joins its parent's children.
+    void add_category(library_kind library, const category_node_spt& node);
+    // Public and personal categories reloaded: stored ones take the new fields.
+    void merge_categories(library_kind library, const QHash<QString, category_node_spt>& nodes);
     // After a rename on the server: the stored record takes the node's fields.
     void update_category(library_kind library, const category_node_spt& node);
     // After a delete on the server: the category, its subtree and their items.
     void remove_category(library_kind library, const category_node_spt& node);
-
-    // ---- script categories and scripts ----
-    category_node_spt find_script_category(int part, const QString& dept_id,
-                                           const QString& id) const;
-    const QList<category_node_spt>* script_children(int part, const QString& dept_id,
-                                                    const QString& id) const;
-    const QList<category_node_spt>* top_script_categories(int part, const QString& dept_id) const;
-    category_node_spt first_level_category_of(int part, const QString& dept_id,
-                                              const QString& id) const;
-
-    const category_tree_t* dept_script_tree(const QString& dept_id) const;
-    category_node_spt find_script_category(int type, const QString& id) const;
-    category_node_spt find_dept_script_category(const QString& dept_id, const QString& id) const;
-    // Department given: its tree; empty: the public tree, then the personal one.
-    const category_entry_t* find_script_category_entry(const QString& dept_id,
-                                                       const QString& id) const;
-    const QList<category_node_spt>* dept_script_children(const QString& dept_id,
-                                                         const QString& id) const;
-    const QList<category_node_spt>* top_script_categories(int type) const;
-    const QList<category_node_spt>* top_dept_script_categories(const QString& dept_id) const;
-    // The first-level ancestor (the node itself at the top level). A missing
-    // ancestor or a cycle ends the walk: the last node reached is returned.
-    category_node_spt first_level_category(const category_node_spt& node) const;
-    category_node_spt first_level_category_of(int type, const QString& id) const;
-    category_node_spt first_level_category_of(const QString& dept_id, const QString& id) const;
-    void add_script_category(const category_node_spt& node);
-    void merge_script_categories(const QHash<QString, category_node_spt>& nodes);
-    void update_script_category(const category_node_spt& node);
-    void remove_script_category(const category_node_spt& node);
     // After a sort on the server: the parent's children in the given order
     // (children not named keep their place after them).
-    void sort_script_categories(const category_node_spt& node, const QStringList& ordered_ids);
-    // "top > sub > category"; "" when the category is not stored.
-    QString script_category_path(const script_node_spt& script) const;
+    void sort_categories(library_kind library, const category_node_spt& node,
+                         const QStringList& ordered_ids);
 
     const script_map_t& scripts_by_category() const { return scripts_by_category_; }
     QList<script_node_spt> scripts_of(const QString& category_id) const {
@@ -163,8 +150,6 @@ public:
     void set_sticker_dept_id(const QString& id);
     void replace_stickers(const sticker_map_t& stickers);
     void add_sticker(const sticker_node_spt& sticker);
-    void add_dept_sticker_category(const category_node_spt& node);
-    QList<category_node_spt> sticker_category_children(int type, const QString& id) const;
     void remove_sticker(const sticker_node_spt& sticker);
     void remove_sticker_category_items(const QString& category_id);
     sticker_node_spt update_sticker(const sticker_node_spt& sticker);
@@ -172,23 +157,12 @@ public:
     void replace_category_stickers(const QString& category_id,
                                    const QList<sticker_node_spt>& stickers);
 
-    // ---- sticker categories, any part (the department part by deptId) ----
-    category_node_spt find_sticker_category(int part, const QString& dept_id,
-                                            const QString& id) const;
-    // Renamed and removed through update_category / remove_category.
-    void add_sticker_category(const category_node_spt& node);
-
     // ---- documents ----
     const doc_map_t& docs_by_category() const { return docs_by_category_; }
     const QList<doc_node_spt>* docs_of_category(const QString& category_id) const;
     void merge_docs(const doc_map_t& docs);
     void update_doc(const doc_node_spt& doc);
     void remove_doc(const doc_node_spt& doc);
-    void remove_doc_category(const QString& category_id);
-    // A created category joins its parent's children ("-1" the top level).
-    void add_doc_category(const category_node_spt& node);
-    // A renamed category: the stored record takes the new fields in place.
-    void update_doc_category(const category_node_spt& node);
     // A category reloaded from the server: its list becomes the given one.
     void replace_category_docs(const QString& category_id, const QList<doc_node_spt>& docs);
     const category_node_spt& attachments_category() const { return attachments_category_; }
@@ -213,31 +187,23 @@ signals:
 
 private:
     data_center();
-    using part_trees_t = std::array<QHash<QString, category_tree_t>, protocol::part_count>;
-    static bool is_part(int part) { return part >= 0 && part < protocol::part_count; }
-    static int part_of(const QString& classify_type);
-    // Parts 0 and 1 have one tree each, kept under the empty key.
-    static QString tree_key(int part, const QString& dept_id);
-    part_trees_t& trees_of(library_kind library);
-    const part_trees_t& trees_of(library_kind library) const;
-    category_tree_t* mutable_tree(library_kind library, int part, const QString& dept_id);
-    // The tree a script category lives in, by its type and department.
-    const category_tree_t* script_tree_of(const category_node_t& node) const;
-    category_tree_t* script_tree_of(const category_node_t& node);
-    category_node_spt walk_to_first_level(const category_tree_t& tree,
-                                          category_node_spt node) const;
-    static QStringList subtree_ids(const category_tree_t& tree, const QString& root);
+    category_library& library_of(library_kind library);
+    const category_library& library_of(library_kind library) const;
+    static int part_of(const QString& classify_type) {
+        return category_library::part_of(classify_type);
+    }
     void announce(store_subject subject, store_op op, int part = -1,
                   const QString& dept_id = QString(), const QString& category_id = QString(),
                   const QStringList& ids = QStringList(),
                   library_kind library = library_kind::scripts);
-    void announce_category(store_op op, const category_node_t& node,
-                           const QStringList& ids = QStringList(),
-                           library_kind library = library_kind::scripts);
+    // A category change: the node's part and department as its library reports them.
+    void announce_category(library_kind library, store_op op, const category_node_t& node,
+                           const QString& parent_id, const QStringList& ids);
+    template <class map_t> static void forget_items(map_t& items, const QStringList& ids);
 
-    part_trees_t script_trees_;
-    part_trees_t sticker_trees_;
-    category_tree_t doc_categories_; // public and personal together
+    category_library scripts_{library_kind::scripts};
+    category_library stickers_{library_kind::stickers};
+    category_library documents_{library_kind::documents};
     script_map_t scripts_by_category_;
     doc_map_t docs_by_category_;
     sticker_map_t stickers_by_category_;

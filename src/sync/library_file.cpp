@@ -256,7 +256,7 @@ void fill_store(data_center& store, const loaded_t& in, const QHash<QString, QSt
     for (const auto& [key, tree] : in.trees)
         store.replace_category_tree(library_kind(std::get<0>(key)), std::get<1>(key),
                                     std::get<2>(key), tree);
-    store.replace_doc_categories(in.doc_categories);
+    store.replace_category_tree(library_kind::documents, -1, QString(), in.doc_categories);
     store.replace_scripts(in.scripts);
     store.replace_stickers(in.stickers);
     store.merge_docs(in.docs);

@@ -295,7 +295,7 @@ void sync_data_widget::query_documents(http_client& client, const library_fetch&
         return;
     }
     merge_tree(table, fetched.personal_doc_categories.value);
-    dc.replace_doc_categories(table);
+    dc.replace_category_tree(library_kind::documents, -1, QString(), table);
 
     if (!fetched.docs.ok) {
         records_complete_ = false;

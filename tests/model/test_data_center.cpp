@@ -71,6 +71,8 @@ private slots:
     void changes_are_announced_data();
     void changes_are_announced();
     void parts_are_addressed_alike();
+    void category_changes_of_every_library_data();
+    void category_changes_of_every_library();
 };
 
 void test_data_center::flat_order_does_not_matter() {
@@ -91,14 +93,14 @@ void test_data_center::first_level_walks_end_on_gaps_and_cycles() {
     data_center& dc = data_center::instance();
     for (auto n : {node("1", "-1", "top"), node("2", "1", "mid"), node("3", "2", "leaf"),
                    node("8", "99", "orphan"), node("5", "6", "loop a"), node("6", "5", "loop b")})
-        dc.add_script_category(n);
-    QCOMPARE(dc.first_level_category(dc.find_script_category(0, "3"))->id, QString("1"));
-    QCOMPARE(dc.first_level_category(dc.find_script_category(0, "2"))->id, QString("1"));
-    QCOMPARE(dc.first_level_category(dc.find_script_category(0, "1"))->id, QString("1"));
-    QCOMPARE(dc.first_level_category_of(0, "8")->id,
-             QString("8"));                      // parent missing: as far as it goes
-    QVERIFY(dc.first_level_category_of(0, "5")); // a cycle ends
-    QVERIFY(!dc.first_level_category_of(0, "404"));
+        dc.add_category(library_kind::scripts, n);
+    QCOMPARE(dc.first_level_category(library_kind::scripts, 0, QString(), "3")->id, QString("1"));
+    QCOMPARE(dc.first_level_category(library_kind::scripts, 0, QString(), "2")->id, QString("1"));
+    QCOMPARE(dc.first_level_category(library_kind::scripts, 0, QString(), "1")->id, QString("1"));
+    QCOMPARE(dc.first_level_category(library_kind::scripts, 0, QString(), "8")->id,
+             QString("8")); // parent missing: as far as it goes
+    QVERIFY(dc.first_level_category(library_kind::scripts, 0, QString(), "5")); // a cycle ends
+    QVERIFY(!dc.first_level_category(library_kind::scripts, 0, QString(), "404"));
     auto s = script("s", "5");
     dc.add_script(s);
     QVERIFY(!dc.script_category_path(s).isEmpty());
@@ -106,31 +108,34 @@ void test_data_center::first_level_walks_end_on_gaps_and_cycles() {
 
 void test_data_center::department_tree_created_on_first_add() {
     data_center& dc = data_center::instance();
-    QVERIFY(!dc.dept_script_tree("7"));
-    dc.add_script_category(node("10", "-1", "dept top", "2", "7"));
-    dc.add_script_category(node("11", "10", "dept child", "2", "7"));
-    QVERIFY(dc.dept_script_tree("7"));
-    QCOMPARE(ids(*dc.top_dept_script_categories("7")), QStringList{"10"});
-    QCOMPARE(ids(*dc.dept_script_children("7", "10")), QStringList{"11"});
-    QCOMPARE(dc.find_dept_script_category("7", "11")->classifyName, QString("dept child"));
-    QCOMPARE(dc.first_level_category_of(QString("7"), "11")->id, QString("10"));
+    QVERIFY(!dc.category_tree(library_kind::scripts, 2, "7"));
+    dc.add_category(library_kind::scripts, node("10", "-1", "dept top", "2", "7"));
+    dc.add_category(library_kind::scripts, node("11", "10", "dept child", "2", "7"));
+    QVERIFY(dc.category_tree(library_kind::scripts, 2, "7"));
+    QCOMPARE(ids(*dc.top_categories(library_kind::scripts, 2, "7")), QStringList{"10"});
+    QCOMPARE(ids(*dc.category_children(library_kind::scripts, 2, "7", "10")), QStringList{"11"});
+    QCOMPARE(dc.find_category(library_kind::scripts, 2, "7", "11")->classifyName,
+             QString("dept child"));
+    QCOMPARE(dc.first_level_category(library_kind::scripts, 2, QString("7"), "11")->id,
+             QString("10"));
     // A category without a parent id is ignored for the public and personal trees.
     auto loose = category_node_spt::create();
     loose->id = "x";
     loose->classifyType = "0";
-    dc.add_script_category(loose);
-    QVERIFY(!dc.find_script_category(0, "x"));
+    dc.add_category(library_kind::scripts, loose);
+    QVERIFY(!dc.find_category(library_kind::scripts, 0, QString(), "x"));
 }
 
 void test_data_center::removing_a_category_takes_subtree_and_scripts() {
     data_center& dc = data_center::instance();
     for (auto n :
          {node("1", "-1", "a"), node("2", "1", "b"), node("3", "2", "c"), node("4", "-1", "keep")})
-        dc.add_script_category(n);
+        dc.add_category(library_kind::scripts, n);
     for (const char* id : {"2", "3", "4"})
         dc.add_script(script(qPrintable(QStringLiteral("s") + id), id));
-    dc.remove_script_category(dc.find_script_category(0, "1"));
-    QCOMPARE(ids(*dc.top_script_categories(0)), QStringList{"4"});
+    dc.remove_category(library_kind::scripts,
+                       dc.find_category(library_kind::scripts, 0, QString(), "1"));
+    QCOMPARE(ids(*dc.top_categories(library_kind::scripts, 0, QString())), QStringList{"4"});
     for (const char* id : {"1", "2", "3"}) {
         QVERIFY(!dc.category_tree(library_kind::scripts, 0)->contains(id));
         QVERIFY(!dc.scripts_by_category().contains(id));
@@ -140,32 +145,35 @@ void test_data_center::removing_a_category_takes_subtree_and_scripts() {
 
 void test_data_center::entry_lookup_public_then_personal() {
     data_center& dc = data_center::instance();
-    dc.add_script_category(node("20", "-1", "mine", "1"));
+    dc.add_category(library_kind::scripts, node("20", "-1", "mine", "1"));
     const category_entry_t* entry = dc.find_script_category_entry("", "20");
     QVERIFY(entry && entry->node->classifyName == "mine");
-    dc.add_script_category(node("20", "-1", "public twin", "0"));
+    dc.add_category(library_kind::scripts, node("20", "-1", "public twin", "0"));
     QCOMPARE(dc.find_script_category_entry("", "20")->node->classifyName, QString("public twin"));
     QVERIFY(!dc.find_script_category_entry("99", "20"));
 }
 
 void test_data_center::merge_replaces_or_appends() {
     data_center& dc = data_center::instance();
-    dc.add_script_category(node("1", "-1", "old"));
-    dc.merge_script_categories({{"1", node("1", "-1", "new")}, {"2", node("2", "1", "added")}});
-    QCOMPARE(dc.top_script_categories(0)->size(), 1);
-    QCOMPARE(dc.top_script_categories(0)->first()->classifyName, QString("new"));
+    dc.add_category(library_kind::scripts, node("1", "-1", "old"));
+    dc.merge_categories(library_kind::scripts,
+                        {{"1", node("1", "-1", "new")}, {"2", node("2", "1", "added")}});
+    QCOMPARE(dc.top_categories(library_kind::scripts, 0, QString())->size(), 1);
+    QCOMPARE(dc.top_categories(library_kind::scripts, 0, QString())->first()->classifyName,
+             QString("new"));
     QCOMPARE(ids(dc.category_tree(library_kind::scripts, 0)->value("1").children),
              QStringList{"2"});
 
     auto renamed = node("2", "1", "renamed");
-    dc.update_script_category(renamed);
-    QCOMPARE(dc.find_script_category(0, "2")->classifyName, QString("renamed"));
+    dc.update_category(library_kind::scripts, renamed);
+    QCOMPARE(dc.find_category(library_kind::scripts, 0, QString(), "2")->classifyName,
+             QString("renamed"));
 }
 
 void test_data_center::path_and_script_lookups() {
     data_center& dc = data_center::instance();
     for (auto n : {node("1", "-1", "售后"), node("2", "1", "退换货"), node("3", "2", "运费")})
-        dc.add_script_category(n);
+        dc.add_category(library_kind::scripts, n);
     auto s = script("9", "3");
     dc.add_script(s);
     QCOMPARE(dc.script_category_path(s), QStringLiteral("售后 > 退换货 > 运费"));
@@ -196,21 +204,22 @@ void test_data_center::sticker_doc_and_phrase_operations() {
     QVERIFY(dc.stickers_by_category()["c"].isEmpty());
 
     auto dept_sticker_cat = node("30", "-1", "dept stickers", "2", "5");
-    dc.add_dept_sticker_category(dept_sticker_cat);
+    dc.add_category(library_kind::stickers, dept_sticker_cat);
     QCOMPARE(ids(dc.category_tree(library_kind::stickers, 2, "5")->value("-1").children),
              QStringList{"30"});
 
     category_tree_t docs;
     for (auto n : {node("d1", "-1", "docs"), node("d2", "d1", "sub")})
         add_to_tree(docs, n);
-    dc.replace_doc_categories(docs);
+    dc.replace_category_tree(library_kind::documents, -1, QString(), docs);
     auto doc = doc_node_spt::create();
     doc->id = "x";
     doc->classifyId = "d2";
     dc.merge_docs({{"d2", {doc}}});
     dc.merge_docs({{"d2", {doc_node_spt::create()}}});
     QCOMPARE(dc.docs_of_category("d2")->size(), 2);
-    dc.remove_doc_category("d1");
+    dc.remove_category(library_kind::documents,
+                       dc.find_category(library_kind::documents, -1, QString(), "d1"));
     QVERIFY(!dc.docs_of_category("d2"));
     QVERIFY(dc.doc_categories().value("-1").children.isEmpty());
 
@@ -239,13 +248,13 @@ void test_data_center::sticker_categories_of_every_part() {
     data_center& dc = data_center::instance();
     QSignalSpy changes(&dc, &data_center::changed);
     auto created = node("40", "-1", "new stickers", qPrintable(type), qPrintable(dept));
-    dc.add_sticker_category(created);
+    dc.add_category(library_kind::stickers, created);
     // Reported twice (the request's success and the dialog's event): stored once.
-    dc.add_sticker_category(category_node_spt::create(*created));
+    dc.add_category(library_kind::stickers, category_node_spt::create(*created));
     const int part = type.toInt();
     QCOMPARE(ids(dc.category_tree(library_kind::stickers, part, dept)->value("-1").children),
              QStringList{"40"});
-    QCOMPARE(dc.find_sticker_category(part, dept, "40"), created);
+    QCOMPARE(dc.find_category(library_kind::stickers, part, dept, "40"), created);
     QVERIFY(!dc.category_tree(library_kind::scripts, part, dept));
     QCOMPARE(changes.count(), 1);
     const auto added = changes.first().first().value<store_change_t>();
@@ -267,7 +276,7 @@ void test_data_center::sticker_categories_of_every_part() {
     QCOMPARE(replaced.category_id, QString("40"));
 
     dc.remove_category(library_kind::stickers, created);
-    QVERIFY(!dc.find_sticker_category(part, dept, "40"));
+    QVERIFY(!dc.find_category(library_kind::stickers, part, dept, "40"));
     QVERIFY(!dc.stickers_by_category().contains("40"));
 }
 
@@ -422,20 +431,22 @@ void test_data_center::changes_are_announced() {
     data_center& dc = data_center::instance();
     for (auto n : {node("1", "-1", "a"), node("2", "1", "b"), node("9", "-1", "c"),
                    node("10", "-1", "d", "2", "7")})
-        dc.add_script_category(n);
+        dc.add_category(library_kind::scripts, n);
     const script_node_spt s = script("s", "2");
     dc.add_script(s);
     QSignalSpy spy(&dc, &data_center::changed);
     if (operation == "add category")
-        dc.add_script_category(node("3", "1", "new"));
+        dc.add_category(library_kind::scripts, node("3", "1", "new"));
     else if (operation == "add dept category")
-        dc.add_script_category(node("11", "-1", "new", "2", "7"));
+        dc.add_category(library_kind::scripts, node("11", "-1", "new", "2", "7"));
     else if (operation == "rename category")
-        dc.update_script_category(node("2", "1", "renamed"));
+        dc.update_category(library_kind::scripts, node("2", "1", "renamed"));
     else if (operation == "remove category")
-        dc.remove_script_category(dc.find_script_category(0, "1"));
+        dc.remove_category(library_kind::scripts,
+                           dc.find_category(library_kind::scripts, 0, QString(), "1"));
     else if (operation == "sort categories")
-        dc.sort_script_categories(dc.find_script_category(0, "1"), {"9", "1"});
+        dc.sort_categories(library_kind::scripts,
+                           dc.find_category(library_kind::scripts, 0, QString(), "1"), {"9", "1"});
     else if (operation == "add script")
         dc.add_script(script("t", "2"));
     else if (operation == "update script")
@@ -463,21 +474,88 @@ void test_data_center::changes_are_announced() {
 // the others ignore it.
 void test_data_center::parts_are_addressed_alike() {
     data_center& dc = data_center::instance();
-    dc.add_script_category(node("1", "-1", "public"));
-    dc.add_script_category(node("2", "-1", "personal", "1"));
-    dc.add_script_category(node("3", "-1", "dept", "2", "7"));
-    dc.add_script_category(node("4", "3", "dept child", "2", "7"));
-    QCOMPARE(ids(*dc.top_script_categories(0, "7")), QStringList{"1"});
-    QCOMPARE(ids(*dc.top_script_categories(1, QString())), QStringList{"2"});
-    QCOMPARE(ids(*dc.top_script_categories(2, "7")), QStringList{"3"});
-    QVERIFY(!dc.top_script_categories(2, "8"));
-    QCOMPARE(dc.first_level_category_of(2, "7", "4")->id, QString("3"));
-    QCOMPARE(ids(*dc.script_children(2, "7", "3")), QStringList{"4"});
+    dc.add_category(library_kind::scripts, node("1", "-1", "public"));
+    dc.add_category(library_kind::scripts, node("2", "-1", "personal", "1"));
+    dc.add_category(library_kind::scripts, node("3", "-1", "dept", "2", "7"));
+    dc.add_category(library_kind::scripts, node("4", "3", "dept child", "2", "7"));
+    QCOMPARE(ids(*dc.top_categories(library_kind::scripts, 0, "7")), QStringList{"1"});
+    QCOMPARE(ids(*dc.top_categories(library_kind::scripts, 1, QString())), QStringList{"2"});
+    QCOMPARE(ids(*dc.top_categories(library_kind::scripts, 2, "7")), QStringList{"3"});
+    QVERIFY(!dc.top_categories(library_kind::scripts, 2, "8"));
+    QCOMPARE(dc.first_level_category(library_kind::scripts, 2, "7", "4")->id, QString("3"));
+    QCOMPARE(ids(*dc.category_children(library_kind::scripts, 2, "7", "3")), QStringList{"4"});
     QCOMPARE(dc.tree_departments(library_kind::scripts), QStringList{"7"});
     QCOMPARE(dc.part_trees(library_kind::scripts, 2).size(), 1);
     // The old department-only forms read the same tree.
-    QCOMPARE(dc.find_dept_script_category("7", "4"), dc.find_script_category(2, "7", "4"));
-    QVERIFY(!dc.find_script_category(2, "4")); // the department part needs its department
+    QCOMPARE(dc.find_category(library_kind::scripts, 2, "7", "4"),
+             dc.find_category(library_kind::scripts, 2, "7", "4"));
+    QVERIFY(!dc.find_category(library_kind::scripts, 2, QString(),
+                              "4")); // the department part needs its department
+}
+
+void test_data_center::category_changes_of_every_library_data() {
+    QTest::addColumn<int>("library_number");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("dept");
+    QTest::addColumn<int>("reported_part");
+    QTest::addColumn<QString>("reported_dept");
+    QTest::newRow("public scripts") << int(library_kind::scripts) << "0"
+                                    << "" << 0 << "";
+    QTest::newRow("department scripts") << int(library_kind::scripts) << "2"
+                                        << "7" << 2 << "7";
+    QTest::newRow("personal stickers") << int(library_kind::stickers) << "1"
+                                       << "" << 1 << "";
+    QTest::newRow("department stickers") << int(library_kind::stickers) << "2"
+                                         << "5" << 2 << "5";
+    // Documents keep one tree: every part and department names it.
+    QTest::newRow("personal documents") << int(library_kind::documents) << "1"
+                                        << "" << -1 << "";
+    QTest::newRow("department documents") << int(library_kind::documents) << "2"
+                                          << "5" << -1 << "";
+}
+
+// Added, sorted, renamed and removed alike in every library, each change
+// announced with the place its library reports.
+void test_data_center::category_changes_of_every_library() {
+    QFETCH(int, library_number);
+    QFETCH(QString, type);
+    QFETCH(QString, dept);
+    QFETCH(int, reported_part);
+    QFETCH(QString, reported_dept);
+    const auto library = library_kind(library_number);
+    data_center& dc = data_center::instance();
+    const int part = type.toInt();
+    const auto make = [&](const char* id, const char* parent, const char* name) {
+        return node(id, parent, name, qPrintable(type), qPrintable(dept));
+    };
+    QSignalSpy changes(&dc, &data_center::changed);
+    for (const auto& n : {make("p", "-1", "parent"), make("c", "p", "one"), make("d", "p", "two")})
+        dc.add_category(library, n);
+    dc.sort_categories(library, make("d", "p", "two"), {"d"});
+    QCOMPARE(ids(*dc.category_children(library, part, dept, "p")), (QStringList{"d", "c"}));
+    dc.update_category(library, make("c", "p", "renamed"));
+    QCOMPARE(dc.find_category(library, part, dept, "c")->classifyName, QString("renamed"));
+    QCOMPARE(dc.first_level_category(library, part, dept, "c")->id, QString("p"));
+    dc.remove_category(library, dc.find_category(library, part, dept, "p"));
+    QVERIFY(!dc.find_category(library, part, dept, "d"));
+    QVERIFY(dc.top_categories(library, part, dept)->isEmpty());
+
+    const QList<std::tuple<store_op, QString, QStringList>> expected{
+        {store_op::added, "-1", {"p"}},  {store_op::added, "p", {"c"}},
+        {store_op::added, "p", {"d"}},   {store_op::sorted, "p", {"d"}},
+        {store_op::updated, "p", {"c"}}, {store_op::removed, "-1", {"p", "c", "d"}},
+    };
+    QCOMPARE(changes.count(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const auto change = changes.at(i).first().value<store_change_t>();
+        QCOMPARE(change.subject, store_subject::categories);
+        QCOMPARE(change.op, std::get<0>(expected[i]));
+        QCOMPARE(change.library, library);
+        QCOMPARE(change.part, reported_part);
+        QCOMPARE(change.dept_id, reported_dept);
+        QCOMPARE(change.category_id, std::get<1>(expected[i]));
+        QCOMPARE(change.ids, std::get<2>(expected[i]));
+    }
 }
 
 QTEST_GUILESS_MAIN(test_data_center)

@@ -114,7 +114,7 @@ script_node_spt test_actions::stored_script(const QString& category_id,
 void test_actions::script_actions_change_the_store() {
     data_center& dc = data_center::instance();
     script_actions scripts;
-    const QList<category_node_spt>& tops = *dc.top_script_categories(0);
+    const QList<category_node_spt>& tops = *dc.top_categories(library_kind::scripts, 0, QString());
     const QString from = tops.at(0)->id;
     const QString to = tops.at(2)->id;
 
@@ -177,7 +177,7 @@ void test_actions::category_actions_change_the_store() {
                 categories.create_category({"动作分类", 1, QString(), QString()}, done);
             }).ok);
     category_node_spt created;
-    for (const category_node_spt& c : *dc.top_script_categories(1))
+    for (const category_node_spt& c : *dc.top_categories(library_kind::scripts, 1, QString()))
         if (c->classifyName == QStringLiteral("动作分类"))
             created = c;
     QVERIFY(created);
@@ -187,23 +187,25 @@ void test_actions::category_actions_change_the_store() {
     QVERIFY(run([&](action_cb done) {
                 categories.rename_category(created, "  动作分类改  ", done);
             }).ok);
-    QCOMPARE(dc.find_script_category(1, created->id)->classifyName, QStringLiteral("动作分类改"));
+    QCOMPARE(dc.find_category(library_kind::scripts, 1, QString(), created->id)->classifyName,
+             QStringLiteral("动作分类改"));
     QVERIFY(announced(take_changes(*changes_), store_subject::categories, store_op::updated,
                       created->id));
 
     QVERIFY(run([&](action_cb done) {
                 categories.create_category({"动作子分类", 1, QString(), created->id}, done);
             }).ok);
-    const QList<category_node_spt>* children = dc.script_children(1, QString(), created->id);
+    const QList<category_node_spt>* children =
+        dc.category_children(library_kind::scripts, 1, QString(), created->id);
     QVERIFY(children && children->size() == 1);
     const category_node_spt child = children->first();
 
     // Last first: the store follows the order the server took.
     QStringList order;
-    for (const category_node_spt& c : *dc.top_script_categories(1))
+    for (const category_node_spt& c : *dc.top_categories(library_kind::scripts, 1, QString()))
         order.prepend(c->id);
     QVERIFY(run([&](action_cb done) { categories.sort_categories(created, order, done); }).ok);
-    QCOMPARE(dc.top_script_categories(1)->first()->id, order.first());
+    QCOMPARE(dc.top_categories(library_kind::scripts, 1, QString())->first()->id, order.first());
     const QList<store_change_t> sorted = take_changes(*changes_);
     QVERIFY(announced(sorted, store_subject::categories, store_op::sorted, created->id));
     QCOMPARE(sorted.last().category_id, top_level_id);
@@ -212,15 +214,15 @@ void test_actions::category_actions_change_the_store() {
     QVERIFY(run([&](action_cb done) {
                 categories.transfer_category(child, true, 0, QString(), top_level_id, done);
             }).ok);
-    QVERIFY(dc.find_script_category(1, child->id));
+    QVERIFY(dc.find_category(library_kind::scripts, 1, QString(), child->id));
     bool copied = false;
-    for (const category_node_spt& c : *dc.top_script_categories(0))
+    for (const category_node_spt& c : *dc.top_categories(library_kind::scripts, 0, QString()))
         copied = copied || c->classifyName == QStringLiteral("动作子分类");
     QVERIFY(copied);
 
     QVERIFY(run([&](action_cb done) { categories.delete_category(created, done); }).ok);
-    QVERIFY(!dc.find_script_category(1, created->id));
-    QVERIFY(!dc.find_script_category(1, child->id)); // and its subtree
+    QVERIFY(!dc.find_category(library_kind::scripts, 1, QString(), created->id));
+    QVERIFY(!dc.find_category(library_kind::scripts, 1, QString(), child->id)); // and its subtree
     QVERIFY(announced(take_changes(*changes_), store_subject::categories, store_op::removed,
                       child->id));
 }
@@ -241,7 +243,10 @@ void test_actions::refusals_leave_the_store() {
     if (kind == "script") {
         auto ghost = script_node_spt::create();
         ghost->id = "999999";
-        ghost->classifyId = data_center::instance().top_script_categories(0)->first()->id;
+        ghost->classifyId = data_center::instance()
+                                .top_categories(library_kind::scripts, 0, QString())
+                                ->first()
+                                ->id;
         result = run([&](action_cb done) { scripts.delete_script(ghost, done); });
     } else if (kind == "category") {
         auto ghost = category_node_spt::create();

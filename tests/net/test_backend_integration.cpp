@@ -130,9 +130,9 @@ void test_backend_integration::synchronisation_queries() {
         if (fetch_category_tree(client, "310", "2", dept, &tree, &message))
             dc.replace_category_tree(library_kind::scripts, 2, dept, tree);
     }
-    QVERIFY(dc.top_script_categories(0)->size() >= 6);
-    QVERIFY(dc.dept_script_tree("3"));  // a managed department
-    QVERIFY(!dc.dept_script_tree("5")); // no rights there
+    QVERIFY(dc.top_categories(library_kind::scripts, 0, QString())->size() >= 6);
+    QVERIFY(dc.category_tree(library_kind::scripts, 2, "3"));  // a managed department
+    QVERIFY(!dc.category_tree(library_kind::scripts, 2, "5")); // no rights there
 
     scripts_by_category_t scripts;
     for (const char* type : {"0", "1", "2"})
@@ -142,7 +142,8 @@ void test_backend_integration::synchronisation_queries() {
         total += list.size();
     QVERIFY(total >= 150);
     dc.replace_scripts(scripts);
-    const QString first_public = dc.top_script_categories(0)->first()->id;
+    const QString first_public =
+        dc.top_categories(library_kind::scripts, 0, QString())->first()->id;
     QVERIFY(!dc.scripts_by_category().value(first_public).isEmpty());
 
     QVERIFY(query_all_stickers(client,
@@ -180,7 +181,8 @@ void test_backend_integration::synchronisation_queries() {
 void test_backend_integration::view_queries() {
     auto* rc = request_center::instance();
     data_center& dc = data_center::instance();
-    const QString top = dc.top_script_categories(0)->at(1)->id; // has sub-categories
+    const QString top =
+        dc.top_categories(library_kind::scripts, 0, QString())->at(1)->id; // has sub-categories
     const auto sub = await<category_tree_t>([&](auto ok, auto fail) {
         rc->query_sub_categories({{"clientBusinessType", "310"},
                                   {"classifyType", "0"},
@@ -235,8 +237,8 @@ void test_backend_integration::category_and_script_changes() {
                              {"deptId", ""}},
                             &context_, ok, fail);
     });
-    dc.add_script_category(created);
-    QVERIFY(dc.find_script_category(0, created->id));
+    dc.add_category(library_kind::scripts, created);
+    QVERIFY(dc.find_category(library_kind::scripts, 0, QString(), created->id));
 
     const auto renamed = await<category_node_spt>([&](auto ok, auto fail) {
         rc->update_category({{"id", created->id},
@@ -249,8 +251,9 @@ void test_backend_integration::category_and_script_changes() {
                              {"deptId", ""}},
                             &context_, ok, fail);
     });
-    dc.update_script_category(renamed);
-    QCOMPARE(dc.find_script_category(0, created->id)->classifyName, QStringLiteral("集成测试改"));
+    dc.update_category(library_kind::scripts, renamed);
+    QCOMPARE(dc.find_category(library_kind::scripts, 0, QString(), created->id)->classifyName,
+             QStringLiteral("集成测试改"));
 
     const auto script = await<script_node_spt>([&](auto ok, auto fail) {
         rc->create_script({{"classifyId", created->id},
@@ -312,8 +315,9 @@ void test_backend_integration::category_and_script_changes() {
                              {"clientBusinessType", "310"}},
                             &context_, ok, fail);
     });
-    dc.remove_script_category(dc.find_script_category(0, created->id));
-    QVERIFY(!dc.find_script_category(0, created->id));
+    dc.remove_category(library_kind::scripts,
+                       dc.find_category(library_kind::scripts, 0, QString(), created->id));
+    QVERIFY(!dc.find_category(library_kind::scripts, 0, QString(), created->id));
     QVERIFY(!dc.scripts_by_category().contains(created->id));
 }
 

@@ -119,7 +119,7 @@ void fill(data_center& dc) {
     dc.replace_category_tree(library_kind::scripts, 1, QString(), personal);
     dc.replace_category_tree(library_kind::scripts, 2, "d2", dept);
     dc.replace_category_tree(library_kind::stickers, 0, QString(), stickers);
-    dc.replace_doc_categories(docs);
+    dc.replace_category_tree(library_kind::documents, -1, QString(), docs);
     dc.set_attachments_category(attachments);
 
     script_map_t scripts;

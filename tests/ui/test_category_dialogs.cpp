@@ -123,8 +123,8 @@ category_node_spt test_category_dialogs::make_category(const QString& name,
                             [&](const action_result_t& r) { done = r.ok; });
     [&] { QTRY_VERIFY_WITH_TIMEOUT(done, 20000); }();
     const data_center& dc = data_center::instance();
-    const QList<category_node_spt>* siblings =
-        dc.script_children(1, QString(), parent_id.isEmpty() ? top_level_id : parent_id);
+    const QList<category_node_spt>* siblings = dc.category_children(
+        library_kind::scripts, 1, QString(), parent_id.isEmpty() ? top_level_id : parent_id);
     for (const category_node_spt& c : siblings ? *siblings : QList<category_node_spt>{})
         if (c->classifyName == name)
             return c;
@@ -176,7 +176,10 @@ void test_category_dialogs::rename_name() {
     QVERIFY(dialog.status_label()->text().contains(QStringLiteral("操作成功")));
     QVERIFY(dialog.save_button()->isEnabled());
     QCOMPARE(dialog.save_button()->text(), QStringLiteral("保存"));
-    QCOMPARE(data_center::instance().find_script_category(1, category->id)->classifyName, expected);
+    QCOMPARE(data_center::instance()
+                 .find_category(library_kind::scripts, 1, QString(), category->id)
+                 ->classifyName,
+             expected);
     QVERIFY(server_names("310", 1, top_level_id).contains(expected));
 }
 
@@ -251,8 +254,8 @@ void test_category_dialogs::delete_script_category_with_content() {
     QVERIFY(dialog.status_label()->text().contains(QStringLiteral("删除成功")));
     QVERIFY(!dialog.delete_button()->isEnabled());
 
-    QVERIFY(!dc.find_script_category(1, top->id));
-    QVERIFY(!dc.find_script_category(1, child->id));
+    QVERIFY(!dc.find_category(library_kind::scripts, 1, QString(), top->id));
+    QVERIFY(!dc.find_category(library_kind::scripts, 1, QString(), child->id));
     QVERIFY(!server_names("310", 1, top_level_id).contains(QStringLiteral("删除整枝")));
     // The script went with its category.
     const auto scripts = demo_.post("/tavorine/clientKb/querySpeech",
@@ -269,7 +272,9 @@ void test_category_dialogs::delete_sticker_category_follows_sticker_tree() {
     sync_as("manager", "manager123");
     data_center& dc = data_center::instance();
     category_node_spt sticker_category;
-    for (const category_node_spt& c : dc.sticker_category_children(0, top_level_id))
+    const auto* tops = dc.top_categories(library_kind::stickers, 0, QString());
+    QVERIFY(tops);
+    for (const category_node_spt& c : *tops)
         if (!dc.stickers_by_category().value(c->id).isEmpty())
             sticker_category = c;
     QVERIFY(sticker_category);
@@ -281,7 +286,9 @@ void test_category_dialogs::delete_sticker_category_follows_sticker_tree() {
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
 
     // Gone from the sticker tree with its stickers; the script trees are untouched.
-    for (const category_node_spt& c : dc.sticker_category_children(0, top_level_id))
+    tops = dc.top_categories(library_kind::stickers, 0, QString());
+    QVERIFY(tops);
+    for (const category_node_spt& c : *tops)
         QVERIFY(c->id != sticker_category->id);
     QVERIFY(!dc.stickers_by_category().contains(sticker_category->id));
     QVERIFY(!server_names("300", 0, top_level_id).contains(sticker_category->classifyName));
@@ -423,7 +430,7 @@ void test_category_dialogs::new_category_refusals() {
     // A department whose part holds no script categories.
     QString empty_dept = QStringLiteral("999999");
     for (const QString& dept : dc.departments().keys()) {
-        const QList<category_node_spt>* tops = dc.top_script_categories(2, dept);
+        const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, 2, dept);
         if (!tops || tops->isEmpty())
             empty_dept = dept;
     }
@@ -475,7 +482,7 @@ void test_category_dialogs::new_category_from_plus_and_strip() {
     QCOMPARE(child->classifyName, QStringLiteral("新建子类"));
     QVERIFY(dialog->status_label()->text().contains(QStringLiteral("操作成功")));
     QCOMPARE(dialog->name_edit()->text(), QStringLiteral(" 新建子类 ")); // stays for the next
-    QVERIFY(dc.find_script_category(1, child->id));
+    QVERIFY(dc.find_category(library_kind::scripts, 1, QString(), child->id));
     QVERIFY(server_names("310", 1, top->id).contains(QStringLiteral("新建子类")));
     // The view shows it under its parent.
     page.view(1)->show_category(top->id);
@@ -491,13 +498,13 @@ void test_category_dialogs::sort_sends_full_order_on_each_drop() {
         QVERIFY(make_category(QString::fromUtf8(name)));
     kb_tab_widget page;
     kb_item_widget* view = page.view(1);
-    const category_node_spt first = dc.top_script_categories(1)->first();
+    const category_node_spt first = dc.top_categories(library_kind::scripts, 1, QString())->first();
     view->open_sort_category(first);
     auto* dialog = open_dialog<sort_category_widget>();
     QVERIFY(dialog);
     QSignalSpy ordered(dialog, &sort_category_widget::order_changed);
     const int n = dialog->list()->count();
-    QCOMPARE(n, dc.top_script_categories(1)->size());
+    QCOMPARE(n, dc.top_categories(library_kind::scripts, 1, QString())->size());
 
     for (auto [from, to] : {std::pair{n - 1, 0}, std::pair{1, n - 1}}) {
         ordered.clear();
@@ -511,9 +518,10 @@ void test_category_dialogs::sort_sends_full_order_on_each_drop() {
         // The server, the store and the strip take that order.
         QStringList names;
         for (const QString& id : ids)
-            names << dc.find_script_category(1, id)->classifyName;
+            names << dc.find_category(library_kind::scripts, 1, QString(), id)->classifyName;
         QTRY_COMPARE_WITH_TIMEOUT(server_names("310", 1, top_level_id), names, 20000);
-        QTRY_COMPARE(dc.top_script_categories(1)->first()->id, ids.first());
+        QTRY_COMPARE(dc.top_categories(library_kind::scripts, 1, QString())->first()->id,
+                     ids.first());
         QCOMPARE(view->strip()->button_at(0)->property("category/id").toString(), ids.first());
     }
     dialog->close();
@@ -541,8 +549,9 @@ void test_category_dialogs::copy_second_level_to_top_level() {
     const auto placed = finished.first().first().value<category_node_spt>();
     QCOMPARE(placed->superId, top_level_id);
     QVERIFY(placed->id != child->id);
-    QVERIFY(dc.find_script_category(1, child->id)); // a copy leaves the source
-    QVERIFY(dc.find_script_category(1, placed->id));
+    QVERIFY(dc.find_category(library_kind::scripts, 1, QString(),
+                             child->id)); // a copy leaves the source
+    QVERIFY(dc.find_category(library_kind::scripts, 1, QString(), placed->id));
     QVERIFY(dialog.status_label()->text().contains(QStringLiteral("操作成功")));
 }
 
@@ -610,7 +619,7 @@ void test_category_dialogs::transfer_branch_view_matches_server() {
     QCOMPARE(shown, expected);
     QCOMPARE(server_names("310", 1, top_level_id).contains(name), !move);
     QCOMPARE(bool(page.view(1)->button_of(branch->id)), !move);
-    QCOMPARE(bool(dc.find_script_category(1, QString(), branch->id)), !move);
+    QCOMPARE(bool(dc.find_category(library_kind::scripts, 1, QString(), branch->id)), !move);
 }
 
 void test_category_dialogs::failure_after_server_changed_reloads() {
@@ -658,7 +667,7 @@ void test_category_dialogs::failure_after_server_changed_reloads() {
 
     // The public part came again from the server: the copy with all it holds.
     category_node_spt copy;
-    for (const category_node_spt& top : *dc.top_script_categories(0))
+    for (const category_node_spt& top : *dc.top_categories(library_kind::scripts, 0, QString()))
         if (top->classifyName == QStringLiteral("断枝"))
             copy = top;
     QVERIFY(copy);
@@ -678,7 +687,8 @@ void test_category_dialogs::non_manager_copies_into_personal_only() {
     data_center& dc = data_center::instance();
     QVERIFY(!dc.has_manager_role());
     kb_tab_widget page;
-    const category_node_spt source = dc.top_script_categories(0)->first();
+    const category_node_spt source =
+        dc.top_categories(library_kind::scripts, 0, QString())->first();
     QStringList texts;
     for (const auto& entry : page.view(0)->category_menu(source))
         texts << entry.text;

@@ -233,7 +233,7 @@ void test_instant_search::index_follows_store_changes() {
         category_tree_t tree;
         add_to_tree(tree, node);
         dc.replace_category_tree(library_kind::scripts, 0, QString(), tree);
-        dc.remove_script_category(node);
+        dc.remove_category(library_kind::scripts, node);
     } else {
         auto p = phrase_node_spt::create();
         p->id = QStringLiteral("p2");

@@ -105,9 +105,11 @@ void test_kb_page::sync_as(const QString& account, const QString& password) {
 
 QString test_kb_page::mixed_category(kb_item_widget* view) {
     const data_center& dc = data_center::instance();
-    for (const category_node_spt& top : *dc.top_script_categories(view->part()))
+    for (const category_node_spt& top :
+         *dc.top_categories(library_kind::scripts, view->part(), QString()))
         if (!dc.scripts_of(top->id).isEmpty() &&
-            !dc.script_children(view->part(), QString(), top->id)->isEmpty())
+            !dc.category_children(library_kind::scripts, view->part(), QString(), top->id)
+                 ->isEmpty())
             return top->id;
     return {};
 }
@@ -122,12 +124,14 @@ void test_kb_page::fresh_view_fills_on_first_click() {
     sync_as("agent", "agent123");
     kb_tab_widget page;
     kb_item_widget* view = page.view(0);
-    const int tops = data_center::instance().top_script_categories(0)->size();
+    const int tops =
+        data_center::instance().top_categories(library_kind::scripts, 0, QString())->size();
     QVERIFY(tops > 0);
     QCOMPARE(view->strip()->count(), tops + 1); // and the "+"
     QCOMPARE(view->current_tree()->property("category/id").toString(), QStringLiteral("blank"));
     QVERIFY(!view->strip()->checked_button());
-    const QString first = data_center::instance().top_script_categories(0)->first()->id;
+    const QString first =
+        data_center::instance().top_categories(library_kind::scripts, 0, QString())->first()->id;
     QCOMPARE(view->tree_of(first)->property("initialized").toInt(), 0);
     QCOMPARE(view->tree_of(first)->topLevelItemCount(), 0);
 
@@ -312,7 +316,7 @@ void test_kb_page::menus_by_role() {
     kb_tab_widget page;
     kb_item_widget* view = page.view(part);
     const data_center& dc = data_center::instance();
-    const auto* tops = dc.top_script_categories(part);
+    const auto* tops = dc.top_categories(library_kind::scripts, part, QString());
     QVERIFY(tops && !tops->isEmpty());
     QCOMPARE(texts(view->category_menu(tops->first())).join(' '), category_menu);
     QString with_scripts;
@@ -393,8 +397,8 @@ void test_kb_page::department_switch_rebuilds_view() {
     kb_item_widget* view = page.view(2);
     QString other;
     for (const QString& dept : dc.tree_departments(library_kind::scripts))
-        if (dept != dc.dept_id() && dc.top_dept_script_categories(dept) &&
-            !dc.top_dept_script_categories(dept)->isEmpty())
+        if (dept != dc.dept_id() && dc.top_categories(library_kind::scripts, 2, dept) &&
+            !dc.top_categories(library_kind::scripts, 2, dept)->isEmpty())
             other = dept;
     if (other.isEmpty())
         QSKIP("the demo library has one department with scripts");
@@ -402,7 +406,7 @@ void test_kb_page::department_switch_rebuilds_view() {
     QCOMPARE(dc.dept_id(), other);
     QCOMPARE(page.stack()->currentIndex(), 2);
     QCOMPARE(page.department_tab()->text(), QStringLiteral("其他"));
-    const auto* tops = dc.top_dept_script_categories(other);
+    const auto* tops = dc.top_categories(library_kind::scripts, 2, other);
     QCOMPARE(view->strip()->count(), tops->size() + 1);
     for (const category_node_spt& top : *tops)
         QVERIFY(view->tree_of(top->id)); // made when first asked for

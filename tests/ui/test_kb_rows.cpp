@@ -49,7 +49,7 @@ void make_colliding_library() {
     dc.clear();
     for (const category_node_spt& node :
          {category("1", top_level_id, 1), category("5", "1", 1), category("6", "1", 2)})
-        dc.add_script_category(node);
+        dc.add_category(library_kind::scripts, node);
     dc.replace_scripts({{QStringLiteral("1"), {script("5", "1", 1)}},
                         {QStringLiteral("5"), {}},
                         {QStringLiteral("6"), {script("6", "6", 1)}}});
@@ -199,7 +199,7 @@ void test_kb_rows::second_level_category_is_added_once() {
         view.show_category(QStringLiteral("1"));
     // The store has the new category before the view hears of it.
     const category_node_spt added = category("7", "1", 3);
-    data_center::instance().add_script_category(added);
+    data_center::instance().add_category(library_kind::scripts, added);
     view.insert_category(added);
     view.show_category(QStringLiteral("1"));
     drag_drop_treewidget* tree = view.tree_of(QStringLiteral("1"));
@@ -213,7 +213,7 @@ void test_kb_rows::long_row_texts_are_elided() {
     const QString long_text =
         QStringLiteral("您好，这是一条很长很长很长很长很长很长很长很长很长很长很长的话术结尾乙");
     data_center& dc = data_center::instance();
-    dc.add_script_category(category("8", "1", 4, long_name));
+    dc.add_category(library_kind::scripts, category("8", "1", 4, long_name));
     const script_node_spt long_script = script("9", "1", 2, long_text);
     long_script->speechContentKeywords = QStringLiteral("${#ff0000}欢迎语（智能音箱系列）");
     dc.add_script(long_script);
@@ -277,9 +277,12 @@ void test_kb_rows::rows_follow_the_store() {
     view.show_category(QStringLiteral("1"));
     drag_drop_treewidget* tree = view.tree_of(QStringLiteral("1"));
     if (change == "remove 6") {
-        dc.remove_script_category(dc.find_script_category(0, QStringLiteral("6")));
+        dc.remove_category(library_kind::scripts, dc.find_category(library_kind::scripts, 0,
+                                                                   QString(), QStringLiteral("6")));
     } else if (change == "sort") {
-        dc.sort_script_categories(dc.find_script_category(0, QStringLiteral("5")), {"6", "5"});
+        dc.sort_categories(
+            library_kind::scripts,
+            dc.find_category(library_kind::scripts, 0, QString(), QStringLiteral("5")), {"6", "5"});
     } else if (change == "reload") {
         dc.replace_category_scripts(0, QString(), QStringLiteral("1"),
                                     {script("7", "1", 1), script("8", "1", 2)});
@@ -290,7 +293,7 @@ void test_kb_rows::rows_follow_the_store() {
     } else {
         auto personal = category("5", "1", 9);
         personal->classifyType = QStringLiteral("1");
-        dc.add_script_category(personal);
+        dc.add_category(library_kind::scripts, personal);
     }
     QTEST(layout_of(tree), "layout");
 }

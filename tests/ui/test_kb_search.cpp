@@ -132,7 +132,8 @@ QHash<QString, qint64> test_kb_search::history() const {
 
 QList<script_node_spt> test_kb_search::some_scripts(int count) const {
     QList<script_node_spt> found;
-    for (const category_node_spt& top : *data_center::instance().top_script_categories(0))
+    for (const category_node_spt& top :
+         *data_center::instance().top_categories(library_kind::scripts, 0, QString()))
         for (const script_node_spt& s : data_center::instance().scripts_of(top->id))
             if (found.size() < count)
                 found << s;
@@ -320,7 +321,8 @@ void test_kb_search::resent_script_ranks_highest() {
 
 void test_kb_search::deleted_script_skipped_at_next_start() {
     // One of the agent's own scripts, which the agent may delete.
-    const category_node_spt mine = data_center::instance().top_script_categories(1)->first();
+    const category_node_spt mine =
+        data_center::instance().top_categories(library_kind::scripts, 1, QString())->first();
     const QList<script_node_spt> own = data_center::instance().scripts_of(mine->id);
     QVERIFY(own.size() >= 2);
     const script_node_spt doomed = own[0];

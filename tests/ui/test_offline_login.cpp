@@ -147,7 +147,8 @@ void test_offline_login::online_login_saves_the_library() {
     QTRY_COMPARE(saved.count(), 1);
     online_library_ = library_lines();
     QVERIFY(online_library_.size() > 10);
-    const auto* personal = data_center::instance().top_script_categories(1);
+    const auto* personal =
+        data_center::instance().top_categories(library_kind::scripts, 1, QString());
     QVERIFY(personal && !personal->isEmpty());
     personal_category_ = personal->first()->id;
 

@@ -411,7 +411,10 @@ void test_phrase_quick_reply::quick_reply_save_replaces_the_list_and_the_bar_men
 void test_phrase_quick_reply::quick_reply_failed_save_keeps_dialog_and_marks() {
     const QString personal = [this] {
         load_library_as("manager");
-        return data_center::instance().top_script_categories(1)->first()->id;
+        return data_center::instance()
+            .top_categories(library_kind::scripts, 1, QString())
+            ->first()
+            ->id;
     }();
     const QString doomed = server_
                                .post("/tavorine/clientKb/createSpeech",

@@ -180,7 +180,7 @@ void test_plain_texts::fill_library(const QString& name) {
     profile->userName = name;
     profile->deptName = name;
     dc.set_login_user(profile);
-    dc.add_script_category(category("1", name));
+    dc.add_category(library_kind::scripts, category("1", name));
     // A script whose text reads like markup: escaped in the editor's HTML.
     const QString content =
         QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "

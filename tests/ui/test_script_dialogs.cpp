@@ -37,7 +37,7 @@ QStringList names_of(const QList<category_node_spt>* categories) {
 // The first script stored directly in a first-level category of the part.
 script_node_spt first_script(int part, const QString& dept_id = QString()) {
     const data_center& dc = data_center::instance();
-    const auto* tops = dc.top_script_categories(part, dept_id);
+    const auto* tops = dc.top_categories(library_kind::scripts, part, dept_id);
     if (tops)
         for (const category_node_spt& top : *tops)
             if (!dc.scripts_of(top->id).isEmpty())
@@ -128,7 +128,7 @@ void test_script_dialogs::non_manager_is_held_to_personal() {
     QCOMPARE(dialog.checked_part(), 1);
     QVERIFY(!dialog.department_row_shown());
     QCOMPARE(names_of(dialog.first_level_box()),
-             names_of(data_center::instance().top_script_categories(1, QString())));
+             names_of(data_center::instance().top_categories(library_kind::scripts, 1, QString())));
     QVERIFY(!dialog.path_label()->text().isEmpty());
 }
 
@@ -152,11 +152,11 @@ void test_script_dialogs::manager_starts_on_the_script_part() {
     for (int p = 0; p < 3; ++p)
         QVERIFY(dialog.part_button(p)->isEnabled());
     QCOMPARE(dialog.department_row_shown(), part == 2);
-    const auto* tops = dc.top_script_categories(part, dept);
+    const auto* tops = dc.top_categories(library_kind::scripts, part, dept);
     QCOMPARE(names_of(dialog.first_level_box()), names_of(tops));
     // The second box: an empty first item, then the children of the first.
     QStringList second{QString()};
-    second << names_of(dc.script_children(part, dept, tops->first()->id));
+    second << names_of(dc.category_children(library_kind::scripts, part, dept, tops->first()->id));
     QCOMPARE(names_of(dialog.second_level_box()), second);
     QCOMPARE(dialog.second_level_box()->currentIndex(), 0);
 
@@ -172,7 +172,7 @@ void test_script_dialogs::departments_refill_and_empty_part_is_refused() {
     const data_center& dc = data_center::instance();
     QString empty, filled;
     for (const auto& dept : dc.departments().keys()) {
-        const auto* tops = dc.top_script_categories(2, dept);
+        const auto* tops = dc.top_categories(library_kind::scripts, 2, dept);
         if (tops && !tops->isEmpty())
             filled = dept;
         else
@@ -186,7 +186,8 @@ void test_script_dialogs::departments_refill_and_empty_part_is_refused() {
     dialog.choose_department(filled, QStringLiteral("有分类"));
     QCOMPARE(dialog.department_picker()->text(), QStringLiteral("有分类"));
     QCOMPARE(dialog.department_picker()->property("id").toString(), filled);
-    QCOMPARE(names_of(dialog.first_level_box()), names_of(dc.top_script_categories(2, filled)));
+    QCOMPARE(names_of(dialog.first_level_box()),
+             names_of(dc.top_categories(library_kind::scripts, 2, filled)));
 
     dialog.choose_department(empty, QStringLiteral("无分类"));
     QCOMPARE(dialog.first_level_box()->count(), 0);
@@ -207,19 +208,20 @@ void test_script_dialogs::copy_and_move_show_in_view_and_server() {
     data_center& dc = data_center::instance();
     kb_tab_widget page;
     kb_item_widget* view = page.view(0);
-    const auto* tops = dc.top_script_categories(0, QString());
+    const auto* tops = dc.top_categories(library_kind::scripts, 0, QString());
     // From a first-level category with scripts and sub-categories to the
     // first other first-level category and to a sub-category of it.
     category_node_spt from, to;
     for (const category_node_spt& top : *tops) {
-        const auto* children = dc.script_children(0, QString(), top->id);
+        const auto* children = dc.category_children(library_kind::scripts, 0, QString(), top->id);
         if (!from && !dc.scripts_of(top->id).isEmpty() && children && !children->isEmpty())
             from = top;
         else if (!to && children && !children->isEmpty())
             to = top;
     }
     QVERIFY(from && to);
-    const category_node_spt sub = dc.script_children(0, QString(), to->id)->first();
+    const category_node_spt sub =
+        dc.category_children(library_kind::scripts, 0, QString(), to->id)->first();
     view->show_category(from->id);
     view->show_category(to->id);
     drag_drop_treewidget* old_tree = view->tree_of(from->id);

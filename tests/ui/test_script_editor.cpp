@@ -117,7 +117,8 @@ void test_script_editor::initTestCase() {
     QVERIFY(web_.listen());
     QVERIFY(log_in_and_sync(demo_, "agent", "agent123"));
     view_ = new kb_item_widget(1);
-    const QList<category_node_spt>* tops = data_center::instance().top_script_categories(1, {});
+    const QList<category_node_spt>* tops =
+        data_center::instance().top_categories(library_kind::scripts, 1, {});
     QVERIFY(tops && !tops->isEmpty());
     category_ = tops->first();
     view_->show_category(category_->id);
@@ -489,9 +490,11 @@ void test_script_editor::category_picker_lists_the_part() {
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         names << (*it)->text(0);
     QStringList expected;
-    for (const category_node_spt& top : *data_center::instance().top_script_categories(1, {})) {
+    for (const category_node_spt& top :
+         *data_center::instance().top_categories(library_kind::scripts, 1, {})) {
         expected << top->classifyName;
-        const auto* children = data_center::instance().script_children(1, {}, top->id);
+        const auto* children =
+            data_center::instance().category_children(library_kind::scripts, 1, {}, top->id);
         for (const category_node_spt& child : children ? *children : QList<category_node_spt>{})
             expected << child->classifyName;
     }

@@ -57,7 +57,7 @@ QList<QJsonObject> test_script_editor_e2e_x11::pastes() const {
 void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
     data_center& dc = data_center::instance();
     kb_item_widget* view = e2e_.main->scripts_page()->view(1);
-    const QList<category_node_spt>* tops = dc.top_script_categories(1, {});
+    const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, 1, {});
     QVERIFY(tops && !tops->isEmpty());
     const category_node_spt category = tops->first();
 

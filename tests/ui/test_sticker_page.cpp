@@ -492,12 +492,12 @@ void test_sticker_page::category_moved_to_other_department_waits_for_it() {
     const QString common = category_named(0, QString(), QStringLiteral("常用表情"));
     sticker_category_actions actions;
     category_node_spt placed;
-    actions.transfer_category(data_center::instance().find_sticker_category(0, QString(), common),
-                              true, 2, aftersale,
-                              [&](const action_result_t& r, const category_node_spt& c) {
-                                  QVERIFY(r.ok);
-                                  placed = c;
-                              });
+    actions.transfer_category(
+        data_center::instance().find_category(library_kind::stickers, 0, QString(), common), true,
+        2, aftersale, [&](const action_result_t& r, const category_node_spt& c) {
+            QVERIFY(r.ok);
+            placed = c;
+        });
     QTRY_VERIFY(placed);
     QVERIFY(pub->button(common));
     QVERIFY(!dept->button(placed->id));
@@ -534,8 +534,9 @@ void test_sticker_page::new_category_and_last_category_placeholders() {
     for (const QString& id : mine->category_ids()) { // none left from other cases
         bool gone = false;
         category_actions actions;
-        actions.delete_category(data_center::instance().find_sticker_category(1, QString(), id),
-                                [&](const action_result_t& r) { gone = r.ok; });
+        actions.delete_category(
+            data_center::instance().find_category(library_kind::stickers, 1, QString(), id),
+            [&](const action_result_t& r) { gone = r.ok; });
         QTRY_VERIFY(gone);
     }
     QCOMPARE(mine->pages()->currentIndex(), int(sticker_item_widget::empty_page));

@@ -257,8 +257,8 @@ void test_sync_data::demo_library_arrives_whole() {
         stored_scripts += list.size();
     QCOMPARE(stored_scripts, server_scripts);
     QCOMPARE(dc.phrases().size(), 6);
-    QVERIFY(dc.dept_script_tree("3"));  // the agent's department
-    QVERIFY(!dc.dept_script_tree("4")); // a department without rights
+    QVERIFY(dc.category_tree(library_kind::scripts, 2, "3"));  // the agent's department
+    QVERIFY(!dc.category_tree(library_kind::scripts, 2, "4")); // a department without rights
     QVERIFY(!dc.stickers_by_category().isEmpty());
     QVERIFY(dc.supported_apps().contains(QStringLiteral("企业微信")));
     QVERIFY(dc.attachments_category());

@@ -247,7 +247,7 @@ void test_sync_scripted::large_replies_arrive_whole() {
 
     const data_center& dc = data_center::instance();
     QCOMPARE((*dc.category_tree(library_kind::scripts, 0)).size(), count + 1); // and the top level
-    QCOMPARE(dc.top_script_categories(0)->size(), tops);
+    QCOMPARE(dc.top_categories(library_kind::scripts, 0, QString())->size(), tops);
     QCOMPARE((*dc.category_tree(library_kind::scripts, 0)).value("k20").children.size(), 9);
     auto total = [](const auto& lists) {
         int n = 0;

@@ -49,7 +49,7 @@ void category_actions::create_category(const new_category_t& category, category_
     request_center::instance()->create_category(
         params, this,
         [done](const category_node_spt& created) {
-            data_center::instance().add_script_category(created);
+            data_center::instance().add_category(library_kind::scripts, created);
             if (done)
                 done(action_result_t::success(), created);
         },
@@ -137,8 +137,8 @@ void category_actions::transfer_category(const category_node_spt& category, bool
         [category, copy, done](const category_node_spt& placed) {
             data_center& dc = data_center::instance();
             if (!copy)
-                dc.remove_script_category(category);
-            dc.add_script_category(placed);
+                dc.remove_category(library_kind::scripts, category);
+            dc.add_category(library_kind::scripts, placed);
             if (done)
                 done(action_result_t::success(), placed);
         },
@@ -166,7 +166,7 @@ void category_actions::load_transferred(const category_node_spt& placed, categor
                     set << child;
             // The placed category is already stored; its children join it.
             for (int i = 1; i < set.size(); ++i)
-                data_center::instance().add_script_category(set[i]);
+                data_center::instance().add_category(library_kind::scripts, set[i]);
             if (done)
                 done(action_result_t::success(), set);
         },
@@ -220,7 +220,7 @@ void category_actions::sort_categories(const category_node_spt& category,
     request_center::instance()->sort_category(
         category->id, category->superId, ordered_ids, this,
         [category, ordered_ids, done] {
-            data_center::instance().sort_script_categories(category, ordered_ids);
+            data_center::instance().sort_categories(library_kind::scripts, category, ordered_ids);
             report(done, action_result_t::success());
         },
         fail_with(done));

@@ -170,7 +170,7 @@ void document_actions::create_category(
     request_center::instance()->create_category(
         params, this,
         [done](const category_node_spt& created) {
-            data_center::instance().add_doc_category(created);
+            data_center::instance().add_category(library_kind::documents, created);
             if (done)
                 done(action_result_t::success(), created);
         },
@@ -199,7 +199,7 @@ void document_actions::rename_category(const category_node_spt& category, const 
             auto changed = category_node_spt::create(*category);
             if (renamed)
                 changed->classifyName = renamed->classifyName;
-            data_center::instance().update_doc_category(changed);
+            data_center::instance().update_category(library_kind::documents, changed);
             report(done, action_result_t::success());
         },
         fail_with(done));
@@ -216,7 +216,7 @@ void document_actions::delete_category(const category_node_spt& category, action
     request_center::instance()->delete_category(
         params, this,
         [category, done] {
-            data_center::instance().remove_doc_category(category->id);
+            data_center::instance().remove_category(library_kind::documents, category);
             report(done, action_result_t::success());
         },
         fail_with(done));

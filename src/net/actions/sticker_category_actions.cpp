@@ -24,7 +24,7 @@ void sticker_category_actions::create_category(const QString& name, int part,
     request_center::instance()->create_category(
         params, this,
         [done](const category_node_spt& created) {
-            data_center::instance().add_sticker_category(created);
+            data_center::instance().add_category(library_kind::stickers, created);
             if (done)
                 done(action_result_t::success(), created);
         },
@@ -57,7 +57,7 @@ void sticker_category_actions::transfer_category(const category_node_spt& catego
             data_center& dc = data_center::instance();
             if (!copy)
                 dc.remove_category(library_kind::stickers, category);
-            dc.add_sticker_category(placed);
+            dc.add_category(library_kind::stickers, placed);
             if (done)
                 done(action_result_t::success(), placed);
         },

@@ -138,21 +138,22 @@ bool kb_item_widget::shows(int part, const QString& dept_id) const {
 }
 
 category_node_spt kb_item_widget::find_category(const QString& id) const {
-    return data_center::instance().find_script_category(part_, shown_dept(), id);
+    return data_center::instance().find_category(library_kind::scripts, part_, shown_dept(), id);
 }
 
 category_node_spt kb_item_widget::first_level_of(const QString& id) const {
-    return data_center::instance().first_level_category_of(part_, shown_dept(), id);
+    return data_center::instance().first_level_category(library_kind::scripts, part_, shown_dept(),
+                                                        id);
 }
 
 QList<category_node_spt> kb_item_widget::children_of(const QString& id) const {
     const QList<category_node_spt>* children =
-        data_center::instance().script_children(part_, shown_dept(), id);
+        data_center::instance().category_children(library_kind::scripts, part_, shown_dept(), id);
     return children ? *children : QList<category_node_spt>{};
 }
 
 const QList<category_node_spt>* kb_item_widget::top_categories() const {
-    return data_center::instance().top_script_categories(part_, shown_dept());
+    return data_center::instance().top_categories(library_kind::scripts, part_, shown_dept());
 }
 
 // ---- building ----
@@ -587,10 +588,11 @@ drag_drop_treewidget* kb_item_widget::tree_of_script(const script_node_spt& scri
     const data_center& dc = data_center::instance();
     // The script's own department: a reply may come after a department switch.
     const category_node_spt category =
-        dc.find_script_category(part_, script->deptId, script->classifyId);
+        dc.find_category(library_kind::scripts, part_, script->deptId, script->classifyId);
     if (!category)
         return nullptr;
-    const category_node_spt top = dc.first_level_category(category);
+    const category_node_spt top =
+        dc.first_level_category(library_kind::scripts, part_, script->deptId, category->id);
     drag_drop_treewidget* tree = top ? tree_of(top->id) : nullptr;
     fill_tree(tree);
     return tree;

@@ -34,7 +34,7 @@ QHBoxLayout* radio_row(QButtonGroup* group, const QStringList& texts, QWidget* o
 QList<category_node_spt> first_levels(int part) {
     const data_center& dc = data_center::instance();
     const QString dept = part == int(protocol::part::dept) ? dc.dept_id() : QString();
-    const QList<category_node_spt>* tops = dc.top_script_categories(part, dept);
+    const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, part, dept);
     return tops ? *tops : QList<category_node_spt>{};
 }
 

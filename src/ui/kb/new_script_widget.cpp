@@ -89,8 +89,8 @@ void add_category_rows(QTreeWidget* tree, QTreeWidgetItem* parent,
         row->setText(0, category->classifyName);
         row->setToolTip(0, plain_tooltip(category->classifyName));
         row->setData(0, Qt::UserRole, QVariant::fromValue(category));
-        if (const QList<category_node_spt>* children =
-                data_center::instance().script_children(part, dept, category->id))
+        if (const QList<category_node_spt>* children = data_center::instance().category_children(
+                library_kind::scripts, part, dept, category->id))
             add_category_rows(tree, row, *children, part, dept, depth + 1);
     }
 }
@@ -335,7 +335,7 @@ void new_script_widget::show_category_menu(const QPoint& global_pos) {
     const QString current = chosen_category() ? chosen_category()->id : category_id_;
     menu->fill([part, dept, current, this](QTreeWidget* tree) {
         const QList<category_node_spt>* tops =
-            data_center::instance().top_script_categories(part, dept);
+            data_center::instance().top_categories(library_kind::scripts, part, dept);
         add_category_rows(tree, nullptr, tops ? *tops : QList<category_node_spt>{}, part, dept);
         int rows = 0;
         for (QTreeWidgetItemIterator it(tree); *it; ++it, ++rows) {

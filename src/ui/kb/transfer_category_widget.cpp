@@ -132,7 +132,7 @@ void transfer_category_widget::fill_parents(int part) {
     parent_combo_->clear();
     const data_center& dc = data_center::instance();
     const QString dept = part == dept_part ? dept_picker_->property("id").toString() : QString();
-    const QList<category_node_spt>* tops = dc.top_script_categories(part, dept);
+    const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, part, dept);
     if (!tops || tops->isEmpty())
         return;
     parent_combo_->addItem(QStringLiteral("顶级分类"));

@@ -116,8 +116,8 @@ void transfer_script_widget::fill_lists(int part) {
     const QSignalBlocker block(first_);
     first_->clear();
     second_->clear();
-    const QList<category_node_spt>* tops = data_center::instance().top_script_categories(
-        part, part == dept_part ? picked_dept() : QString());
+    const QList<category_node_spt>* tops = data_center::instance().top_categories(
+        library_kind::scripts, part, part == dept_part ? picked_dept() : QString());
     if (!tops || tops->isEmpty())
         return;
     for (const category_node_spt& top : *tops)
@@ -130,8 +130,9 @@ void transfer_script_widget::fill_lists(int part) {
 void transfer_script_widget::fill_second_level() {
     second_->clear();
     const int part = parts_->checkedId();
-    const QList<category_node_spt>* children = data_center::instance().script_children(
-        part, part == dept_part ? picked_dept() : QString(), first_->currentData().toString());
+    const QList<category_node_spt>* children = data_center::instance().category_children(
+        library_kind::scripts, part, part == dept_part ? picked_dept() : QString(),
+        first_->currentData().toString());
     if (!children)
         return;
     second_->addItem(QString());

@@ -123,7 +123,8 @@ void sticker_item_widget::switch_department(const QString& dept_id) {
 }
 
 category_node_spt sticker_item_widget::category(const QString& category_id) const {
-    return data_center::instance().find_sticker_category(type_, dept_id_, category_id);
+    return data_center::instance().find_category(library_kind::stickers, type_, dept_id_,
+                                                 category_id);
 }
 
 sticker_flow_widget* sticker_item_widget::add_category(const category_node_spt& category) {
