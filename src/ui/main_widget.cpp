@@ -25,6 +25,7 @@
 #include "ui/contact_support_dialog.h"
 #include "ui/float_widget.h"
 #include "ui/login_widget.h"
+#include "ui/main_notices.h"
 #include "ui/main_widget_toolbar.h"
 #include "ui/offline_session.h"
 #include "ui/settings/settings_widget.h"
@@ -128,8 +129,8 @@ main_widget::main_widget(QWidget* parent)
     first_row->addLayout(navigation_column);
     outer->addLayout(first_row);
     // Below the pages, so that the pages keep their place when it shows.
-    build_connection_notice(outer);
-    build_refusal_notice(outer);
+    notices_ = new main_notices(this, outer);
+    connect(delivery_, &delivery::files_refused, this, &main_widget::show_refused_files);
     outer->addLayout(new QHBoxLayout);
 
     scripts_ = new kb_tab_widget(this);
@@ -750,67 +751,23 @@ void main_widget::run_deferred() {
         action();
 }
 
-void main_widget::build_connection_notice(QVBoxLayout* outer) {
-    notice_ = new QLabel(this);
-    notice_->setWordWrap(true);
-    notice_->setTextFormat(Qt::PlainText);
-    outer->addWidget(notice_);
-    // The return online is news, not a state: its band goes by itself.
-    notice_timer_ = new QTimer(this);
-    notice_timer_->setSingleShot(true);
-    notice_timer_->setInterval(15000);
-    connect(notice_timer_, &QTimer::timeout, notice_, &QWidget::hide);
-    connect(&connection_state::instance(), &connection_state::offline_changed, this,
-            [this] { show_connection_notice(QString()); });
-    connect(&offline_session::instance(), &offline_session::reconnected, this,
-            &main_widget::show_connection_notice);
-    // A window opened by the return online tells what that return changed.
-    show_connection_notice(offline_session::instance().change_summary());
+QLabel* main_widget::connection_notice() const {
+    return notices_->connection_notice();
 }
 
-void main_widget::build_refusal_notice(QVBoxLayout* outer) {
-    refusal_ = new QLabel(this);
-    refusal_->setWordWrap(true);
-    refusal_->setTextFormat(Qt::PlainText); // the names come from scripts
-    refusal_->setStyleSheet(QStringLiteral("color: white; background-color: #C0392B;"));
-    refusal_->hide();
-    outer->addWidget(refusal_);
-    refusal_timer_ = new QTimer(this);
-    refusal_timer_->setSingleShot(true);
-    refusal_timer_->setInterval(15000);
-    connect(refusal_timer_, &QTimer::timeout, refusal_, &QWidget::hide);
-    connect(delivery_, &delivery::files_refused, this, &main_widget::show_refused_files);
+QTimer* main_widget::notice_timer() const {
+    return notices_->notice_timer();
+}
+
+QLabel* main_widget::refusal_notice() const {
+    return notices_->refusal_notice();
 }
 
 void main_widget::show_refused_files(const QStringList& names) {
-    const QString text = QStringLiteral("未发送“%1”：只发送从服务器下载到本地缓存的文件，"
-                                        "本机其他位置的文件不会发送")
-                             .arg(names.join(QStringLiteral("”、“")));
-    refusal_->setText(text);
-    refusal_->show();
-    refusal_timer_->start();
+    const QString text = notices_->show_refused_files(names);
     // Sent from the bar or a hotkey, this window may be out of sight.
     if (!isVisible() && tray_ && tray_->isVisible() && QSystemTrayIcon::supportsMessages())
         tray_->showMessage(QStringLiteral("Quorvel"), text, QSystemTrayIcon::Warning, 8000);
-}
-
-void main_widget::show_connection_notice(const QString& news) {
-    const bool offline = connection_state::instance().offline();
-    if (offline) {
-        notice_->setStyleSheet(QStringLiteral("color: white; background-color: #D9822B;"));
-        notice_->setText(news.isEmpty() ? QStringLiteral("离线使用中：服务器暂时无法连接，"
-                                                         "可浏览和发送，修改需连接后进行")
-                                        : news);
-    } else {
-        notice_->setStyleSheet(QStringLiteral("color: white; background-color: #2E9E5B;"));
-        notice_->setText(QStringLiteral("已重新连接服务器：") + news);
-    }
-    notice_->setVisible(offline || !news.isEmpty());
-    if (!offline && !news.isEmpty())
-        notice_timer_->start();
-    else
-        notice_timer_->stop();
-    setWindowTitle(offline ? QStringLiteral("Quorvel（离线）") : QStringLiteral("Quorvel"));
 }
 
 void main_widget::quit() {

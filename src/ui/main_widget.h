@@ -27,6 +27,7 @@ class sticker_tab_widget;
 class auto_follow_widget;
 class delivery;
 class float_widget;
+class main_notices;
 class main_widget_toolbar;
 class navigation_widget;
 class settings_widget;
@@ -63,12 +64,12 @@ public:
     update_guide_widget* update_dialog() const;
     // The band that says the client works offline, or what the return
     // online changed; hidden otherwise.
-    QLabel* connection_notice() const { return notice_; }
+    QLabel* connection_notice() const;
     // Hides the notice of a return online after a while (15 s).
-    QTimer* notice_timer() const { return notice_timer_; }
+    QTimer* notice_timer() const;
     // The band that names files a delivery left out because they are not
     // files of the cache; it hides by itself.
-    QLabel* refusal_notice() const { return refusal_; }
+    QLabel* refusal_notice() const;
     delivery* deliverer() const { return delivery_; }
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
@@ -137,9 +138,6 @@ private:
     // Docks to the candidate when it is a chat window, else waits for one.
     void enter_follow_mode(window_handle_t candidate);
     void come_back_on_top(); // the tray double click
-    void build_connection_notice(QVBoxLayout* outer);
-    void show_connection_notice(const QString& news);
-    void build_refusal_notice(QVBoxLayout* outer);
     void show_refused_files(const QStringList& names);
 
     main_widget_toolbar* toolbar_;
@@ -159,10 +157,7 @@ private:
     QPointer<login_widget> login_;
     QPointer<settings_widget> settings_;
     QPointer<update_guide_widget> update_;
-    QLabel* notice_ = nullptr;
-    QTimer* notice_timer_ = nullptr;
-    QLabel* refusal_ = nullptr;
-    QTimer* refusal_timer_ = nullptr;
+    main_notices* notices_ = nullptr;
     bool follow_ = false;
     window_handle_t target_ = 0;
     bool pinned_ = false; // topmost only while the pin is checked

@@ -11,6 +11,7 @@
 #include "raw_http.h"
 #include "server_fixture.h"
 #include "ui/kb/delete_category_widget.h"
+#include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/kb/new_category_widget.h"
@@ -499,7 +500,7 @@ void test_category_dialogs::sort_sends_full_order_on_each_drop() {
     kb_tab_widget page;
     kb_item_widget* view = page.view(1);
     const category_node_spt first = dc.top_categories(library_kind::scripts, 1, QString())->first();
-    view->open_sort_category(first);
+    view->menus()->open_sort_category(first);
     auto* dialog = open_dialog<sort_category_widget>();
     QVERIFY(dialog);
     QSignalSpy ordered(dialog, &sort_category_widget::order_changed);
@@ -581,7 +582,7 @@ void test_category_dialogs::transfer_branch_view_matches_server() {
         Qt::DirectConnection);
 
     const bool move = mode == transfer_category_widget::move_mode;
-    page.view(1)->open_transfer_category(branch, move);
+    page.view(1)->menus()->open_transfer_category(branch, move);
     auto* dialog = open_dialog<transfer_category_widget>();
     QVERIFY(dialog);
     QVERIFY(!dialog->parent_row_shown()); // a first-level category stays one
@@ -651,7 +652,7 @@ void test_category_dialogs::failure_after_server_changed_reloads() {
     });
     qputenv("QUORVEL_BASE_URL", proxy.base_url().toUtf8());
 
-    page.view(1)->open_transfer_category(branch, false);
+    page.view(1)->menus()->open_transfer_category(branch, false);
     auto* dialog = open_dialog<transfer_category_widget>();
     QVERIFY(dialog);
     dialog->part_group()->button(0)->click();
@@ -690,10 +691,10 @@ void test_category_dialogs::non_manager_copies_into_personal_only() {
     const category_node_spt source =
         dc.top_categories(library_kind::scripts, 0, QString())->first();
     QStringList texts;
-    for (const auto& entry : page.view(0)->category_menu(source))
+    for (const auto& entry : page.view(0)->menus()->category_menu(source))
         texts << entry.text;
     QCOMPARE(texts, (QStringList{"复制分类", "展开分类", "折叠分类"}));
-    page.view(0)->category_menu(source).first().action();
+    page.view(0)->menus()->category_menu(source).first().action();
     auto* dialog = open_dialog<transfer_category_widget>();
     QVERIFY(dialog);
     QVERIFY(!dialog->part_group()->button(0)->isEnabled());

@@ -5,6 +5,7 @@
 #include "library_login.h"
 #include "model/data_center.h"
 #include "server_fixture.h"
+#include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/kb/script_item.h"
@@ -232,7 +233,7 @@ void test_kb_page::sending_follows_settings() {
     write_setting(setting_keys::kb_arrow, 1);
     emit tree->itemDoubleClicked(row, 0);
     view->row_widget(tree, row)->send_button()->click();
-    for (const auto& entry : view->row_menu(row))
+    for (const auto& entry : view->menus()->row_menu(row))
         if (entry.text == QStringLiteral("发送话术") || entry.text == QStringLiteral("输入话术"))
             entry.action();
     QTRY_COMPARE(events_.size(), 4);
@@ -318,7 +319,7 @@ void test_kb_page::menus_by_role() {
     const data_center& dc = data_center::instance();
     const auto* tops = dc.top_categories(library_kind::scripts, part, QString());
     QVERIFY(tops && !tops->isEmpty());
-    QCOMPARE(texts(view->category_menu(tops->first())).join(' '), category_menu);
+    QCOMPARE(texts(view->menus()->category_menu(tops->first())).join(' '), category_menu);
     QString with_scripts;
     for (const category_node_spt& top : *tops)
         if (!dc.scripts_of(top->id).isEmpty())
@@ -327,8 +328,8 @@ void test_kb_page::menus_by_role() {
     view->show_category(with_scripts);
     QTreeWidgetItem* row = view->tree_of(with_scripts)->topLevelItem(0);
     QCOMPARE(kind(row), 1);
-    QCOMPARE(texts(view->row_menu(row)).join(' '), script_menu);
-    QCOMPARE(texts(view->empty_area_menu(view->current_tree())).join(' '), empty_menu);
+    QCOMPARE(texts(view->menus()->row_menu(row)).join(' '), script_menu);
+    QCOMPARE(texts(view->menus()->empty_area_menu(view->current_tree())).join(' '), empty_menu);
 }
 
 void test_kb_page::pinning_reorders_through_server() {
@@ -336,13 +337,13 @@ void test_kb_page::pinning_reorders_through_server() {
     kb_tab_widget page;
     kb_item_widget* view = page.view(0);
     QString messages;
-    view->set_message_handler([&](const QString& m) { messages += m; });
+    view->menus()->set_message_handler([&](const QString& m) { messages += m; });
     drag_drop_treewidget* tree = open_mixed_category(view);
     QTreeWidgetItem* first = tree->topLevelItem(0);
     QVERIFY(kind(first) == 1 && kind(tree->topLevelItem(1)) == 1);
     const QString pinned = row_id(first);
     const QString second = row_id(tree->topLevelItem(1));
-    view->pin_script(script(first), false);
+    view->menus()->pin_script(script(first), false);
 
     // The reply rebuilds the rows: the pinned script is now the last script.
     QTRY_COMPARE_WITH_TIMEOUT(row_id(tree->topLevelItem(0)), second, 10000);
@@ -357,7 +358,7 @@ void test_kb_page::pinning_reorders_through_server() {
 
     // Back on top with the other pin.
     QTreeWidgetItem* row = kb_item_widget::find_row(tree, script_row, pinned);
-    view->pin_script(script(row), true);
+    view->menus()->pin_script(script(row), true);
     QTRY_COMPARE_WITH_TIMEOUT(row_id(tree->topLevelItem(0)), pinned, 10000);
 }
 

@@ -6,6 +6,7 @@
 #include "model/data_center.h"
 #include "server_fixture.h"
 #include "ui/kb/delete_script_widget.h"
+#include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/kb/transfer_script_widget.h"
@@ -230,7 +231,7 @@ void test_script_dialogs::copy_and_move_show_in_view_and_server() {
     const QString content = script->speechContent;
 
     // Copy into the first-level category (second box left empty).
-    transfer_script_widget* copy = view->open_transfer_script(script, true);
+    transfer_script_widget* copy = view->menus()->open_transfer_script(script, true);
     QSignalSpy copied(copy, &transfer_script_widget::transfer_finished);
     copy->first_level_box()->setCurrentIndex(copy->first_level_box()->findData(to->id));
     QCOMPARE(copy->second_level_box()->currentIndex(), 0);
@@ -258,7 +259,7 @@ void test_script_dialogs::copy_and_move_show_in_view_and_server() {
     copy->close();
 
     // Move into the sub-category.
-    transfer_script_widget* move = view->open_transfer_script(script, false);
+    transfer_script_widget* move = view->menus()->open_transfer_script(script, false);
     QSignalSpy moved(move, &transfer_script_widget::transfer_finished);
     move->first_level_box()->setCurrentIndex(move->first_level_box()->findData(to->id));
     move->second_level_box()->setCurrentIndex(move->second_level_box()->findData(sub->id));
@@ -289,7 +290,7 @@ void test_script_dialogs::delete_succeeds_once() {
     drag_drop_treewidget* tree = view->tree_of(category);
     QVERIFY(kb_item_widget::find_row(tree, script_row, script->id));
 
-    delete_script_widget* dialog = view->open_delete_script(script);
+    delete_script_widget* dialog = view->menus()->open_delete_script(script);
     QCOMPARE(dialog->title(), QStringLiteral("删除话术"));
     QCOMPARE(dialog->size(), QSize(400, 200));
     QSignalSpy deleted(dialog, &delete_script_widget::delete_script_finished);

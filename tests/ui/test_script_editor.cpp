@@ -13,6 +13,7 @@
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/select_clouddoc_dialog.h"
+#include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/new_script_widget.h"
 #include "ui/kb/select_emoji_widget.h"
@@ -129,7 +130,7 @@ void test_script_editor::cleanupTestCase() {
 }
 
 new_script_widget* test_script_editor::open_new() {
-    return view_->open_new_script(category_->id);
+    return view_->menus()->open_new_script(category_->id);
 }
 
 script_node_spt test_script_editor::save_and_wait(new_script_widget* editor, bool and_new) {
@@ -205,7 +206,7 @@ void test_script_editor::save_and_new_clears_only_keywords_and_content() {
 
 void test_script_editor::a_failed_save_shows_the_reason() {
     // No category chosen: the server refuses, and both save buttons come back.
-    new_script_widget* editor = view_->open_new_script("no-such-category");
+    new_script_widget* editor = view_->menus()->open_new_script("no-such-category");
     QVERIFY(!editor->chosen_category());
     QSignalSpy created(editor, &new_script_widget::create_script_finished);
     editor->editor()->setPlainText("无处安放");
@@ -352,7 +353,7 @@ void test_script_editor::editing_keeps_the_category() {
     const script_node_spt stored = data_center::instance().find_script(original->id);
     QVERIFY(stored);
 
-    new_script_widget* editor = view_->open_edit_script(stored);
+    new_script_widget* editor = view_->menus()->open_edit_script(stored);
     QCOMPARE(editor->title(), QString("编辑话术"));
     QVERIFY(!editor->category_picker());
     QVERIFY(!editor->findChild<combobox_button*>());
@@ -537,11 +538,11 @@ void test_script_editor::page_menus_open_the_editor() {
     const script_node_spt script = scripts.first();
     QList<kb_item_widget::menu_entry_t> menu;
     if (where == "category")
-        menu = view_->category_menu(category_);
+        menu = view_->menus()->category_menu(category_);
     else if (where == "script")
-        menu = view_->row_menu(kb_item_widget::find_row(tree, script_row, script->id));
+        menu = view_->menus()->row_menu(kb_item_widget::find_row(tree, script_row, script->id));
     else
-        menu = view_->empty_area_menu(tree);
+        menu = view_->menus()->empty_area_menu(tree);
     const QList<new_script_widget*> before = view_->findChildren<new_script_widget*>();
     bool found = false;
     for (const kb_item_widget::menu_entry_t& e : menu)

@@ -11,6 +11,7 @@
 #include "script_on_server.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/select_clouddoc_dialog.h"
+#include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
 #include "ui/kb/new_script_widget.h"
@@ -88,7 +89,7 @@ void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
                 sticker = s;
     QVERIFY(sticker);
 
-    new_script_widget* editor = view->open_new_script(category->id);
+    new_script_widget* editor = view->menus()->open_new_script(category->id);
     QVERIFY(QTest::qWaitForWindowExposed(editor));
     QTextEdit* text = editor->editor();
     text->setFocus();
@@ -122,7 +123,7 @@ void test_script_editor_e2e_x11::written_script_is_saved_shown_and_delivered() {
     editor->close();
 
     // Into the chat window, as the row's send does.
-    view->send(dc.find_script(node->id), true);
+    view->menus()->send(dc.find_script(node->id), true);
     QTRY_VERIFY_WITH_TIMEOUT(pastes().size() >= 7, 20000);
     QTest::qWait(500); // nothing more is pasted
     QStringList texts;

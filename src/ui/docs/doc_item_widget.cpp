@@ -11,6 +11,7 @@
 #include "ui/docs/doc_category_dialogs.h"
 #include "ui/docs/doc_dialogs.h"
 #include "ui/docs/doc_list_item.h"
+#include "ui/docs/doc_row_model.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/message_box.h"
 #include "ui/widgets/status_text.h"
@@ -146,8 +147,8 @@ doc_item_widget::doc_item_widget(QWidget* parent)
     connect(filter_button_, &QToolButton::clicked, this, [this] {
         filter_menu()->popup(filter_button_->mapToGlobal(QPoint(0, filter_button_->height())));
     });
-    connect(&data_center::instance(), &data_center::changed, this,
-            &doc_item_widget::on_store_changed);
+    connect(new doc_row_model(this), &doc_row_model::rows_changed, this,
+            &doc_item_widget::on_rows_changed);
 }
 
 // ---- the tree ----
@@ -519,8 +520,8 @@ void doc_item_widget::refresh_category(const QString& category_id, const QString
     });
 }
 
-void doc_item_widget::on_store_changed(const store_change_t& change) {
-    if (change.subject == store_subject::categories && change.library == library_kind::documents) {
+void doc_item_widget::on_rows_changed(const doc_row_change_t& change) {
+    if (change.op == doc_row_op::categories_reset) {
         const QString shown = shown_category();
         build_tree();
         if (!shown.isEmpty() && !find_doc_category_item(tree_, shown)) {
@@ -531,16 +532,14 @@ void doc_item_widget::on_store_changed(const store_change_t& change) {
         }
         return;
     }
-    if (change.subject != store_subject::docs)
-        return;
-    if (change.op == store_op::updated) {
+    if (change.op == doc_row_op::updated) {
         for (const QString& id : change.ids)
             if (QListWidgetItem* row = row_of(id))
                 if (auto* widget = qobject_cast<doc_list_item*>(list_->itemWidget(row)))
                     widget->set_title(doc_of(row)->keywords);
         return;
     }
-    if (change.op == store_op::removed && showing_search_) {
+    if (change.op == doc_row_op::removed && showing_search_) {
         for (const QString& id : change.ids)
             delete row_of(id);
         return;

@@ -29,6 +29,7 @@ class custom_button;
 class delete_doc_category;
 class delete_doc_dialog;
 class doc_transfer_dialog;
+struct doc_row_change_t;
 class document_actions;
 class new_doc_category;
 class update_doc_category;
@@ -122,7 +123,7 @@ private:
     void schedule_row_widgets();
     void make_visible_row_widgets();
     void on_download_result(const QString& remote, bool ok);
-    void on_store_changed(const store_change_t& change);
+    void on_rows_changed(const doc_row_change_t& change);
     void on_current_item(QTreeWidgetItem* item);
     category_node_spt current_category() const;
     bool in_attachments(const doc_node_spt& doc) const;

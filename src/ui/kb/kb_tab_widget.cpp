@@ -3,6 +3,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "model/data_center.h"
+#include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_search_widget.h"
 #include "ui/kb/new_category_widget.h"
@@ -112,7 +113,7 @@ void kb_tab_widget::on_transfer_script(const QVariantList& args) {
         return;
     const int part = args.at(0).toInt();
     if (part >= 0 && part < 3)
-        views_[part]->reload_category(args.at(1).toString());
+        views_[part]->menus()->reload_category(args.at(1).toString());
 }
 
 } // namespace quorvel

@@ -16,6 +16,7 @@
 #include "ui/stickers/sticker_flow_widget.h"
 #include "ui/stickers/sticker_item.h"
 #include "ui/stickers/sticker_preview_dialog.h"
+#include "ui/stickers/sticker_row_model.h"
 #include "ui/stickers/sticker_transfer_category.h"
 #include "ui/stickers/transfer_sticker_dialog.h"
 #include "ui/stickers/update_sticker_dialog.h"
@@ -62,7 +63,8 @@ sticker_flow_widget* page_of(QWidget* tile) {
 sticker_item_widget::sticker_item_widget(int type, QWidget* parent)
     : QWidget(parent), type_(type), splitter_(new QSplitter(Qt::Vertical, this)),
       bar_(new category_flow_widget), plus_(new category_button), pages_(new QStackedWidget),
-      empty_(new blank_widget), no_stickers_(new blank_sticker_flow_widget) {
+      empty_(new blank_widget), no_stickers_(new blank_sticker_flow_widget),
+      model_(new sticker_row_model(type, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 0, 0, 1);
     layout->addWidget(splitter_);
@@ -81,8 +83,7 @@ sticker_item_widget::sticker_item_widget(int type, QWidget* parent)
     connect(plus_, &QToolButton::clicked, this, &sticker_item_widget::open_new_category);
     connect(no_stickers_, &blank_sticker_flow_widget::add_button_clicked, this,
             [this] { open_add_dialog(checked_category()); });
-    connect(&data_center::instance(), &data_center::changed, this,
-            &sticker_item_widget::on_store_changed);
+    connect(model_, &sticker_row_model::rows_changed, this, &sticker_item_widget::on_rows_changed);
     load();
 }
 
@@ -96,6 +97,7 @@ void sticker_item_widget::load() {
             if (const dept_tree_node_spt dept = dc.default_department())
                 dc.set_sticker_dept_id(dept_id_ = dept->id); // view state, not library
         }
+        model_->set_dept(dept_id_);
     }
     const category_tree_t* tree = dc.category_tree(library_kind::stickers, type_, dept_id_);
     const QList<category_node_spt> tops =
@@ -260,46 +262,36 @@ void sticker_item_widget::ensure_tile(const sticker_node_spt& sticker) {
 
 // ---- the store ----
 
-void sticker_item_widget::on_store_changed(const store_change_t& change) {
-    if (change.subject == store_subject::stickers)
-        on_stickers_changed(change);
-    else if (change.subject == store_subject::categories &&
-             change.library == library_kind::stickers)
-        on_categories_changed(change);
-}
-
-void sticker_item_widget::on_stickers_changed(const store_change_t& change) {
-    if (change.op == store_op::replaced && change.category_id.isEmpty()) {
+void sticker_item_widget::on_rows_changed(const sticker_row_change_t& change) {
+    if (change.op == sticker_row_op::reset) {
         clear();
         load();
-        return;
+    } else if (change.categories) {
+        on_categories_changed(change);
+    } else {
+        on_stickers_changed(change);
     }
+}
+
+void sticker_item_widget::on_stickers_changed(const sticker_row_change_t& change) {
     sticker_flow_widget* page = pages_by_id_.value(change.category_id);
     if (!page)
         return;
-    const QList<sticker_node_spt> stored =
-        data_center::instance().stickers_by_category().value(change.category_id);
-    const auto find = [&stored](const QString& id) {
-        for (const sticker_node_spt& s : stored)
-            if (s && s->id == id)
-                return s;
-        return sticker_node_spt();
-    };
     switch (change.op) {
-    case store_op::added:
-        for (const QString& id : change.ids)
-            page->add_tile(find(id));
+    case sticker_row_op::inserted:
+        for (const sticker_node_spt& sticker : change.stickers)
+            page->add_tile(sticker);
         break;
-    case store_op::removed:
+    case sticker_row_op::removed:
         if (change.ids.isEmpty())
             page->clear_tiles();
         for (const QString& id : change.ids)
             page->remove_tile(id);
         break;
-    case store_op::updated:
-        for (const QString& id : change.ids)
-            if (sticker_item* tile = page->tile(id); tile && find(id))
-                tile->set_sticker(find(id));
+    case sticker_row_op::updated:
+        for (int i = 0; i < change.ids.size(); ++i)
+            if (sticker_item* tile = page->tile(change.ids[i]); tile && change.stickers.value(i))
+                tile->set_sticker(change.stickers.value(i));
         break;
     default:
         page->clear_tiles();
@@ -309,28 +301,26 @@ void sticker_item_widget::on_stickers_changed(const store_change_t& change) {
         show_checked_page();
 }
 
-void sticker_item_widget::on_categories_changed(const store_change_t& change) {
-    if (change.part != type_ || (is_dept(type_) && change.dept_id != dept_id_))
-        return;
+void sticker_item_widget::on_categories_changed(const sticker_row_change_t& change) {
     const bool was_checked = change.ids.contains(checked_category());
     switch (change.op) {
-    case store_op::added:
-        for (const QString& id : change.ids)
-            ensure_category(category(id));
+    case sticker_row_op::inserted:
+        for (const category_node_spt& category : change.category_records)
+            ensure_category(category);
         break;
-    case store_op::removed:
+    case sticker_row_op::removed:
         for (const QString& id : change.ids)
             remove_category(id);
         after_category_removed(was_checked);
         break;
-    case store_op::updated:
-        for (const QString& id : change.ids)
-            if (category_button* b = buttons_.value(id); b && category(id))
-                b->setText(category(id)->classifyName);
+    case sticker_row_op::updated:
+        for (int i = 0; i < change.ids.size(); ++i)
+            if (category_button* b = buttons_.value(change.ids[i]);
+                b && change.category_records.value(i))
+                b->setText(change.category_records.value(i)->classifyName);
         break;
     default:
-        clear();
-        load();
+        break;
     }
 }
 

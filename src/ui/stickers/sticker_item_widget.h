@@ -17,6 +17,8 @@ class category_button;
 class category_flow_widget;
 class sticker_flow_widget;
 class sticker_item;
+class sticker_row_model;
+struct sticker_row_change_t;
 
 // One scope of the sticker page (0 public, 1 personal, 2 department): the
 // category bar above a page of tiles per category. Built from the store and
@@ -72,9 +74,9 @@ private:
     void after_category_removed(bool was_checked);
     sticker_item* tile_of(const QString& category_id, const QString& sticker_id) const;
 
-    void on_store_changed(const store_change_t& change);
-    void on_stickers_changed(const store_change_t& change);
-    void on_categories_changed(const store_change_t& change);
+    void on_rows_changed(const sticker_row_change_t& change);
+    void on_stickers_changed(const sticker_row_change_t& change);
+    void on_categories_changed(const sticker_row_change_t& change);
 
     void open_add_dialog(const QString& category_id);
     void open_new_category();
@@ -99,6 +101,7 @@ private:
     blank_sticker_flow_widget* no_stickers_;
     QHash<QString, category_button*> buttons_;
     QHash<QString, sticker_flow_widget*> pages_by_id_;
+    sticker_row_model* model_;
 };
 
 } // namespace quorvel
