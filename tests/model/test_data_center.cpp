@@ -1,5 +1,6 @@
 // Category trees, the store's operations and the rights read from the profile.
 #include "model/data_center.h"
+#include "model/session_state.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -299,11 +300,11 @@ void test_data_center::rights_data() {
 void test_data_center::rights() {
     QFETCH(QByteArray, profile);
     data_center& dc = data_center::instance();
-    QVERIFY(!dc.has_manager_role());
-    dc.set_login_user(::profile(profile.constData()));
-    QTEST(dc.has_manager_role(), "manager");
-    QTEST(dc.has_manager_role_in("3"), "manager_in_3");
-    QTEST(dc.has_manager_role_in("9"), "manager_in_9");
+    QVERIFY(!session_state::instance().has_manager_role());
+    session_state::instance().set_login_user(::profile(profile.constData()));
+    QTEST(session_state::instance().has_manager_role(), "manager");
+    QTEST(session_state::instance().has_manager_role_in("3"), "manager_in_3");
+    QTEST(session_state::instance().has_manager_role_in("9"), "manager_in_9");
 }
 
 void test_data_center::default_department_data() {
@@ -329,8 +330,8 @@ void test_data_center::default_department_data() {
 void test_data_center::default_department() {
     QFETCH(QByteArray, profile);
     QFETCH(QString, expected);
-    data_center::instance().set_login_user(::profile(profile.constData()));
-    const dept_tree_node_spt found = data_center::instance().default_department();
+    session_state::instance().set_login_user(::profile(profile.constData()));
+    const dept_tree_node_spt found = session_state::instance().default_department();
     QCOMPARE(found ? found->id : QString(), expected);
 }
 
@@ -349,11 +350,12 @@ void test_data_center::hundred_thousand_departments() {
     data_center& dc = data_center::instance();
     const QByteArray text = R"({"deptId":"r49998","deptRoleTreeMap":{"deptAllTree":[)" + roots +
                             R"(],"checkDeptDataList":[{"deptId":"shared"}]}})";
-    dc.set_login_user(profile(text.constData()));
-    QCOMPARE(dc.departments().size(), 100000 - 1);
-    QCOMPARE(dc.departments().value("shared")->label, QString("under 49999"));
-    QCOMPARE(dc.departments().value("d777")->label, QString("under 777"));
-    QCOMPARE(dc.default_department()->label, QString("under 49998"));
+    session_state::instance().set_login_user(profile(text.constData()));
+    QCOMPARE(session_state::instance().departments().size(), 100000 - 1);
+    QCOMPARE(session_state::instance().departments().value("shared")->label,
+             QString("under 49999"));
+    QCOMPARE(session_state::instance().departments().value("d777")->label, QString("under 777"));
+    QCOMPARE(session_state::instance().default_department()->label, QString("under 49998"));
 }
 
 void test_data_center::token_is_safe_across_threads() {
@@ -362,14 +364,14 @@ void test_data_center::token_is_safe_across_threads() {
     std::atomic<int> torn{0};
     std::unique_ptr<QThread> reader(QThread::create([&] {
         while (!stop) {
-            const QString t = dc.token();
+            const QString t = session_state::instance().token();
             if (!t.isEmpty() && t != QString(64, 'a') && t != QString(64, 'b'))
                 ++torn;
         }
     }));
     reader->start();
     for (int i = 0; i < 20000; ++i)
-        dc.set_token(QString(64, i % 2 ? 'a' : 'b'));
+        session_state::instance().set_token(QString(64, i % 2 ? 'a' : 'b'));
     stop = true;
     reader->wait();
     QCOMPARE(torn.load(), 0);

@@ -3,6 +3,7 @@
 // only the transfer result is passed on, as the page's event.
 #include "app/event_bus.h"
 #include "app/event_names.h"
+#include "model/session_state.h"
 #include "ui/kb/delete_category_widget.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/sort_category_widget.h"
@@ -25,7 +26,7 @@ void kb_item_widget::open_transfer_category(const category_node_spt& category, b
     auto* dialog = new transfer_category_widget(
         move ? transfer_category_widget::move_mode : transfer_category_widget::copy_mode, category);
     dialog->setMaximumSize(500, 300);
-    if (!data_center::instance().has_manager_role())
+    if (!session_state::instance().has_manager_role())
         dialog->restrict_to_personal();
     connect(dialog, &transfer_category_widget::transfer_finished, this,
             [category, move](const category_node_spt& placed) {

@@ -5,6 +5,7 @@
 #include "app/settings_store.h"
 #include "integration/composition.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/script_actions.h"
 #include "protocol/protocol.h"
@@ -113,9 +114,9 @@ kb_item_widget::kb_item_widget(int part, QWidget* parent)
 
     data_center& dc = data_center::instance();
     // The department part starts on the user's default department.
-    if (part_ == dept_part && dc.dept_id().isEmpty())
-        if (const dept_tree_node_spt dept = dc.default_department())
-            dc.set_dept_id(dept->id);
+    if (part_ == dept_part && session_state::instance().dept_id().isEmpty())
+        if (const dept_tree_node_spt dept = session_state::instance().default_department())
+            session_state::instance().set_dept_id(dept->id);
     build_strip();
     connect(&dc, &data_center::changed, this, &kb_item_widget::on_store_changed);
 }
@@ -130,7 +131,7 @@ bool kb_item_widget::eventFilter(QObject* watched, QEvent* event) {
 // ---- lookups in the part's category tables ----
 
 QString kb_item_widget::shown_dept() const {
-    return part_ == dept_part ? data_center::instance().dept_id() : QString();
+    return part_ == dept_part ? session_state::instance().dept_id() : QString();
 }
 
 bool kb_item_widget::shows(int part, const QString& dept_id) const {
@@ -447,7 +448,7 @@ void kb_item_widget::send(const script_node_spt& script, bool direct) {
 
 QList<kb_item_widget::menu_entry_t>
 kb_item_widget::category_menu(const category_node_spt& category) {
-    const bool manager = data_center::instance().has_manager_role();
+    const bool manager = session_state::instance().has_manager_role();
     const bool personal = part_ == personal_part;
     auto expand = [this, category] { expand_category(category, true); };
     auto collapse = [this, category] { expand_category(category, false); };
@@ -479,7 +480,7 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
     if (kind_of(row) == 0)
         return category_menu(category_of(row));
     const script_node_spt script = script_of(row);
-    const bool manager = data_center::instance().has_manager_role();
+    const bool manager = session_state::instance().has_manager_role();
     const menu_entry_t input{QStringLiteral("输入话术"), [this, script] { send(script, false); }};
     const menu_entry_t direct{QStringLiteral("发送话术"), [this, script] { send(script, true); }};
     const menu_entry_t clipboard{QStringLiteral("复制到剪贴板"),
@@ -510,7 +511,7 @@ QList<kb_item_widget::menu_entry_t> kb_item_widget::row_menu(QTreeWidgetItem* ro
 }
 
 QList<kb_item_widget::menu_entry_t> kb_item_widget::empty_area_menu(drag_drop_treewidget* tree) {
-    if (!data_center::instance().has_manager_role() && part_ != personal_part)
+    if (!session_state::instance().has_manager_role() && part_ != personal_part)
         return {};
     const QString category_id = tree ? tree->property("category/id").toString() : QString();
     return {{QStringLiteral("新建话术"), [this, category_id] { open_new_script(category_id); }}};
@@ -919,7 +920,7 @@ void kb_item_widget::switch_department(const QString& dept_id) {
     if (part_ != dept_part)
         return;
     clear_view();
-    data_center::instance().set_dept_id(dept_id);
+    session_state::instance().set_dept_id(dept_id);
     build_strip();
 }
 
