@@ -108,13 +108,13 @@ void test_backend_integration::login_and_profile() {
         [&](auto ok, auto fail) { rc->get_login_info({}, &context_, ok, fail); });
     QVERIFY(profile);
     session_state::instance().set_login_user(profile);
-    data_center& dc = data_center::instance();
-    QCOMPARE(session_state::instance().account(), QString("manager"));
-    QVERIFY(session_state::instance().has_manager_role());
-    QVERIFY(session_state::instance().has_manager_role_in("4"));
-    QVERIFY(!session_state::instance().has_manager_role_in("5"));
-    QCOMPARE(session_state::instance().departments().size(), 5);
-    QCOMPARE(session_state::instance().default_department()->id,
+    session_state& login = session_state::instance();
+    QCOMPARE(login.account(), QString("manager"));
+    QVERIFY(login.has_manager_role());
+    QVERIFY(login.has_manager_role_in("4"));
+    QVERIFY(!login.has_manager_role_in("5"));
+    QCOMPARE(login.departments().size(), 5);
+    QCOMPARE(login.default_department()->id,
              QString("2")); // the user's own department, with rights
 }
 

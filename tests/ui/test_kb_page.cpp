@@ -419,7 +419,7 @@ void test_kb_page::department_picker_height_and_rights_data() {
 void test_kb_page::department_picker_height_and_rights() {
     QFETCH(QString, account);
     sync_as(account, account + "123");
-    const data_center& dc = data_center::instance();
+    const session_state& login = session_state::instance();
     select_department_menu picker;
     QVERIFY(picker.height() >= 256 && picker.height() <= 600);
     QSignalSpy chosen(&picker, &select_department_menu::item_selected);
@@ -427,8 +427,7 @@ void test_kb_page::department_picker_height_and_rights() {
     // Departments the user may not choose look disabled and say why;
     // choosing them does nothing.
     for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it) {
-        const bool may =
-            session_state::instance().has_manager_role_in((*it)->data(0, Qt::UserRole).toString());
+        const bool may = login.has_manager_role_in((*it)->data(0, Qt::UserRole).toString());
         managed += may ? 1 : 0;
         QCOMPARE(bool((*it)->flags() & Qt::ItemIsSelectable), may);
         QCOMPARE((*it)->toolTip(0),
