@@ -6,14 +6,15 @@
 // offline, where they went.
 #include "integration/current_desktop.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/request_center.h"
 #include "net/sign_in.h"
 #include "platform/fake/fake_desktop.h"
 #include "resources/resources.h"
+#include "session/offline_session.h"
 #include "sync/library_file.h"
 #include "sync/password_hash.h"
 #include "ui/main_widget.h"
-#include "ui/offline_session.h"
 #include "ui/sync_data_widget.h"
 
 #include <QApplication>
@@ -50,10 +51,10 @@ void online(const QString& account, const QString& password) {
         request_center::instance()->get_login_info(
             QString(), qApp,
             [account, password](const user_login_info_spt& profile) {
-                data_center::instance().set_login_user(profile);
+                session_state::instance().set_login_user(profile);
                 offline_session::instance().remember_login(account, password);
                 auto* sync = new sync_data_widget;
-                offline_session::instance().watch(sync);
+                offline_session::instance().watch(sync->synchronisation());
                 sync->show();
             },
             [](const QString&) { QCoreApplication::exit(1); });

@@ -6,6 +6,7 @@
 #include "integration/current_desktop.h"
 #include "integration/delivery.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "sync/cache_manager.h"
 
 #include <QApplication>
@@ -52,7 +53,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     auto profile = user_login_info_spt::create();
     profile->account = "bench";
-    data_center::instance().set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     const QString image = cache_manager::instance()->path_by_id("clouddoc", "1", "pic", "png");
     QDir().mkpath(QFileInfo(image).absolutePath());
     QImage(8, 8, QImage::Format_RGB32).save(image);

@@ -7,6 +7,7 @@
 #include "integration/composition.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/script_actions.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
     script_actions actions;
     script_node_spt script;
     actions.save_new_script(
-        {category->id, 1, QString(), large_content(server, dc.token()), QStringLiteral("大话术")},
+        {category->id, 1, QString(), large_content(server, session_state::instance().token()),
+         QStringLiteral("大话术")},
         [&](const action_result_t&, const script_node_spt& node) { script = node; });
     if (!QTest::qWaitFor([&] { return !script.isNull(); }, 60000))
         return 1;

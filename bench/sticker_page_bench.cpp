@@ -6,6 +6,7 @@
 // Run with QT_QPA_PLATFORM=offscreen:  sticker_page_bench [STICKERS]
 #include "bench_support.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "server_fixture.h"
 #include "ui/stickers/scope_choice.h"
 #include "ui/stickers/sticker_flow_widget.h"
@@ -31,9 +32,12 @@ namespace {
 bool sync(server_fixture& server) {
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
     data_center& dc = data_center::instance();
-    dc.set_token(server.login(QStringLiteral("manager"), QStringLiteral("manager123")));
-    dc.set_login_user(user_login_info_t::from_json(
-        server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    session_state::instance().set_token(
+        server.login(QStringLiteral("manager"), QStringLiteral("manager123")));
+    session_state::instance().set_login_user(user_login_info_t::from_json(
+        server.get("/tavorine/loginAccount/getLoginUserData", {}, session_state::instance().token())
+            .data()
+            .toObject()));
     sync_data_widget::set_main_window_factory([] { return nullptr; });
     auto* dialog = new sync_data_widget;
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -8,6 +8,7 @@
 //   sync_bench BASE_URL ACCOUNT PASSWORD --parse-only
 #include "app/app_paths.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/envelope.h"
 #include "net/http_call.h"
 #include "net/reply_checks.h"
@@ -161,7 +162,7 @@ int main(int argc, char* argv[]) {
             request_center::instance()->get_login_info(
                 {}, &context,
                 [&](const user_login_info_spt& profile) {
-                    data_center::instance().set_login_user(profile);
+                    session_state::instance().set_login_user(profile);
                     if (parse_alone) {
                         app.quit();
                         return;

@@ -80,9 +80,9 @@ set(PROJECT_VERSION_SAVED ${PROJECT_VERSION})
 set(PROJECT_VERSION ${QUORVEL_NEXT_VERSION})
 configure_file(${CMAKE_SOURCE_DIR}/src/app/version.rc.in ${CMAKE_BINARY_DIR}/update-test/version.rc @ONLY)
 set(PROJECT_VERSION ${PROJECT_VERSION_SAVED})
-add_executable(quorvel_next WIN32 ${CMAKE_SOURCE_DIR}/src/app/main.cpp
+add_executable(quorvel_next WIN32 ${CMAKE_SOURCE_DIR}/src/main.cpp
                                   ${CMAKE_BINARY_DIR}/update-test/version.rc)
-target_link_libraries(quorvel_next PRIVATE quorvel_ui quorvel_resources)
+target_link_libraries(quorvel_next PRIVATE quorvel_ui quorvel_session quorvel_resources)
 set_target_properties(quorvel_next PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/update-test)
 quorvel_add_installer(quorvel_next_installer quorvel_next ${QUORVEL_NEXT_VERSION}
                       ${CMAKE_BINARY_DIR}/update-test/quorvel-setup-${QUORVEL_NEXT_VERSION}.exe)

@@ -1,5 +1,8 @@
 #include "model/data_center.h"
 
+#include "model/library_snapshot.h"
+#include "model/session_state.h"
+
 #include <QMutexLocker>
 #include <QQueue>
 #include <QSet>
@@ -35,6 +38,12 @@ template <class T> T copy_into_stored(QList<T>* list, const T& record) {
 
 data_center::data_center() {
     qRegisterMetaType<store_change_t>("quorvel::store_change_t");
+    // The views hear of the current department as of any other store change.
+    connect(&session_state::instance(), &session_state::dept_changed, this,
+            [this](const QString& id) {
+                announce(store_subject::current_department, store_op::updated,
+                         int(protocol::part::dept), id);
+            });
 }
 
 data_center& data_center::instance() {
@@ -54,14 +63,7 @@ void data_center::clear() {
     sticker_dept_id_.clear();
     version_info_.reset();
     attachments_category_.reset();
-    set_token(QString());
-    account_.clear();
-    user_name_.clear();
-    dept_name_.clear();
-    dept_id_.clear();
-    login_user_.reset();
-    departments_.clear();
-    dept_rights_.clear();
+    session_state::instance().clear();
 }
 
 void data_center::announce(store_subject subject, store_op op, int part, const QString& dept_id,
@@ -83,116 +85,6 @@ void data_center::announce_category(library_kind library, store_op op, const cat
     const category_library& categories = library_of(library);
     announce(store_subject::categories, op, categories.reported_part_of(node),
              categories.reported_dept_of(node), parent_id, ids, library);
-}
-
-// ---- login state ----
-
-QString data_center::token() const {
-    QMutexLocker lock(&token_mutex_);
-    return token_;
-}
-
-void data_center::set_token(const QString& token) {
-    QMutexLocker lock(&token_mutex_);
-    token_ = token;
-}
-
-void data_center::set_dept_id(const QString& id) {
-    dept_id_ = id;
-    announce(store_subject::current_department, store_op::updated, int(protocol::part::dept), id);
-}
-
-void data_center::set_login_user(const user_login_info_spt& profile) {
-    login_user_ = profile;
-    if (!profile)
-        return;
-    account_ = profile->account;
-    user_name_ = profile->userName;
-    dept_name_ = profile->deptName;
-    dept_id_ = profile->deptId;
-    // Every node of the department tree, each before its children: a stack
-    // with the children pushed last first (joining lists instead copied the
-    // whole rest of the walk at every node, minutes for a large organisation).
-    std::vector<dept_tree_node_spt> pending(profile->deptAllTree.crbegin(),
-                                            profile->deptAllTree.crend());
-    while (!pending.empty()) {
-        const dept_tree_node_spt node = std::move(pending.back());
-        pending.pop_back();
-        if (!node)
-            continue;
-        departments_.insert(node->id, node);
-        pending.insert(pending.end(), node->children.crbegin(), node->children.crend());
-    }
-    for (const dept_role_data_spt& rights : profile->checkDeptDataList)
-        if (rights)
-            dept_rights_.insert(rights->deptId, rights);
-}
-
-// ---- rights ----
-
-bool data_center::has_manager_role() const {
-    if (!login_user_ || login_user_->userRoleList.isEmpty())
-        return false;
-    const user_role_spt& first = login_user_->userRoleList.first();
-    if (first && !first->roleKey.isNull() && is_manager_key(first->roleKey))
-        return true;
-    return login_user_->adminType != 0;
-}
-
-bool data_center::has_manager_role_in(const QString& dept_id) const {
-    if (!login_user_ || login_user_->checkDeptDataList.isEmpty())
-        return false;
-    if (login_user_->adminType != 0)
-        return true;
-    const dept_role_data_spt rights = dept_rights_.value(dept_id);
-    if (!rights)
-        return false;
-    for (const QString& key : rights->roleKeys)
-        if (is_manager_key(key))
-            return true;
-    return false;
-}
-
-namespace {
-
-// The first node below root (root itself excluded), level by level, whose id has rights.
-dept_tree_node_spt first_with_rights_below(const dept_tree_node_spt& root,
-                                           const QHash<QString, dept_role_data_spt>& rights) {
-    QQueue<dept_tree_node_spt> queue;
-    for (const dept_tree_node_spt& child : root->children)
-        queue.enqueue(child);
-    QSet<const dept_tree_node_t*> seen;
-    while (!queue.isEmpty()) {
-        const dept_tree_node_spt node = queue.dequeue();
-        if (!node || seen.contains(node.data()))
-            continue;
-        seen.insert(node.data());
-        if (rights.contains(node->id))
-            return node;
-        for (const dept_tree_node_spt& child : node->children)
-            queue.enqueue(child);
-    }
-    return {};
-}
-
-} // namespace
-
-dept_tree_node_spt data_center::default_department() const {
-    if (departments_.isEmpty())
-        return {};
-    const dept_tree_node_spt own = departments_.value(dept_id_);
-    if (own) {
-        if (dept_rights_.contains(own->id))
-            return own;
-        if (auto below = first_with_rights_below(own, dept_rights_))
-            return below;
-    }
-    if (login_user_)
-        for (const dept_tree_node_spt& root : login_user_->deptAllTree)
-            if (root)
-                if (auto below = first_with_rights_below(root, dept_rights_))
-                    return below;
-    return {};
 }
 
 // ---- category libraries ----
@@ -536,6 +428,31 @@ void data_center::replace_supported_apps(const QHash<QString, QStringList>& apps
 void data_center::set_version_info(const version_update_info_spt& info) {
     version_info_ = info;
     announce(store_subject::version_info, store_op::updated);
+}
+
+// ---- synchronisation ----
+
+void data_center::apply_snapshot(const library_snapshot_t& snapshot) {
+    if (snapshot.version_info)
+        set_version_info(*snapshot.version_info);
+    if (snapshot.supported_apps)
+        replace_supported_apps(*snapshot.supported_apps);
+    for (const library_snapshot_t::tree_t& tree : snapshot.script_trees)
+        replace_category_tree(library_kind::scripts, tree.part, tree.dept_id, tree.tree);
+    if (snapshot.attachments_category)
+        set_attachments_category(snapshot.attachments_category);
+    if (snapshot.doc_categories)
+        replace_category_tree(library_kind::documents, -1, QString(), *snapshot.doc_categories);
+    if (snapshot.docs)
+        merge_docs(*snapshot.docs);
+    if (snapshot.scripts)
+        replace_scripts(*snapshot.scripts);
+    if (snapshot.stickers)
+        replace_stickers(*snapshot.stickers);
+    for (const library_snapshot_t::tree_t& tree : snapshot.sticker_trees)
+        replace_category_tree(library_kind::stickers, tree.part, tree.dept_id, tree.tree);
+    if (snapshot.phrases)
+        replace_phrases(*snapshot.phrases);
 }
 
 } // namespace quorvel

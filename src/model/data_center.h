@@ -8,12 +8,13 @@
 
 #include <QHash>
 #include <QMetaType>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 namespace quorvel {
+
+struct library_snapshot_t;
 
 using script_map_t = QHash<QString, QList<script_node_spt>>;   // category id → scripts
 using sticker_map_t = QHash<QString, QList<sticker_node_spt>>; // category id → stickers
@@ -49,9 +50,9 @@ struct store_change_t {
     QList<script_node_spt> scripts;
 };
 
-// The process-wide store of the account state and the library. Filled by the
-// synchronisation before any view exists, then read and changed on the GUI
-// thread; only the token is read from request threads. Every change goes
+// The process-wide store of the library (the login lives in session_state).
+// Filled by the synchronisation before any view exists, then read and changed
+// on the GUI thread. Every change goes
 // through a named operation that announces it with `changed`; the three
 // library parts are kept alike, the department part keyed by department.
 class data_center : public QObject {
@@ -61,27 +62,6 @@ public:
 
     // Forgets the account and the library (tests start from an empty store).
     void clear();
-
-    // ---- login state ----
-    QString token() const; // safe from any thread
-    void set_token(const QString& token);
-    void set_login_user(const user_login_info_spt& profile);
-    const QString& account() const { return account_; }
-    const QString& user_name() const { return user_name_; }
-    const QString& dept_name() const { return dept_name_; }
-    const QString& dept_id() const { return dept_id_; }
-    void set_dept_id(const QString& id);
-    const user_login_info_spt& login_user() const { return login_user_; }
-    const QHash<QString, dept_tree_node_spt>& departments() const { return departments_; }
-    const QHash<QString, dept_role_data_spt>& dept_rights() const { return dept_rights_; }
-
-    // ---- rights ----
-    static bool is_manager_key(const QString& role_key) {
-        return protocol::is_manager_key(role_key);
-    }
-    bool has_manager_role() const;
-    bool has_manager_role_in(const QString& dept_id) const;
-    dept_tree_node_spt default_department() const;
 
     // ---- category libraries, every category addressed by (library, part, dept_id, id) ----
     // dept_id counts for the department part only; the documents library
@@ -182,6 +162,12 @@ public:
     const version_update_info_spt& version_info() const { return version_info_; }
     void set_version_info(const version_update_info_spt& info);
 
+    // ---- synchronisation ----
+    // What a synchronisation fetched replaces the store's library in one
+    // step, on the GUI thread; each part is announced as `replaced` (or, for
+    // the documents, `updated`) in the order the synchronisation fills them.
+    void apply_snapshot(const library_snapshot_t& snapshot);
+
 signals:
     void changed(const quorvel::store_change_t& change);
 
@@ -213,16 +199,6 @@ private:
     QString sticker_dept_id_;
     version_update_info_spt version_info_;
     category_node_spt attachments_category_;
-
-    mutable QMutex token_mutex_;
-    QString token_;
-    QString account_;
-    QString user_name_;
-    QString dept_name_;
-    QString dept_id_;
-    user_login_info_spt login_user_;
-    QHash<QString, dept_tree_node_spt> departments_;
-    QHash<QString, dept_role_data_spt> dept_rights_;
 };
 
 } // namespace quorvel

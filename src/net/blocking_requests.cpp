@@ -55,14 +55,22 @@ bool query_sticker_categories(http_client& client, const QString& classify_type,
     return result.ok;
 }
 
-bool query_all_stickers(http_client& client, const json_map_t& params, QString* message) {
+bool query_all_stickers(http_client& client, const json_map_t& params,
+                        QHash<QString, QList<sticker_node_spt>>* stickers, QString* message) {
     auto result =
         exchange(client, requests::query_all_stickers, payload_t::fields(params), message);
     if (!result.ok)
         return false;
-    QHash<QString, QList<sticker_node_spt>> grouped;
+    stickers->clear();
     for (const sticker_node_spt& sticker : result.value)
-        grouped[sticker->classifyId].append(sticker);
+        (*stickers)[sticker->classifyId].append(sticker);
+    return true;
+}
+
+bool query_all_stickers(http_client& client, const json_map_t& params, QString* message) {
+    QHash<QString, QList<sticker_node_spt>> grouped;
+    if (!query_all_stickers(client, params, &grouped, message))
+        return false;
     data_center::instance().replace_stickers(grouped);
     return true;
 }

@@ -25,6 +25,9 @@ bool query_scripts_blocking(http_client& client, const json_map_t& params,
 
 bool query_sticker_categories(http_client& client, const QString& classify_type,
                               const QString& dept_id, category_tree_t* tree, QString* message);
+// Every sticker, by category, into *stickers.
+bool query_all_stickers(http_client& client, const json_map_t& params,
+                        QHash<QString, QList<sticker_node_spt>>* stickers, QString* message);
 // Replaces the store's stickers by category on success.
 bool query_all_stickers(http_client& client, const json_map_t& params, QString* message);
 bool query_phrases(http_client& client, phrase_map_t* phrases, QString* message);

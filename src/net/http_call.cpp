@@ -1,6 +1,7 @@
 #include "net/http_call.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "net/connection_state.h"
 #include "net/envelope.h"
@@ -24,7 +25,7 @@ QByteArray perform(http_client& client, const endpoint_t& endpoint, const payloa
         return connection_state::offline_reply();
     string_map_t headers;
     if (endpoint.authorized)
-        headers.insert(QLatin1String(protocol::token_header), data_center::instance().token());
+        headers.insert(QLatin1String(protocol::token_header), session_state::instance().token());
     const QString url = base_url() + QLatin1String(endpoint.path);
     return endpoint.method == http_method::post
                ? client.post(url, headers, payload.query, payload.body)

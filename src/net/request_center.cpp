@@ -2,6 +2,7 @@
 #include "net/request_center.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 
 namespace quorvel {
 
@@ -17,7 +18,7 @@ void request_center::login(const json_map_t& params, QObject* context, done_cb o
     run<QString>(
         requests::login, payload_t::fields(params), context,
         [ok = std::move(ok)](const QString& token) {
-            data_center::instance().set_token(token);
+            session_state::instance().set_token(token);
             ok();
         },
         std::move(fail));

@@ -2,6 +2,7 @@
 
 #include "app/versions.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "protocol/protocol.h"
 
@@ -25,7 +26,7 @@ QByteArray sort_body(const QString& id, const char* parent_key, const QString& p
 json_map_t doc_search_fields(const QString& text) {
     return {{"classifyId", ""},
             {"deptId", ""},
-            {"account", data_center::instance().account()},
+            {"account", session_state::instance().account()},
             {"fileName", ""},
             {"fileSuffix", ""},
             {"fileType", QLatin1String(protocol::file_type::any)},

@@ -1,6 +1,7 @@
 #include "net/sign_in.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/http_call.h"
 #include "net/http_worker.h"
 #include "net/request_table.h"
@@ -48,7 +49,7 @@ void sign_in(const QString& account, const QString& password, QObject* context,
                          const parsed_t<QString> result = entry.check(body);
                          log_request_outcome(entry, result, body);
                          if (result.ok) {
-                             data_center::instance().set_token(result.value);
+                             session_state::instance().set_token(result.value);
                              done({});
                              return;
                          }

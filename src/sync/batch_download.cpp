@@ -1,6 +1,7 @@
 #include "sync/batch_download.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "net/buffered_sockets.h"
 #include "net/endpoints.h"
@@ -150,7 +151,7 @@ void batch_download::start_transfer(const download_task_spt& task,
                          with_token ? QNetworkRequest::UserVerifiedRedirectPolicy
                                     : QNetworkRequest::NoLessSafeRedirectPolicy);
     if (with_token)
-        request.setRawHeader(protocol::token_header, data_center::instance().token().toUtf8());
+        request.setRawHeader(protocol::token_header, session_state::instance().token().toUtf8());
     request.setTransferTimeout(http_client::default_inactivity_timeout());
     QNetworkReply* reply = network_.get(request);
     active_.insert(reply,

@@ -1,6 +1,7 @@
 #include "sync/batch_upload.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "net/buffered_sockets.h"
 #include "net/connection_state.h"
@@ -84,7 +85,8 @@ void batch_upload::dispatch() {
         body->append(part);
         QNetworkRequest request(upload_url_);
         if (is_backend_origin(upload_url_))
-            request.setRawHeader(protocol::token_header, data_center::instance().token().toUtf8());
+            request.setRawHeader(protocol::token_header,
+                                 session_state::instance().token().toUtf8());
         request.setTransferTimeout(http_client::default_inactivity_timeout());
         QNetworkReply* reply = network_.post(request, body);
         body->setParent(reply);

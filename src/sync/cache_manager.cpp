@@ -3,6 +3,7 @@
 #include "app/app_paths.h"
 #include "integration/links.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "protocol/library_terms.h"
 #include "protocol/protocol.h"
 
@@ -144,7 +145,7 @@ cache_manager* cache_manager::instance() {
 }
 
 QString cache_manager::account_dir(const QString& folder) const {
-    return app_paths::instance().cache_dir() + safe_name(data_center::instance().account()) +
+    return app_paths::instance().cache_dir() + safe_name(session_state::instance().account()) +
            QLatin1Char('/') + safe_name(folder) + QLatin1Char('/');
 }
 

@@ -68,8 +68,8 @@ void library_fetch::run(const request_t& request) {
             })(client);
     };
     jobs << [this, params = request.sticker_params](http_client& client) {
-        into(stickers, [&params](http_client& c, bool* out, QString* message) {
-            return *out = query_all_stickers(c, params, message);
+        into(stickers, [&params](http_client& c, sticker_map_t* out, QString* message) {
+            return query_all_stickers(c, params, out, message);
         })(client);
         if (stickers.ok && after_stickers && client.state() == http_client::state_t::open)
             after_stickers(pool_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/data_center.h"
 #include "net/blocking_requests.h"
 #include "sync/request_pool.h"
 
@@ -37,7 +38,7 @@ public:
     };
     // Blocks until every query is over; the calling thread's events go on.
     void run(const request_t& request);
-    // Called on a worker once the stickers are in the store, while other
+    // Called on a worker once the stickers are in, while other
     // queries may still be under way; jobs it submits to the pool are part
     // of this run (the caller checks the sticker files there).
     std::function<void(request_pool&)> after_stickers;
@@ -52,8 +53,7 @@ public:
     fetched_t<category_tree_t> personal_doc_categories;
     fetched_t<docs_by_category_t> docs;
     fetched_t<scripts_by_category_t> scripts[3]; // by classifyType
-    // The query puts the stickers into the store itself.
-    fetched_t<bool> stickers;
+    fetched_t<sticker_map_t> stickers;
     fetched_t<category_tree_t> sticker_categories[2];
     QMap<QString, fetched_t<category_tree_t>> dept_sticker_categories;
     fetched_t<phrase_map_t> phrases;

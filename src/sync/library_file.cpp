@@ -3,6 +3,7 @@
 #include "app/app_paths.h"
 #include "model/data_center.h"
 #include "model/record_json.h"
+#include "model/session_state.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -179,16 +180,17 @@ QList<row_t> rows_of(const data_center& store) {
 
 QHash<QString, QString> meta_of(const data_center& store) {
     QHash<QString, QString> meta;
-    meta.insert(QStringLiteral("account"), store.account());
+    meta.insert(QStringLiteral("account"), session_state::instance().account());
     meta.insert(QStringLiteral("profile"),
-                store.login_user() ? QString::fromUtf8(compact(to_json(*store.login_user())))
-                                   : QString());
+                session_state::instance().login_user()
+                    ? QString::fromUtf8(compact(to_json(*session_state::instance().login_user())))
+                    : QString());
     meta.insert(QStringLiteral("version_info"),
                 store.version_info() ? QString::fromUtf8(compact(to_json(*store.version_info())))
                                      : QString());
     meta.insert(QStringLiteral("attachments_category"),
                 store.attachments_category() ? store.attachments_category()->id : QString());
-    meta.insert(QStringLiteral("dept_id"), store.dept_id());
+    meta.insert(QStringLiteral("dept_id"), session_state::instance().dept_id());
     meta.insert(QStringLiteral("sticker_dept_id"), store.sticker_dept_id());
     meta.insert(QStringLiteral("saved_at"), QDateTime::currentDateTime().toString(Qt::ISODate));
     return meta;
@@ -251,8 +253,8 @@ void read_row(loaded_t& out, kind_t kind, int library, int part, const QString& 
 
 void fill_store(data_center& store, const loaded_t& in, const QHash<QString, QString>& meta) {
     const QJsonObject profile = object_of(meta.value(QStringLiteral("profile")).toUtf8());
-    store.set_login_user(user_login_info_t::from_json(profile));
-    store.set_dept_id(meta.value(QStringLiteral("dept_id")));
+    session_state::instance().set_login_user(user_login_info_t::from_json(profile));
+    session_state::instance().set_dept_id(meta.value(QStringLiteral("dept_id")));
     for (const auto& [key, tree] : in.trees)
         store.replace_category_tree(library_kind(std::get<0>(key)), std::get<1>(key),
                                     std::get<2>(key), tree);

@@ -1,10 +1,11 @@
 #include "ui/login_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "net/request_center.h"
 #include "net/sign_in.h"
-#include "ui/offline_session.h"
+#include "session/offline_session.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -163,7 +164,7 @@ void login_widget::on_login_clicked() {
         request_center::instance()->get_login_info(
             QString(), this,
             [this, account, password](const user_login_info_spt& profile) {
-                data_center::instance().set_login_user(profile);
+                session_state::instance().set_login_user(profile);
                 offline_session::instance().remember_login(account, password);
                 stop_timer();
                 emit login_success();

@@ -1,5 +1,6 @@
 #include "ui/main_widget.h"
 
+#include "session/offline_session.h"
 #include "ui/docs/doc_tab_widget.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_tab_widget.h"
@@ -27,7 +28,6 @@
 #include "ui/login_widget.h"
 #include "ui/main_notices.h"
 #include "ui/main_widget_toolbar.h"
-#include "ui/offline_session.h"
 #include "ui/settings/settings_widget.h"
 #include "ui/sync_data_widget.h"
 #include "ui/update/update_guide_widget.h"
@@ -709,14 +709,7 @@ void main_widget::installer_downloaded(const version_update_info_spt& info,
 }
 
 void main_widget::log_out() {
-    spdlog::info("log out");
-    data_center::instance().clear(); // the file cache stays for the next login
-    auto* login = new login_widget;
-    connect(login, &login_widget::login_success,
-            [] { offline_session::instance().start_synchronisation(); });
-    login->setAttribute(Qt::WA_DeleteOnClose);
-    login->show();
-    quit();
+    emit log_out_requested(); // the session forgets the login and opens the login dialog
 }
 
 void main_widget::relogin() {

@@ -73,6 +73,10 @@ public:
     delivery* deliverer() const { return delivery_; }
     const QList<QSharedPointer<global_hotkey>>& hotkeys() const { return hotkeys_; }
 
+signals:
+    // The log-out, for the session that owns this window.
+    void log_out_requested();
+
 public slots:
     void on_float_widget_double_clicked();
     void on_min_clicked();

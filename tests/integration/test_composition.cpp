@@ -2,6 +2,7 @@
 #include "integration/composition.h"
 #include "integration/current_desktop.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "platform/fake/fake_desktop.h"
 #include "sync/cache_manager.h"
 
@@ -48,7 +49,7 @@ private:
 void test_composition::initTestCase() {
     auto profile = user_login_info_spt::create();
     profile->account = "agent";
-    data_center::instance().set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     set_current_desktop(&desktop_);
 }
 

@@ -4,6 +4,7 @@
 #include "integration/current_desktop.h"
 #include "integration/delivery.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "platform/fake/fake_desktop.h"
 #include "sync/cache_manager.h"
 
@@ -99,7 +100,7 @@ void test_delivery::initTestCase() {
     wechat_ = desktop_.add_window({"WeChatMainWndForPC", QStringLiteral("微信")});
     auto profile = user_login_info_spt::create();
     profile->account = "agent";
-    data_center::instance().set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     image_ = cache_manager::instance()->path_by_id("clouddoc", "5", "pic", "png");
     QDir().mkpath(QFileInfo(image_).absolutePath());
     QImage image(4, 4, QImage::Format_RGB32);

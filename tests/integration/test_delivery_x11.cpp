@@ -6,6 +6,7 @@
 #include "integration/current_desktop.h"
 #include "integration/delivery.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "sync/cache_manager.h"
 
 #include <QImage>
@@ -89,7 +90,7 @@ void test_delivery_x11::initTestCase() {
     QVERIFY2(qgetenv("QT_QPA_PLATFORM") == "xcb", "runs on a real X display");
     auto profile = user_login_info_spt::create();
     profile->account = "agent";
-    data_center::instance().set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     // A cached image that a script links to through the file store.
     image_ =
         cache_manager::instance()->path_by_id("clouddoc", "77", QStringLiteral("产品图"), "png");

@@ -1,5 +1,7 @@
 // Category trees, the store's operations and the rights read from the profile.
 #include "model/data_center.h"
+#include "model/library_snapshot.h"
+#include "model/session_state.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,6 +54,7 @@ class test_data_center : public QObject {
     Q_OBJECT
 private slots:
     void init() { data_center::instance().clear(); }
+    void a_snapshot_replaces_what_it_holds_in_one_step();
     void flat_order_does_not_matter();
     void first_level_walks_end_on_gaps_and_cycles();
     void department_tree_created_on_first_add();
@@ -307,12 +310,12 @@ void test_data_center::rights_data() {
 
 void test_data_center::rights() {
     QFETCH(QByteArray, profile);
-    data_center& dc = data_center::instance();
-    QVERIFY(!dc.has_manager_role());
-    dc.set_login_user(::profile(profile.constData()));
-    QTEST(dc.has_manager_role(), "manager");
-    QTEST(dc.has_manager_role_in("3"), "manager_in_3");
-    QTEST(dc.has_manager_role_in("9"), "manager_in_9");
+    session_state& login = session_state::instance();
+    QVERIFY(!login.has_manager_role());
+    login.set_login_user(::profile(profile.constData()));
+    QTEST(login.has_manager_role(), "manager");
+    QTEST(login.has_manager_role_in("3"), "manager_in_3");
+    QTEST(login.has_manager_role_in("9"), "manager_in_9");
 }
 
 void test_data_center::default_department_data() {
@@ -338,8 +341,8 @@ void test_data_center::default_department_data() {
 void test_data_center::default_department() {
     QFETCH(QByteArray, profile);
     QFETCH(QString, expected);
-    data_center::instance().set_login_user(::profile(profile.constData()));
-    const dept_tree_node_spt found = data_center::instance().default_department();
+    session_state::instance().set_login_user(::profile(profile.constData()));
+    const dept_tree_node_spt found = session_state::instance().default_department();
     QCOMPARE(found ? found->id : QString(), expected);
 }
 
@@ -355,30 +358,30 @@ void test_data_center::hundred_thousand_departments() {
                  R"(","children":[{"id":")" + child + R"(","label":"under )" +
                  QByteArray::number(r) + R"("}]})";
     }
-    data_center& dc = data_center::instance();
+    session_state& login = session_state::instance();
     const QByteArray text = R"({"deptId":"r49998","deptRoleTreeMap":{"deptAllTree":[)" + roots +
                             R"(],"checkDeptDataList":[{"deptId":"shared"}]}})";
-    dc.set_login_user(profile(text.constData()));
-    QCOMPARE(dc.departments().size(), 100000 - 1);
-    QCOMPARE(dc.departments().value("shared")->label, QString("under 49999"));
-    QCOMPARE(dc.departments().value("d777")->label, QString("under 777"));
-    QCOMPARE(dc.default_department()->label, QString("under 49998"));
+    login.set_login_user(profile(text.constData()));
+    QCOMPARE(login.departments().size(), 100000 - 1);
+    QCOMPARE(login.departments().value("shared")->label, QString("under 49999"));
+    QCOMPARE(login.departments().value("d777")->label, QString("under 777"));
+    QCOMPARE(login.default_department()->label, QString("under 49998"));
 }
 
 void test_data_center::token_is_safe_across_threads() {
-    data_center& dc = data_center::instance();
+    session_state& login = session_state::instance();
     std::atomic<bool> stop{false};
     std::atomic<int> torn{0};
     std::unique_ptr<QThread> reader(QThread::create([&] {
         while (!stop) {
-            const QString t = dc.token();
+            const QString t = login.token();
             if (!t.isEmpty() && t != QString(64, 'a') && t != QString(64, 'b'))
                 ++torn;
         }
     }));
     reader->start();
     for (int i = 0; i < 20000; ++i)
-        dc.set_token(QString(64, i % 2 ? 'a' : 'b'));
+        login.set_token(QString(64, i % 2 ? 'a' : 'b'));
     stop = true;
     reader->wait();
     QCOMPARE(torn.load(), 0);
@@ -556,6 +559,47 @@ void test_data_center::category_changes_of_every_library() {
         QCOMPARE(change.category_id, std::get<1>(expected[i]));
         QCOMPARE(change.ids, std::get<2>(expected[i]));
     }
+}
+
+// The synchronisation's snapshot: each part it holds replaces the store's and
+// is announced as its bulk replace is, in the synchronisation's order; a part
+// it lacks (a failed query) keeps what the store held.
+void test_data_center::a_snapshot_replaces_what_it_holds_in_one_step() {
+    data_center& dc = data_center::instance();
+    category_tree_t kept_stickers;
+    add_to_tree(kept_stickers, node("s1", "-1", "kept", "0"));
+    dc.replace_category_tree(library_kind::stickers, 0, QString(), kept_stickers);
+    dc.replace_phrases({{"old", phrase_node_spt::create()}});
+
+    library_snapshot_t snapshot;
+    category_tree_t pub, dept;
+    add_to_tree(pub, node("a", "-1", "public", "0"));
+    add_to_tree(dept, node("d", "-1", "dept", "2", "7"));
+    snapshot.script_trees = {{0, QString(), pub}, {2, "7", dept}};
+    snapshot.scripts = script_map_t{{"a", {script("x", "a")}}};
+    snapshot.stickers = sticker_map_t{};
+
+    QStringList seen;
+    const auto line = [](store_subject subject, store_op op, int part, const QString& dept) {
+        return QString("%1/%2/%3/%4").arg(int(subject)).arg(int(op)).arg(part).arg(dept);
+    };
+    const QMetaObject::Connection watch =
+        connect(&dc, &data_center::changed, this,
+                [&](const store_change_t& c) { seen << line(c.subject, c.op, c.part, c.dept_id); });
+    dc.apply_snapshot(snapshot);
+    disconnect(watch);
+
+    const store_op replaced = store_op::replaced;
+    QCOMPARE(seen, (QStringList{line(store_subject::categories, replaced, 0, ""),
+                                line(store_subject::categories, replaced, 2, "7"),
+                                line(store_subject::scripts, replaced, -1, ""),
+                                line(store_subject::stickers, replaced, -1, "")}));
+    QVERIFY(dc.find_script_category(0, QString(), "a"));
+    QVERIFY(dc.find_script_category(2, "7", "d"));
+    QCOMPARE(dc.scripts_of("a").size(), 1);
+    // Not in the snapshot: kept.
+    QVERIFY(dc.category_tree(library_kind::stickers, 0)->contains("s1"));
+    QVERIFY(dc.phrases().contains("old"));
 }
 
 QTEST_GUILESS_MAIN(test_data_center)

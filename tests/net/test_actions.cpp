@@ -2,6 +2,7 @@
 // request goes out, a success reaches the store through its named operation
 // (announced by `changed`), a refusal comes back as the error text.
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/document_actions.h"
 #include "net/actions/phrase_actions.h"
@@ -67,9 +68,12 @@ void test_actions::initTestCase() {
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_token(server_.login("manager", "manager123"));
-    dc.set_login_user(user_login_info_t::from_json(
-        server_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    session_state::instance().set_token(server_.login("manager", "manager123"));
+    session_state::instance().set_login_user(user_login_info_t::from_json(
+        server_
+            .get("/tavorine/loginAccount/getLoginUserData", {}, session_state::instance().token())
+            .data()
+            .toObject()));
     http_client client;
     QString message;
     for (int part : {0, 1}) {
@@ -83,8 +87,9 @@ void test_actions::initTestCase() {
     dc.replace_scripts(scripts);
     QVERIFY(query_all_stickers(client, {}, &message));
     docs_by_category_t docs;
-    QVERIFY(query_docs_blocking(client, {{"account", dc.account()}, {"classifyId", ""}}, &docs,
-                                &message));
+    QVERIFY(query_docs_blocking(
+        client, {{"account", session_state::instance().account()}, {"classifyId", ""}}, &docs,
+        &message));
     dc.merge_docs(docs);
     phrase_map_t phrases;
     QVERIFY(query_phrases(client, &phrases, &message));
@@ -269,7 +274,7 @@ void test_actions::sticker_actions_change_the_store() {
     data_center& dc = data_center::instance();
     sticker_actions stickers;
     const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\图\\动作.png",
-                                   "png-bytes", dc.token());
+                                   "png-bytes", session_state::instance().token());
     const QString file_id = up.data().toObject().value("id").toString();
     const QString category = dc.stickers_by_category().begin().key();
     QString target;

@@ -1,5 +1,6 @@
 // The client's requests against a real quorvel-server with its demo library.
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/blocking_requests.h"
 #include "net/envelope.h"
 #include "net/request_center.h"
@@ -102,18 +103,19 @@ void test_backend_integration::login_and_profile() {
     await_done([&](done_cb ok, failure_cb fail) {
         rc->login({{"account", "manager"}, {"password", "manager123"}}, &context_, ok, fail);
     });
-    QCOMPARE(data_center::instance().token().size(), 64);
+    QCOMPARE(session_state::instance().token().size(), 64);
     const auto profile = await<user_login_info_spt>(
         [&](auto ok, auto fail) { rc->get_login_info({}, &context_, ok, fail); });
     QVERIFY(profile);
-    data_center::instance().set_login_user(profile);
-    data_center& dc = data_center::instance();
-    QCOMPARE(dc.account(), QString("manager"));
-    QVERIFY(dc.has_manager_role());
-    QVERIFY(dc.has_manager_role_in("4"));
-    QVERIFY(!dc.has_manager_role_in("5"));
-    QCOMPARE(dc.departments().size(), 5);
-    QCOMPARE(dc.default_department()->id, QString("2")); // the user's own department, with rights
+    session_state::instance().set_login_user(profile);
+    session_state& login = session_state::instance();
+    QCOMPARE(login.account(), QString("manager"));
+    QVERIFY(login.has_manager_role());
+    QVERIFY(login.has_manager_role_in("4"));
+    QVERIFY(!login.has_manager_role_in("5"));
+    QCOMPARE(login.departments().size(), 5);
+    QCOMPARE(login.default_department()->id,
+             QString("2")); // the user's own department, with rights
 }
 
 void test_backend_integration::synchronisation_queries() {
@@ -125,7 +127,7 @@ void test_backend_integration::synchronisation_queries() {
         QVERIFY(fetch_category_tree(client, "310", QString::number(part), "", &tree, &message));
         dc.replace_category_tree(library_kind::scripts, part, QString(), tree);
     }
-    for (const QString& dept : dc.departments().keys()) {
+    for (const QString& dept : session_state::instance().departments().keys()) {
         category_tree_t tree;
         if (fetch_category_tree(client, "310", "2", dept, &tree, &message))
             dc.replace_category_tree(library_kind::scripts, 2, dept, tree);
@@ -163,8 +165,9 @@ void test_backend_integration::synchronisation_queries() {
     QCOMPARE(phrases.size(), 6);
 
     docs_by_category_t docs;
-    QVERIFY(query_docs_blocking(client, {{"account", dc.account()}, {"classifyId", ""}}, &docs,
-                                &message));
+    QVERIFY(query_docs_blocking(
+        client, {{"account", session_state::instance().account()}, {"classifyId", ""}}, &docs,
+        &message));
     QVERIFY(!docs.isEmpty());
     const doc_node_spt doc = docs.begin().value().first();
     QString sha;
@@ -325,7 +328,7 @@ void test_backend_integration::sticker_phrase_and_quick_reply_changes() {
     auto* rc = request_center::instance();
     data_center& dc = data_center::instance();
     const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "C:\\图\\赞.png",
-                                   "png-bytes", dc.token());
+                                   "png-bytes", session_state::instance().token());
     const QString file_id = up.data().toObject().value("id").toString();
     const QString category =
         dc.category_tree(library_kind::stickers, 0)->value("-1").children.first()->id;
@@ -378,10 +381,11 @@ void test_backend_integration::document_changes() {
     auto* rc = request_center::instance();
     data_center& dc = data_center::instance();
     const auto up = server_.upload("/tavorine/nas/userUploadFileDirect", "D:\\资料\\合同.pdf",
-                                   "%PDF-1.4", dc.token());
+                                   "%PDF-1.4", session_state::instance().token());
     const QString file_id = up.data().toObject().value("id").toString();
     const auto docs = await<docs_by_category_t>([&](auto ok, auto fail) {
-        rc->query_docs({{"classifyId", ""}, {"account", dc.account()}}, &context_, ok, fail);
+        rc->query_docs({{"classifyId", ""}, {"account", session_state::instance().account()}},
+                       &context_, ok, fail);
     });
     const QString category = docs.begin().key();
     const QJsonObject body{{"classifyId", category}, {"fileName", "合同"},
@@ -392,7 +396,8 @@ void test_backend_integration::document_changes() {
         rc->save_doc(QJsonDocument(body).toJson(), &context_, ok, fail);
     });
     const auto listed = await<docs_by_category_t>([&](auto ok, auto fail) {
-        rc->query_docs({{"classifyId", category}, {"account", dc.account()}}, &context_, ok, fail);
+        rc->query_docs({{"classifyId", category}, {"account", session_state::instance().account()}},
+                       &context_, ok, fail);
     });
     doc_node_spt saved;
     for (const doc_node_spt& d : listed.value(category))

@@ -1,6 +1,7 @@
 // How requests are built and carried out, against a scripted server.
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/envelope.h"
 #include "net/http_client.h"
 #include "net/http_worker.h"
@@ -108,7 +109,7 @@ void test_transport::token_on_every_request_but_login() {
     QVERIFY(!login.headers.contains("authorities"));
     QCOMPARE(QJsonDocument::fromJson(login.body).object().value("account").toString(),
              QString("a"));
-    QCOMPARE(data_center::instance().token(), QString("secret-token"));
+    QCOMPARE(session_state::instance().token(), QString("secret-token"));
 
     server_.reply_with(R"({"code":200,"msg":"","data":[]})");
     bool done = false;

@@ -2,6 +2,7 @@
 // when told a step, stops there inside the transaction until it is killed.
 //   library_writer <file> <mark> <scripts> [stop step | "last"]
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "sync/library_file.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,7 @@ int main(int argc, char* argv[]) {
     auto profile = user_login_info_spt::create();
     profile->account = QStringLiteral("writer");
     profile->userName = mark;
-    store.set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     script_map_t scripts;
     for (int i = 0; i < count; ++i) {
         auto s = script_node_spt::create();

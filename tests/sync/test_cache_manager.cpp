@@ -1,6 +1,7 @@
 // Where cached files go, which links become downloads, and the safe copy.
 #include "app/app_paths.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "sync/cache_manager.h"
 #include "sync/load_image_task.h"
 
@@ -50,7 +51,7 @@ void test_cache_manager::initTestCase() {
     data_center::instance().clear();
     auto profile = user_login_info_spt::create();
     profile->account = "agent";
-    data_center::instance().set_login_user(profile);
+    session_state::instance().set_login_user(profile);
 }
 
 void test_cache_manager::naming_rules_data() {

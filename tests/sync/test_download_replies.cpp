@@ -5,6 +5,7 @@
 #include "app/event_names.h"
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "sync/batch_download.h"
 #include "sync/batch_upload.h"
@@ -57,7 +58,7 @@ void test_download_replies::initTestCase() {
     QVERIFY(backend_.listen());
     QVERIFY(other_.listen());
     qputenv("QUORVEL_BASE_URL", backend_.base_url().toUtf8());
-    data_center::instance().set_token("secret-token");
+    session_state::instance().set_token("secret-token");
     event_bus::instance()->subscribe(QLatin1String(events::relogin), this,
                                      [this](const QVariantList&) { ++relogins_; });
 }

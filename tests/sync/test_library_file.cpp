@@ -3,6 +3,7 @@
 // on a worker thread.
 #include "model/data_center.h"
 #include "model/record_json.h"
+#include "model/session_state.h"
 #include "sync/library_file.h"
 #include "sync/library_saver.h"
 #include "sync/password_hash.h"
@@ -71,11 +72,14 @@ QStringList dump(const data_center& dc) {
         out << QStringLiteral("quick ") + it.key() + text_of(to_json(*it.value()));
     for (auto it = dc.supported_apps().constBegin(); it != dc.supported_apps().constEnd(); ++it)
         out << QStringLiteral("app ") + it.key() + it.value().join('|');
-    out << (dc.login_user() ? text_of(to_json(*dc.login_user())) : QString("no profile"));
+    out << (session_state::instance().login_user()
+                ? text_of(to_json(*session_state::instance().login_user()))
+                : QString("no profile"));
     out << (dc.version_info() ? text_of(to_json(*dc.version_info())) : QString("no version"));
     out << (dc.attachments_category() ? dc.attachments_category()->id : QString("none"));
-    out << dc.account() << dc.dept_id() << dc.sticker_dept_id();
-    QStringList depts = dc.departments().keys();
+    out << session_state::instance().account() << session_state::instance().dept_id()
+        << dc.sticker_dept_id();
+    QStringList depts = session_state::instance().departments().keys();
     depts.sort();
     out << depts.join(',');
     out.sort();
@@ -105,7 +109,7 @@ void fill(data_center& dc) {
             "deptAllTree": [{"id": "d1", "label": "一部", "children": [{"id": "d2", "label": "二组"}]}],
             "checkDeptDataList": [{"deptId": "d2", "deptName": "二组", "roleKeys": ["kfzz"]}]}})")
                                                     .object());
-    dc.set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     category_tree_t pub, personal, dept, stickers, docs;
     add_to_tree(pub, category("c1", "-1", "0", "310"));
     add_to_tree(pub, category("c2", "c1", "0", "310"));
@@ -151,7 +155,7 @@ void fill(data_center& dc) {
         {{"c00", quick_reply_node_t::from_json({{"id", "q1"}, {"speechId", "c00"}})}});
     dc.replace_supported_apps({{"WeChat", {"WeChatMainWndForPC", "微信"}}});
     dc.set_version_info(version_update_info_t::from_json({{"latestVersion", "2.0.0.1"}}));
-    dc.set_dept_id("d2");
+    session_state::instance().set_dept_id("d2");
     dc.set_sticker_dept_id("d1");
 }
 
@@ -180,7 +184,7 @@ void test_library_file::every_record_kind_comes_back() {
     dc.clear();
     fill(dc);
     const QStringList saved = dump(dc);
-    const bool manager_in_d2 = dc.has_manager_role_in("d2");
+    const bool manager_in_d2 = session_state::instance().has_manager_role_in("d2");
     library_file file(library_file::path_for("agent", dir_.path()));
     QVERIFY(file.set_password_hash(hash_password("secret", hash_cost::cheapest)));
     QVERIFY2(file.save(dc), qPrintable(file.last_error()));
@@ -188,9 +192,9 @@ void test_library_file::every_record_kind_comes_back() {
     dc.clear();
     QVERIFY2(file.load_into(dc), qPrintable(file.last_error()));
     QCOMPARE(dump(dc), saved);
-    QCOMPARE(dc.has_manager_role_in("d2"), manager_in_d2);
-    QVERIFY(dc.default_department());
-    QCOMPARE(dc.default_department()->id, QString("d2"));
+    QCOMPARE(session_state::instance().has_manager_role_in("d2"), manager_in_d2);
+    QVERIFY(session_state::instance().default_department());
+    QCOMPARE(session_state::instance().default_department()->id, QString("d2"));
     // The attachments category is the tree's own node, not a copy.
     QCOMPARE(dc.attachments_category(), dc.doc_categories().value("f1").node);
     // A save keeps the hash of the last online login.
@@ -292,7 +296,7 @@ void test_library_file::a_killed_writer_leaves_the_previous_library() {
     dc.clear();
     library_file file(path);
     QVERIFY2(file.load_into(dc), qPrintable(file.last_error()));
-    QCOMPARE(dc.login_user()->userName, QString("old"));
+    QCOMPARE(session_state::instance().login_user()->userName, QString("old"));
     const QList<script_node_spt> scripts = dc.scripts_of("c1");
     QCOMPARE(scripts.size(), 150);
     for (const script_node_spt& s : scripts)
@@ -303,7 +307,7 @@ void test_library_file::a_killed_writer_leaves_the_previous_library() {
     dc.clear();
     QVERIFY(file.load_into(dc));
     QCOMPARE(dc.scripts_of("c1").size(), 200);
-    QCOMPARE(dc.login_user()->userName, QString("new"));
+    QCOMPARE(session_state::instance().login_user()->userName, QString("new"));
 }
 
 // The caller goes on while the save is written: it may change the store at

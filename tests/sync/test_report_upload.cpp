@@ -1,6 +1,7 @@
 // Crash dumps and earlier logs go to the private report area and are deleted.
 #include "app/app_paths.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "server_fixture.h"
 #include "sync/batch_upload.h"
 #include "sync/report_upload.h"
@@ -31,7 +32,7 @@ void test_report_upload::uploads_earlier_reports_and_deletes_them() {
     server_fixture server;
     QVERIFY(server.start());
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
-    data_center::instance().set_token(server.login("agent", "agent123"));
+    session_state::instance().set_token(server.login("agent", "agent123"));
 
     const app_paths& paths = app_paths::instance();
     const QString pid = QString::number(QCoreApplication::applicationPid());

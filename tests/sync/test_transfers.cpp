@@ -2,6 +2,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/blocking_requests.h"
 #include "server_fixture.h"
 #include "sync/batch_download.h"
@@ -39,9 +40,9 @@ void test_transfers::initTestCase() {
     QVERIFY(server_.start());
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
     data_center::instance().clear();
-    data_center::instance().set_token(server_.login("agent", "agent123"));
+    session_state::instance().set_token(server_.login("agent", "agent123"));
     const QJsonArray stickers =
-        server_.post("/tavorine/clientKb/queryEmoji", {}, data_center::instance().token())
+        server_.post("/tavorine/clientKb/queryEmoji", {}, session_state::instance().token())
             .data()
             .toArray();
     for (const QJsonValue& s : stickers)
@@ -137,8 +138,8 @@ void test_transfers::expired_login_envelope_keeps_the_good_copy() {
     event_bus::instance()->subscribe(QLatin1String(events::relogin), &context,
                                      [&relogins](const QVariantList&) { ++relogins; });
 
-    const QString token = data_center::instance().token();
-    data_center::instance().set_token("expired");
+    const QString token = session_state::instance().token();
+    session_state::instance().set_token("expired");
     batch_download downloads;
     QSignalSpy failed(&downloads, &batch_download::task_failed);
     QSignalSpy all(&downloads, &batch_download::all_tasks_finished);
@@ -146,7 +147,7 @@ void test_transfers::expired_login_envelope_keeps_the_good_copy() {
         download_task_t{1, file_id(0), path, hash_known ? sha256 : QString()})});
     downloads.start();
     QTRY_COMPARE(all.count(), 1);
-    data_center::instance().set_token(token);
+    session_state::instance().set_token(token);
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.first().at(1).toString(), QStringLiteral("登录已失效，请重新登录"));
     QCOMPARE(relogins, 1);
@@ -203,15 +204,15 @@ void test_transfers::upload_of_a_vanished_file_still_completes() {
 }
 
 void test_transfers::refused_upload_reports_the_servers_msg() {
-    const QString token = data_center::instance().token();
-    data_center::instance().set_token("expired");
+    const QString token = session_state::instance().token();
+    session_state::instance().set_token("expired");
     batch_upload uploads(QUrl(server_.base_url() + "/tavorine/nas/userUploadFileDirect"));
     QSignalSpy failed(&uploads, &batch_upload::task_failed);
     QSignalSpy all(&uploads, &batch_upload::all_tasks_finished);
     uploads.add_files({write_file("refused.txt", "x")});
     uploads.start();
     QTRY_COMPARE(all.count(), 1);
-    data_center::instance().set_token(token);
+    session_state::instance().set_token(token);
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.first().at(1).toString(), QStringLiteral("登录已失效，请重新登录"));
 }

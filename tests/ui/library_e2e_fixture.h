@@ -4,6 +4,7 @@
 // synchronised as the agent, the stand-in chat window, and the main window
 // docked beside it as when the agent switched to the chat.
 #include "library_login.h"
+#include "model/session_state.h"
 #include "standin_fixture.h"
 #include "ui/main_widget.h"
 
@@ -16,7 +17,7 @@ struct library_e2e_fixture {
             return "quorvel-server did not start";
         if (!log_in_and_sync(demo, "agent", "agent123"))
             return "logging in and synchronising failed";
-        token = quorvel::data_center::instance().token();
+        token = quorvel::session_state::instance().token();
         const quorvel::window_handle_t chat = standin.start(standin_program);
         if (chat == 0)
             return "the stand-in showed no window";

@@ -5,6 +5,7 @@
 #include "app/app_paths.h"
 #include "app/settings_store.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "server_fixture.h"
 #include "ui/sync_data_widget.h"
 
@@ -21,8 +22,8 @@ inline bool sync_library(server_fixture& server, const QString& token) {
     settings->sync();
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_token(token);
-    dc.set_login_user(user_login_info_t::from_json(
+    session_state::instance().set_token(token);
+    session_state::instance().set_login_user(user_login_info_t::from_json(
         server.get("/tavorine/loginAccount/getLoginUserData", {}, token).data().toObject()));
     sync_data_widget::set_main_window_factory([] { return nullptr; });
     auto* dialog = new sync_data_widget;

@@ -7,6 +7,7 @@
 #include "fixture_http_server.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "raw_http.h"
 #include "server_fixture.h"
@@ -120,7 +121,7 @@ category_node_spt test_category_dialogs::make_category(const QString& name,
                                                        const QString& parent_id) {
     category_actions actions;
     bool done = false;
-    actions.create_category({name, 1, data_center::instance().dept_id(), parent_id},
+    actions.create_category({name, 1, session_state::instance().dept_id(), parent_id},
                             [&](const action_result_t& r) { done = r.ok; });
     [&] { QTRY_VERIFY_WITH_TIMEOUT(done, 20000); }();
     const data_center& dc = data_center::instance();
@@ -140,7 +141,7 @@ QStringList test_category_dialogs::server_names(const QString& business, int par
                                    {"classifyName", ""},
                                    {"superId", parent_id},
                                    {"deptId", dept_id}},
-                                  data_center::instance().token());
+                                  session_state::instance().token());
     QStringList names;
     for (const QJsonValue& v : reply.data().toArray())
         names << v.toObject().value("classifyName").toString();
@@ -243,7 +244,7 @@ void test_category_dialogs::delete_script_category_with_content() {
                                    {"speechContent", "将随分类删除"},
                                    {"speechContentKeywords", ""},
                                    {"deptId", ""}},
-                                  dc.token());
+                                  session_state::instance().token());
     QCOMPARE(added.code(), 200);
 
     delete_category_widget dialog(top);
@@ -265,7 +266,7 @@ void test_category_dialogs::delete_script_category_with_content() {
                                      {"speechContent", ""},
                                      {"speechContentKeywords", ""},
                                      {"deptId", ""}},
-                                    dc.token());
+                                    session_state::instance().token());
     QVERIFY(scripts.code() != 200 || scripts.data().toArray().isEmpty());
 }
 
@@ -350,7 +351,7 @@ void test_category_dialogs::add_script(const QString& category_id, const QString
                                    {"speechContent", content},
                                    {"speechContentKeywords", ""},
                                    {"deptId", ""}},
-                                  data_center::instance().token());
+                                  session_state::instance().token());
     QCOMPARE(added.code(), 200);
 }
 
@@ -376,7 +377,7 @@ QStringList test_category_dialogs::server_scripts(const QString& category_id) {
                                    {"speechContent", ""},
                                    {"speechContentKeywords", ""},
                                    {"deptId", ""}},
-                                  data_center::instance().token());
+                                  session_state::instance().token());
     QList<QPair<qint64, QString>> sorted;
     for (const QJsonValue& v : reply.data().toArray())
         sorted << qMakePair(qint64(v.toObject().value("sort").toDouble()),
@@ -400,7 +401,7 @@ QStringList test_category_dialogs::server_lines(const QString& top_id, int part,
                                    {"classifyName", ""},
                                    {"superId", top_id},
                                    {"deptId", dept_id}},
-                                  data_center::instance().token());
+                                  session_state::instance().token());
     for (const QJsonValue& v : reply.data().toArray()) {
         lines << QStringLiteral("c:") + v.toObject().value("classifyName").toString();
         for (const QString& content : server_scripts(v.toObject().value("id").toString()))
@@ -427,15 +428,15 @@ void test_category_dialogs::new_category_refusals() {
     QFETCH(QString, status);
     sync_as("manager", "manager123");
     data_center& dc = data_center::instance();
-    const QString dept_before = dc.dept_id();
+    const QString dept_before = session_state::instance().dept_id();
     // A department whose part holds no script categories.
     QString empty_dept = QStringLiteral("999999");
-    for (const QString& dept : dc.departments().keys()) {
+    for (const QString& dept : session_state::instance().departments().keys()) {
         const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, 2, dept);
         if (!tops || tops->isEmpty())
             empty_dept = dept;
     }
-    dc.set_dept_id(empty_dept);
+    session_state::instance().set_dept_id(empty_dept);
     QSignalSpy store(&dc, &data_center::changed);
 
     new_category_widget dialog(part, {});
@@ -444,7 +445,7 @@ void test_category_dialogs::new_category_refusals() {
     QCOMPARE(dialog.parent_row_shown(), level == new_category_widget::second_level);
     dialog.name_edit()->setText(name);
     dialog.save_button()->click();
-    dc.set_dept_id(dept_before);
+    session_state::instance().set_dept_id(dept_before);
 
     QCOMPARE(dialog.status_label()->text(),
              QStringLiteral("<span style = 'color: gray;'>%1</span>").arg(status));
@@ -604,7 +605,7 @@ void test_category_dialogs::transfer_branch_view_matches_server() {
     QCOMPARE(placed->superId, top_level_id);
     QCOMPARE(placed->classifyType, QString::number(target));
     QCOMPARE(placed->id == branch->id, move);
-    const QString dept = target == 2 ? dc.dept_id() : QString();
+    const QString dept = target == 2 ? session_state::instance().dept_id() : QString();
 
     // The target view shows the branch as the server holds it.
     kb_item_widget* view = page.view(target);
@@ -686,7 +687,7 @@ void test_category_dialogs::failure_after_server_changed_reloads() {
 void test_category_dialogs::non_manager_copies_into_personal_only() {
     sync_as("agent", "agent123");
     data_center& dc = data_center::instance();
-    QVERIFY(!dc.has_manager_role());
+    QVERIFY(!session_state::instance().has_manager_role());
     kb_tab_widget page;
     const category_node_spt source =
         dc.top_categories(library_kind::scripts, 0, QString())->first();

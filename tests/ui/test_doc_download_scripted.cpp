@@ -2,6 +2,7 @@
 // server never does: a transfer cut off mid-way.
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "sync/cache_manager.h"
 #include "ui/docs/doc_item_widget.h"
 
@@ -42,8 +43,8 @@ void test_doc_download_scripted::cut_off_download_leaves_no_file_then_sync_succe
     dc.clear();
     auto profile = user_login_info_spt::create();
     profile->account = "cutoff";
-    dc.set_login_user(profile);
-    dc.set_token("token");
+    session_state::instance().set_login_user(profile);
+    session_state::instance().set_token("token");
     auto doc = doc_node_spt::create();
     doc->id = "d1";
     doc->classifyId = "c1";

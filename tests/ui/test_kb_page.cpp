@@ -4,6 +4,7 @@
 #include "app/settings_store.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "server_fixture.h"
 #include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
@@ -398,13 +399,14 @@ void test_kb_page::department_switch_rebuilds_view() {
     kb_item_widget* view = page.view(2);
     QString other;
     for (const QString& dept : dc.tree_departments(library_kind::scripts))
-        if (dept != dc.dept_id() && dc.top_categories(library_kind::scripts, 2, dept) &&
+        if (dept != session_state::instance().dept_id() &&
+            dc.top_categories(library_kind::scripts, 2, dept) &&
             !dc.top_categories(library_kind::scripts, 2, dept)->isEmpty())
             other = dept;
     if (other.isEmpty())
         QSKIP("the demo library has one department with scripts");
     page.choose_department(other, QStringLiteral("其他"));
-    QCOMPARE(dc.dept_id(), other);
+    QCOMPARE(session_state::instance().dept_id(), other);
     QCOMPARE(page.stack()->currentIndex(), 2);
     QCOMPARE(page.department_tab()->text(), QStringLiteral("其他"));
     const auto* tops = dc.top_categories(library_kind::scripts, 2, other);
@@ -423,7 +425,7 @@ void test_kb_page::department_picker_height_and_rights_data() {
 void test_kb_page::department_picker_height_and_rights() {
     QFETCH(QString, account);
     sync_as(account, account + "123");
-    const data_center& dc = data_center::instance();
+    const session_state& login = session_state::instance();
     select_department_menu picker;
     QVERIFY(picker.height() >= 256 && picker.height() <= 600);
     QSignalSpy chosen(&picker, &select_department_menu::item_selected);
@@ -431,7 +433,7 @@ void test_kb_page::department_picker_height_and_rights() {
     // Departments the user may not choose look disabled and say why;
     // choosing them does nothing.
     for (QTreeWidgetItemIterator it(picker.tree()); *it; ++it) {
-        const bool may = dc.has_manager_role_in((*it)->data(0, Qt::UserRole).toString());
+        const bool may = login.has_manager_role_in((*it)->data(0, Qt::UserRole).toString());
         managed += may ? 1 : 0;
         QCOMPARE(bool((*it)->flags() & Qt::ItemIsSelectable), may);
         QCOMPARE((*it)->toolTip(0),

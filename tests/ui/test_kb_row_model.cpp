@@ -1,6 +1,7 @@
 // The scripts page's row model: which rows a store change inserts, updates,
 // removes, reorders or resets, for each part, read from the real store.
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "model/records.h"
 #include "ui/kb/kb_row_model.h"
 
@@ -53,12 +54,12 @@ void make_library() {
         dc.add_script_category(node);
     dc.replace_scripts({{QStringLiteral("1"), {script("5", "1", 2), script("4", "1", 1)}},
                         {QStringLiteral("6"), {script("6", "6", 1)}}});
-    dc.set_dept_id(QStringLiteral("d1"));
+    session_state::instance().set_dept_id(QStringLiteral("d1"));
 }
 
 category_node_spt stored(const QString& id, int part = 0) {
     const data_center& dc = data_center::instance();
-    return dc.find_category(library_kind::scripts, part, part == 2 ? dc.dept_id() : QString(), id);
+    return dc.find_category(library_kind::scripts, part, part == 2 ? session_state::instance().dept_id() : QString(), id);
 }
 
 // "inserted c:8 in 1 top 1", "reordered c in 1 top 1 [6,5]", "reset s in 6 top 1 [9,10]".
@@ -211,7 +212,7 @@ const std::vector<store_case_t>& store_cases() {
          {"inserted s:s in d1c top d1c"}},
         {"department switched",
          2,
-         [](data_center& dc) { dc.set_dept_id(QStringLiteral("d2")); },
+         [](data_center& dc) { session_state::instance().set_dept_id(QStringLiteral("d2")); },
          {}},
     };
     return cases;

@@ -1,6 +1,7 @@
 // The login dialog against quorvel-server, and its progress dots.
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/http_client.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
@@ -88,7 +89,7 @@ void test_login_widget::blank_fields_send_nothing() {
         QStringLiteral("<span style = 'color: red; font-weight: bold;'>请填写用户名和密码</span>"));
     QVERIFY(dialog.login_button()->isEnabled());
     QTest::qWait(100);
-    QVERIFY(data_center::instance().token().isEmpty()); // nothing was sent
+    QVERIFY(session_state::instance().token().isEmpty()); // nothing was sent
 }
 
 void test_login_widget::wrong_password_fails_and_allows_another_try() {
@@ -169,9 +170,9 @@ void test_login_widget::success_stores_the_account_and_reports() {
     QCOMPARE(dialog->status_label()->text(),
              QStringLiteral("<span style = 'color: gray;'>正在登录，请稍候</span>"));
     QTRY_COMPARE(success.count(), 1);
-    QCOMPARE(data_center::instance().account(), QString("manager"));
-    QCOMPARE(data_center::instance().token().size(), 64);
-    QVERIFY(data_center::instance().login_user());
+    QCOMPARE(session_state::instance().account(), QString("manager"));
+    QCOMPARE(session_state::instance().token().size(), 64);
+    QVERIFY(session_state::instance().login_user());
     QTRY_VERIFY(!alive); // closed and deleted
 }
 
@@ -216,7 +217,7 @@ void test_login_widget::typing_goes_into_the_fields() {
     }
     if (logged_in) {
         QTRY_COMPARE(success.count(), 1);
-        QCOMPARE(data_center::instance().account(), account);
+        QCOMPARE(session_state::instance().account(), account);
         QTRY_VERIFY(!alive);
     } else {
         QTest::qWait(200);

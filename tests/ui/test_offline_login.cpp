@@ -4,17 +4,20 @@
 #include "model/data_center.h"
 #include "model/record_json.h"
 #include "model/records.h"
+#include "model/session_state.h"
 #include "net/actions/script_actions.h"
 #include "net/connection_state.h"
 #include "platform/fake/fake_desktop.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
+#include "session/offline_session.h"
+#include "session/session.h"
 #include "sync/library_file.h"
 #include "sync/password_hash.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
-#include "ui/offline_session.h"
+#include "ui/session_windows.h"
 #include "ui/sync_data_widget.h"
 
 #include <QApplication>
@@ -27,6 +30,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
+#include <memory>
 
 using namespace quorvel;
 using platform::fake_desktop;
@@ -104,10 +108,14 @@ private slots:
     void cleanupTestCase();
 
 private:
+    // A new session, as a start makes it: the login dialog is open.
+    login_widget* start_session();
     login_widget* try_login(const QString& account, const QString& password);
 
     fake_desktop desktop_;
     server_fixture server_;
+    session_windows windows_;
+    std::unique_ptr<session> session_;
     QStringList online_library_;
     QString personal_category_;
 };
@@ -119,7 +127,6 @@ void test_offline_login::initTestCase() {
     QVERIFY(server_.start());
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
     offline_session::set_retry_delays(100, 400);
-    sync_data_widget::set_main_window_factory([] { return new main_widget; });
 }
 
 void test_offline_login::cleanupTestCase() {
@@ -127,11 +134,17 @@ void test_offline_login::cleanupTestCase() {
         main->quit();
 }
 
+login_widget* test_offline_login::start_session() {
+    session_ = std::make_unique<session>(windows_);
+    session_->start();
+    return shown<login_widget>();
+}
+
 // A login dialog as the start shows it, after one click on "登录".
 login_widget* test_offline_login::try_login(const QString& account, const QString& password) {
-    auto* dialog = new login_widget;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
+    login_widget* dialog = start_session();
+    if (!dialog)
+        return nullptr;
     dialog->user_edit()->setText(account);
     dialog->password_edit()->setText(password);
     dialog->login_button()->click();
@@ -140,9 +153,7 @@ login_widget* test_offline_login::try_login(const QString& account, const QStrin
 
 void test_offline_login::online_login_saves_the_library() {
     QSignalSpy saved(&offline_session::instance(), &offline_session::saved);
-    login_widget* dialog = try_login("agent", "agent123");
-    connect(dialog, &login_widget::login_success,
-            [] { offline_session::instance().start_synchronisation(); });
+    QVERIFY(try_login("agent", "agent123"));
     QTRY_VERIFY_WITH_TIMEOUT(open_main(), 30000);
     QTRY_COMPARE(saved.count(), 1);
     online_library_ = library_lines();
@@ -157,7 +168,7 @@ void test_offline_login::online_login_saves_the_library() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QVERIFY(!bytes.contains("agent123"));
-    QVERIFY(!bytes.contains(data_center::instance().token().toUtf8()));
+    QVERIFY(!bytes.contains(session_state::instance().token().toUtf8()));
 
     open_main()->quit();
     QTRY_VERIFY(!open_main());
@@ -189,6 +200,7 @@ void test_offline_login::unreachable_server_login() {
     QFETCH(bool, offered);
     data_center::instance().clear();
     login_widget* dialog = try_login(account, password);
+    QVERIFY(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(dialog->login_button()->isEnabled(), 10000);
     QVERIFY2(dialog->status_label()->text().contains(status),
              qPrintable(dialog->status_label()->text()));
@@ -228,6 +240,7 @@ void test_offline_login::another_accounts_file_does_not_open() {
 
     data_center::instance().clear();
     login_widget* dialog = try_login("agent", "manager123");
+    QVERIFY(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(dialog->login_button()->isEnabled(), 10000);
     QVERIFY2(dialog->status_label()->text().contains("本机没有该账号的离线资料"),
              qPrintable(dialog->status_label()->text()));
@@ -237,19 +250,19 @@ void test_offline_login::another_accounts_file_does_not_open() {
     QVERIFY(!offline_session::instance().start_offline("agent", "manager123"));
     QVERIFY(!connection_state::instance().offline());
     QVERIFY(data_center::instance().scripts_by_category().isEmpty());
-    QVERIFY(data_center::instance().account().isEmpty());
+    QVERIFY(session_state::instance().account().isEmpty());
 }
 
 void test_offline_login::offline_start_shows_the_saved_library() {
     login_widget* dialog = try_login("agent", "agent123");
+    QVERIFY(dialog);
     QSignalSpy offline_login(dialog, &login_widget::offline_login);
-    connect(dialog, &login_widget::offline_login, [] { (new main_widget)->show(); });
     QTRY_VERIFY_WITH_TIMEOUT(dialog->offline_button()->isVisible(), 10000);
     dialog->offline_button()->click();
     QCOMPARE(offline_login.count(), 1);
     QVERIFY(connection_state::instance().offline());
     QCOMPARE(library_lines(), online_library_);
-    QCOMPARE(data_center::instance().account(), QString("agent"));
+    QCOMPARE(session_state::instance().account(), QString("agent"));
 
     QTRY_VERIFY(open_main());
     main_widget* main = open_main();

@@ -3,6 +3,7 @@
 #include "app/event_bus.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "server_fixture.h"
 #include "ui/auto_follow_widget.h"
 #include "ui/kb/kb_item_widget.h"
@@ -59,7 +60,7 @@ category_tree_t tree_of(const QList<category_node_spt>& nodes) {
 void fill_small_library(const QString& dept_id, bool dept_tree) {
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_dept_id(dept_id);
+    session_state::instance().set_dept_id(dept_id);
     dc.replace_category_tree(
         library_kind::scripts, 0, QString(),
         tree_of({category("1", "-1", "问候", "0"), category("11", "1", "开场", "0"),
@@ -212,7 +213,7 @@ void test_phrase_quick_reply::initTestCase() {
 
 void test_phrase_quick_reply::load_library_as(const QString& account) {
     QVERIFY(log_in_and_sync(server_, account, account + "123"));
-    token_ = data_center::instance().token();
+    token_ = session_state::instance().token();
 }
 
 QStringList test_phrase_quick_reply::server_quick_replies() {

@@ -5,6 +5,7 @@
 #include "integration/cached_document.h"
 #include "model/data_center.h"
 #include "model/records.h"
+#include "model/session_state.h"
 #include "resources/resources.h"
 #include "sync/cache_manager.h"
 #include "ui/auto_follow_widget.h"
@@ -162,7 +163,7 @@ void test_plain_texts::initTestCase() {
     register_meta_types();
     auto profile = user_login_info_spt::create();
     profile->account = "agent";
-    data_center::instance().set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     QImage image(4, 4, QImage::Format_RGB32);
     image.fill(Qt::red);
     outside_image_ = dir_.filePath("x.png");
@@ -179,7 +180,7 @@ void test_plain_texts::fill_library(const QString& name) {
     profile->account = name;
     profile->userName = name;
     profile->deptName = name;
-    dc.set_login_user(profile);
+    session_state::instance().set_login_user(profile);
     dc.add_category(library_kind::scripts, category("1", name));
     // A script whose text reads like markup: escaped in the editor's HTML.
     const QString content =

@@ -4,6 +4,7 @@
 // view and on the server alike.
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "server_fixture.h"
 #include "ui/kb/delete_script_widget.h"
 #include "ui/kb/kb_item_menus.h"
@@ -91,7 +92,7 @@ QJsonArray test_script_dialogs::server_scripts(const QString& category_id) {
                                    {"classifyId", category_id},
                                    {"deptId", ""},
                                    {"classifyType", ""}},
-                                  data_center::instance().token());
+                                  session_state::instance().token());
     return reply.data().toArray();
 }
 
@@ -144,7 +145,7 @@ void test_script_dialogs::manager_starts_on_the_script_part() {
     QFETCH(int, part);
     sync_as("manager");
     const data_center& dc = data_center::instance();
-    const QString dept = part == 2 ? dc.default_department()->id : QString();
+    const QString dept = part == 2 ? session_state::instance().default_department()->id : QString();
     const script_node_spt script = first_script(part, dept);
     QVERIFY(script);
     transfer_script_widget dialog(false, script);
@@ -172,7 +173,7 @@ void test_script_dialogs::departments_refill_and_empty_part_is_refused() {
     sync_as("admin");
     const data_center& dc = data_center::instance();
     QString empty, filled;
-    for (const auto& dept : dc.departments().keys()) {
+    for (const auto& dept : session_state::instance().departments().keys()) {
         const auto* tops = dc.top_categories(library_kind::scripts, 2, dept);
         if (tops && !tops->isEmpty())
             filled = dept;

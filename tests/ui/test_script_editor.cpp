@@ -7,6 +7,7 @@
 #include "integration/script_files.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "resources/resources.h"
 #include "script_on_server.h"
 #include "server_fixture.h"
@@ -143,7 +144,7 @@ script_node_spt test_script_editor::save_and_wait(new_script_widget* editor, boo
 }
 
 QJsonObject test_script_editor::server_script(const QString& id) {
-    return script_on_server(demo_, data_center::instance().token(), category_->id, id);
+    return script_on_server(demo_, session_state::instance().token(), category_->id, id);
 }
 
 // A document of the library kept in the file store.

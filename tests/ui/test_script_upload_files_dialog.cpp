@@ -1,5 +1,6 @@
 // The script editor's upload dialog against quorvel-server.
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/blocking_requests.h"
 #include "server_fixture.h"
 #include "ui/script_upload_files_dialog.h"
@@ -28,7 +29,7 @@ void test_script_upload_files_dialog::initTestCase() {
     QVERIFY(server_.start());
     qputenv("QUORVEL_BASE_URL", server_.base_url().toUtf8());
     data_center::instance().clear();
-    data_center::instance().set_token(server_.login("agent", "agent123"));
+    session_state::instance().set_token(server_.login("agent", "agent123"));
 }
 
 QString test_script_upload_files_dialog::write_file(const QString& name,
@@ -83,7 +84,7 @@ void test_script_upload_files_dialog::upload_dialog_retries_until_every_file_is_
         server_
             .post("/tavorine/clientKb/queryFile",
                   {{"classifyId", data_center::instance().attachments_category()->id}},
-                  data_center::instance().token())
+                  session_state::instance().token())
             .data()
             .toArray();
     QCOMPARE(docs.size(), 3);

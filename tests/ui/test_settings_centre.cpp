@@ -4,6 +4,7 @@
 #include "app/settings_store.h"
 #include "app/versions.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "platform/autorun.h"
 #include "platform/fake/fake_autorun.h"
@@ -96,10 +97,13 @@ void test_settings_centre::initTestCase() {
     QDesktopServices::setUrlHandler("https", &urls_, "open");
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_token(server_.login("agent", "agent123"));
-    QVERIFY(!dc.token().isEmpty());
-    dc.set_login_user(user_login_info_t::from_json(
-        server_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    session_state::instance().set_token(server_.login("agent", "agent123"));
+    QVERIFY(!session_state::instance().token().isEmpty());
+    session_state::instance().set_login_user(user_login_info_t::from_json(
+        server_
+            .get("/tavorine/loginAccount/getLoginUserData", {}, session_state::instance().token())
+            .data()
+            .toObject()));
 }
 
 void test_settings_centre::init() {
@@ -153,10 +157,11 @@ void test_settings_centre::account_page_shows_the_profile() {
     for (QLabel* label : page.findChildren<QLabel*>())
         texts << label->text();
     const data_center& dc = data_center::instance();
-    QVERIFY(!dc.user_name().isEmpty() && !dc.dept_name().isEmpty());
-    QVERIFY2(texts.contains(dc.user_name()), qPrintable(texts.join('|')));
+    QVERIFY(!session_state::instance().user_name().isEmpty() &&
+            !session_state::instance().dept_name().isEmpty());
+    QVERIFY2(texts.contains(session_state::instance().user_name()), qPrintable(texts.join('|')));
     QVERIFY(texts.contains(QStringLiteral("agent")));
-    QVERIFY(texts.contains(dc.dept_name()));
+    QVERIFY(texts.contains(session_state::instance().dept_name()));
     QCOMPARE(page.manage_button()->text(), QStringLiteral("管理后台"));
     QCOMPARE(page.logout_button()->text(), QStringLiteral("退出登录"));
 }
@@ -178,13 +183,13 @@ void test_settings_centre::manage_button_opens_the_address_the_server_gives() {
 
 void test_settings_centre::manage_button_failure_says_so() {
     data_center& dc = data_center::instance();
-    const QString token = dc.token();
-    dc.set_token("not-a-token");
+    const QString token = session_state::instance().token();
+    session_state::instance().set_token("not-a-token");
     account_setting_widget page;
     page.manage_button()->click();
     auto* box = wait_for_top_level<QMessageBox>();
     QVERIFY(box);
-    dc.set_token(token);
+    session_state::instance().set_token(token);
     QCOMPARE(box->text(), QStringLiteral("获取管理页地址失败，请稍后再试"));
     QCOMPARE(box->windowTitle(), QStringLiteral("Quorvel"));
     QVERIFY(page.manage_button()->isEnabled());

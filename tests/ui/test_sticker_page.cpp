@@ -5,6 +5,7 @@
 #include "app/settings_store.h"
 #include "library_login.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/sticker_category_actions.h"
 #include "server_fixture.h"
@@ -188,7 +189,7 @@ void test_sticker_page::scopes_follow_the_store() {
     // The manager keeps no personal stickers, and his own department none.
     QCOMPARE(page.view(1)->pages()->currentIndex(), int(sticker_item_widget::empty_page));
     QCOMPARE(page.view(2)->pages()->currentIndex(), int(sticker_item_widget::empty_page));
-    QCOMPARE(page.view(2)->dept_id(), dc.default_department()->id);
+    QCOMPARE(page.view(2)->dept_id(), session_state::instance().default_department()->id);
     // Images arrive from the cache off the GUI thread.
     page.resize(400, 700);
     page.show();
@@ -289,7 +290,7 @@ void test_sticker_page::department_switch_keeps_plus_and_placeholders() {
     sticker_item_widget* dept = page.view(2);
     const data_center& dc = data_center::instance();
     QString presale;
-    for (const dept_tree_node_spt& d : dc.departments())
+    for (const dept_tree_node_spt& d : session_state::instance().departments())
         if (d->label == QStringLiteral("售前组"))
             presale = d->id;
     QVERIFY(!presale.isEmpty());
@@ -351,7 +352,7 @@ void test_sticker_page::add_dialog_retries_only_failed_uploads() {
     QVERIFY(!dialog.retry_button()->isVisibleTo(&dialog));
     const QJsonArray listed = demo_
                                   .post("/tavorine/clientKb/queryEmoji", {{"classifyId", id}},
-                                        data_center::instance().token())
+                                        session_state::instance().token())
                                   .data()
                                   .toArray();
     for (const QString& name : names) {
@@ -486,7 +487,7 @@ void test_sticker_page::category_moved_to_other_department_waits_for_it() {
     sticker_item_widget* pub = page.view(0);
     sticker_item_widget* dept = page.view(2);
     QString aftersale;
-    for (const dept_tree_node_spt& d : data_center::instance().departments())
+    for (const dept_tree_node_spt& d : session_state::instance().departments())
         if (d->label == QStringLiteral("售后组"))
             aftersale = d->id;
     const QString common = category_named(0, QString(), QStringLiteral("常用表情"));

@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "fixture_http_server.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "platform/installer.h"
 #include "protocol/protocol.h"
 #include "raw_http.h"
@@ -13,6 +14,7 @@
 
 #include <QDirIterator>
 #include <QJsonArray>
+#include <QThread>
 #include <QtTest>
 #include <spdlog/sinks/ringbuffer_sink.h>
 #include <spdlog/spdlog.h>
@@ -135,6 +137,7 @@ private slots:
     void hostile_document_name_stays_in_the_cache();
     void unreferenced_cache_files_are_removed();
     void side_by_side_asks_and_stores_as_one_at_a_time();
+    void the_store_is_written_on_the_gui_thread_in_one_step();
 
 private:
     // Logs in as the account and runs one synchronisation to its end.
@@ -217,9 +220,11 @@ void test_sync_data::sync_as(server_fixture& server, const QString& account,
     qputenv("QUORVEL_BASE_URL", server.base_url().toUtf8());
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_token(server.login(account, password));
-    dc.set_login_user(user_login_info_t::from_json(
-        server.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token()).data().toObject()));
+    session_state::instance().set_token(server.login(account, password));
+    session_state::instance().set_login_user(user_login_info_t::from_json(
+        server.get("/tavorine/loginAccount/getLoginUserData", {}, session_state::instance().token())
+            .data()
+            .toObject()));
     run_sync();
 }
 
@@ -243,7 +248,7 @@ void test_sync_data::run_sync() {
 void test_sync_data::demo_library_arrives_whole() {
     sync_as(demo_, "agent", "agent123");
     data_center& dc = data_center::instance();
-    const QString token = dc.token();
+    const QString token = session_state::instance().token();
 
     int server_scripts = 0;
     for (const char* type : {"0", "1", "2"})
@@ -284,7 +289,7 @@ void test_sync_data::demo_library_arrives_whole() {
         demo_
             .post("/tavorine/clientKb/queryClassify",
                   {{"clientBusinessType", "320"}, {"classifyType", "0"}, {"superId", "-1"}},
-                  dc.token())
+                  session_state::instance().token())
             .data()
             .toArray();
     int markers = 0;
@@ -406,10 +411,10 @@ void test_sync_data::hostile_document_name_stays_in_the_cache() {
                            {"fileSuffix", "txt"}},
                           token);
     };
-    QCOMPARE(create(data_center::instance().token(), attachments).code(), 400);
+    QCOMPARE(create(session_state::instance().token(), attachments).code(), 400);
 
     sync_as(demo_, "manager", "manager123");
-    const auto created = create(data_center::instance().token(), public_category);
+    const auto created = create(session_state::instance().token(), public_category);
     QCOMPARE(created.code(), 200);
 
     sync_as(demo_, "agent", "agent123");
@@ -459,7 +464,7 @@ void test_sync_data::unreferenced_cache_files_are_removed() {
              200);
 
     // A synchronisation that could not read the library removes nothing.
-    data_center::instance().set_token("expired");
+    session_state::instance().set_token("expired");
     run_sync();
     QVERIFY(QFile::exists(stray));
     QVERIFY(QFile::exists(files.value(stickers[1])));
@@ -494,16 +499,18 @@ void test_sync_data::side_by_side_asks_and_stores_as_one_at_a_time() {
         QDir(app_paths::instance().cache_dir()).removeRecursively();
         data_center& dc = data_center::instance();
         dc.clear();
-        dc.set_token(demo_.login("agent", "agent123"));
-        dc.set_login_user(user_login_info_t::from_json(
-            demo_.get("/tavorine/loginAccount/getLoginUserData", {}, dc.token())
-                .data()
-                .toObject()));
+        session_state::instance().set_token(demo_.login("agent", "agent123"));
+        session_state::instance().set_login_user(
+            user_login_info_t::from_json(demo_
+                                             .get("/tavorine/loginAccount/getLoginUserData", {},
+                                                  session_state::instance().token())
+                                             .data()
+                                             .toObject()));
         qputenv("QUORVEL_BASE_URL", proxy.base_url().toUtf8());
         const int before = proxy.requests().size();
         run_sync();
         for (const auto& request : proxy.requests().mid(before))
-            *trace << trace_line(request).replace(dc.token(), "TOKEN");
+            *trace << trace_line(request).replace(session_state::instance().token(), "TOKEN");
         trace->sort();
         return dump_store();
     };
@@ -565,7 +572,7 @@ void test_sync_data::side_by_side_asks_and_stores_as_one_at_a_time() {
                                                   {"classifyId", ""},
                                                   {"deptId", ""},
                                                   {"classifyType", type}});
-    const QStringList departments = data_center::instance().departments().keys();
+    const QStringList departments = session_state::instance().departments().keys();
     QVERIFY(!departments.isEmpty());
     for (const QString& dept : departments)
         expected << tree(business::scripts, part_dept, dept) << sticker_tree(part_dept, dept);
@@ -573,6 +580,38 @@ void test_sync_data::side_by_side_asks_and_stores_as_one_at_a_time() {
         QVERIFY2(one_trace.contains(request), qPrintable(request));
     QVERIFY(one_trace.filter("getNasFileMappingInfo").size() > 0);
     QVERIFY(one_trace.filter("downloadFileById").size() > 0);
+}
+
+// The views read the store on the GUI thread: the synchronisation's worker
+// only fills its snapshot, and the store takes it whole, each part announced
+// as replaced before the file downloads begin.
+void test_sync_data::the_store_is_written_on_the_gui_thread_in_one_step() {
+    QList<store_change_t> changes;
+    int off_thread = 0;
+    int progress_at_first_change = -1;
+    const QMetaObject::Connection watch = connect(
+        &data_center::instance(), &data_center::changed, this,
+        [&](const store_change_t& change) {
+            if (QThread::currentThread() != qApp->thread())
+                ++off_thread;
+            if (changes.isEmpty())
+                progress_at_first_change = progress_.isEmpty() ? 0 : progress_.last();
+            changes << change;
+        },
+        Qt::DirectConnection);
+    sync_as(demo_, "agent", "agent123");
+    disconnect(watch);
+    QCOMPARE(off_thread, 0);
+    QVERIFY(!changes.isEmpty());
+    // Every query step had reported before the store changed at all.
+    QCOMPARE(progress_at_first_change, 70);
+    QSet<int> replaced;
+    for (const store_change_t& change : changes)
+        if (change.op == store_op::replaced)
+            replaced << int(change.subject);
+    for (store_subject subject : {store_subject::categories, store_subject::scripts,
+                                  store_subject::stickers, store_subject::phrases})
+        QVERIFY2(replaced.contains(int(subject)), qPrintable(QString::number(int(subject))));
 }
 
 QTEST_MAIN(test_sync_data)

@@ -7,6 +7,7 @@
 #include "integration/current_desktop.h"
 #include "model/data_center.h"
 #include "model/records.h"
+#include "model/session_state.h"
 #include "net/blocking_requests.h"
 #include "net/connection_state.h"
 #include "net/http_client.h"
@@ -15,13 +16,15 @@
 #include "platform/installer.h"
 #include "resources/resources.h"
 #include "server_fixture.h"
+#include "session/session.h"
 #include "signing/update_public_key.h"
 #include "signing/update_signature.h"
-#include "test_files.h"
 #include "sync/batch_download.h"
+#include "test_files.h"
 #include "ui/contact_support_dialog.h"
 #include "ui/login_widget.h"
 #include "ui/main_widget.h"
+#include "ui/session_windows.h"
 #include "ui/settings/account_setting_widget.h"
 #include "ui/settings/settings_widget.h"
 #include "ui/shell_actions.h"
@@ -151,8 +154,8 @@ void test_update_flow::initTestCase() {
     qputenv("QUORVEL_INSTALL_RECORD", record_.toUtf8());
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.set_token(server_.login("agent", "agent123"));
-    QVERIFY(!dc.token().isEmpty());
+    session_state::instance().set_token(server_.login("agent", "agent123"));
+    QVERIFY(!session_state::instance().token().isEmpty());
 
     shell_actions().now_seconds = [this] { return now_; };
     shell_actions().quit_application = [this] { ++quits_; };
@@ -222,7 +225,7 @@ version_update_info_spt test_update_flow::offered(const QString& version, bool f
                                  .get("/tavorine/clientGeneral/checkVersionUpdate",
                                       {{"requestNetworkType", "QRV_EXTRANET"},
                                        {"os", QString::fromLatin1(platform::update_os_name())}},
-                                      data_center::instance().token())
+                                      session_state::instance().token())
                                  .data()
                                  .toObject();
     return version_update_info_t::from_json(data);
@@ -695,24 +698,45 @@ void test_update_flow::main_window_keeps_one_settings_centre() {
     delete window.data();
 }
 
-void test_update_flow::log_out_returns_to_the_login_dialog() {
-    const QString cached = app_paths::instance().cache_dir() + "kept.bin";
-    QVERIFY(write_file(cached, "cache"));
-    QPointer<main_widget> window = new main_widget;
-    window->show();
-    window->show_setting_center();
-    auto* account = window->setting_center()->page<account_setting_widget>(0);
-    account->logout_button()->click();
-    QTRY_VERIFY(window.isNull());
-    QVERIFY(data_center::instance().token().isEmpty());
-    QVERIFY(QFile::exists(cached));
+namespace {
+
+login_widget* shown_login() {
     login_widget* login = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* l = qobject_cast<login_widget*>(w); l && l->isVisible())
             login = l;
+    return login;
+}
+
+} // namespace
+
+void test_update_flow::log_out_returns_to_the_login_dialog() {
+    const QString cached = app_paths::instance().cache_dir() + "kept.bin";
+    QVERIFY(write_file(cached, "cache"));
+    // A main window of a session, opened straight from its login dialog.
+    session_windows windows;
+    session owner(windows);
+    owner.start();
+    login_widget* first = shown_login();
+    QVERIFY(first);
+    delete first;
+    owner.logged_in_offline();
+    QPointer<main_widget> window;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<main_widget*>(w); main && main->isVisible())
+            window = main;
+    QVERIFY(window);
+    window->show_setting_center();
+    auto* account = window->setting_center()->page<account_setting_widget>(0);
+    account->logout_button()->click();
+    QTRY_VERIFY(window.isNull());
+    QVERIFY(session_state::instance().token().isEmpty());
+    QVERIFY(QFile::exists(cached));
+    login_widget* login = shown_login();
     QVERIFY(login);
+    QCOMPARE(owner.phase(), session_phase::logging_in);
     delete login;
-    data_center::instance().set_token(server_.login("agent", "agent123"));
+    session_state::instance().set_token(server_.login("agent", "agent123"));
 }
 
 QTEST_MAIN(test_update_flow)

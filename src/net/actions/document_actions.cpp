@@ -1,6 +1,7 @@
 #include "net/actions/document_actions.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/request_center.h"
 #include "protocol/protocol.h"
 
@@ -126,7 +127,7 @@ void document_actions::save_uploaded_doc(const QString& category_id, const QStri
 
 void document_actions::reload_category(const QString& category_id, action_cb done) {
     const json_map_t params{{QStringLiteral("classifyId"), category_id},
-                            {QStringLiteral("account"), data_center::instance().account()},
+                            {QStringLiteral("account"), session_state::instance().account()},
                             {QStringLiteral("deptId"), QString()},
                             {QStringLiteral("fileName"), QString()},
                             {QStringLiteral("fileSuffix"), QString()},

@@ -2,6 +2,7 @@
 
 #include "app/event_bus.h"
 #include "app/event_names.h"
+#include "model/session_state.h"
 #include "sync/cache_manager.h"
 #include "ui/instant/instant_list.h"
 
@@ -29,7 +30,7 @@ instant_search::~instant_search() = default;
 
 // The usage records are the logged-in account's; a new login brings others.
 void instant_search::follow_account() {
-    const QString account = data_center::instance().account();
+    const QString account = session_state::instance().account();
     if (account != usage_.account() || usage_.account().isNull())
         usage_.load(account);
 }

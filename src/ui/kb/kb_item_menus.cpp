@@ -4,6 +4,7 @@
 #include "app/event_names.h"
 #include "integration/composition.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/script_actions.h"
 #include "protocol/protocol.h"
@@ -39,7 +40,7 @@ kb_item_menus::kb_item_menus(kb_item_widget* view, kb_row_model* model)
 // ---- menus ----
 
 QList<menu_entry_t> kb_item_menus::category_menu(const category_node_spt& category) {
-    const bool manager = data_center::instance().has_manager_role();
+    const bool manager = session_state::instance().has_manager_role();
     const bool personal = model_->part() == personal_part;
     kb_item_widget* view = view_;
     auto expand = [view, category] { view->expand_category(category, true); };
@@ -72,7 +73,7 @@ QList<menu_entry_t> kb_item_menus::row_menu(QTreeWidgetItem* row) {
     if (kind_of(row) == category_row)
         return category_menu(category_of(row));
     const script_node_spt script = script_of(row);
-    const bool manager = data_center::instance().has_manager_role();
+    const bool manager = session_state::instance().has_manager_role();
     const menu_entry_t input{QStringLiteral("输入话术"), [this, script] { send(script, false); }};
     const menu_entry_t direct{QStringLiteral("发送话术"), [this, script] { send(script, true); }};
     const menu_entry_t clipboard{QStringLiteral("复制到剪贴板"),
@@ -103,7 +104,7 @@ QList<menu_entry_t> kb_item_menus::row_menu(QTreeWidgetItem* row) {
 }
 
 QList<menu_entry_t> kb_item_menus::empty_area_menu(drag_drop_treewidget* tree) {
-    if (!data_center::instance().has_manager_role() && model_->part() != personal_part)
+    if (!session_state::instance().has_manager_role() && model_->part() != personal_part)
         return {};
     const QString category_id = tree ? tree->property("category/id").toString() : QString();
     return {{QStringLiteral("新建话术"), [this, category_id] { open_new_script(category_id); }}};
@@ -181,7 +182,7 @@ void kb_item_menus::open_transfer_category(const category_node_spt& category, bo
     auto* dialog = new transfer_category_widget(
         move ? transfer_category_widget::move_mode : transfer_category_widget::copy_mode, category);
     dialog->setMaximumSize(500, 300);
-    if (!data_center::instance().has_manager_role())
+    if (!session_state::instance().has_manager_role())
         dialog->restrict_to_personal();
     connect(dialog, &transfer_category_widget::transfer_finished, this,
             [category, move](const category_node_spt& placed) {

@@ -1,3 +1,4 @@
+#include "model/session_state.h"
 #include "ui/kb/kb_row_model.h"
 
 #include "protocol/protocol.h"
@@ -21,14 +22,14 @@ template <class T> QList<T> sorted_by_sort(QList<T> list) {
 kb_row_model::kb_row_model(int part, QObject* parent) : QObject(parent), part_(part) {
     data_center& dc = data_center::instance();
     // The department part starts on the user's default department.
-    if (part_ == dept_part && dc.dept_id().isEmpty())
-        if (const dept_tree_node_spt dept = dc.default_department())
-            dc.set_dept_id(dept->id);
+    if (part_ == dept_part && session_state::instance().dept_id().isEmpty())
+        if (const dept_tree_node_spt dept = session_state::instance().default_department())
+            session_state::instance().set_dept_id(dept->id);
     connect(&dc, &data_center::changed, this, &kb_row_model::on_store_changed);
 }
 
 QString kb_row_model::shown_dept() const {
-    return part_ == dept_part ? data_center::instance().dept_id() : QString();
+    return part_ == dept_part ? session_state::instance().dept_id() : QString();
 }
 
 bool kb_row_model::shows(int part, const QString& dept_id) const {
@@ -37,7 +38,7 @@ bool kb_row_model::shows(int part, const QString& dept_id) const {
 
 void kb_row_model::set_shown_dept(const QString& dept_id) {
     if (part_ == dept_part)
-        data_center::instance().set_dept_id(dept_id);
+        session_state::instance().set_dept_id(dept_id);
 }
 
 QList<category_node_spt> kb_row_model::top_categories() const {

@@ -3,6 +3,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "ui/kb/kb_item_menus.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/kb_search_widget.h"
@@ -48,8 +49,8 @@ kb_tab_widget::kb_tab_widget(QWidget* parent)
 }
 
 void kb_tab_widget::create_department_tab() {
-    const user_login_info_spt& user = data_center::instance().login_user();
-    const dept_tree_node_spt dept = data_center::instance().default_department();
+    const user_login_info_spt& user = session_state::instance().login_user();
+    const dept_tree_node_spt dept = session_state::instance().default_department();
     dept_tab_ = new department_picker_tab(short_name, 200);
     if (!user || user->deptAllTree.isEmpty() || !dept) {
         dept_tab_->setText(QStringLiteral("部门"));

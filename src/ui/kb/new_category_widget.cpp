@@ -1,6 +1,7 @@
 #include "ui/kb/new_category_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "ui/widgets/custom_button.h"
 #include "ui/widgets/status_text.h"
@@ -33,7 +34,8 @@ QHBoxLayout* radio_row(QButtonGroup* group, const QStringList& texts, QWidget* o
 // those of the current department.
 QList<category_node_spt> first_levels(int part) {
     const data_center& dc = data_center::instance();
-    const QString dept = part == int(protocol::part::dept) ? dc.dept_id() : QString();
+    const QString dept =
+        part == int(protocol::part::dept) ? session_state::instance().dept_id() : QString();
     const QList<category_node_spt>* tops = dc.top_categories(library_kind::scripts, part, dept);
     return tops ? *tops : QList<category_node_spt>{};
 }
@@ -132,7 +134,7 @@ void new_category_widget::save() {
     const QString name = name_->text().trimmed();
     if (name.isEmpty())
         return finish(status_text::progress(QStringLiteral("请填写分类名")));
-    category_actions::new_category_t category{name, part, data_center::instance().dept_id(),
+    category_actions::new_category_t category{name, part, session_state::instance().dept_id(),
                                               QString()};
     if (second) {
         if (parent_combo_->count() == 0)

@@ -3,6 +3,7 @@
 #include "integration/cached_document.h"
 #include "integration/composition.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/script_actions.h"
 #include "protocol/library_terms.h"
 #include "protocol/protocol.h"
@@ -41,7 +42,7 @@ namespace {
 constexpr int dept_part = int(protocol::part::dept);
 
 QString dept_of_part(int part) {
-    return part == dept_part ? data_center::instance().dept_id() : QString();
+    return part == dept_part ? session_state::instance().dept_id() : QString();
 }
 
 // A query value that cannot end the value early (an "&" or "#" in a file name).

@@ -1,6 +1,7 @@
 #include "ui/kb/quick_reply_manager_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/quick_reply_actions.h"
 #include "ui/kb/kb_item_widget.h"
 #include "ui/kb/script_item.h"
@@ -60,9 +61,10 @@ quick_reply_manager_widget::quick_reply_manager_widget(QWidget* parent)
     add_group(QStringLiteral("公共分类"), dc.category_tree(library_kind::scripts, int(part::pub)));
     add_group(QStringLiteral("个人分类"),
               dc.category_tree(library_kind::scripts, int(part::personal)));
-    if (!dc.dept_id().isEmpty())
+    if (!session_state::instance().dept_id().isEmpty())
         add_group(QStringLiteral("部门分类"),
-                  dc.category_tree(library_kind::scripts, int(part::dept), dc.dept_id()));
+                  dc.category_tree(library_kind::scripts, int(part::dept),
+                                   session_state::instance().dept_id()));
     tree_->expandAll();
     setFixedSize(500, 600);
 }

@@ -1,6 +1,7 @@
 #include "ui/kb/transfer_category_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/category_actions.h"
 #include "net/actions/category_scripts_fetch.h"
 #include "ui/library/select_department_menu.h"
@@ -51,8 +52,8 @@ transfer_category_widget::transfer_category_widget(int mode, const category_node
     if (QAbstractButton* own = parts_->button(own_part))
         own->setChecked(true);
 
-    const data_center& dc = data_center::instance();
-    const dept_tree_node_spt current = dc.departments().value(dc.dept_id());
+    const session_state& login = session_state::instance();
+    const dept_tree_node_spt current = login.departments().value(login.dept_id());
     if (current) {
         dept_picker_->setText(current->label);
         dept_picker_->setProperty("id", current->id);

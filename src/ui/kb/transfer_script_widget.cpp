@@ -1,6 +1,7 @@
 #include "ui/kb/transfer_script_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/actions/script_actions.h"
 #include "protocol/protocol.h"
 #include "ui/library/select_department_menu.h"
@@ -44,12 +45,12 @@ transfer_script_widget::transfer_script_widget(bool copy, const script_node_spt&
     setFixedWidth(512);
     build(script);
 
-    const data_center& dc = data_center::instance();
-    if (const dept_tree_node_spt dept = dc.default_department()) {
+    const session_state& login = session_state::instance();
+    if (const dept_tree_node_spt dept = login.default_department()) {
         dept_->setText(dept->label);
         dept_->setProperty("id", dept->id);
     }
-    if (dc.has_manager_role()) {
+    if (login.has_manager_role()) {
         const int part = script ? script->classifyType.toInt() : 0;
         choose_part(part < 0 ? 0 : qMin(part, dept_part));
     } else {

@@ -1,6 +1,7 @@
 #include "ui/library/select_department_menu.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 
 #include <QMenu>
 #include <QTimer>
@@ -21,7 +22,7 @@ select_department_menu::select_department_menu(QWidget* parent)
     layout->addWidget(tree_);
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
-    const user_login_info_spt& user = data_center::instance().login_user();
+    const user_login_info_spt& user = session_state::instance().login_user();
     if (user)
         add_departments(user->deptAllTree, nullptr);
     tree_->expandAll();
@@ -43,7 +44,7 @@ void select_department_menu::add_departments(const QList<dept_tree_node_spt>& no
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
         item->setText(0, node->label);
         item->setData(0, Qt::UserRole, node->id);
-        if (!data_center::instance().has_manager_role_in(node->id)) {
+        if (!session_state::instance().has_manager_role_in(node->id)) {
             // Looks disabled and says why; not Qt's disabled state, which
             // would also disable the sub-departments the user may manage.
             item->setFlags(Qt::ItemIsEnabled);
@@ -58,7 +59,7 @@ void select_department_menu::choose(QTreeWidgetItem* item) {
     if (!item)
         return;
     const QString id = item->data(0, Qt::UserRole).toString();
-    if (!data_center::instance().has_manager_role_in(id))
+    if (!session_state::instance().has_manager_role_in(id))
         return;
     emit item_selected(id, item->text(0));
     close();

@@ -1,6 +1,7 @@
 #include "ui/settings/account_setting_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "net/base_url.h"
 #include "net/request_center.h"
 #include "ui/widgets/custom_button.h"
@@ -18,11 +19,11 @@ namespace quorvel {
 
 account_setting_widget::account_setting_widget(QWidget* parent)
     : QWidget(parent), manage_(new custom_button(this)), logout_(new custom_button(this)) {
-    const data_center& store = data_center::instance();
+    const session_state& login = session_state::instance();
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("用户名称："), plain_label(store.user_name(), this));
-    form->addRow(QStringLiteral("登录账号："), plain_label(store.account(), this));
-    form->addRow(QStringLiteral("所属部门："), plain_label(store.dept_name(), this));
+    form->addRow(QStringLiteral("用户名称："), plain_label(login.user_name(), this));
+    form->addRow(QStringLiteral("登录账号："), plain_label(login.account(), this));
+    form->addRow(QStringLiteral("所属部门："), plain_label(login.dept_name(), this));
 
     auto* row = new QHBoxLayout;
     row->setContentsMargins(20, 20, 20, 20);

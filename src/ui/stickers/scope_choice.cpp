@@ -1,6 +1,7 @@
 #include "ui/stickers/scope_choice.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "ui/library/select_department_menu.h"
 
 #include <QHBoxLayout>
@@ -18,12 +19,12 @@ QString current_sticker_dept() {
     const data_center& dc = data_center::instance();
     if (!dc.sticker_dept_id().isEmpty())
         return dc.sticker_dept_id();
-    const dept_tree_node_spt dept = dc.default_department();
+    const dept_tree_node_spt dept = session_state::instance().default_department();
     return dept ? dept->id : QString();
 }
 
 QString dept_name(const QString& dept_id) {
-    const dept_tree_node_spt dept = data_center::instance().departments().value(dept_id);
+    const dept_tree_node_spt dept = session_state::instance().departments().value(dept_id);
     return dept ? dept->label : QString();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/stickers/select_sticker_widget.h"
 
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "sync/cache_manager.h"
 #include "sync/load_image_task.h"
 #include "ui/library/select_department_menu.h"
@@ -115,7 +116,7 @@ select_sticker_widget::select_sticker_widget(QWidget* parent)
     layout->addLayout(bottom);
     add_content_layout(layout);
 
-    const dept_tree_node_spt dept = data_center::instance().default_department();
+    const dept_tree_node_spt dept = session_state::instance().default_department();
     if (dept)
         dept_id_ = dept->id;
     choose_department(dept_id_, dept_name(dept_id_));

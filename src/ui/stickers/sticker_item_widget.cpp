@@ -3,6 +3,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "integration/composition.h"
+#include "model/session_state.h"
 #include "sync/batch_download.h"
 #include "sync/cache_manager.h"
 #include "ui/kb/delete_category_widget.h"
@@ -94,7 +95,7 @@ void sticker_item_widget::load() {
     if (is_dept(type_)) {
         dept_id_ = dc.sticker_dept_id();
         if (dept_id_.isEmpty()) {
-            if (const dept_tree_node_spt dept = dc.default_department())
+            if (const dept_tree_node_spt dept = session_state::instance().default_department())
                 dc.set_sticker_dept_id(dept_id_ = dept->id); // view state, not library
         }
         model_->set_dept(dept_id_);

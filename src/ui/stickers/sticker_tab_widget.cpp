@@ -3,6 +3,7 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "model/data_center.h"
+#include "model/session_state.h"
 #include "ui/library/category_widget.h"
 #include "ui/library/department_picker_tab.h"
 #include "ui/library/part_tabs.h"
@@ -45,9 +46,9 @@ sticker_tab_widget::sticker_tab_widget(QWidget* parent)
 }
 
 void sticker_tab_widget::create_department_tab() {
-    const dept_tree_node_spt dept = data_center::instance().default_department();
+    const dept_tree_node_spt dept = session_state::instance().default_department();
     const QString current = views_[2]->dept_id();
-    const auto& departments = data_center::instance().departments();
+    const auto& departments = session_state::instance().departments();
     const QString name = departments.contains(current) ? departments.value(current)->label
                          : dept                        ? dept->label
                                                        : QStringLiteral("部门");

@@ -1,20 +1,22 @@
-#include "ui/offline_session.h"
+#include "session/offline_session.h"
 
 #include "model/data_center.h"
 #include "model/record_json.h"
+#include "model/session_state.h"
 #include "net/connection_state.h"
 #include "net/request_center.h"
 #include "net/sign_in.h"
+#include "session/session.h"
 #include "sync/library_file.h"
 #include "sync/library_saver.h"
+#include "sync/library_sync.h"
 #include "sync/password_hash.h"
-#include "ui/main_widget.h"
-#include "ui/sync_data_widget.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QTimer>
 #include <spdlog/spdlog.h>
+#include <utility>
 
 namespace quorvel {
 
@@ -96,13 +98,6 @@ QString describe_changes(const QHash<QString, QString>& before,
     return parts.isEmpty() ? QStringLiteral("资料没有变化") : parts.join(QStringLiteral("；"));
 }
 
-main_widget* open_main_window() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<main_widget*>(w))
-            return main;
-    return nullptr;
-}
-
 } // namespace
 
 offline_session& offline_session::instance() {
@@ -171,7 +166,7 @@ bool offline_session::start_offline(const QString& account, const QString& passw
         spdlog::warn("offline library not readable, reason: {}", file.last_error().toStdString());
         return false;
     }
-    if (store.account() != account) {
+    if (session_state::instance().account() != account) {
         spdlog::warn("offline library refused: its profile is another account's");
         store.clear();
         return false;
@@ -185,22 +180,46 @@ bool offline_session::start_offline(const QString& account, const QString& passw
     return true;
 }
 
-void offline_session::watch(sync_data_widget* sync) {
-    watching_ = false; // the synchronisation fills the store piece by piece
-    connect(sync, &sync_data_widget::synchronised, this, [this](bool complete) {
-        if (!complete) {
-            spdlog::info("offline library kept: the synchronisation was incomplete");
-            return;
-        }
-        watching_ = true;
-        save_now();
-    });
+void offline_session::watch(library_sync* sync) {
+    watching_ = false; // the synchronisation fills the store
+    connect(sync, &library_sync::finished, this, &offline_session::on_synchronised);
 }
 
-void offline_session::start_synchronisation() {
-    auto* sync = new sync_data_widget;
-    watch(sync);
-    sync->show();
+void offline_session::on_synchronised(bool complete) {
+    if (!complete) {
+        spdlog::info("offline library kept: the synchronisation was incomplete");
+        return;
+    }
+    watching_ = true;
+    save_now();
+}
+
+void offline_session::follow(session* owner) {
+    session_ = owner;
+    connect(owner, &session::synchronisation_started, this, [this](library_sync* sync) {
+        watch(sync);
+        if (!std::exchange(returning_, false))
+            return;
+        connect(sync, &library_sync::finished, this, [this] {
+            summary_ = describe_changes(before_, versions(data_center::instance()));
+            spdlog::info("back online, library changes: {}", summary_.toStdString());
+            emit reconnected(summary_);
+        });
+    });
+    connect(owner, &session::main_window_closed_for_sync, this, &offline_session::prepare_return);
+}
+
+void offline_session::prepare_return() {
+    if (!returning_)
+        return;
+    data_center& store = data_center::instance();
+    const QString token = session_state::instance().token();
+    const user_login_info_spt profile = session_state::instance().login_user();
+    store.clear();
+    session_state::instance().set_token(token);
+    session_state::instance().set_login_user(profile);
+    password_.clear();
+    connection_state::instance().set_offline(false);
 }
 
 void offline_session::flush() {
@@ -218,7 +237,7 @@ void offline_session::save_now() {
     save_timer_->stop();
     // A cleared store (logout, a failed login) or another account's library must never
     // overwrite the saved one: it is what the next offline start shows.
-    const QString& account = data_center::instance().account();
+    const QString& account = session_state::instance().account();
     if (account.isEmpty() || (!account_.isEmpty() && account != account_))
         return;
     // Taken here, written on the saver's thread while the store changes on.
@@ -249,7 +268,7 @@ void offline_session::try_server() {
         request_center::instance()->get_login_info(
             QString(), this,
             [this](const user_login_info_spt& profile) {
-                data_center::instance().set_login_user(profile);
+                session_state::instance().set_login_user(profile);
                 resynchronise();
             },
             [this](const QString&) { schedule_retry(); });
@@ -257,33 +276,13 @@ void offline_session::try_server() {
 }
 
 void offline_session::resynchronise() {
-    data_center& store = data_center::instance();
-    before_ = versions(store);
-    // The pages go with the main window: the synchronisation refills the
-    // store from its worker thread, which no view may read meanwhile.
-    QApplication::setQuitOnLastWindowClosed(false);
-    if (main_widget* main = open_main_window())
-        main->quit();
-    QTimer::singleShot(0, this, [this] {
-        data_center& store = data_center::instance();
-        const QString token = store.token();
-        const user_login_info_spt profile = store.login_user();
-        store.clear();
-        store.set_token(token);
-        store.set_login_user(profile);
-        password_.clear();
-        connection_state::instance().set_offline(false);
-        auto* sync = new sync_data_widget;
-        sync->setAttribute(Qt::WA_DeleteOnClose);
-        watch(sync);
-        connect(sync, &sync_data_widget::synchronised, this, [this] {
-            summary_ = describe_changes(before_, versions(data_center::instance()));
-            spdlog::info("back online, library changes: {}", summary_.toStdString());
-            emit reconnected(summary_);
-        });
-        sync->show();
-        QApplication::setQuitOnLastWindowClosed(true);
-    });
+    if (!session_) {
+        spdlog::warn("server back, but no session to synchronise; staying offline");
+        return;
+    }
+    before_ = versions(data_center::instance());
+    returning_ = true;
+    session_->server_back();
 }
 
 } // namespace quorvel

@@ -10,14 +10,16 @@ class QTimer;
 namespace quorvel {
 
 class library_saver;
-class sync_data_widget;
+class library_sync;
+class session;
 
 // Keeps the account's library on disk and lets the client work from it when
 // the server cannot be reached: saves the library after every complete
 // synchronisation and after every change of the store, checks an offline
-// login against the password hash of the last online login, starts the
-// main window from the saved library, and tries the server again in the
-// background until a login succeeds, then synchronises as at a start.
+// login against the password hash of the last online login, fills the
+// store from the saved library, and tries the server again in the
+// background until a login succeeds; then the session it follows
+// synchronises as at a start.
 //
 // The password of an offline login stays in this object's memory only: it
 // is what logs in again once the server answers. Nothing on disk lets a
@@ -40,9 +42,10 @@ public:
 
     // Saves once the synchronisation is over and complete; from then on
     // every change of the store is saved too.
-    void watch(sync_data_widget* sync);
-    // Opens the synchronisation that follows a login, watched.
-    void start_synchronisation();
+    void watch(library_sync* sync);
+    // The session whose synchronisations are watched and which the return
+    // online goes through (it closes the main window and synchronises).
+    void follow(session* owner);
     // Saves now what a pending change would save a moment later, and waits
     // until every save asked for is on disk (at quit, for one).
     void flush();
@@ -66,6 +69,9 @@ private:
     void schedule_retry();
     void try_server();
     void resynchronise();
+    void on_synchronised(bool complete);
+    // The main window is gone: the store is refilled from the server.
+    void prepare_return();
 
     QString account_;
     QString password_; // of the offline login, in memory only
@@ -76,6 +82,8 @@ private:
     int retry_delay_ms_ = 0;
     QHash<QString, QString> before_; // record key → its version, at going back online
     QString summary_;
+    QPointer<session> session_;
+    bool returning_ = false; // the next synchronisation is the return online
 };
 
 } // namespace quorvel

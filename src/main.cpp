@@ -9,10 +9,8 @@
 #include "platform/termination.h"
 #include "platform/window_handle.h"
 #include "resources/resources.h"
-#include "ui/login_widget.h"
-#include "ui/main_widget.h"
-#include "ui/offline_session.h"
-#include "ui/sync_data_widget.h"
+#include "session/session.h"
+#include "ui/session_windows.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -22,37 +20,6 @@
 using namespace quorvel;
 
 namespace {
-
-main_widget* find_main_window() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<main_widget*>(w))
-            return main;
-    return nullptr;
-}
-
-// A second start asked for us: bring back what this run shows now.
-void show_running_window() {
-    if (main_widget* main = find_main_window()) {
-        main->on_tray_icon_activated(QSystemTrayIcon::DoubleClick);
-        main->raise();
-        main->activateWindow();
-        return;
-    }
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isWindow() && w->isVisible() && !w->parentWidget()) {
-            w->raise();
-            w->activateWindow();
-        }
-    }
-}
-
-// SIGTERM and the like: end as "退出" does, without a crash dump.
-void quit_on_request() {
-    spdlog::info("termination requested, quitting");
-    if (main_widget* main = find_main_window())
-        main->quit();
-    QCoreApplication::quit();
-}
 
 // The lock is held but nobody answers, or there is no lock to take: say so.
 int refuse_start(const single_instance& lock) {
@@ -107,20 +74,25 @@ int main(int argc, char* argv[]) {
         // there is one (Windows); elsewhere it is this build's.
         if (QCoreApplication::applicationVersion().isEmpty())
             QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
-        platform::install_termination_handler(quit_on_request);
+        // The session owns what follows: login, synchronisation, main window,
+        // log-out, offline work and the quit.
+        session_windows windows;
+        session user_session(windows);
+        // SIGTERM and the like: end as "退出" does, without a crash dump.
+        platform::install_termination_handler([&user_session] {
+            spdlog::info("termination requested, quitting");
+            user_session.quit();
+            QCoreApplication::quit();
+        });
         lock.listen();
-        QObject::connect(&lock, &single_instance::show_requested, &app, show_running_window);
+        // A second start asked for us: bring back what this run shows now.
+        QObject::connect(&lock, &single_instance::show_requested, &user_session,
+                         &session::bring_forward);
         init_resources();
         install_qt_translations(&app);
         app.setStyleSheet(QStringLiteral("QToolTip { font-size: 11pt; white-space: pre-wrap;}"));
 
-        sync_data_widget::set_main_window_factory([] { return new main_widget; });
-        auto* login = new login_widget;
-        QObject::connect(login, &login_widget::login_success,
-                         [] { offline_session::instance().start_synchronisation(); });
-        QObject::connect(login, &login_widget::offline_login, [] { (new main_widget)->show(); });
-        login->setAttribute(Qt::WA_DeleteOnClose);
-        login->show();
+        user_session.start();
 
         result = app.exec();
         spdlog::info("event loop ended with {}", result);
