@@ -3,8 +3,10 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "app/settings_store.h"
+#include "integration/current_desktop.h"
 #include "integration/window_detector.h"
 #include "model/data_center.h"
+#include "ui/settings/window_identify_widget.h"
 #include "ui/widgets/custom_button.h"
 
 #include <QButtonGroup>
@@ -73,6 +75,11 @@ follow_setting_widget::follow_setting_widget(settings_store& settings, QWidget* 
         grid->addWidget(box, i / 4, i % 4);
     }
     layout->addLayout(grid);
+    auto* identify_form = new QFormLayout;
+    identify_form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
+    identify_form->addRow(QStringLiteral("识别当前窗口"),
+                          new window_identify_widget(current_desktop(), this));
+    layout->addLayout(identify_form);
     layout->addStretch();
     select_all_->setChecked(stored.isEmpty());
     connect(applications_, &QButtonGroup::idClicked, this, [this] { on_application_clicked(); });
