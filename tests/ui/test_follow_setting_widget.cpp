@@ -120,7 +120,7 @@ void test_follow_setting_widget::identify_window_data() {
         << true << true << QStringLiteral("正在吸附的窗口") << "Chromium"
         << "Chromium=class:Chromium" << chat_entry;
     QTest::newRow("not docked: the active window")
-        << false << false << QStringLiteral("最近使用的窗口") << "Mousepad"
+        << false << false << QStringLiteral("最近使用的其他程序窗口") << "Mousepad"
         << "Mousepad=class:Mousepad"
         << "*notes - Mousepad=Mousepad,*notes - Mousepad";
     QTest::newRow("not docked, our own window active")
@@ -168,7 +168,9 @@ void test_follow_setting_widget::identify_window() {
         QCOMPARE(desktop.calls().last().args.value(0).toString(), class_entry);
         copy_window->click();
         QCOMPARE(desktop.calls().last().args.value(0).toString(), window_entry);
-        QVERIFY(page.findChild<QLabel*>("copied_entry")->text().contains(window_entry));
+        auto* copied = page.findChild<QLabel*>("copied_entry");
+        QVERIFY(!copied->isHidden());
+        QVERIFY(copied->text().contains(window_entry));
     }
     set_current_desktop(nullptr);
 }

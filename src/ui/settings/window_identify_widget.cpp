@@ -31,6 +31,12 @@ window_identify_widget::window_identify_widget(platform::desktop& desktop, QWidg
       copy_window_(add_button(QStringLiteral("复制条目（类名和标题）"), "copy_window_entry")) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(new QLabel(QStringLiteral("识别当前窗口"), this));
+    heading->addStretch();
+    QToolButton* again = add_button(QStringLiteral("重新识别"), "identify_window");
+    heading->addWidget(again);
+    layout->addLayout(heading);
     layout->addWidget(source_);
     auto* values = new QGridLayout;
     values->addWidget(new QLabel(QStringLiteral("类名"), this), 0, 0, Qt::AlignTop);
@@ -39,14 +45,10 @@ window_identify_widget::window_identify_widget(platform::desktop& desktop, QWidg
     values->addWidget(title_, 1, 1);
     values->setColumnStretch(1, 1);
     layout->addLayout(values);
-    QToolButton* again = add_button(QStringLiteral("重新识别"), "identify_window");
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(again);
-    buttons->addStretch();
-    layout->addLayout(buttons);
     layout->addWidget(copy_class_);
     layout->addWidget(copy_window_);
     layout->addWidget(copied_);
+    copied_->hide();
 
     connect(again, &QToolButton::clicked, this, &window_identify_widget::identify);
     connect(copy_class_, &QToolButton::clicked, this,
@@ -65,15 +67,14 @@ QToolButton* window_identify_widget::add_button(const QString& text, const char*
 
 void window_identify_widget::identify() {
     found_ = identify_window(desktop_);
-    copied_->clear();
+    copied_->hide();
     if (!found_) {
-        source_->setText(
-            QStringLiteral("没有找到窗口：请先点一下要识别的聊天窗口，再回到这里点“重新识别”。"));
+        source_->setText(QStringLiteral("没有找到窗口：先点一下聊天窗口，再点“重新识别”"));
         class_->clear();
         title_->clear();
     } else {
-        source_->setText(found_->docked ? QStringLiteral("正在吸附的窗口：")
-                                        : QStringLiteral("最近使用的窗口："));
+        source_->setText(found_->docked ? QStringLiteral("正在吸附的窗口")
+                                        : QStringLiteral("最近使用的其他程序窗口"));
         class_->setText(found_->class_name);
         title_->setText(found_->title);
     }
@@ -83,10 +84,10 @@ void window_identify_widget::identify() {
 }
 
 void window_identify_widget::copy(const QString& entry) {
-    if (desktop_.set_clipboard_text(entry))
-        copied_->setText(QStringLiteral("已复制，可粘贴到管理后台的“支持的应用”：%1").arg(entry));
-    else
-        copied_->setText(QStringLiteral("复制失败，请重试"));
+    copied_->setText(desktop_.set_clipboard_text(entry)
+                         ? QStringLiteral("已复制，可粘贴到管理后台：%1").arg(entry)
+                         : QStringLiteral("复制失败，请重试"));
+    copied_->show();
 }
 
 } // namespace quorvel
