@@ -221,13 +221,15 @@ void web_admin::send(httplib::Response& res, const web_reply_t& reply) const {
 }
 
 QString web_admin::render(const web_user_t& who, const QString& title, const QString& path,
-                          const QString& body, const web_request_t& request) const {
+                          const QString& body, const web_request_t& request,
+                          const QString& error) const {
     web::shell_t shell;
     shell.title = title;
     shell.active_path = path;
     shell.who = QStringLiteral("%1（%2）").arg(who.user.name, who.user.account);
     shell.csrf = who.session.csrf;
-    shell.notice = notices().value(request.field("done"));
+    shell.notice = error.isEmpty() ? notices().value(request.field("done")) : error;
+    shell.notice_is_error = !error.isEmpty();
     for (const web::nav_item_t& item : nav_items)
         for (const route_t& route : routes())
             if (QLatin1String(route.method) == QLatin1String("GET") &&

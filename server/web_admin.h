@@ -91,8 +91,10 @@ private:
                        const upload_reader_t& reader);
     std::optional<web_user_t> signed_in(const httplib::Request& req);
     void send(httplib::Response& res, const web_reply_t& reply) const;
+    // The page around its content; error (a refused change) replaces the notice.
     QString render(const web_user_t& who, const QString& title, const QString& path,
-                   const QString& body, const web_request_t& request) const;
+                   const QString& body, const web_request_t& request,
+                   const QString& error = {}) const;
 
     // Pages (GET) and changes (POST); each change is checked here, whatever
     // the page offered.
@@ -118,6 +120,7 @@ private:
     web_reply_t clear_update(const web_user_t& who, const web_request_t& r);
     web_reply_t apps_page(const web_user_t& who, const web_request_t& r);
     web_reply_t save_apps(const web_user_t& who, const web_request_t& r);
+    QString apps_form(const web_user_t& who, const QString& lines) const;
 
     // The user a change is about, when who may manage them; otherwise the refusal.
     std::optional<web_reply_t> refuse_user(transaction& tx, const web_user_t& who, qint64 id);

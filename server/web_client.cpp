@@ -4,6 +4,7 @@
 #include "web_html.h"
 
 #include "admin.h"
+#include "protocol/library_terms.h"
 #include "protocol/protocol.h"
 
 #include <QMap>
@@ -28,6 +29,36 @@ void put_config(transaction& tx, const QString& name, const QString& value) {
 const char default_apps[] = "企业微信=weworkwindow,企业微信,wecom\n"
                             "微信=wechatmainwndforpc,qt51514qwindowicon,wechat,weixin,微信,"
                             "mmui::mainwindow";
+
+namespace app_terms = protocol::app_identifier;
+
+// Why an entry's identifiers are refused, as the rest of a sentence after
+// "第 N 行"; empty when they are fine. Empty places between commas are
+// skipped by the clients, as they always were.
+QString identifiers_problem(const QString& list) {
+    int named = 0;
+    for (const QString& raw : list.split(QLatin1Char(app_terms::separator))) {
+        QString pattern = raw.trimmed();
+        if (pattern.isEmpty())
+            continue;
+        ++named;
+        QString prefix;
+        for (const char* p : {app_terms::class_prefix, app_terms::title_prefix})
+            if (pattern.startsWith(QLatin1String(p), Qt::CaseInsensitive))
+                prefix = QLatin1String(p);
+        const QString rest = pattern.mid(prefix.size()).trimmed();
+        if (rest.isEmpty())
+            return QStringLiteral("的标识“%1”后缺少要匹配的文字").arg(pattern);
+        if (rest.count(QLatin1Char(app_terms::wildcard)) == rest.size())
+            return QStringLiteral("的标识“%1”只有通配符 *，会匹配所有窗口").arg(pattern);
+        if (rest.size() > app_terms::max_length)
+            return QStringLiteral("的标识“%1…”超过 %2 个字符")
+                .arg(rest.left(20), QString::number(app_terms::max_length));
+    }
+    if (named == 0)
+        return QStringLiteral("没有窗口标识：等号后至少写一个类名或标题");
+    return {};
+}
 
 QString part_name(const QString& part) {
     if (part == QLatin1String(protocol::part_pub))
@@ -311,6 +342,29 @@ web_reply_t web_admin::clear_update(const web_user_t&, const web_request_t& r) {
     return committed(tx, QStringLiteral("/manage/update"), "update_cleared");
 }
 
+QString web_admin::apps_form(const web_user_t& who, const QString& lines) const {
+    return QStringLiteral(
+               "<section><p class=\"muted\">每行一个应用：<code>名称=窗口标识1,窗口标识2</code>。"
+               "客户端按这些标识识别可停靠的聊天窗口。清空后使用内置的微信与企业微信列表。</p>"
+               "<ul class=\"muted\">"
+               "<li>不区分大小写；<code>*</code> 代表任意文字，其他字符（如 <code>.</code>、"
+               "<code>(</code>）按原样匹配。</li>"
+               "<li>普通标识：窗口的类名和标题都须与本行的某个标识相符，"
+               "如 <code>网页客服=chromium,*qv web chat*</code>。</li>"
+               "<li><code>class:</code> 开头只按类名识别，如 <code>网页客服=class:chromium</code>；"
+               "<code>title:</code> 开头只按标题识别，如 "
+               "<code>网页客服=title:*qv web chat*</code>（标题里的未读数、“*”等变化不影响）。</li>"
+               "<li>窗口的类名和标题可在客户端“设置中心 → 吸附设置 → 识别当前窗口”中查看并复制。"
+               "每个标识最多 %1 个字符，不能为空或只有 <code>*</code>。</li></ul>"
+               "<form class=\"stack\" method=\"post\" action=\"/manage/apps/save\">%2"
+               "<textarea name=\"apps\" rows=\"10\" maxlength=\"%3\">%4</textarea>"
+               "<button type=\"submit\">保存</button></form></section>")
+        .arg(app_terms::max_length)
+        .arg(web::csrf_field(who.session.csrf))
+        .arg(web::max_apps_length)
+        .arg(esc(lines));
+}
+
 web_reply_t web_admin::apps_page(const web_user_t& who, const web_request_t& r) {
     transaction tx(api_.store(), false);
     const QString stored = config_value(tx, QStringLiteral("adsorption"));
@@ -318,27 +372,25 @@ web_reply_t web_admin::apps_page(const web_user_t& who, const web_request_t& r) 
         stored.isEmpty()
             ? QString::fromUtf8(default_apps)
             : stored.split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char('\n'));
-    const QString body =
-        QStringLiteral(
-            "<section><p class=\"muted\">每行一个应用：<code>名称=窗口标识1,窗口标识2</code>。"
-            "客户端按这些标识识别可停靠的聊天窗口。清空后使用内置的微信与企业微信列表。</p>"
-            "<form class=\"stack\" method=\"post\" action=\"/manage/apps/save\">%1"
-            "<textarea name=\"apps\" rows=\"10\" maxlength=\"%2\">%3</textarea>"
-            "<button type=\"submit\">保存</button></form></section>")
-            .arg(web::csrf_field(who.session.csrf))
-            .arg(web::max_apps_length)
-            .arg(esc(lines));
     return {200,
-            render(who, QStringLiteral("支持的应用"), QStringLiteral("/manage/apps"), body, r),
+            render(who, QStringLiteral("支持的应用"), QStringLiteral("/manage/apps"),
+                   apps_form(who, lines), r),
             {}};
 }
 
-web_reply_t web_admin::save_apps(const web_user_t&, const web_request_t& r) {
+web_reply_t web_admin::save_apps(const web_user_t& who, const web_request_t& r) {
     const QString text = r.field("apps");
+    // A refused list comes back in the form, with the reason, to be corrected.
+    const auto refuse = [&](const QString& problem) {
+        return web_reply_t{400,
+                           render(who, QStringLiteral("支持的应用"), QStringLiteral("/manage/apps"),
+                                  apps_form(who, text), r, problem),
+                           {}};
+    };
     if (const QString problem =
             web::text_problem(text, QStringLiteral("应用列表"), web::max_apps_length, false);
         !problem.isEmpty())
-        return web_reply_t::refused(400, problem);
+        return refuse(problem);
     QStringList entries;
     int number = 0;
     for (QString line : text.split(QLatin1Char('\n'))) {
@@ -349,14 +401,15 @@ web_reply_t web_admin::save_apps(const web_user_t&, const web_request_t& r) {
         const int eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0 || line.contains(QLatin1Char(';')) ||
             line.indexOf(QLatin1Char('='), eq + 1) >= 0)
-            return web_reply_t::refused(
-                400,
+            return refuse(
                 QStringLiteral("第 %1 行格式不正确：应为 名称=标识1,标识2，且不含 ; 与多余的 =")
                     .arg(number));
         if (eq > web::max_label_length)
-            return web_reply_t::refused(400, QStringLiteral("第 %1 行的应用名称最多 %2 个字符")
-                                                 .arg(number)
-                                                 .arg(web::max_label_length));
+            return refuse(QStringLiteral("第 %1 行的应用名称最多 %2 个字符")
+                              .arg(number)
+                              .arg(web::max_label_length));
+        if (const QString problem = identifiers_problem(line.mid(eq + 1)); !problem.isEmpty())
+            return refuse(QStringLiteral("第 %1 行%2").arg(number).arg(problem));
         entries << line;
     }
     transaction tx(api_.store(), true);

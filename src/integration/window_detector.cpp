@@ -4,21 +4,17 @@
 #include "model/data_center.h"
 
 #include <QDebug>
+#include <atomic>
 
 namespace quorvel {
 
 namespace {
 
-const QStringList second_check_classes = {QStringLiteral("WeChatMainWndForPC"),
-                                          QStringLiteral("Qt51514QWindowIcon"),
-                                          QStringLiteral("WeWorkWindow")};
-const QStringList second_check_titles = {QStringLiteral("微信"), QStringLiteral("WeiXin"),
-                                         QStringLiteral("企业微信"), QStringLiteral("WeCom")};
-const QStringList accessibility_classes = {QStringLiteral("WeWorkWindow"),
-                                           QStringLiteral("mmui::MainWindow"),
-                                           QStringLiteral("Qt51514QWindowIcon")};
 const QString wechat = QStringLiteral("微信");
 const QString wecom = QStringLiteral("企业微信");
+
+// The target of the detector that changed it last, for the settings page.
+std::atomic<window_handle_t> followed{0};
 
 } // namespace
 
@@ -37,40 +33,49 @@ window_detector::window_detector(platform::desktop& desktop, QObject* parent)
     reload_ignore_app_list();
 }
 
+window_detector::~window_detector() {
+    set_target(0);
+}
+
+window_handle_t window_detector::followed_window() {
+    return followed.load();
+}
+
+void window_detector::set_target(window_handle_t hwnd) {
+    window_handle_t mine = target_;
+    if (hwnd)
+        followed.store(hwnd);
+    else // a target another detector found since stays
+        followed.compare_exchange_strong(mine, 0);
+    target_ = hwnd;
+}
+
 bool window_detector::is_target_window(window_handle_t hwnd) {
     const bool alive = desktop_.is_window(hwnd);
-    const QString klass = alive ? desktop_.class_name(hwnd).left(260).toLower() : QString();
-    const QString title = alive ? desktop_.title(hwnd).toLower() : QString();
+    const QString klass = alive ? desktop_.class_name(hwnd).left(260) : QString();
+    const QString title = alive ? desktop_.title(hwnd) : QString();
 
     const QHash<QString, QStringList>& server = data_center::instance().supported_apps();
-    const QHash<QString, QStringList>& table = server.isEmpty() ? built_in_table() : server;
-    QString name;
-    for (auto it = table.constBegin(); it != table.constEnd() && name.isEmpty(); ++it)
-        if (it->contains(klass) && it->contains(title))
-            name = it.key();
+    const QHash<QString, QStringList>& source = server.isEmpty() ? built_in_table() : server;
+    if (source != table_source_) { // compiled once per list the server sends
+        table_source_ = source;
+        table_ = app_table(source);
+    }
+    const QString name = alive ? table_.application(klass, title) : QString();
 
     bool result = false;
     {
         QMutexLocker lock(&mutex_);
-        if (ignored_.contains(name))
+        if (name.isEmpty() || ignored_.contains(name))
             result = false;
-        else if (name == wechat || name == wecom)
-            result = second_check(hwnd, klass, title);
+        else if (app_table::needs_confirmation(name))
+            result = app_table::confirm_built_in(klass, title, desktop_.accessibility_class(hwnd));
         else
-            result = !name.isEmpty();
+            result = true;
     }
     if (result)
         qDebug() << klass << title;
     return result;
-}
-
-bool window_detector::second_check(window_handle_t hwnd, const QString& klass,
-                                   const QString& title) {
-    const bool title_ok = second_check_titles.contains(title, Qt::CaseInsensitive);
-    const bool class_ok = second_check_classes.contains(klass, Qt::CaseInsensitive);
-    const QString uia = desktop_.accessibility_class(hwnd);
-    const bool uia_ok = !uia.isEmpty() && accessibility_classes.contains(uia, Qt::CaseInsensitive);
-    return title_ok && (uia_ok || class_ok);
 }
 
 bool window_detector::is_above_target(window_handle_t hwnd) {
@@ -89,13 +94,13 @@ bool window_detector::is_above_target(window_handle_t hwnd) {
 void window_detector::detect_show(window_handle_t hwnd) {
     if (!is_target_window(hwnd) || is_above_target(hwnd) || hwnd == target_)
         return;
-    target_ = hwnd;
+    set_target(hwnd);
     emit target_appeared(hwnd);
 }
 
 void window_detector::detect_hide(window_handle_t hwnd) {
     if (target_ && target_ == hwnd) {
-        target_ = 0;
+        set_target(0);
         emit target_disappeared();
     }
 }
@@ -112,7 +117,7 @@ void window_detector::detect_foreground(window_handle_t hwnd) {
         if (hwnd == target_) {
             emit target_foreground();
         } else {
-            target_ = hwnd;
+            set_target(hwnd);
             emit target_appeared(hwnd);
         }
         return;

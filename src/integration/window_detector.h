@@ -1,5 +1,6 @@
 #pragma once
 
+#include "integration/app_pattern.h"
 #include "platform/desktop.h"
 #include "platform/window_handle.h"
 
@@ -16,10 +17,13 @@ class window_detector : public QObject {
     Q_OBJECT
 public:
     window_detector(platform::desktop& desktop, QObject* parent = nullptr);
+    ~window_detector() override;
 
     bool is_target_window(window_handle_t hwnd);
     bool is_above_target(window_handle_t hwnd);
     window_handle_t current_target() const { return target_; }
+    // The chat window the client follows now, whichever detector found it; 0 for none.
+    static window_handle_t followed_window();
 
     // The table used when the server sent none: application → identifiers.
     static const QHash<QString, QStringList>& built_in_table();
@@ -39,10 +43,12 @@ public slots:
     void reload_ignore_app_list();
 
 private:
-    bool second_check(window_handle_t hwnd, const QString& klass, const QString& title);
+    void set_target(window_handle_t hwnd);
 
     platform::desktop& desktop_;
     window_handle_t target_ = 0;
+    QHash<QString, QStringList> table_source_;
+    app_table table_;
     QStringList ignored_;
     QMutex mutex_;
 };

@@ -45,6 +45,7 @@ void window_event_watcher::dispatch(const platform::window_event_t& event) {
         emit window_position_changed(event.window);
         break;
     case platform::window_event_kind::foreground:
+        last_foreground_.store(event.window);
         emit foreground_window_changed(event.window);
         break;
     }

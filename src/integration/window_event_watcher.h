@@ -4,6 +4,7 @@
 #include "platform/window_handle.h"
 
 #include <QObject>
+#include <atomic>
 #include <memory>
 
 namespace quorvel {
@@ -20,6 +21,8 @@ public:
     // Tests hand in a fake source before the first start.
     void set_source(std::unique_ptr<platform::window_event_source> source);
     bool hooked() const { return hooked_; }
+    // The window of another program activated last; 0 before any.
+    window_handle_t last_foreground() const { return last_foreground_.load(); }
 
 signals:
     void window_show(quorvel::window_handle_t hwnd);
@@ -37,6 +40,7 @@ private:
 
     std::unique_ptr<platform::window_event_source> source_;
     bool hooked_ = false;
+    std::atomic<window_handle_t> last_foreground_{0}; // written on the source's thread
 };
 
 } // namespace quorvel

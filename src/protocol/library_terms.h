@@ -27,4 +27,18 @@ template <class text_t> bool is_manager_key(const text_t& role_key) {
     return role_key.endsWith(text_t::fromLatin1(manager_key_suffix));
 }
 
+// The supported-applications list: "name=identifier,identifier" entries. An
+// identifier is a pattern, matched without case, in which '*' stands for any
+// text and every other character for itself. A plain one is held against the
+// window's class and its title (the window counts when both are matched); a
+// prefixed one against one of them alone.
+namespace app_identifier {
+inline constexpr char class_prefix[] = "class:";
+inline constexpr char title_prefix[] = "title:";
+inline constexpr char wildcard = '*';
+inline constexpr char separator = ',';
+// Longer than any class name or title the systems give.
+inline constexpr int max_length = 260;
+} // namespace app_identifier
+
 } // namespace quorvel::protocol

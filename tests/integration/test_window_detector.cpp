@@ -27,6 +27,7 @@ private slots:
     void switched_off_applications_data();
     void switched_off_applications();
     void server_table_replaces_the_built_in_one();
+    void server_patterns_follow_changing_titles();
     void window_above_the_target_in_one_process_is_ignored();
     void foreground_and_unforeground();
     void watcher_relays_events();
@@ -126,7 +127,27 @@ void test_window_detector::server_table_replaces_the_built_in_one() {
     QVERIFY(!detector.is_target_window(wechat)); // the built-in table is gone
     data_center::instance().replace_supported_apps(
         {{QStringLiteral("钉钉"), {"DingTalkMain", QStringLiteral("钉钉")}}});
-    QVERIFY(!detector.is_target_window(chat)); // capitals never match
+    QVERIFY(detector.is_target_window(chat)); // entries match without case
+}
+
+void test_window_detector::server_patterns_follow_changing_titles() {
+    fake_desktop desktop;
+    const window_handle_t page = desktop.add_window({"Chromium", "QV Web Chat - Chromium"});
+    const window_handle_t mail = desktop.add_window({"Chromium", "Mail - Chromium"});
+    window_detector detector(desktop);
+    const QString web = QStringLiteral("网页客服");
+    data_center::instance().replace_supported_apps({{web, {"Chromium", "QV Web Chat - Chromium"}}});
+    QVERIFY(detector.is_target_window(page)); // as xprop prints it
+    desktop.window(page).title = "(1) QV Web Chat - Chromium";
+    QVERIFY(!detector.is_target_window(page)); // the whole title, as before
+    data_center::instance().replace_supported_apps({{web, {"chromium", "*qv web chat*"}}});
+    QVERIFY(detector.is_target_window(page));
+    QVERIFY(!detector.is_target_window(mail));
+    data_center::instance().replace_supported_apps({{web, {"class:chromium"}}});
+    QVERIFY(detector.is_target_window(mail));
+    set_unsupport(web); // switched off by the name, whatever the entry
+    detector.reload_ignore_app_list();
+    QVERIFY(!detector.is_target_window(mail));
 }
 
 void test_window_detector::window_above_the_target_in_one_process_is_ignored() {

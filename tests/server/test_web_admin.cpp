@@ -45,6 +45,8 @@ private slots:
     void offer_signature_and_version_checked_data();
     void offer_signature_and_version_checked();
     void supported_apps();
+    void supported_app_patterns_data();
+    void supported_app_patterns();
     void library_overview();
     void markup_is_escaped();
     void over_long_fields_refused_data();
@@ -591,6 +593,85 @@ void test_web_admin::supported_apps() {
     QCOMPARE(bad.status, 400);
     QVERIFY(QString::fromUtf8(bad.body).contains("第 2 行"));
     QCOMPARE(apps(), list);
+}
+
+// Identifiers the clients match as patterns: what the page explains, what it
+// keeps, and what it refuses with the reason and the admin's text still in the form.
+void test_web_admin::supported_app_patterns_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("problem"); // empty: saved
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("class, title and plain patterns")
+        << "网页客服=class:Chromium\n客服=Chromium,title:*QV Web Chat*, (1) chat.\n"
+        << ""
+        << "网页客服=class:Chromium;客服=Chromium,title:*QV Web Chat*, (1) chat.";
+    QTest::newRow("pattern of 260 characters") << "长=title:" + QString(260, 'x') << ""
+                                               << "长=title:" + QString(260, 'x');
+    QTest::newRow("no identifier") << "好=ok\n钉钉="
+                                   << "第 2 行没有窗口标识"
+                                   << "";
+    QTest::newRow("only commas") << "钉钉= , ,"
+                                 << "第 1 行没有窗口标识"
+                                 << "";
+    QTest::newRow("empty class pattern") << "钉钉=dingtalk,class:"
+                                         << "第 1 行的标识“class:”后缺少要匹配的文字"
+                                         << "";
+    QTest::newRow("empty title pattern") << "钉钉=TITLE:  "
+                                         << "第 1 行的标识“TITLE:”后缺少要匹配的文字"
+                                         << "";
+    QTest::newRow("only a wildcard") << "钉钉=dingtalk,*"
+                                     << "第 1 行的标识“*”只有通配符"
+                                     << "";
+    QTest::newRow("only wildcards after the prefix") << "钉钉=title:**"
+                                                     << "第 1 行的标识“title:**”只有通配符"
+                                                     << "";
+    QTest::newRow("over-long pattern") << "钉钉=class:" + QString(261, 'x') << "超过 260 个字符"
+                                       << "";
+    QTest::newRow("over-long plain pattern with a percent sign")
+        << "钉钉=%2" + QString(260, 'y') << "第 1 行的标识“%2yyyyyyyyyyyyyyyyyy…”超过 260 个字符"
+        << "";
+    QTest::newRow("markup in a refused entry") << "钉钉=<b>x</b>,\"*\",*"
+                                               << "第 1 行的标识“*”只有通配符"
+                                               << "";
+}
+
+void test_web_admin::supported_app_patterns() {
+    QFETCH(QString, text);
+    QFETCH(QString, problem);
+    QFETCH(QString, stored);
+    web_browser b = signed_in("admin");
+    const QString page = QString::fromUtf8(b.get("/manage/apps").body);
+    for (const char* example : {"网页客服=chromium,*qv web chat*", "网页客服=class:chromium",
+                                "网页客服=title:*qv web chat*", "不区分大小写"})
+        QVERIFY2(page.contains(QString::fromUtf8(example)), example);
+    QCOMPARE(b.post("/manage/apps/save", {{"apps", "原有=keep"}}).status, 303);
+    const QString token = server_.login("agent", "agent123");
+    auto values = [&] {
+        QStringList out;
+        const auto list = server_.get("/tavorine/clientOperateHabit/getAdsorptionList", {}, token)
+                              .data()
+                              .toArray();
+        for (const auto& item : list)
+            out << item.toObject().value("operateHabitKey").toString() + "=" +
+                       item.toObject().value("operateHabitValue").toString();
+        return out.join(';');
+    };
+    const auto reply = b.post("/manage/apps/save", {{"apps", text}});
+    if (problem.isEmpty()) {
+        QCOMPARE(reply.status, 303);
+        QCOMPARE(values(), stored);
+        return;
+    }
+    QCOMPARE(reply.status, 400);
+    const QString body = QString::fromUtf8(reply.body);
+    QVERIFY2(body.contains(problem.toHtmlEscaped()), qPrintable(body.left(2000)));
+    QVERIFY(body.contains("class=\"notice error\""));
+    // The form comes back with the text as sent, escaped, and a fresh token.
+    const QString escaped = text.toHtmlEscaped();
+    QVERIFY2(body.contains(">" + escaped + "</textarea>"), qPrintable(body.left(4000)));
+    QVERIFY(!body.contains("<b>x"));
+    QVERIFY(body.contains("name=\"csrf\" value=\"" + b.csrf() + "\""));
+    QCOMPARE(values(), QString("原有=keep"));
 }
 
 void test_web_admin::library_overview() {

@@ -81,6 +81,9 @@ class webdriver:
     def type(self, css, text):
         self.call("POST", self.s("/element/%s/value" % self.find(css)), {"text": text})
 
+    def clear(self, css):
+        self.call("POST", self.s("/element/%s/clear" % self.find(css)), {})
+
     def click(self, css):
         self.call("POST", self.s("/element/%s/click" % self.find(css)), {})
 
@@ -203,6 +206,26 @@ def main():
                           "?requestNetworkType=QRV_EXTRANET", token=token)["data"]
         expect(offer.get("latestVersion") == "9.9.9" and offer.get("isForceUpdate") is True,
                "clients are offered the new update")
+
+        # Supported applications: a pattern matching every window is refused
+        # with the reason and the text kept; a class-only entry reaches clients.
+        driver.go(base + "/manage/apps")
+        expect("class:chromium" in driver.source(), "the page explains the entry syntax")
+        driver.clear("textarea[name=apps]")
+        driver.type("textarea[name=apps]", "网页客服=title:*")
+        driver.click("form[action='/manage/apps/save'] button[type=submit]")
+        expect(page_shows(driver, "只有通配符"), "a pattern of wildcards alone is refused")
+        expect("网页客服=title:*</textarea>" in driver.source(), "the refused text stays in the form")
+        driver.screenshot(os.path.join(shots, "7-apps-refused.png"))
+        driver.clear("textarea[name=apps]")
+        driver.type("textarea[name=apps]", "网页客服=class:chromium,title:*QV Web Chat*")
+        driver.click("form[action='/manage/apps/save'] button[type=submit]")
+        expect(page_shows(driver, "支持的应用已保存"), "the corrected list is saved")
+        apps = http_json("GET", base + "/tavorine/clientOperateHabit/getAdsorptionList",
+                         token=token)["data"]
+        expect(apps == [{"operateHabitKey": "网页客服",
+                         "operateHabitValue": "class:chromium,title:*QV Web Chat*"}],
+               "clients get the patterns as written")
 
         for name, path in (("5-departments", "/manage/departments"), ("6-roles", "/manage/roles"),
                            ("7-apps", "/manage/apps"), ("8-users", "/manage/users")):

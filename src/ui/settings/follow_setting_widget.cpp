@@ -3,8 +3,10 @@
 #include "app/event_bus.h"
 #include "app/event_names.h"
 #include "app/settings_store.h"
+#include "integration/current_desktop.h"
 #include "integration/window_detector.h"
 #include "model/data_center.h"
+#include "ui/settings/window_identify_widget.h"
 #include "ui/widgets/custom_button.h"
 
 #include <QButtonGroup>
@@ -13,6 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -20,7 +23,15 @@ namespace quorvel {
 follow_setting_widget::follow_setting_widget(settings_store& settings, QWidget* parent)
     : QWidget(parent), settings_(settings), applications_(new QButtonGroup(this)),
       select_all_(new QCheckBox(QStringLiteral("全选"), this)) {
-    auto* layout = new QVBoxLayout(this);
+    // The page outgrows the settings centre's fixed height: it scrolls.
+    auto* content = new QWidget;
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
@@ -73,7 +84,9 @@ follow_setting_widget::follow_setting_widget(settings_store& settings, QWidget* 
         grid->addWidget(box, i / 4, i % 4);
     }
     layout->addLayout(grid);
+    layout->addWidget(new window_identify_widget(current_desktop(), this));
     layout->addStretch();
+    scroll->setWidget(content);
     select_all_->setChecked(stored.isEmpty());
     connect(applications_, &QButtonGroup::idClicked, this, [this] { on_application_clicked(); });
     connect(select_all_, &QCheckBox::clicked, this, &follow_setting_widget::on_select_all_clicked);
