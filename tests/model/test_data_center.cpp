@@ -546,7 +546,7 @@ void test_data_center::category_changes_of_every_library() {
     const QList<std::tuple<store_op, QString, QStringList>> expected{
         {store_op::added, "-1", {"p"}},  {store_op::added, "p", {"c"}},
         {store_op::added, "p", {"d"}},   {store_op::sorted, "p", {"d"}},
-        {store_op::updated, "p", {"c"}}, {store_op::removed, "-1", {"p", "c", "d"}},
+        {store_op::updated, "p", {"c"}}, {store_op::removed, "-1", {"p", "d", "c"}},
     };
     QCOMPARE(changes.count(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
