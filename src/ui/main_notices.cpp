@@ -1,7 +1,7 @@
 #include "ui/main_notices.h"
 
 #include "net/connection_state.h"
-#include "ui/offline_session.h"
+#include "session/offline_session.h"
 
 #include <QLabel>
 #include <QTimer>
