@@ -594,8 +594,8 @@ void test_data_center::a_snapshot_replaces_what_it_holds_in_one_step() {
                                 line(store_subject::categories, replaced, 2, "7"),
                                 line(store_subject::scripts, replaced, -1, ""),
                                 line(store_subject::stickers, replaced, -1, "")}));
-    QVERIFY(dc.find_script_category(0, QString(), "a"));
-    QVERIFY(dc.find_script_category(2, "7", "d"));
+    QVERIFY(dc.find_category(library_kind::scripts, 0, QString(), "a"));
+    QVERIFY(dc.find_category(library_kind::scripts, 2, "7", "d"));
     QCOMPARE(dc.scripts_of("a").size(), 1);
     // Not in the snapshot: kept.
     QVERIFY(dc.category_tree(library_kind::stickers, 0)->contains("s1"));

@@ -32,8 +32,8 @@ category_node_spt category(const QString& id, const QString& super_id) {
 void make_library() {
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.add_doc_category(category("c1", top_level_id));
-    dc.add_doc_category(category("c2", "c1"));
+    dc.add_category(library_kind::documents, category("c1", top_level_id));
+    dc.add_category(library_kind::documents, category("c2", "c1"));
     dc.merge_docs({{QStringLiteral("c1"), {doc("d1", "c1"), doc("d2", "c1")}}});
 }
 
@@ -79,22 +79,26 @@ const std::vector<store_case_t>& store_cases() {
          [](data_center& dc) { dc.replace_category_docs("c2", {doc("d5", "c2")}); },
          {"listed c2"}},
         {"category added",
-         [](data_center& dc) { dc.add_doc_category(category("c3", "c1")); },
+         [](data_center& dc) { dc.add_category(library_kind::documents, category("c3", "c1")); },
          {"categories reset"}},
         {"category renamed",
-         [](data_center& dc) { dc.update_doc_category(category("c2", "c1")); },
+         [](data_center& dc) { dc.update_category(library_kind::documents, category("c2", "c1")); },
          {"categories reset"}},
         {"category removed",
-         [](data_center& dc) { dc.remove_doc_category("c2"); },
+         [](data_center& dc) { dc.remove_category(library_kind::documents, category("c2", "c1")); },
          {"categories reset"}},
         {"category tree replaced",
-         [](data_center& dc) { dc.replace_doc_categories(category_tree_t{}); },
+         [](data_center& dc) {
+             dc.replace_category_tree(library_kind::documents, -1, QString(), category_tree_t{});
+         },
          {"categories reset"}},
         {"attachments category set",
          [](data_center& dc) { dc.set_attachments_category(category("c9", top_level_id)); },
          {}},
         {"script category added",
-         [](data_center& dc) { dc.add_script_category(category("s1", top_level_id)); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::scripts, category("s1", top_level_id));
+         },
          {}},
     };
     return cases;

@@ -1,8 +1,8 @@
 // The scripts page's row model: which rows a store change inserts, updates,
 // removes, reorders or resets, for each part, read from the real store.
 #include "model/data_center.h"
-#include "model/session_state.h"
 #include "model/records.h"
+#include "model/session_state.h"
 #include "ui/kb/kb_row_model.h"
 
 #include <QtTest>
@@ -51,7 +51,7 @@ void make_library() {
           category("p1", top_level_id, 1, QStringLiteral("1")),
           category("d1c", top_level_id, 1, QStringLiteral("2"), QStringLiteral("d1")),
           category("d2c", top_level_id, 1, QStringLiteral("2"), QStringLiteral("d2"))})
-        dc.add_script_category(node);
+        dc.add_category(library_kind::scripts, node);
     dc.replace_scripts({{QStringLiteral("1"), {script("5", "1", 2), script("4", "1", 1)}},
                         {QStringLiteral("6"), {script("6", "6", 1)}}});
     session_state::instance().set_dept_id(QStringLiteral("d1"));
@@ -59,7 +59,8 @@ void make_library() {
 
 category_node_spt stored(const QString& id, int part = 0) {
     const data_center& dc = data_center::instance();
-    return dc.find_category(library_kind::scripts, part, part == 2 ? session_state::instance().dept_id() : QString(), id);
+    return dc.find_category(library_kind::scripts, part,
+                            part == 2 ? session_state::instance().dept_id() : QString(), id);
 }
 
 // "inserted c:8 in 1 top 1", "reordered c in 1 top 1 [6,5]", "reset s in 6 top 1 [9,10]".
@@ -92,46 +93,50 @@ const std::vector<store_case_t>& store_cases() {
     static const std::vector<store_case_t> cases{
         {"sub-category added",
          0,
-         [](data_center& dc) { dc.add_script_category(category("8", "1", 3)); },
+         [](data_center& dc) { dc.add_category(library_kind::scripts, category("8", "1", 3)); },
          {"inserted c:8 in 1 top 1"}},
         {"third-level category added",
          0,
-         [](data_center& dc) { dc.add_script_category(category("9", "6", 2)); },
+         [](data_center& dc) { dc.add_category(library_kind::scripts, category("9", "6", 2)); },
          {"inserted c:9 in 6 top 1"}},
         {"first-level category added",
          0,
-         [](data_center& dc) { dc.add_script_category(category("3", top_level_id, 3)); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::scripts, category("3", top_level_id, 3));
+         },
          {"inserted c:3 in -1 top 3"}},
         {"sub-category renamed",
          0,
          [](data_center& dc) {
              auto renamed = category("5", "1", 1);
              renamed->classifyName = QStringLiteral("改名");
-             dc.update_script_category(renamed);
+             dc.update_category(library_kind::scripts, renamed);
          },
          {"updated c:5 in 1 top 1"}},
         {"first-level category renamed",
          0,
-         [](data_center& dc) { dc.update_script_category(category("2", top_level_id, 2)); },
+         [](data_center& dc) {
+             dc.update_category(library_kind::scripts, category("2", top_level_id, 2));
+         },
          {"updated c:2 in -1 top 2"}},
         {"sub-category removed",
          0,
-         [](data_center& dc) { dc.remove_script_category(stored("6")); },
+         [](data_center& dc) { dc.remove_category(library_kind::scripts, stored("6")); },
          {"removed c:6 in 1 top 1"}},
         {"first-level category removed",
          0,
-         [](data_center& dc) { dc.remove_script_category(stored("2")); },
+         [](data_center& dc) { dc.remove_category(library_kind::scripts, stored("2")); },
          {"removed c:2 in -1 top 2"}},
         {"sub-categories sorted",
          0,
          [](data_center& dc) {
-             dc.sort_script_categories(stored("5"), {"6", "5"});
+             dc.sort_categories(library_kind::scripts, stored("5"), {"6", "5"});
          },
          {"reordered c in 1 top 1 [6,5]"}},
         {"first-level categories sorted",
          0,
          [](data_center& dc) {
-             dc.sort_script_categories(stored("1"), {"2", "1"});
+             dc.sort_categories(library_kind::scripts, stored("1"), {"2", "1"});
          },
          {"reordered c in -1 [2,1]"}},
         {"script added deep down",
@@ -175,19 +180,22 @@ const std::vector<store_case_t>& store_cases() {
         {"categories merged into several parts",
          0,
          [](data_center& dc) {
-             dc.merge_script_categories({{QStringLiteral("11"), category("11", "1", 5)}});
+             dc.merge_categories(library_kind::scripts,
+                                 {{QStringLiteral("11"), category("11", "1", 5)}});
          },
          {}},
         {"personal category, public rows",
          0,
          [](data_center& dc) {
-             dc.add_script_category(category("p2", top_level_id, 2, QStringLiteral("1")));
+             dc.add_category(library_kind::scripts,
+                             category("p2", top_level_id, 2, QStringLiteral("1")));
          },
          {}},
         {"personal category, personal rows",
          1,
          [](data_center& dc) {
-             dc.add_script_category(category("p2", top_level_id, 2, QStringLiteral("1")));
+             dc.add_category(library_kind::scripts,
+                             category("p2", top_level_id, 2, QStringLiteral("1")));
          },
          {"inserted c:p2 in -1 top p2"}},
         {"sticker category",
@@ -196,11 +204,15 @@ const std::vector<store_case_t>& store_cases() {
          {}},
         {"category in the shown department",
          2,
-         [](data_center& dc) { dc.add_script_category(category("d1x", "d1c", 1, "2", "d1")); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::scripts, category("d1x", "d1c", 1, "2", "d1"));
+         },
          {"inserted c:d1x in d1c top d1c"}},
         {"category in another department",
          2,
-         [](data_center& dc) { dc.add_script_category(category("d2x", "d2c", 1, "2", "d2")); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::scripts, category("d2x", "d2c", 1, "2", "d2"));
+         },
          {}},
         {"script in another department",
          2,

@@ -36,10 +36,12 @@ sticker_node_spt sticker(const QString& id, const QString& category_id) {
 void make_library() {
     data_center& dc = data_center::instance();
     dc.clear();
-    dc.add_sticker_category(category("c1"));
-    dc.add_sticker_category(category("p1", QStringLiteral("1")));
-    dc.add_dept_sticker_category(category("d1c", QStringLiteral("2"), QStringLiteral("d1")));
-    dc.add_dept_sticker_category(category("d2c", QStringLiteral("2"), QStringLiteral("d2")));
+    dc.add_category(library_kind::stickers, category("c1"));
+    dc.add_category(library_kind::stickers, category("p1", QStringLiteral("1")));
+    dc.add_category(library_kind::stickers,
+                    category("d1c", QStringLiteral("2"), QStringLiteral("d1")));
+    dc.add_category(library_kind::stickers,
+                    category("d2c", QStringLiteral("2"), QStringLiteral("d2")));
     dc.replace_stickers({{QStringLiteral("c1"), {sticker("t1", "c1"), sticker("t2", "c1")}}});
 }
 
@@ -96,7 +98,7 @@ const std::vector<store_case_t>& store_cases() {
         {"every sticker replaced", 0, [](data_center& dc) { dc.replace_stickers({}); }, {"reset"}},
         {"category added",
          0,
-         [](data_center& dc) { dc.add_sticker_category(category("c2")); },
+         [](data_center& dc) { dc.add_category(library_kind::stickers, category("c2")); },
          {"inserted categories [c2] (c2)"}},
         {"category renamed",
          0,
@@ -114,23 +116,30 @@ const std::vector<store_case_t>& store_cases() {
          {"reset"}},
         {"personal category, public scope",
          0,
-         [](data_center& dc) { dc.add_sticker_category(category("p2", QStringLiteral("1"))); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::stickers, category("p2", QStringLiteral("1")));
+         },
          {}},
         {"personal category, personal scope",
          1,
-         [](data_center& dc) { dc.add_sticker_category(category("p2", QStringLiteral("1"))); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::stickers, category("p2", QStringLiteral("1")));
+         },
          {"inserted categories [p2] (p2)"}},
-        {"script category", 0, [](data_center& dc) { dc.add_script_category(category("s1")); }, {}},
+        {"script category",
+         0,
+         [](data_center& dc) { dc.add_category(library_kind::scripts, category("s1")); },
+         {}},
         {"category of the shown department",
          2,
          [](data_center& dc) {
-             dc.add_dept_sticker_category(category("d1x", QStringLiteral("2"), "d1"));
+             dc.add_category(library_kind::stickers, category("d1x", QStringLiteral("2"), "d1"));
          },
          {"inserted categories [d1x] (d1x)"}},
         {"category of another department",
          2,
          [](data_center& dc) {
-             dc.add_dept_sticker_category(category("d2x", QStringLiteral("2"), "d2"));
+             dc.add_category(library_kind::stickers, category("d2x", QStringLiteral("2"), "d2"));
          },
          {}},
         {"department switched",

@@ -59,8 +59,8 @@ void sticker_row_model::on_categories_changed(const store_change_t& change) {
     case store_op::added:
     case store_op::updated:
         for (const QString& id : change.ids)
-            rows.category_records << data_center::instance().find_sticker_category(type_, dept_id_,
-                                                                                   id);
+            rows.category_records << data_center::instance().find_category(library_kind::stickers,
+                                                                           type_, dept_id_, id);
         rows.op = change.op == store_op::added ? sticker_row_op::inserted : sticker_row_op::updated;
         break;
     case store_op::removed:
