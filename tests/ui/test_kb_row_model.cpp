@@ -200,7 +200,9 @@ const std::vector<store_case_t>& store_cases() {
          {"inserted c:p2 in -1 top p2"}},
         {"sticker category",
          0,
-         [](data_center& dc) { dc.add_sticker_category(category("st", top_level_id, 1)); },
+         [](data_center& dc) {
+             dc.add_category(library_kind::stickers, category("st", top_level_id, 1));
+         },
          {}},
         {"category in the shown department",
          2,
