@@ -19,11 +19,11 @@ namespace quorvel {
 
 namespace {
 
-const QString attachments_marker = QLatin1String(protocol::attachments_marker);
+const QString attachments_prefix = QLatin1String(protocol::attachments_marker);
 // A sticker the server lists for every account whose image is never fetched.
 const QString never_downloaded_sticker = QStringLiteral("69155488272dbf6d34c29909");
 
-std::string utf8(const QString& text) {
+std::string as_utf8(const QString& text) {
     return text.toStdString();
 }
 
@@ -159,12 +159,12 @@ void library_sync::query_library(http_client& client, const library_fetch& fetch
     if (fetched.version.ok)
         snapshot_.version_info = fetched.version.value;
     else if (fetched.version.sent)
-        spdlog::warn("check update failed, reason: {}", utf8(fetched.version.message));
+        spdlog::warn("check update failed, reason: {}", as_utf8(fetched.version.message));
 
     if (fetched.apps.ok)
         snapshot_.supported_apps = fetched.apps.value;
     else if (fetched.apps.sent)
-        spdlog::info("get app feature failed, reason: {}", utf8(fetched.apps.message));
+        spdlog::info("get app feature failed, reason: {}", as_utf8(fetched.apps.message));
 
     query_script_categories(fetched);
     query_documents(client, fetched);
@@ -179,7 +179,7 @@ void library_sync::query_library(http_client& client, const library_fetch& fetch
     if (fetched.phrases.ok)
         snapshot_.phrases = fetched.phrases.value;
     else if (fetched.phrases.sent)
-        spdlog::warn("query phrase failed, reason: {}", utf8(fetched.phrases.message));
+        spdlog::warn("query phrase failed, reason: {}", as_utf8(fetched.phrases.message));
     if (going_on(fetched.state()) && going_on(client))
         emit progress(70, QStringLiteral("正在同步表情及云文档..."));
 }
@@ -192,14 +192,15 @@ void library_sync::query_script_categories(const library_fetch& fetched) {
         else if (got.sent)
             spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
                                                 : "get #1 categories failed, reason: {}"),
-                         utf8(got.message));
+                         as_utf8(got.message));
     }
     for (const QString& dept : session_state::instance().departments().keys()) {
         const fetched_t<category_tree_t> got = fetched.dept_script_categories.value(dept);
         if (got.ok)
             snapshot_.script_trees.append({int(protocol::part::dept), dept, got.value});
         else if (got.sent)
-            spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(got.message));
+            spdlog::warn("get #2{} categories failed, reason: {}", as_utf8(dept),
+                         as_utf8(got.message));
     }
 }
 
@@ -210,16 +211,16 @@ void library_sync::query_documents(http_client& client, const library_fetch& fet
         table = fetched.public_doc_categories.value;
         category_node_spt attachments;
         for (const category_node_spt& node : table.value(top_level_id).children)
-            if (!attachments && node->classifyName.startsWith(attachments_marker))
+            if (!attachments && node->classifyName.startsWith(attachments_prefix))
                 attachments = node;
         for (auto it = table.constBegin(); !attachments && it != table.constEnd(); ++it)
-            if (it->node && it->node->classifyName.startsWith(attachments_marker))
+            if (it->node && it->node->classifyName.startsWith(attachments_prefix))
                 attachments = it->node;
         // Not while the server is silent: the creation would wait out its own timeout.
         if (!attachments && fetched.state() == http_client::state_t::open) {
             attachments =
                 create_category_blocking(client,
-                                         {{"classifyName", attachments_marker},
+                                         {{"classifyName", attachments_prefix},
                                           {"clientBusinessType", protocol::business::documents},
                                           {"classifyType", protocol::part_pub},
                                           {"superiorId", "-1"},
@@ -231,14 +232,14 @@ void library_sync::query_documents(http_client& client, const library_fetch& fet
         snapshot_.attachments_category = attachments;
     } else if (fetched.public_doc_categories.sent) {
         message = fetched.public_doc_categories.message;
-        spdlog::warn("query public doc categories failed, reason: {}", utf8(message));
+        spdlog::warn("query public doc categories failed, reason: {}", as_utf8(message));
         qDebug() << message;
     }
 
     if (!fetched.personal_doc_categories.ok) {
         if (fetched.personal_doc_categories.sent)
             spdlog::warn("query personal doc category failed, reason: {} ",
-                         utf8(fetched.personal_doc_categories.message));
+                         as_utf8(fetched.personal_doc_categories.message));
         records_complete_ = false;
         return;
     }
@@ -274,7 +275,7 @@ void library_sync::query_scripts(const library_fetch& fetched) {
         const fetched_t<scripts_by_category_t>& got = fetched.scripts[type];
         if (!got.ok) {
             if (got.sent)
-                spdlog::warn("query script #{} failed, reason: {}", type, utf8(got.message));
+                spdlog::warn("query script #{} failed, reason: {}", type, as_utf8(got.message));
             records_complete_ = false;
             continue;
         }
@@ -300,14 +301,15 @@ void library_sync::query_stickers(const library_fetch& fetched) {
         else if (got.sent)
             spdlog::warn(fmt::runtime(type == 0 ? "query #0 sticker failed, reason: {}"
                                                 : "query #1 sticker failed, reason: {}"),
-                         utf8(got.message));
+                         as_utf8(got.message));
     }
     for (const QString& dept : session_state::instance().departments().keys()) {
         const fetched_t<category_tree_t> got = fetched.dept_sticker_categories.value(dept);
         if (got.ok)
             snapshot_.sticker_trees.append({int(protocol::part::dept), dept, got.value});
         else if (got.sent)
-            spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(got.message));
+            spdlog::warn("query #2{} sticker failed, reason: {}", as_utf8(dept),
+                         as_utf8(got.message));
     }
     // Without a new list, the files of the stickers the store keeps.
     if (stickers_checked_)
@@ -445,7 +447,7 @@ void library_sync::task_finished(const QString&) {
 }
 
 void library_sync::task_failed(const QString& uri, const QString& err) {
-    spdlog::warn("download task {} failed, reason: {}", utf8(uri), utf8(err));
+    spdlog::warn("download task {} failed, reason: {}", as_utf8(uri), as_utf8(err));
     qDebug() << uri + "同步失败：" + err;
     if (silent_download()) {
         unreachable_ = true;
@@ -465,7 +467,7 @@ void library_sync::finish_downloads() {
         const QString folder = cache_manager::instance()->account_dir(QStringLiteral("clouddoc"));
         const QStringList removed = remove_unreferenced(folder, referenced_files());
         for (const QString& file : removed)
-            spdlog::info("removed unreferenced cache file {}", utf8(file));
+            spdlog::info("removed unreferenced cache file {}", as_utf8(file));
         spdlog::info("cache clean-up removed {} files", removed.size());
     } else {
         spdlog::info("cache clean-up skipped: the library is incomplete");
