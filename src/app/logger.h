@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace quorvel {
 
@@ -16,6 +17,11 @@ QString init_logger(const QString& log_dir);
 // of a named category carry its name ("qt.qpa.xcb: ..."). Install once, after
 // init_logger.
 void route_qt_messages();
+
+// A text as a log argument: the loggers write UTF-8.
+inline std::string utf8(const QString& text) {
+    return text.toStdString();
+}
 
 // Drops every registered logger, which flushes and closes the file.
 void shutdown_logging();

@@ -1,5 +1,6 @@
 #include "sync/batch_download.h"
 
+#include "app/logger.h"
 #include "model/data_center.h"
 #include "model/session_state.h"
 #include "net/base_url.h"
@@ -44,10 +45,6 @@ bool unexpected_page(QNetworkReply* reply, const QString& local_path) {
     const QString suffix = QFileInfo(local_path).suffix().toLower();
     return type.startsWith(QLatin1String("text/html")) && suffix != QLatin1String("html") &&
            suffix != QLatin1String("htm");
-}
-
-std::string utf8(const QString& text) {
-    return text.toStdString();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "sync/library_sync.h"
 
 #include "app/app_paths.h"
+#include "app/logger.h"
 #include "app/settings_store.h"
 #include "model/data_center.h"
 #include "model/session_state.h"
@@ -22,10 +23,6 @@ namespace {
 const QString attachments_prefix = QLatin1String(protocol::attachments_marker);
 // A sticker the server lists for every account whose image is never fetched.
 const QString never_downloaded_sticker = QStringLiteral("69155488272dbf6d34c29909");
-
-std::string as_utf8(const QString& text) {
-    return text.toStdString();
-}
 
 // Adds every entry of a tree into another (the document table holds two parts).
 void merge_tree(category_tree_t& into, const category_tree_t& from) {
@@ -159,12 +156,12 @@ void library_sync::query_library(http_client& client, const library_fetch& fetch
     if (fetched.version.ok)
         snapshot_.version_info = fetched.version.value;
     else if (fetched.version.sent)
-        spdlog::warn("check update failed, reason: {}", as_utf8(fetched.version.message));
+        spdlog::warn("check update failed, reason: {}", utf8(fetched.version.message));
 
     if (fetched.apps.ok)
         snapshot_.supported_apps = fetched.apps.value;
     else if (fetched.apps.sent)
-        spdlog::info("get app feature failed, reason: {}", as_utf8(fetched.apps.message));
+        spdlog::info("get app feature failed, reason: {}", utf8(fetched.apps.message));
 
     query_script_categories(fetched);
     query_documents(client, fetched);
@@ -179,7 +176,7 @@ void library_sync::query_library(http_client& client, const library_fetch& fetch
     if (fetched.phrases.ok)
         snapshot_.phrases = fetched.phrases.value;
     else if (fetched.phrases.sent)
-        spdlog::warn("query phrase failed, reason: {}", as_utf8(fetched.phrases.message));
+        spdlog::warn("query phrase failed, reason: {}", utf8(fetched.phrases.message));
     if (going_on(fetched.state()) && going_on(client))
         emit progress(70, QStringLiteral("正在同步表情及云文档..."));
 }
@@ -192,15 +189,14 @@ void library_sync::query_script_categories(const library_fetch& fetched) {
         else if (got.sent)
             spdlog::warn(fmt::runtime(type == 0 ? "get #0 categories failed, reason: {}"
                                                 : "get #1 categories failed, reason: {}"),
-                         as_utf8(got.message));
+                         utf8(got.message));
     }
     for (const QString& dept : session_state::instance().departments().keys()) {
         const fetched_t<category_tree_t> got = fetched.dept_script_categories.value(dept);
         if (got.ok)
             snapshot_.script_trees.append({int(protocol::part::dept), dept, got.value});
         else if (got.sent)
-            spdlog::warn("get #2{} categories failed, reason: {}", as_utf8(dept),
-                         as_utf8(got.message));
+            spdlog::warn("get #2{} categories failed, reason: {}", utf8(dept), utf8(got.message));
     }
 }
 
@@ -232,14 +228,14 @@ void library_sync::query_documents(http_client& client, const library_fetch& fet
         snapshot_.attachments_category = attachments;
     } else if (fetched.public_doc_categories.sent) {
         message = fetched.public_doc_categories.message;
-        spdlog::warn("query public doc categories failed, reason: {}", as_utf8(message));
+        spdlog::warn("query public doc categories failed, reason: {}", utf8(message));
         qDebug() << message;
     }
 
     if (!fetched.personal_doc_categories.ok) {
         if (fetched.personal_doc_categories.sent)
             spdlog::warn("query personal doc category failed, reason: {} ",
-                         as_utf8(fetched.personal_doc_categories.message));
+                         utf8(fetched.personal_doc_categories.message));
         records_complete_ = false;
         return;
     }
@@ -275,7 +271,7 @@ void library_sync::query_scripts(const library_fetch& fetched) {
         const fetched_t<scripts_by_category_t>& got = fetched.scripts[type];
         if (!got.ok) {
             if (got.sent)
-                spdlog::warn("query script #{} failed, reason: {}", type, as_utf8(got.message));
+                spdlog::warn("query script #{} failed, reason: {}", type, utf8(got.message));
             records_complete_ = false;
             continue;
         }
@@ -301,15 +297,14 @@ void library_sync::query_stickers(const library_fetch& fetched) {
         else if (got.sent)
             spdlog::warn(fmt::runtime(type == 0 ? "query #0 sticker failed, reason: {}"
                                                 : "query #1 sticker failed, reason: {}"),
-                         as_utf8(got.message));
+                         utf8(got.message));
     }
     for (const QString& dept : session_state::instance().departments().keys()) {
         const fetched_t<category_tree_t> got = fetched.dept_sticker_categories.value(dept);
         if (got.ok)
             snapshot_.sticker_trees.append({int(protocol::part::dept), dept, got.value});
         else if (got.sent)
-            spdlog::warn("query #2{} sticker failed, reason: {}", as_utf8(dept),
-                         as_utf8(got.message));
+            spdlog::warn("query #2{} sticker failed, reason: {}", utf8(dept), utf8(got.message));
     }
     // Without a new list, the files of the stickers the store keeps.
     if (stickers_checked_)
@@ -447,7 +442,7 @@ void library_sync::task_finished(const QString&) {
 }
 
 void library_sync::task_failed(const QString& uri, const QString& err) {
-    spdlog::warn("download task {} failed, reason: {}", as_utf8(uri), as_utf8(err));
+    spdlog::warn("download task {} failed, reason: {}", utf8(uri), utf8(err));
     qDebug() << uri + "同步失败：" + err;
     if (silent_download()) {
         unreachable_ = true;
@@ -467,7 +462,7 @@ void library_sync::finish_downloads() {
         const QString folder = cache_manager::instance()->account_dir(QStringLiteral("clouddoc"));
         const QStringList removed = remove_unreferenced(folder, referenced_files());
         for (const QString& file : removed)
-            spdlog::info("removed unreferenced cache file {}", as_utf8(file));
+            spdlog::info("removed unreferenced cache file {}", utf8(file));
         spdlog::info("cache clean-up removed {} files", removed.size());
     } else {
         spdlog::info("cache clean-up skipped: the library is incomplete");

@@ -4,6 +4,25 @@
 
 namespace quorvel {
 
+namespace {
+
+// Added and updated records become inserted and updated rows, removed ones
+// removed rows; anything else reads the scope anew.
+sticker_row_op row_op_of(store_op op, sticker_row_op read_anew) {
+    switch (op) {
+    case store_op::added:
+        return sticker_row_op::inserted;
+    case store_op::updated:
+        return sticker_row_op::updated;
+    case store_op::removed:
+        return sticker_row_op::removed;
+    default:
+        return read_anew;
+    }
+}
+
+} // namespace
+
 sticker_row_model::sticker_row_model(int type, QObject* parent) : QObject(parent), type_(type) {
     connect(&data_center::instance(), &data_center::changed, this,
             &sticker_row_model::on_store_changed);
@@ -23,9 +42,8 @@ void sticker_row_model::on_stickers_changed(const store_change_t& change) {
         return emit rows_changed(rows);
     rows.category_id = change.category_id;
     rows.ids = change.ids;
-    switch (change.op) {
-    case store_op::added:
-    case store_op::updated: {
+    rows.op = row_op_of(change.op, sticker_row_op::listed);
+    if (rows.op == sticker_row_op::inserted || rows.op == sticker_row_op::updated) {
         const QList<sticker_node_spt> stored =
             data_center::instance().stickers_by_category().value(change.category_id);
         for (const QString& id : change.ids) {
@@ -37,14 +55,6 @@ void sticker_row_model::on_stickers_changed(const store_change_t& change) {
                 }
             rows.stickers << found;
         }
-        rows.op = change.op == store_op::added ? sticker_row_op::inserted : sticker_row_op::updated;
-        break;
-    }
-    case store_op::removed:
-        rows.op = sticker_row_op::removed;
-        break;
-    default:
-        rows.op = sticker_row_op::listed;
     }
     emit rows_changed(rows);
 }
@@ -55,20 +65,11 @@ void sticker_row_model::on_categories_changed(const store_change_t& change) {
     sticker_row_change_t rows;
     rows.categories = true;
     rows.ids = change.ids;
-    switch (change.op) {
-    case store_op::added:
-    case store_op::updated:
+    rows.op = row_op_of(change.op, sticker_row_op::reset);
+    if (rows.op == sticker_row_op::inserted || rows.op == sticker_row_op::updated)
         for (const QString& id : change.ids)
             rows.category_records << data_center::instance().find_category(library_kind::stickers,
                                                                            type_, dept_id_, id);
-        rows.op = change.op == store_op::added ? sticker_row_op::inserted : sticker_row_op::updated;
-        break;
-    case store_op::removed:
-        rows.op = sticker_row_op::removed;
-        break;
-    default:
-        rows.op = sticker_row_op::reset;
-    }
     emit rows_changed(rows);
 }
 

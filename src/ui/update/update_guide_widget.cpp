@@ -1,6 +1,7 @@
 #include "ui/update/update_guide_widget.h"
 
 #include "app/app_paths.h"
+#include "app/logger.h"
 #include "app/settings_store.h"
 #include "app/versions.h"
 #include "platform/installer.h"
@@ -25,10 +26,6 @@
 namespace quorvel {
 
 namespace {
-
-std::string utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 // The folder above the running program's bin/: where an installer that asks
 // for one puts the new version.

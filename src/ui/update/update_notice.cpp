@@ -1,6 +1,7 @@
 #include "ui/update/update_notice.h"
 
 #include "app/app_paths.h"
+#include "app/logger.h"
 #include "app/settings_store.h"
 #include "app/versions.h"
 #include "protocol/protocol.h"
@@ -13,10 +14,6 @@
 namespace quorvel {
 
 namespace {
-
-std::string utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 QString refusal_key(const version_update_info_t& info) {
     return info.sha256 + QLatin1Char(' ') + info.signature;
@@ -45,7 +42,7 @@ startup_update_t startup_update_step(const version_update_info_spt& info) {
         return startup_update_t::notify; // the dialog says why
 
     return paths.installer_matches(info->latestVersion, info->sha256) ? startup_update_t::notify
-                                                                       : startup_update_t::download;
+                                                                      : startup_update_t::download;
 }
 
 bool update_reminder_due(const version_update_info_t& info) {
@@ -54,7 +51,8 @@ bool update_reminder_due(const version_update_info_t& info) {
     // Absent means "a second ago" on the same clock as the comparison.
     const auto state = open_ini(app_paths::instance().update_state_file());
     const qint64 now = shell_actions().now_seconds();
-    const qint64 remind = state->value(QLatin1String(setting_keys::update_remind), now - 1).toLongLong();
+    const qint64 remind =
+        state->value(QLatin1String(setting_keys::update_remind), now - 1).toLongLong();
     return remind < now;
 }
 
